@@ -1,0 +1,258 @@
+#include "diagnostics/ErrorReport.h"
+
+#include "diagnostics/Globals.h"
+#include "support/FakeHostLibraries.h"
+
+#include <gtest/gtest.h>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+using qv::Variant;
+using qv::VarType;
+using qv::diag::ErrorContext;
+using qv::diag::ErrorReporter;
+using qv::diag::Procedure;
+using qv::diag::Var;
+
+const char* const kBoxHead =
+    "QVLiteControls2 has encountered a problem. We are sorry for the inconvenience.\r\n\r\n";
+
+class ErrorReportTest : public ::testing::Test {
+protected:
+    void SetUp() override { qv::diag::ThreadGlobals() = qv::diag::Globals{}; }
+
+    // The eight arguments of the only report.
+    const std::vector<Variant>& OnlyReport() {
+        auto& comps = libs.components;
+        EXPECT_EQ(comps.size(), 1u);
+        EXPECT_EQ(comps.at(0)->reports.size(), 1u);
+        return comps.at(0)->reports.at(0);
+    }
+
+    qvtest::FakeHostLibraries libs;
+    ErrorReporter reporter{libs};
+    ErrorContext context{reporter, "ProjectExplorer", nullptr};
+};
+
+TEST_F(ErrorReportTest, GlobalsDumpInOrderWithFixedTextsForTheObjects) {
+    auto& g = qv::diag::ThreadGlobals();
+    g.InstanceCount = 2;
+    g.vbfmModuleFilename = "/lib/libqv.so";
+    g.vbfmErrorNumber = 91;
+    EXPECT_EQ(qv::diag::DumpGlobalVariables(),
+              "<InstanceCount>2</InstanceCount>\r\n"
+              "<vbfmProjectId>0</vbfmProjectId>\r\n"
+              "<vbfmProcessId>0</vbfmProcessId>\r\n"
+              "<vbfmModuleFilename>/lib/libqv.so</vbfmModuleFilename>\r\n"
+              "<vbfmDebugClient>{Cannot dump external UDTs}</vbfmDebugClient>"
+              "<vbfmDebuggerListening>False</vbfmDebuggerListening>\r\n"
+              "<vbfmEnableInstanceCounts>False</vbfmEnableInstanceCounts>\r\n"
+              "<vbfmInstanceCountsServerHandle>0</vbfmInstanceCountsServerHandle>\r\n"
+              "<vbfmInstanceCountComponentNames>\r\n{UnInitialised Array}"
+              "</vbfmInstanceCountComponentNames>\r\n"
+              "<vbfmSkipInstanceCount>\r\n{UnInitialised Array}</vbfmSkipInstanceCount>\r\n"
+              "<vbfmInstanceCountsMemory>{Cannot dump external UDTs}</vbfmInstanceCountsMemory>"
+              "<vbfmComponentID></vbfmComponentID>\r\n"
+              "<vbfmHasInitialised>False</vbfmHasInitialised>\r\n"
+              "<vbfmVariableDump></vbfmVariableDump>\r\n"
+              "<vbfmErrorNumber>91</vbfmErrorNumber>\r\n"
+              "<vbfmErrorDescription></vbfmErrorDescription>\r\n"
+              "<vbfmErrorLine>0</vbfmErrorLine>\r\n"
+              "<vbfmErrorSource></vbfmErrorSource>\r\n");
+}
+
+TEST_F(ErrorReportTest, ReportTextLayout) {
+    EXPECT_EQ(ErrorReporter::ReportText("{None}", "<mPosting>False</mPosting>\r\n", "{None}"),
+              "<Variables>\r\n<LocalVariables>\r\n{None}</LocalVariables>\r\n"
+              "<ModuleVariables>\r\n<mPosting>False</mPosting>\r\n</ModuleVariables>\r\n"
+              "<GlobalVariables>\r\n" +
+                  qv::diag::DumpGlobalVariables() +
+                  "</GlobalVariables>\r\n</Variables>\r\n"
+                  "<Parameters>\r\n{None}</Parameters>");
+}
+
+TEST_F(ErrorReportTest, WithoutTheComponentAMessageBoxShowsTheHead) {
+    EXPECT_EQ(reporter.HandleError(91, "ProjectExplorer", "NodeClick",
+                                   "Object variable or With block variable not set", 12, "{None}",
+                                   "{None}", "{None}"),
+              "");
+    ASSERT_EQ(libs.msgBoxes.size(), 1u);
+    EXPECT_EQ(libs.msgBoxes[0].prompt, std::string(kBoxHead) +
+                                           "Module: ProjectExplorer\r\n"
+                                           "Procedure: NodeClick\r\n"
+                                           "Line Number: 12\r\n\r\n"
+                                           "Object variable or With block variable not set (91)");
+    EXPECT_EQ(libs.msgBoxes[0].buttons, 16);
+    EXPECT_EQ(libs.msgBoxes[0].title, "Application Error");
+}
+
+TEST_F(ErrorReportTest, TheComponentGetsEightArgumentsAndTheErrorIsPassedOn) {
+    libs.errorComponent = true;
+    try {
+        reporter.HandleError(53, "frmBitmapContainer", "Form_Load", "File not found", 7,
+                             "<i>1</i>\r\n", "{None}", "<p>x</p>\r\n");
+        FAIL() << "no error passed on";
+    } catch (const qv::Error& e) {
+        EXPECT_EQ(e.Number(), 65535);
+        EXPECT_EQ(e.Description(), "Application-defined or object-defined error");
+        EXPECT_EQ(e.Source(), "QVLiteControls2");
+    }
+    EXPECT_TRUE(libs.msgBoxes.empty());
+    const auto& args = OnlyReport();
+    ASSERT_EQ(args.size(), 8u);
+    EXPECT_EQ(args[0].Type(), VarType::Long);
+    EXPECT_EQ(args[0].ToLong(), 53);
+    EXPECT_EQ(args[1].ToString(), "QVLiteControls2");
+    EXPECT_EQ(args[2].ToString(), "frmBitmapContainer");
+    EXPECT_EQ(args[3].ToString(), "Form_Load");
+    EXPECT_EQ(args[4].ToString(), "File not found");
+    EXPECT_EQ(args[5].Type(), VarType::Long);
+    EXPECT_EQ(args[5].ToLong(), 7);
+    EXPECT_EQ(args[6].ToString(),
+              ErrorReporter::ReportText("<i>1</i>\r\n", "{None}", "<p>x</p>\r\n"));
+    EXPECT_EQ(args[7].ToString(), "1.0.0");
+    EXPECT_EQ(libs.components[0]->members, (std::vector<std::string>{"ErrorHandler", "Action"}));
+}
+
+TEST_F(ErrorReportTest, AFailureInsideTheComponentLeavesAsItIs) {
+    libs.errorComponent = true;
+    libs.handlerError = 70;
+    try {
+        reporter.HandleError(5, "M", "P", "d", 0, "{None}", "{None}", "{None}");
+        FAIL() << "no error";
+    } catch (const qv::Error& e) {
+        EXPECT_EQ(e.Number(), 70);
+    }
+}
+
+TEST_F(ErrorReportTest, AProcedureWithoutVariablesReportsNoneEverywhere) {
+    libs.errorComponent = true;
+    Procedure p(context, "Refresh");
+    p.line = 4;
+    EXPECT_THROW(p.Run([] { throw qv::Error(91, "not set", "QVLiteObjects2"); }), qv::Error);
+    const auto& args = OnlyReport();
+    EXPECT_EQ(args[0].ToLong(), 91);
+    EXPECT_EQ(args[3].ToString(), "Refresh");
+    EXPECT_EQ(args[5].ToLong(), 4);
+    const std::string text = args[6].ToString();
+    EXPECT_NE(text.find("<LocalVariables>\r\n{None}</LocalVariables>"), std::string::npos);
+    EXPECT_NE(text.find("<ModuleVariables>\r\n{None}</ModuleVariables>"), std::string::npos);
+    EXPECT_NE(text.find("<Parameters>\r\n{None}</Parameters>"), std::string::npos);
+
+    const auto& g = qv::diag::ThreadGlobals();
+    EXPECT_EQ(g.vbfmErrorNumber, 91);
+    EXPECT_EQ(g.vbfmErrorDescription, "not set");
+    EXPECT_EQ(g.vbfmErrorSource, "QVLiteObjects2");
+    EXPECT_EQ(g.vbfmErrorLine, 4);
+    EXPECT_EQ(g.vbfmVariableDump, "{None}");
+    // The globals dump in the report shows the failure just captured.
+    EXPECT_NE(text.find("<vbfmErrorNumber>91</vbfmErrorNumber>"), std::string::npos);
+}
+
+TEST_F(ErrorReportTest, VariablesAreReadAtTheMomentOfFailure) {
+    libs.errorComponent = true;
+    context.moduleDump = [] { return std::string("<mPosting>True</mPosting>\r\n"); };
+    int32_t count = 1;
+    std::string key = "t:1";
+    bool found = false;
+    Procedure p(context, "FindNode", {Var("Key", key), Var::UdtParameter("Command")},
+                {Var("count", count), Var::ExternalUdt("pic"), Var("found", found)});
+    count = 5;
+    key = "t:2";
+    EXPECT_THROW(p.Run([&] {
+        found = true;
+        throw qv::Error(35601, "Element not found");
+    }),
+                 qv::Error);
+    const auto& args = OnlyReport();
+    const std::string locals =
+        "<count>5</count>\r\n<pic>{Cannot dump external UDTs}</pic><found>True</found>\r\n";
+    EXPECT_EQ(args[6].ToString(),
+              ErrorReporter::ReportText(locals, "<mPosting>True</mPosting>\r\n",
+                                        "<Key>t:2</Key>\r\n"
+                                        "<Command>{Can't dump UDT parameters}</Command>"));
+    EXPECT_EQ(qv::diag::ThreadGlobals().vbfmVariableDump, locals);
+}
+
+TEST_F(ErrorReportTest, FailuresThatAreNotRunTimeErrorsGetNumbers) {
+    Procedure p(context, "P");
+    p.Run([] { throw std::runtime_error("boom"); });
+    EXPECT_EQ(qv::diag::ThreadGlobals().vbfmErrorNumber, 51);
+    EXPECT_EQ(qv::diag::ThreadGlobals().vbfmErrorDescription, "Internal error: boom");
+    EXPECT_EQ(qv::diag::ThreadGlobals().vbfmErrorSource, "QVLiteControls2");
+    p.Run([] { throw std::bad_alloc(); });
+    EXPECT_EQ(qv::diag::ThreadGlobals().vbfmErrorNumber, 7);
+    EXPECT_EQ(qv::diag::ThreadGlobals().vbfmErrorDescription, "Out of memory");
+    p.Run([] { throw 42; });
+    EXPECT_EQ(qv::diag::ThreadGlobals().vbfmErrorNumber, 51);
+    EXPECT_EQ(libs.msgBoxes.size(), 3u);
+}
+
+// Outer calls Middle calls Inner, which fails.
+struct Chain {
+    ErrorContext& context;
+    bool outerWentOn = false;
+    bool middleWentOn = false;
+
+    void Inner() {
+        Procedure p(context, "Inner");
+        p.line = 3;
+        p.Run([] { throw qv::Error(9, "Subscript out of range"); });
+    }
+    void Middle() {
+        Procedure p(context, "Middle");
+        p.line = 2;
+        p.Run([&] {
+            Inner();
+            middleWentOn = true;
+        });
+    }
+    void Outer() {
+        Procedure p(context, "Outer");
+        p.line = 1;
+        p.Run([&] {
+            Middle();
+            outerWentOn = true;
+        });
+    }
+};
+
+TEST_F(ErrorReportTest, WithTheComponentEveryLevelReportsOnce) {
+    libs.errorComponent = true;
+    Chain chain{context};
+    try {
+        chain.Outer();
+        FAIL() << "the outermost level must hand the failure back";
+    } catch (const qv::Error& e) {
+        EXPECT_EQ(e.Number(), 65535);
+    }
+    const auto reports = libs.ErrorReports();
+    ASSERT_EQ(reports.size(), 3u);
+    const std::pair<int32_t, const char*> expected[] = {
+        {9, "Inner"}, {65535, "Middle"}, {65535, "Outer"}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(reports[i][0].ToLong(), expected[i].first) << i;
+        EXPECT_EQ(reports[i][3].ToString(), expected[i].second) << i;
+        EXPECT_EQ(reports[i][5].ToLong(), static_cast<int32_t>(3 - i)) << i;
+    }
+    EXPECT_EQ(reports[1][4].ToString(), "Application-defined or object-defined error");
+    EXPECT_FALSE(chain.middleWentOn);
+    EXPECT_FALSE(chain.outerWentOn);
+    EXPECT_TRUE(libs.msgBoxes.empty());
+}
+
+TEST_F(ErrorReportTest, WithoutTheComponentOneBoxAndTheCallerGoesOn) {
+    Chain chain{context};
+    chain.Outer();
+    ASSERT_EQ(libs.msgBoxes.size(), 1u);
+    EXPECT_NE(libs.msgBoxes[0].prompt.find("Procedure: Inner\r\nLine Number: 3\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(chain.middleWentOn);
+    EXPECT_TRUE(chain.outerWentOn);
+    EXPECT_TRUE(libs.ErrorReports().empty());
+}
+
+} // namespace

@@ -1,0 +1,211 @@
+#include "diagnostics/VariableDump.h"
+
+#include "contracts/Error.h"
+#include "contracts/Object.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qv::Array;
+using qv::Variant;
+using qv::VarType;
+using qv::diag::DumpVariable;
+
+class Plain : public qv::Object {
+public:
+    std::string TypeName() const override { return "Node"; }
+};
+
+class Collection : public qv::Object {
+public:
+    std::string TypeName() const override { return "Collection"; }
+    bool Enumerate(std::vector<Variant>& elements) const override {
+        elements = items;
+        return true;
+    }
+    std::vector<Variant> items;
+};
+
+// An object whose every question fails with the given exception.
+class Failing : public qv::Object {
+public:
+    explicit Failing(std::function<void()> fail, bool inEnumerate = false)
+        : fail_(std::move(fail)), inEnumerate_(inEnumerate) {}
+    std::string TypeName() const override {
+        if (!inEnumerate_) fail_();
+        return "Failing";
+    }
+    bool Enumerate(std::vector<Variant>&) const override {
+        if (inEnumerate_) fail_();
+        return false;
+    }
+
+private:
+    std::function<void()> fail_;
+    bool inEnumerate_;
+};
+
+Variant IntegerArray(std::vector<Array::Bounds> bounds) {
+    return Variant(Array(VarType::Integer, std::move(bounds)));
+}
+
+Variant Grid2x3() {
+    Array a(VarType::Integer, {{1, 2}, {0, 2}});
+    for (int16_t i = 1; i <= 2; ++i)
+        for (int16_t j = 0; j <= 2; ++j)
+            a.At({i, j}) = Variant(static_cast<int16_t>(i * 10 + j));
+    return Variant(std::move(a));
+}
+
+Variant ObjectsFrom3() {
+    Array a(VarType::Object, {{3, 4}});
+    a.At({4}) = Variant(std::make_shared<Plain>());
+    return Variant(std::move(a));
+}
+
+Variant Cube() {
+    Array a(VarType::Long, {{0, 0}, {1, 1}, {5, 6}});
+    a.At({0, 1, 5}) = Variant(int32_t{1});
+    a.At({0, 1, 6}) = Variant(int32_t{2});
+    return Variant(std::move(a));
+}
+
+Variant Col(std::vector<Variant> items) {
+    auto c = std::make_shared<Collection>();
+    c->items = std::move(items);
+    return Variant(c);
+}
+
+struct DumpCase {
+    const char* what;
+    std::string name;
+    std::function<Variant()> value;
+    std::string expected;
+};
+
+class VariableDumpTest : public ::testing::TestWithParam<DumpCase> {};
+
+TEST_P(VariableDumpTest, WritesTheTaggedText) {
+    const DumpCase& c = GetParam();
+    EXPECT_EQ(DumpVariable(c.name, c.value()), c.expected) << c.what;
+}
+
+const std::string kNul("a\0b\0", 4);
+
+INSTANTIATE_TEST_SUITE_P(
+    Grammar, VariableDumpTest,
+    ::testing::Values(
+        DumpCase{"empty", "v", [] { return Variant(); }, "<v>{Empty}</v>\r\n"},
+        DumpCase{"null", "v", [] { return Variant::Null(); }, "<v>{Null}</v>\r\n"},
+        DumpCase{"missing", "v", [] { return Variant::Missing(); }, "<v></v>\r\n"},
+        DumpCase{"nothing", "n", [] { return Variant(nullptr); }, "<n>{Nothing}</n>\r\n"},
+        DumpCase{"true", "b", [] { return Variant(true); }, "<b>True</b>\r\n"},
+        DumpCase{"integer", "i", [] { return Variant(int16_t{-7}); }, "<i>-7</i>\r\n"},
+        DumpCase{"long", "l", [] { return Variant(int32_t{123456}); }, "<l>123456</l>\r\n"},
+        DumpCase{"single", "s", [] { return Variant(1.5f); }, "<s>1.5</s>\r\n"},
+        DumpCase{"double", "d", [] { return Variant(-2.25); }, "<d>-2.25</d>\r\n"},
+        DumpCase{"string", "s", [] { return Variant("a <b> c"); }, "<s>a <b> c</s>\r\n"},
+        DumpCase{"NUL in string", "s", [] { return Variant(kNul); }, "<s>a{Null}b{Null}</s>\r\n"},
+        DumpCase{"name with a space closes with its first word", "x y",
+                 [] { return Variant(int32_t{1}); }, "<x y>1</x>\r\n"},
+        DumpCase{"unknown none", "Data", [] { return Variant::Unknown(nullptr); },
+                 "<Data>{Nothing}</Data>\r\n"},
+        DumpCase{"unknown", "Data", [] { return Variant::Unknown(std::make_shared<Plain>()); },
+                 "<Data>{DataObject}</Data>\r\n"},
+        DumpCase{"udt", "r", [] { return Variant::Record("RECT"); }, "<r>{UDT - RECT}</r>\r\n"},
+        DumpCase{"object without enumerator", "nd",
+                 [] { return Variant(std::make_shared<Plain>()); }, "<nd>{Node}</nd>\r\n"},
+        DumpCase{"collection", "Col",
+                 [] {
+                     return Col({Variant("x"), Variant(nullptr)});
+                 },
+                 "<Col>\r\n<Col[1]>x</Col[1]>\r\n<Col[2]>{Nothing}</Col[2]>\r\n</Col>\r\n"},
+        DumpCase{"nested collection", "Col", [] { return Col({Col({Variant(true)})}); },
+                 "<Col>\r\n<Col[1]>\r\n<Col[1][1]>True</Col[1][1]>\r\n</Col[1]>\r\n</Col>\r\n"},
+        DumpCase{"2x3 array in bounds order", "A", Grid2x3,
+                 "<A>\r\n"
+                 "<A Index=\"1,0\">10</A>\r\n<A Index=\"1,1\">11</A>\r\n"
+                 "<A Index=\"1,2\">12</A>\r\n<A Index=\"2,0\">20</A>\r\n"
+                 "<A Index=\"2,1\">21</A>\r\n<A Index=\"2,2\">22</A>\r\n"
+                 "</A>\r\n"},
+        DumpCase{"uninitialised array", "A", [] { return Variant(Array()); },
+                 "<A>\r\n{UnInitialised Array}</A>\r\n"},
+        DumpCase{"element holding no object", "A", ObjectsFrom3,
+                 "<A>\r\n<A Index=\"3\">{Nothing}</A>\r\n<A Index=\"4\">{Node}</A>\r\n</A>\r\n"},
+        DumpCase{"three dimensions", "A", Cube,
+                 "<A>\r\n<A Index=\"0,1,5\">1</A>\r\n<A Index=\"0,1,6\">2</A>\r\n</A>\r\n"},
+        DumpCase{"four dimensions", "A",
+                 [] {
+                     return IntegerArray({{0, 1}, {0, 1}, {0, 1}, {0, 1}});
+                 },
+                 "<A>\r\n{Dump truncated at 4 dimensions}</A>\r\n"},
+        DumpCase{"five dimensions are probed only to four", "A",
+                 [] {
+                     return IntegerArray({{0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}});
+                 },
+                 "<A>\r\n{Dump truncated at 4 dimensions}</A>\r\n"},
+        DumpCase{"failing type name", "o",
+                 [] {
+                     return Variant(std::make_shared<Failing>(
+                         [] { throw qv::Error(91, "Object variable not set"); }));
+                 },
+                 "{Error 91 formatting for output}"},
+        DumpCase{"failure that is not a run-time error", "o",
+                 [] {
+                     return Variant(
+                         std::make_shared<Failing>([] { throw std::logic_error("bad"); }));
+                 },
+                 "{Error 5 formatting for output}"},
+        DumpCase{"failing enumerator counts as none", "o",
+                 [] {
+                     return Variant(std::make_shared<Failing>(
+                         [] { throw qv::Error(438, "no _NewEnum"); }, true));
+                 },
+                 "<o>{Failing}</o>\r\n"},
+        DumpCase{"a failing element fails alone", "Col",
+                 [] {
+                     return Col({Variant(std::make_shared<Failing>(
+                                     [] { throw qv::Error(91, "not set"); })),
+                                 Variant(int32_t{2})});
+                 },
+                 "<Col>\r\n{Error 91 formatting for output}<Col[2]>2</Col[2]>\r\n</Col>\r\n"}),
+    [](const ::testing::TestParamInfo<DumpCase>& info) {
+        return "Case" + std::to_string(info.index);
+    });
+
+TEST(VariableDump, TheExampleOfTwoLocals) {
+    EXPECT_EQ(DumpVariable("n", Variant(nullptr)) + DumpVariable("FindInName", Variant(true)),
+              "<n>{Nothing}</n>\r\n<FindInName>True</FindInName>\r\n");
+}
+
+TEST(VariableDump, ACollectionHoldingItselfEndsWithAnError) {
+    auto c = std::make_shared<Collection>();
+    c->items = {Variant(int32_t{1}), Variant(c)};
+    EXPECT_EQ(DumpVariable("Col", Variant(c)),
+              "<Col>\r\n<Col[1]>1</Col[1]>\r\n{Error 28 formatting for output}</Col>\r\n");
+    c->items.clear(); // break the cycle so the object is freed
+}
+
+TEST(VariableDump, UninitialisedMeansNoSuchDimension) {
+    const Variant none{Array()};
+    const Variant row = IntegerArray({{1, 3}});
+    EXPECT_TRUE(qv::diag::IsUninitialisedArray(none, 1));
+    EXPECT_FALSE(qv::diag::IsUninitialisedArray(row, 1));
+    EXPECT_TRUE(qv::diag::IsUninitialisedArray(row, 2));
+    EXPECT_TRUE(qv::diag::IsUninitialisedArray(row, 0));
+    EXPECT_FALSE(qv::diag::IsUninitialisedArray(Variant(int32_t{1}), 1));
+}
+
+TEST(VariableDump, FixedTextsHaveNoLineBreak) {
+    EXPECT_EQ(qv::diag::UdtParameterText("ProjectElementType"),
+              "<ProjectElementType>{Can't dump UDT parameters}</ProjectElementType>");
+    EXPECT_EQ(qv::diag::ExternalUdtText("pic"), "<pic>{Cannot dump external UDTs}</pic>");
+}
+
+} // namespace
