@@ -52,34 +52,44 @@ void CaptureError(Globals& g, std::exception_ptr error, int32_t line) {
     }
 }
 
-std::string DumpAll(const std::vector<Var>& vars) {
-    if (vars.empty()) return kNone;
+std::string DumpAll(const Var* vars, std::size_t count) {
+    if (count == 0) return kNone;
     std::string out;
-    for (const Var& v : vars)
-        out += v.Dump();
+    for (std::size_t i = 0; i < count; ++i) out += vars[i].Dump();
     return out;
+}
+
+unsigned char CopyVars(std::initializer_list<Var> from, Var* to, std::size_t capacity) {
+    std::size_t n = 0;
+    for (const Var& v : from) {
+        if (n == capacity) break; // a longer list is a programming error; the dump stays short
+        to[n++] = v;
+    }
+    return static_cast<unsigned char>(n);
 }
 
 } // namespace
 
-Var Var::UdtParameter(std::string name) {
+Var Var::UdtParameter(const char* name) {
     Var v;
-    v.fixedText_ = UdtParameterText(name);
-    v.name_ = std::move(name);
+    v.name_ = name;
+    v.kind_ = Kind::UdtParameter;
     return v;
 }
 
-Var Var::ExternalUdt(std::string name) {
+Var Var::ExternalUdt(const char* name) {
     Var v;
-    v.fixedText_ = ExternalUdtText(name);
-    v.name_ = std::move(name);
+    v.name_ = name;
+    v.kind_ = Kind::ExternalUdt;
     return v;
 }
 
 std::string Var::Dump() const {
-    if (!read_) return fixedText_;
+    if (kind_ == Kind::UdtParameter) return UdtParameterText(name_);
+    if (kind_ == Kind::ExternalUdt) return ExternalUdtText(name_);
+    if (!read_) return {};
     try {
-        return DumpVariable(name_, read_());
+        return DumpVariable(name_, read_(ref_));
     } catch (...) {
         return FormattingErrorText(std::current_exception());
     }
@@ -149,14 +159,16 @@ std::string ErrorReporter::ReportText(const std::string& localVariables,
     return out;
 }
 
-Procedure::Procedure(ErrorContext& context, std::string name, std::initializer_list<Var> parameters,
+Procedure::Procedure(ErrorContext& context, const char* name, std::initializer_list<Var> parameters,
                      std::initializer_list<Var> locals)
-    : context_(context), name_(std::move(name)), parameters_(parameters), locals_(locals) {}
+    : context_(context), name_(name),
+      parameterCount_(CopyVars(parameters, parameters_.data(), kMaxVariables)),
+      localCount_(CopyVars(locals, locals_.data(), kMaxVariables)) {}
 
 void Procedure::Report(std::exception_ptr error) {
     Globals& g = ThreadGlobals();
     CaptureError(g, error, line);
-    g.vbfmVariableDump = DumpAll(locals_);
+    g.vbfmVariableDump = DumpAll(locals_.data(), localCount_);
 
     std::string moduleDump = kNone;
     if (context_.moduleDump) {
@@ -166,7 +178,7 @@ void Procedure::Report(std::exception_ptr error) {
             moduleDump = FormattingErrorText(std::current_exception());
         }
     }
-    const std::string parameterDump = DumpAll(parameters_);
+    const std::string parameterDump = DumpAll(parameters_.data(), parameterCount_);
 
     // Copies: the error component may call back into the library and fail again, which
     // overwrites the globals of this thread.

@@ -4,6 +4,7 @@
 #include "contracts/HostServices.h"
 #include "contracts/Variant.h"
 
+#include <array>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -21,24 +22,27 @@ inline constexpr const char* kPassedOnDescription = "Application-defined or obje
 
 // A named variable of a procedure, read only when a dump is made, so the dump shows the value
 // at the moment of failure. Holds a reference: the variable must outlive the procedure frame.
+// Cheap to make (no allocation): every procedure call makes a few.
 class Var {
 public:
-    template <class T> Var(std::string name, const T& value) : name_(std::move(name)) {
-        read_ = [&value]() { return ToVariant(value); };
-    }
+    Var() = default; // an empty slot
+    template <class T>
+    Var(const char* name, const T& value) : name_(name), ref_(&value), read_(&Read<T>) {}
     // A temporary would be gone by the time of the dump.
-    template <class T> Var(std::string name, const T&& value) = delete;
+    template <class T> Var(const char* name, const T&& value) = delete;
     // A value whose type the dump does not handle, written as a fixed text.
-    static Var UdtParameter(std::string name);
-    static Var ExternalUdt(std::string name);
+    static Var UdtParameter(const char* name);
+    static Var ExternalUdt(const char* name);
 
-    const std::string& Name() const { return name_; }
+    const char* Name() const { return name_; }
     // The variable's dump text.
     std::string Dump() const;
 
 private:
-    Var() = default;
-    template <class T> static Variant ToVariant(const T& v) {
+    enum class Kind : unsigned char { Value, UdtParameter, ExternalUdt };
+
+    template <class T> static Variant Read(const void* ref) {
+        const T& v = *static_cast<const T*>(ref);
         if constexpr (std::is_pointer_v<T>) {
             // Raw object pointers (tree nodes): the object if it is shared, else Nothing.
             if (!v) return Variant(nullptr);
@@ -51,9 +55,10 @@ private:
         }
     }
 
-    std::string name_;
-    std::function<Variant()> read_;
-    std::string fixedText_;
+    const char* name_ = "";
+    const void* ref_ = nullptr;
+    Variant (*read_)(const void*) = nullptr;
+    Kind kind_ = Kind::Value;
 };
 
 // Delivers reports: to the error component when it can be created (then passes error 65535
@@ -94,8 +99,10 @@ struct ErrorContext {
 // any other exception as 51 "Internal error: " + what().
 class Procedure {
 public:
-    Procedure(ErrorContext& context, std::string name, std::initializer_list<Var> parameters = {},
+    // At most kMaxVariables parameters and as many locals.
+    Procedure(ErrorContext& context, const char* name, std::initializer_list<Var> parameters = {},
               std::initializer_list<Var> locals = {});
+    static constexpr std::size_t kMaxVariables = 16;
 
     template <class F> void Run(F&& body) {
         try {
@@ -112,9 +119,11 @@ private:
     void Report(std::exception_ptr error);
 
     ErrorContext& context_;
-    std::string name_;
-    std::vector<Var> parameters_;
-    std::vector<Var> locals_;
+    const char* name_;
+    std::array<Var, kMaxVariables> parameters_;
+    std::array<Var, kMaxVariables> locals_;
+    unsigned char parameterCount_ = 0;
+    unsigned char localCount_ = 0;
 };
 
 // A step whose failure must not stop the surrounding work: the failure is dropped and the
