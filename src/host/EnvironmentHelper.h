@@ -1,0 +1,18 @@
+#pragma once
+
+#include "contracts/HostServices.h"
+
+#include <string>
+
+namespace qv {
+
+// Variables of the process environment, read at each call. A variable that is unset or
+// empty gives the fallback, except "TMP", which this platform does not set: it falls back
+// to $TMPDIR and then to "/tmp" (the fallback argument is not used for it).
+class HostEnvironmentHelper : public EnvironmentHelper {
+public:
+    std::string TypeName() const override { return "EnvironmentHelper"; }
+    std::string Variable(const std::string& name, const std::string& fallback) const override;
+};
+
+} // namespace qv

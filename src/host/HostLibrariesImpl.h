@@ -1,0 +1,55 @@
+#pragma once
+
+#include "contracts/HostServices.h"
+#include "host/DesignerHelper.h"
+#include "host/ErrorComponent.h"
+#include "host/FileDialogs.h"
+#include "host/HostOptions.h"
+#include "host/MessageBoxes.h"
+
+#include <memory>
+#include <string>
+
+namespace qv {
+
+class HostSharedHelper;
+
+// The host libraries of a headless or desktop host. The helper objects are made on first
+// use and kept, so every caller sees the same ones. The services must outlive this object
+// and every helper it handed out.
+class HostLibrariesImpl : public HostLibraries {
+public:
+    HostLibrariesImpl(MessageBoxService& boxes, FileDialogs& dialogs);
+
+    // Live options: the helpers read them at each call.
+    HostOptions& Options() { return *options_; }
+    // The concrete DesignerHelper, for the host to set statuses and the program folder.
+    std::shared_ptr<HostDesignerHelper> Designer();
+    // The one error component; set its observer to see the reports.
+    qv::ErrorComponent& ErrorComponent() { return *errorComponent_; }
+    MessageBoxService& MessageBoxes() { return boxes_; }
+
+    std::shared_ptr<qv::SharedHelper> SharedHelper() override;
+    std::shared_ptr<qv::DesignerHelper> DesignerHelper() override;
+    // Reads the configuration location from the environment when it is first made.
+    std::shared_ptr<qv::Registry> Registry() override;
+    std::shared_ptr<qv::EnvironmentHelper> EnvironmentHelper() override;
+    std::shared_ptr<FileObject> NewFileObject() override;
+    // A path as the component builds it ("...icons\x.png") is tried with "/" as well.
+    std::shared_ptr<Picture> LoadPicture(const std::string& path) override;
+    // "VeltaError.Error" (any case) while the ErrorComponent option is set.
+    std::shared_ptr<Dispatch> CreateObject(const std::string& className) override;
+    int32_t MsgBox(const std::string& prompt, int32_t buttons, const std::string& title) override;
+
+private:
+    MessageBoxService& boxes_;
+    FileDialogs& dialogs_;
+    std::shared_ptr<HostOptions> options_;
+    std::shared_ptr<qv::ErrorComponent> errorComponent_;
+    std::shared_ptr<HostSharedHelper> shared_;
+    std::shared_ptr<HostDesignerHelper> designer_;
+    std::shared_ptr<qv::Registry> registry_;
+    std::shared_ptr<qv::EnvironmentHelper> environment_;
+};
+
+} // namespace qv

@@ -1,0 +1,68 @@
+#include "host/IdeObject.h"
+
+#include "contracts/Error.h"
+#include "model/Project.h"
+
+namespace qv {
+
+namespace {
+
+constexpr int32_t kArgumentNotOptional = 449;
+
+// Members whose whole work is the report.
+constexpr const char* kReportOnly[] = {
+    "FireLoadProgress",   "ShowTopicProperties",   "edittopic", "EditOtherFile",
+    "EditBuildProfile",   "CreateThumbnail",       "Build",     "flashtopic",
+    "helpContextChanged", "LocateTopicInTOCEditor"};
+
+bool Given(const std::vector<Variant>& args, std::size_t index) {
+    return index < args.size() && !args[index].IsMissing();
+}
+
+std::string TextArgument(const std::vector<Variant>& args, std::size_t index) {
+    if (!Given(args, index)) throw Error(kArgumentNotOptional, "Argument not optional");
+    return args[index].ToString();
+}
+
+} // namespace
+
+IdeObject::IdeObject(std::shared_ptr<qv::DesignerHelper> designer)
+    : designer_(std::move(designer)) {
+    table_.Add("ActiveQVproject", [this](CallKind, std::vector<Variant>&) {
+        return project_ ? Variant(project_) : Variant(nullptr);
+    });
+    table_.Add("CreateTopic", [this](CallKind, std::vector<Variant>& args) {
+        const std::string name = TextArgument(args, 0);
+        const std::string category = Given(args, 2) ? args[2].ToString() : std::string();
+        return Variant(RequireProject().AddTopic({}, name, name, category, FirstStatus()));
+    });
+    table_.Add("CreateCategory", [this](CallKind, std::vector<Variant>& args) {
+        const std::string name = TextArgument(args, 0);
+        return Variant(RequireProject().AddCategory({}, name));
+    });
+    table_.Add("CreateBuildProfile", [this](CallKind, std::vector<Variant>&) {
+        return Variant(RequireProject().AddProfile({}, "New Build Profile"));
+    });
+    table_.Add("commonSpell", [](CallKind, std::vector<Variant>&) { return Variant(nullptr); });
+    for (const char* member : kReportOnly)
+        table_.Add(member, [](CallKind, std::vector<Variant>&) { return Variant(); });
+}
+
+Variant IdeObject::Invoke(std::string_view name, CallKind kind, std::vector<Variant>& args) {
+    if (!table_.Has(name))
+        throw Error(err::UnknownMember, "Object doesn't support this property or method");
+    if (observer_) observer_(name, args);
+    return table_.Invoke(name, kind, args);
+}
+
+Project& IdeObject::RequireProject() const {
+    if (!project_) throw Error(err::ObjectNotSet, "Object variable or With block variable not set");
+    return *project_;
+}
+
+std::string IdeObject::FirstStatus() const {
+    const std::vector<TopicStatus>* statuses = designer_ ? designer_->TopicStatuses() : nullptr;
+    return statuses && !statuses->empty() ? statuses->front().name : std::string();
+}
+
+} // namespace qv

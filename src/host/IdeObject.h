@@ -1,0 +1,57 @@
+#pragma once
+
+#include "contracts/Dispatch.h"
+#include "contracts/HostServices.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv {
+
+class Project;
+
+// The IDE object ("QVIDE") of a host without an IDE around it. It answers the members the
+// component calls by name (any case) and raises 438 for any other name:
+//   ActiveQVproject        the active project, or Nothing
+//   CreateTopic(name, ?, categoryId)  appends a topic named and titled by name, with the
+//                          host's first topic status, in the category (none when empty)
+//   CreateCategory(name)   appends a category; returns it
+//   CreateBuildProfile()   appends "New Build Profile"; returns it
+//   commonSpell            Nothing (no spelling engine)
+//   FireLoadProgress, ShowTopicProperties, edittopic, EditOtherFile, EditBuildProfile,
+//   CreateThumbnail, LocateTopicInTOCEditor, Build, flashtopic, helpContextChanged:
+//                          nothing beyond the report.
+// Every call is first reported to the observer with the name as the caller spelled it and
+// its arguments; the changes then go through the project, which raises its events before
+// the call returns. The create members raise 91 without an active project and 449 without
+// their name argument.
+class IdeObject : public Dispatch {
+public:
+    using Observer = std::function<void(std::string_view member, std::vector<Variant>& args)>;
+
+    // The status list comes from the designer helper when a topic is made; nullptr, or a
+    // helper without statuses, leaves the project's default status.
+    explicit IdeObject(std::shared_ptr<qv::DesignerHelper> designer);
+
+    std::string TypeName() const override { return "QVIDE"; }
+
+    void SetProject(std::shared_ptr<Project> project) { project_ = std::move(project); }
+    const std::shared_ptr<Project>& ActiveProject() const { return project_; }
+    void SetObserver(Observer observer) { observer_ = std::move(observer); }
+
+    Variant Invoke(std::string_view name, CallKind kind, std::vector<Variant>& args) override;
+
+private:
+    Project& RequireProject() const;
+    std::string FirstStatus() const;
+
+    std::shared_ptr<qv::DesignerHelper> designer_;
+    std::shared_ptr<Project> project_;
+    Observer observer_;
+    DispatchTable table_;
+};
+
+} // namespace qv

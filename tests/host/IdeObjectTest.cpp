@@ -1,0 +1,130 @@
+#include "host/IdeObject.h"
+
+#include "TempDir.h"
+#include "contracts/Error.h"
+#include "host/DesignerHelper.h"
+#include "host/Registry.h"
+#include "model/Project.h"
+#include "support/EventLog.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using qv::CallKind;
+using qv::Variant;
+
+class LoggingSink : public qv::ProjectEvents {
+public:
+    explicit LoggingSink(qvtest::EventLog& log) : log_(log) {}
+    void TopicAdded(const std::shared_ptr<qv::Topic>& t) override {
+        log_.Add("TopicAdded " + t->ID() + " " + t->Name() + " " + t->Status());
+    }
+    void TopicCategoryAdded(const std::shared_ptr<qv::TopicCategory>& c) override {
+        log_.Add("TopicCategoryAdded " + c->ID() + " " + c->Name());
+    }
+    void BuildProfileAdded(const std::shared_ptr<qv::BuildProfile>& p) override {
+        log_.Add("BuildProfileAdded " + p->ID() + " " + p->Name());
+    }
+
+private:
+    qvtest::EventLog& log_;
+};
+
+class IdeObjectTest : public ::testing::Test {
+protected:
+    qvtest::TempDir dir;
+    qv::ScriptedMessageBoxes boxes;
+    std::shared_ptr<qv::HostDesignerHelper> designer = std::make_shared<qv::HostDesignerHelper>(
+        std::make_shared<qv::HostOptions>(), nullptr, boxes);
+    std::shared_ptr<qv::IdeObject> ide = std::make_shared<qv::IdeObject>(designer);
+    std::shared_ptr<qv::Project> project = qv::Project::Create(dir.Path() + "/Help.qvproj");
+    qvtest::EventLog log;
+    LoggingSink sink{log};
+    qv::Subscription subscription = project->Subscribe(sink);
+
+    void SetUp() override {
+        ide->SetProject(project);
+        ide->SetObserver([this](std::string_view member, std::vector<Variant>& args) {
+            std::string line = "host " + std::string(member);
+            for (const auto& a : args)
+                line += " " + (a.IsMissing() ? std::string("missing") : a.ToString());
+            log.Add(line);
+        });
+    }
+};
+
+TEST_F(IdeObjectTest, CreateTopicAddsATopicThroughTheProject) {
+    project->AddCategory("C1", "Guide");
+    log.Clear();
+
+    ide->Call("CreateTopic", {Variant("<New Topic>"), Variant(""), Variant("C1")});
+    ide->Call("createtopic", {Variant("Loose"), Variant(""), Variant("")});
+    EXPECT_EQ(log.Text(), "host CreateTopic <New Topic>  C1\n"
+                          "TopicAdded T1 <New Topic> Draft\n"
+                          "host createtopic Loose  \n"
+                          "TopicAdded T2 Loose Draft\n");
+    auto topic = project->Topics()->Item("T1");
+    EXPECT_EQ(topic->Title(), "<New Topic>");
+    ASSERT_TRUE(topic->Category());
+    EXPECT_EQ(topic->Category()->ID(), "C1");
+    EXPECT_FALSE(project->Topics()->Item("T2")->Category());
+}
+
+TEST_F(IdeObjectTest, FirstStatusFollowsTheHostList) {
+    designer->SetTopicStatuses(std::vector<qv::TopicStatus>{{"Review", "Review", "r.png"}});
+    ide->Call("CreateTopic", {Variant("A"), Variant(""), Variant("")});
+    EXPECT_EQ(project->Topics()->Item("T1")->Status(), "Review");
+}
+
+TEST_F(IdeObjectTest, CreateCategoryAndProfileReturnTheNewItems) {
+    Variant category = ide->Call("CreateCategory", {Variant("<New Category>")});
+    auto c = category.As<qv::TopicCategory>();
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->Name(), "<New Category>");
+    EXPECT_EQ(project->TopicCategories()->IndexOf(*c), 1);
+
+    auto p = ide->Call("CREATEBUILDPROFILE").As<qv::BuildProfile>();
+    ASSERT_TRUE(p);
+    EXPECT_EQ(p->Name(), "New Build Profile");
+    EXPECT_EQ(log.Text(), "host CreateCategory <New Category>\n"
+                          "TopicCategoryAdded C1 <New Category>\n"
+                          "host CREATEBUILDPROFILE\n"
+                          "BuildProfileAdded B1 New Build Profile\n");
+}
+
+TEST_F(IdeObjectTest, ReportOnlyMembersAndProperties) {
+    std::vector<Variant> args{Variant("Loading Topics")};
+    ide->Invoke("FireLoadProgress", CallKind::Method, args);
+    ide->Call("edittopic", {Variant("t"), Variant::Missing(), Variant(false)});
+    ide->Call("Build", {Variant(false)});
+    EXPECT_EQ(log.Text(), "host FireLoadProgress Loading Topics\n"
+                          "host edittopic t missing False\n"
+                          "host Build False\n");
+
+    EXPECT_EQ(ide->Get("activeQVProject").As<qv::Project>(), project);
+    EXPECT_TRUE(ide->Get("commonSpell").IsNothing());
+    ide->SetProject(nullptr);
+    EXPECT_TRUE(ide->Get("ActiveQVproject").IsNothing());
+}
+
+TEST_F(IdeObjectTest, FailuresCarryPlatformNumbers) {
+    auto expectError = [&](int32_t number, std::string_view member, std::vector<Variant> args) {
+        try {
+            ide->Call(member, std::move(args));
+            ADD_FAILURE() << member << " did not raise";
+        } catch (const qv::Error& e) {
+            EXPECT_EQ(e.Number(), number) << member;
+        }
+    };
+    expectError(qv::err::UnknownMember, "DeleteEverything", {});
+    expectError(449, "CreateCategory", {});
+    expectError(qv::err::SubscriptOutOfRange, "CreateTopic",
+                {Variant("A"), Variant(""), Variant("C404")});
+    EXPECT_EQ(project->Topics()->Count(), 0);
+    ide->SetProject(nullptr);
+    expectError(qv::err::ObjectNotSet, "CreateTopic", {Variant("A"), Variant(""), Variant("")});
+    EXPECT_EQ(log.Text().find("DeleteEverything"), std::string::npos); // unknown: not reported
+}
+
+} // namespace
