@@ -20,6 +20,7 @@ inline constexpr int32_t TypeMismatch = 13;
 inline constexpr int32_t ElementNotFound = 35601;
 inline constexpr int32_t KeyNotUnique = 35602;
 inline constexpr int32_t InvalidKey = 35603;
+inline constexpr int32_t ControlDeleted = 35605;
 inline constexpr int32_t PassedOn = 65535;
 } // namespace err
 

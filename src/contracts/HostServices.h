@@ -13,6 +13,7 @@
 
 namespace qv {
 
+class CommandBar;
 class DataObject;
 
 // Splits node keys and tests collections; also the open-file dialog and the delete-prompt
@@ -76,6 +77,8 @@ public:
     virtual int32_t DragDataType(const DataObject& data) const = 0;
     virtual void SetDragItem(DataObject& data, const std::string& id) = 0;
     virtual void SetDragType(DataObject& data, int32_t type) = 0;
+    // Gives the command bar the visual style numbered style; the number is the host's.
+    virtual void ApplyToolbarStyle(CommandBar& dock, int32_t style) = 0;
 
 protected:
     ~DesignerHelper() override = default;

@@ -4,6 +4,7 @@
 #include "contracts/ProjectModel.h"
 #include "contracts/Variant.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -85,6 +86,9 @@ public:
     virtual void Remove(const std::string& key) = 0;      // 35601 when unknown
     virtual void Clear() = 0; // leaves nothing selected and raises nothing
     virtual Node* First() const = 0;
+    // Room for this many nodes in all, so that a large load does not grow the index step by
+    // step. Only a hint.
+    virtual void Reserve(std::size_t /*count*/) {}
 
 protected:
     ~Nodes() override = default;

@@ -1,0 +1,32 @@
+#include "controls/HeadlessControls.h"
+
+#include "contracts/Error.h"
+#include "controls/BuiltInImages.h"
+#include "controls/CommandBar.h"
+#include "controls/TreeView.h"
+#include "controls/WarningBar.h"
+
+namespace qv {
+
+std::shared_ptr<TreeView> HeadlessControls::CreateTreeView() {
+    return std::make_shared<HeadlessTreeView>();
+}
+
+std::shared_ptr<CommandBar> HeadlessControls::CreateCommandBar() {
+    return std::make_shared<HeadlessCommandBar>();
+}
+
+std::shared_ptr<WarningBar> HeadlessControls::CreateWarningBar() {
+    return std::make_shared<HeadlessWarningBar>();
+}
+
+std::shared_ptr<ImageList> HeadlessControls::CreateImageList() {
+    return MakeBuiltInImageList();
+}
+
+std::shared_ptr<TreeViewSpell> HeadlessControls::CreateTreeViewSpell() {
+    throw Error(err::CannotCreateObject, "ActiveX component can't create object",
+                "HeadlessControls");
+}
+
+} // namespace qv

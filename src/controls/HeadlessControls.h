@@ -1,0 +1,18 @@
+#pragma once
+
+#include "contracts/Site.h"
+
+namespace qv {
+
+// Makes the headless controls. Every call makes a new, independent control.
+class HeadlessControls final : public ControlFactory {
+public:
+    std::shared_ptr<TreeView> CreateTreeView() override;
+    std::shared_ptr<CommandBar> CreateCommandBar() override;
+    std::shared_ptr<WarningBar> CreateWarningBar() override;
+    std::shared_ptr<ImageList> CreateImageList() override; // the built-in images
+    // There is no label spell checker yet: error 429.
+    std::shared_ptr<TreeViewSpell> CreateTreeViewSpell() override;
+};
+
+} // namespace qv

@@ -1,0 +1,126 @@
+#include "controls/NaturalCompare.h"
+
+#include <cstring>
+
+namespace qv {
+
+namespace {
+
+bool IsDigit(unsigned char c) {
+    return c >= '0' && c <= '9';
+}
+
+unsigned char AsciiLower(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+}
+
+// Decodes the code point at s[i] and advances i. A malformed sequence yields its first byte.
+char32_t Decode(std::string_view s, std::size_t& i) {
+    auto b0 = static_cast<unsigned char>(s[i]);
+    std::size_t extra = (b0 >= 0xF0 && b0 <= 0xF4)  ? 3
+                        : (b0 >= 0xE0 && b0 < 0xF0) ? 2
+                        : (b0 >= 0xC2 && b0 < 0xE0) ? 1
+                                                    : 0;
+    if (extra == 0 || i + extra >= s.size()) {
+        ++i;
+        return b0;
+    }
+    char32_t cp = b0 & (0x3F >> extra);
+    for (std::size_t k = 1; k <= extra; ++k) {
+        auto b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80) {
+            ++i;
+            return b0;
+        }
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    i += extra + 1;
+    return cp;
+}
+
+int Sign(long long v) {
+    return (v > 0) - (v < 0);
+}
+
+} // namespace
+
+char32_t FoldCase(char32_t c) {
+    if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + 32 : c;
+    if (c < 0x100) return (c >= 0xC0 && c <= 0xDE && c != 0xD7) ? c + 32 : c;
+    if (c < 0x180) {
+        if (c == 0x130) return 'i'; // capital I with dot
+        if (c == 0x178) return 0xFF;
+        if ((c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177))
+            return (c % 2 == 0) ? c + 1 : c;
+        if ((c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E))
+            return (c % 2 == 1) ? c + 1 : c;
+        return c;
+    }
+    if (c >= 0x370 && c < 0x400) { // Greek
+        if (c == 0x386) return 0x3AC;
+        if (c >= 0x388 && c <= 0x38A) return c + 37;
+        if (c == 0x38C) return 0x3CC;
+        if (c == 0x38E || c == 0x38F) return c + 63;
+        if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 32;
+        if (c == 0x3C2) return 0x3C3; // final sigma
+        return c;
+    }
+    if (c >= 0x400 && c < 0x530) { // Cyrillic
+        if (c <= 0x40F) return c + 80;
+        if (c <= 0x42F) return c + 32;
+        if ((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || (c >= 0x4D0 && c <= 0x52F))
+            return (c % 2 == 0) ? c + 1 : c;
+        if (c == 0x4C0) return 0x4CF;
+        if (c >= 0x4C1 && c <= 0x4CE) return (c % 2 == 1) ? c + 1 : c;
+        return c;
+    }
+    if (c >= 0x531 && c <= 0x556) return c + 48; // Armenian
+    if ((c >= 0x1E00 && c <= 0x1E95) || (c >= 0x1EA0 && c <= 0x1EFF))
+        return (c % 2 == 0) ? c + 1 : c;
+    if (c >= 0xFF21 && c <= 0xFF3A) return c + 32; // fullwidth Latin
+    return c;
+}
+
+int NaturalCompareNoCase(std::string_view a, std::string_view b) {
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        auto ca = static_cast<unsigned char>(a[i]);
+        auto cb = static_cast<unsigned char>(b[j]);
+        if (IsDigit(ca) && IsDigit(cb)) {
+            std::size_t si = i;
+            while (si < a.size() && a[si] == '0')
+                ++si;
+            std::size_t sj = j;
+            while (sj < b.size() && b[sj] == '0')
+                ++sj;
+            std::size_t ei = si;
+            while (ei < a.size() && IsDigit(static_cast<unsigned char>(a[ei])))
+                ++ei;
+            std::size_t ej = sj;
+            while (ej < b.size() && IsDigit(static_cast<unsigned char>(b[ej])))
+                ++ej;
+            std::size_t la = ei - si;
+            std::size_t lb = ej - sj;
+            if (la != lb) return la < lb ? -1 : 1;
+            if (int c = std::memcmp(a.data() + si, b.data() + sj, la)) return Sign(c);
+            i = ei;
+            j = ej;
+            continue;
+        }
+        if (ca < 0x80 && cb < 0x80) {
+            ca = AsciiLower(ca);
+            cb = AsciiLower(cb);
+            if (ca != cb) return ca < cb ? -1 : 1;
+            ++i;
+            ++j;
+            continue;
+        }
+        char32_t ua = FoldCase(Decode(a, i));
+        char32_t ub = FoldCase(Decode(b, j));
+        if (ua != ub) return ua < ub ? -1 : 1;
+    }
+    return Sign(static_cast<long long>(a.size() - i) - static_cast<long long>(b.size() - j));
+}
+
+} // namespace qv

@@ -1,0 +1,136 @@
+#include "controls/TreeNode.h"
+
+#include "contracts/Error.h"
+#include "controls/ImageKeyTable.h"
+#include "controls/TreeView.h"
+
+namespace qv {
+
+namespace {
+bool IsFolderTag(const Variant& tag) {
+    return tag.Type() == VarType::String && tag.ToString() == "FileSystemFolder";
+}
+} // namespace
+
+HeadlessNode::HeadlessNode(HeadlessTreeView* tree, std::string key, std::string text)
+    : text_(std::move(text)), tree_(tree), key_(std::move(key)) {}
+
+HeadlessTreeView& HeadlessNode::AttachedTree() const {
+    if (!tree_) throw Error(35605, "Control has been deleted");
+    return *tree_;
+}
+
+void HeadlessNode::RenumberChildren() const {
+    for (std::size_t i = validBelow_; i < children_.size(); ++i)
+        children_[i]->position_ = static_cast<uint32_t>(i);
+    validBelow_ = UINT32_MAX;
+}
+
+void HeadlessNode::SetText(const std::string& text) {
+    if (text == text_) return;
+    text_ = text;
+    if (tree_ && parent_->sorted_) tree_->Replace(*this);
+}
+
+void HeadlessNode::SetKey(const std::string& key) {
+    if (key == key_) return;
+    if (tree_)
+        tree_->Rekey(*this, key);
+    else
+        key_ = key;
+}
+
+Node* HeadlessNode::Parent() const {
+    return parent_ && !parent_->isRoot_ ? parent_ : nullptr;
+}
+
+void HeadlessNode::SetParent(Node* parent) {
+    HeadlessTreeView& tree = AttachedTree();
+    HeadlessNode* target = parent ? tree.Own(parent) : tree.root_.get();
+    tree.Reparent(*this, *target, target->children_.size());
+}
+
+Node* HeadlessNode::PreviousSibling() const {
+    if (!parent_) return nullptr;
+    const uint32_t at = Position();
+    return at > 0 ? parent_->children_[at - 1].get() : nullptr;
+}
+
+Node* HeadlessNode::NextSibling() const {
+    if (!parent_) return nullptr;
+    const uint32_t at = Position();
+    return at + 1 < parent_->children_.size() ? parent_->children_[at + 1].get() : nullptr;
+}
+
+Node* HeadlessNode::FirstChild() const {
+    return children_.empty() ? nullptr : children_.front().get();
+}
+
+Node* HeadlessNode::NextNode() const {
+    if (!children_.empty()) return children_.front().get();
+    for (const HeadlessNode* n = this; n->parent_; n = n->parent_) {
+        const auto& siblings = n->parent_->children_;
+        const uint32_t at = n->Position();
+        if (at + 1 < siblings.size()) return siblings[at + 1].get();
+    }
+    return nullptr;
+}
+
+void HeadlessNode::SetTag(Variant tag) {
+    const bool folder = IsFolderTag(tag);
+    tag_ = std::move(tag);
+    if (folder == folderTag_) return;
+    folderTag_ = folder;
+    if (tree_ && parent_->sorted_) tree_->Replace(*this);
+}
+
+void HeadlessNode::Remove() {
+    AttachedTree().RemoveNode(*this);
+}
+
+bool HeadlessNode::Selected() const {
+    return tree_ && tree_->selected_ == this;
+}
+
+void HeadlessNode::SetSelected(bool value) {
+    if (value)
+        AttachedTree().Select(this);
+    else if (Selected())
+        tree_->Select(nullptr);
+}
+
+std::string HeadlessNode::Image() const {
+    return ImageKeyOf(image_);
+}
+
+void HeadlessNode::SetImage(const std::string& key) {
+    image_ = tree_ ? tree_->ImageId(key) : InternImageKey(key);
+}
+
+std::string HeadlessNode::ExpandedImage() const {
+    return ImageKeyOf(expandedImage_);
+}
+
+void HeadlessNode::SetExpandedImage(const std::string& key) {
+    expandedImage_ = tree_ ? tree_->ImageId(key) : InternImageKey(key);
+}
+
+void HeadlessNode::EnsureVisible() {
+    AttachedTree();
+    for (HeadlessNode* n = parent_; n && !n->isRoot_; n = n->parent_)
+        n->expanded_ = true;
+}
+
+void HeadlessNode::SetSorted(bool value) {
+    if (value == sorted_) return;
+    sorted_ = value;
+    if (value && tree_) tree_->SortChildren(*this);
+}
+
+void HeadlessNode::SetAllowDrop(int32_t value) {
+    if (value < drop::None || value > (drop::Into | drop::Before | drop::After))
+        throw Error(err::InvalidArgument, "Invalid procedure call or argument");
+    allowDrop_ = value;
+}
+
+} // namespace qv

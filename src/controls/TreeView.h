@@ -1,0 +1,213 @@
+#pragma once
+
+#include "contracts/Subscription.h"
+#include "contracts/TreeView.h"
+#include "controls/NodeKeyIndex.h"
+#include "controls/SinkList.h"
+#include "controls/TreeNode.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+class HeadlessTreeView;
+
+// The node collection of a HeadlessTreeView; a thin view onto the tree. It outlives the tree
+// only as an empty shell whose members raise 35605.
+class HeadlessNodes final : public Nodes {
+public:
+    explicit HeadlessNodes(HeadlessTreeView* tree) : tree_(tree) {}
+
+    std::string TypeName() const override { return "Nodes"; }
+    // All nodes in whole-tree order.
+    bool Enumerate(std::vector<Variant>& elements) const override;
+    bool Contains(const std::string& key) const override;
+
+    Node* Add(Node* relative, int32_t relationship, const std::string& key, const std::string& text,
+              const std::string& image = {}) override;
+    Node* Add(const std::string& relativeKey, int32_t relationship, const std::string& key,
+              const std::string& text, const std::string& image = {}) override;
+    int32_t Count() const override;
+    Node& Item(const std::string& key) const override;
+    void Remove(const std::string& key) override;
+    void Clear() override;
+    Node* First() const override;
+    void Reserve(std::size_t count) override;
+
+private:
+    friend class HeadlessTreeView;
+    HeadlessTreeView& Tree() const;
+
+    HeadlessTreeView* tree_;
+};
+
+// The headless tree view. Keys are case-sensitive and unique among non-empty keys; a node may
+// have the empty key, which is not indexed (Item("") fails). Rules the contract leaves open:
+// - a non-empty image key must be in the image list set with SetImageList; with no image list
+//   every non-empty image key is refused (35601);
+// - a new node has AllowDrop 7 (into, before and after), AllowDrag true, ForeColor -1;
+// - a Sorted parent orders its children: Tag "FileSystemFolder" first, then by Text in natural,
+//   case-insensitive order (NaturalCompareNoCase); equal texts keep the order they arrived in
+//   (a node whose Text or Tag changes arrives anew). The top level is never sorted;
+// - NodeClicked is raised whenever the selection moves to another node, whoever moved it
+//   (SetSelectedItem, Node::SetSelected, Click, removal of the selected node). Moving the
+//   selection to none raises nothing; neither does Clear;
+// - Node::SetParent and the other programmatic changes raise no events; the built-in commands
+//   (ExecuteCommand) raise theirs;
+// - node pointers that do not belong to this tree are refused with error 5; unknown keys with
+//   35601; a built-in command that cannot run now (CanExecuteCommand false) does nothing.
+// Every operation validates before it changes anything, and events are raised once the tree is
+// consistent, so a handler that throws leaves a valid tree; its exception reaches the caller.
+class HeadlessTreeView final : public TreeView {
+public:
+    HeadlessTreeView();
+    ~HeadlessTreeView() override;
+    HeadlessTreeView(const HeadlessTreeView&) = delete;
+    HeadlessTreeView& operator=(const HeadlessTreeView&) = delete;
+
+    std::string TypeName() const override { return "TreeView"; }
+
+    qv::Nodes& Nodes() override { return *nodes_; }
+    Node* SelectedItem() const override { return selected_; }
+    void SetSelectedItem(Node* node) override;
+    Node* DropHighlight() const override { return dropHighlight_; }
+    void SetDropHighlight(Node* node) override;
+    int64_t hWnd() const override { return hWnd_; }
+    void SetRedraw(bool value) override { redraw_ = value; }
+    bool Enabled() const override { return enabled_; }
+    void SetEnabled(bool value) override { enabled_ = value; }
+    // Not owned: the list must outlive the tree or be cleared first. Nodes keep their image keys
+    // when the list changes.
+    void SetImageList(ImageList* images) override { images_ = images; }
+    // Makes format the drag format and registers it if new.
+    void SetOLEDragFormat(const std::string& format) override;
+    void SetFullRowSelect(bool value) override { fullRowSelect_ = value; }
+    void SetHideSelection(bool value) override { hideSelection_ = value; }
+    int32_t Mode() const override { return mode_; }
+    void SetMode(int32_t value) override { mode_ = value; }
+    // Label editing is not built yet: the request is only counted (LabelEditRequests).
+    void StartLabelEdit() override { ++labelEditRequests_; }
+    // Built-in commands "DeleteItem", "MoveUp", "MoveDown", "MoveLeft", "MoveRight" (names
+    // compared without regard to ASCII case) on the selected node; an unknown name raises 5.
+    void ExecuteCommand(const std::string& name) override;
+    bool CommandEnabled(const std::string& name) const override; // 5 for an unknown name
+    void SetCommandEnabled(const std::string& name, bool value) override;
+    bool CanExecuteCommand(const std::string& name) const override; // false for unknown names
+    // Rows are the visible nodes (every ancestor expanded) in whole-tree order, RowHeight twips
+    // each, starting at TopRow; x and y in twips. Outside the rows: nullptr.
+    Node* HitTest(float x, float y) const override;
+    void SetFocus() override { focused_ = true; }
+    void Move(int32_t left, int32_t top, int32_t width, int32_t height) override;
+    void ZOrder(int32_t position) override { zOrder_ = position; }
+
+    // Sinks added while an event is being raised do not receive that event; a sink may
+    // unsubscribe at any time, also from inside a handler.
+    Subscription Subscribe(TreeViewEvents& sink) override;
+
+    // --- Beyond the contract: for loads, hosts and tests. ---
+    static constexpr int32_t RowHeight = 240; // 16 pixels of 15 twips
+
+    // Room for this many keyed nodes without growing the key index (also Nodes().Reserve).
+    void Reserve(std::size_t nodes);
+    // The user's gestures: a click selects the node (NodeClicked when the selection moves); a
+    // double click first selects the node, as its first click would, then raises
+    // NodeDoubleClicked. nullptr (a click beside every node) does nothing.
+    void Click(Node* node);
+    void DoubleClick(Node* node);
+    // Asked before DeleteItem removes a node when no handler set NoPrompt; false keeps the node.
+    // Empty: proceed without asking.
+    std::function<bool(Node&)> confirmDelete;
+
+    bool Redraw() const { return redraw_; }
+    ImageList* Images() const { return images_; }
+    const std::string& OLEDragFormat() const { return dragFormat_; }
+    // Every format ever set, first-set first.
+    const std::vector<std::string>& RegisteredDragFormats() const { return dragFormats_; }
+    bool FullRowSelect() const { return fullRowSelect_; }
+    bool HideSelection() const { return hideSelection_; }
+    bool HasFocus() const { return focused_; }
+    void SetHasFocus(bool value) { focused_ = value; }
+    void SetHWnd(int64_t handle) { hWnd_ = handle; }
+    struct Rect {
+        int32_t left = 0, top = 0, width = 0, height = 0;
+    };
+    const Rect& Bounds() const { return bounds_; }
+    int32_t ZOrderPosition() const { return zOrder_; }
+    int32_t LabelEditRequests() const { return labelEditRequests_; }
+    int32_t TopRow() const { return topRow_; }
+    void SetTopRow(int32_t row) { topRow_ = row < 0 ? 0 : row; }
+    // Number of visible nodes (the rows HitTest answers for).
+    int32_t VisibleRows() const;
+    // Number of keys in the index; equals the number of nodes with a non-empty key.
+    std::size_t IndexedKeyCount() const { return index_.Size(); }
+
+private:
+    friend class HeadlessNode;
+    friend class HeadlessNodes;
+
+    enum class Command { DeleteItem, MoveUp, MoveDown, MoveLeft, MoveRight, Count };
+
+    // Collection operations.
+    HeadlessNode* AddNode(HeadlessNode* relative, int32_t relationship, const std::string& key,
+                          const std::string& text, const std::string& image);
+    HeadlessNode* FindKey(const std::string& key) const; // 35601 when unknown
+    void ClearNodes();
+
+    // Node operations.
+    HeadlessNode* Own(Node* node) const;            // this tree's node, else error 5
+    uint32_t ImageId(const std::string& key) const; // validated against the image list
+    void Rekey(HeadlessNode& node, const std::string& key);
+    void Reparent(HeadlessNode& node, HeadlessNode& parent, std::size_t position);
+    void RemoveNode(HeadlessNode& node);
+    void Replace(HeadlessNode& node); // after its Text or Tag changed
+    void SortChildren(HeadlessNode& parent);
+    void Select(HeadlessNode* node);
+
+    // Child lists.
+    std::size_t SortedPosition(const HeadlessNode& parent, const HeadlessNode& node) const;
+    void InsertChild(HeadlessNode& parent, std::shared_ptr<HeadlessNode> node,
+                     std::size_t position);
+    std::shared_ptr<HeadlessNode> TakeChild(HeadlessNode& node);
+    // Cuts every link of a subtree taken out of the tree; returns its node count.
+    std::size_t Detach(std::shared_ptr<HeadlessNode> subtree, bool unindex);
+    HeadlessNode* Top() const; // the first top-level node
+
+    // Commands.
+    static Command ParseCommand(const std::string& name); // 5 when unknown
+    bool CanExecute(Command command) const;
+    void MoveAmongSiblings(HeadlessNode& node, bool up);
+    void MoveToNewParent(HeadlessNode& node, bool left);
+    void DeleteSelected(HeadlessNode& node);
+
+    std::shared_ptr<HeadlessNodes> nodes_;
+    std::shared_ptr<HeadlessNode> root_; // hidden; its children are the top-level nodes
+    NodeKeyIndex index_;
+    std::size_t count_ = 0;
+    HeadlessNode* selected_ = nullptr;
+    HeadlessNode* dropHighlight_ = nullptr;
+    SinkList<TreeViewEvents> sinks_;
+    std::array<bool, static_cast<std::size_t>(Command::Count)> commandEnabled_;
+
+    ImageList* images_ = nullptr;
+    int64_t hWnd_;
+    bool redraw_ = true;
+    bool enabled_ = true;
+    bool fullRowSelect_ = false;
+    bool hideSelection_ = true;
+    bool focused_ = false;
+    int32_t mode_ = 2;
+    int32_t zOrder_ = 0;
+    int32_t topRow_ = 0;
+    int32_t labelEditRequests_ = 0;
+    Rect bounds_;
+    std::string dragFormat_;
+    std::vector<std::string> dragFormats_;
+};
+
+} // namespace qv

@@ -1,0 +1,492 @@
+#include "controls/TreeView.h"
+
+#include "contracts/Error.h"
+#include "controls/DataObject.h"
+#include "controls/NaturalCompare.h"
+#include "support/EventLog.h"
+#include "support/FakeImageList.h"
+#include "support/TreeDump.h"
+#include "support/TreeInvariants.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qvtest::DumpTree;
+using qvtest::ExpectTreeInvariants;
+
+// Records the tree's events by node key; hooks let a test act inside a handler.
+struct Recorder : qv::TreeViewEvents {
+    qvtest::EventLog log;
+    std::function<void(qv::Node&, bool&, bool&)> onBeforeDelete;
+    std::function<void(qv::Node&)> onDeleteNode;
+    std::function<void(qv::Node&, bool&)> onBeforeSetParent;
+    std::function<void(qv::Node*)> onNodeClicked;
+
+    static std::string K(const qv::Node* n) { return n ? n->Key() : "nothing"; }
+    void NodeClicked(qv::Node* n) override {
+        log.Add("NodeClicked " + K(n));
+        if (onNodeClicked) onNodeClicked(n);
+    }
+    void NodeDoubleClicked(qv::Node* n) override { log.Add("NodeDoubleClicked " + K(n)); }
+    void NodeMoved(qv::Node& n) override { log.Add("NodeMoved " + K(&n)); }
+    void BeforeSetParent(qv::Node& n, qv::Node& p, bool& cancel) override {
+        log.Add("BeforeSetParent " + K(&n) + " " + K(&p));
+        if (onBeforeSetParent) onBeforeSetParent(n, cancel);
+    }
+    void AfterSetParent(qv::Node& n) override { log.Add("AfterSetParent " + K(&n)); }
+    void BeforeDeleteNodeEx(qv::Node& n, bool& cancel, bool& noPrompt) override {
+        log.Add("BeforeDeleteNodeEx " + K(&n));
+        if (onBeforeDelete) onBeforeDelete(n, cancel, noPrompt);
+    }
+    void DeleteNode(qv::Node& n) override {
+        log.Add("DeleteNode " + K(&n));
+        if (onDeleteNode) onDeleteNode(n);
+    }
+};
+
+int32_t ErrorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const qv::Error& e) {
+        return e.Number();
+    }
+    return 0;
+}
+
+class TreeViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tree->SetImageList(images.get());
+        sub = tree->Subscribe(rec);
+    }
+    void TearDown() override { ExpectTreeInvariants(*tree); }
+
+    qv::Node* Add(const std::string& rel, int32_t how, const std::string& key,
+                  const std::string& text = {}, const std::string& image = {}) {
+        return tree->Nodes().Add(rel, how, key, text.empty() ? key : text, image);
+    }
+    qv::Node& N(const std::string& key) { return tree->Nodes().Item(key); }
+    // r1 { c1 { g1 } c2 c3 } r2
+    void Family() {
+        Add("", qv::rel::Last, "r1");
+        Add("r1", qv::rel::Child, "c1");
+        Add("c1", qv::rel::Child, "g1");
+        Add("r1", qv::rel::Child, "c2");
+        Add("r1", qv::rel::Child, "c3");
+        Add("", qv::rel::Last, "r2");
+    }
+    // Children texts of a node, in order.
+    std::string Children(const std::string& key) {
+        std::string out;
+        for (qv::Node* c = N(key).FirstChild(); c; c = c->NextSibling())
+            out += (out.empty() ? "" : ",") + c->Text();
+        return out;
+    }
+
+    std::shared_ptr<qvtest::FakeImageList> images =
+        std::make_shared<qvtest::FakeImageList>(std::vector<std::string>{"folder", "doc"});
+    std::shared_ptr<qv::HeadlessTreeView> tree = std::make_shared<qv::HeadlessTreeView>();
+    Recorder rec;
+    qv::Subscription sub;
+};
+
+TEST_F(TreeViewTest, AddPlacesByRelationship) {
+    struct Case {
+        std::string relative;
+        int32_t how;
+        std::string dump;
+    };
+    const Case cases[] = {
+        {"", qv::rel::Last, "a | a | \n  a1 | a1 | \nb | b | \nx | x | doc\n"},
+        {"b", qv::rel::Previous, "a | a | \n  a1 | a1 | \nx | x | doc\nb | b | \n"},
+        {"a1", qv::rel::Previous, "a | a | \n  x | x | doc\n  a1 | a1 | \nb | b | \n"},
+        {"a", qv::rel::Child, "a | a | \n  a1 | a1 | \n  x | x | doc\nb | b | \n"},
+    };
+    for (const auto& c : cases) {
+        tree->Nodes().Clear();
+        Add("", qv::rel::Last, "a");
+        Add("a", qv::rel::Child, "a1");
+        Add("", qv::rel::Last, "b");
+        qv::Node* x = Add(c.relative, c.how, "x", "x", "doc");
+        EXPECT_EQ(DumpTree(*tree), c.dump) << c.relative << " " << c.how;
+        EXPECT_EQ(&N("x"), x);
+        ExpectTreeInvariants(*tree);
+    }
+}
+
+TEST_F(TreeViewTest, AddRefusesBadInputAndChangesNothing) {
+    Add("", qv::rel::Last, "a");
+    Add("a", qv::rel::Child, "a1");
+    struct Case {
+        std::string relative;
+        int32_t how;
+        std::string key, image;
+        int32_t error;
+    };
+    const Case cases[] = {
+        {"", qv::rel::Previous, "x", "", qv::err::InvalidArgument},
+        {"", qv::rel::Child, "x", "", qv::err::InvalidArgument},
+        {"a", qv::rel::Last, "x", "", qv::err::InvalidArgument},
+        {"a", 1, "x", "", qv::err::InvalidArgument},
+        {"nope", qv::rel::Child, "x", "", qv::err::ElementNotFound},
+        {"a", qv::rel::Child, "a1", "", qv::err::KeyNotUnique},
+        {"", qv::rel::Last, "a", "", qv::err::KeyNotUnique},
+        {"a", qv::rel::Child, "x", "nope", qv::err::ElementNotFound},
+    };
+    const std::string before = DumpTree(*tree);
+    for (const auto& c : cases) {
+        EXPECT_EQ(ErrorOf([&] { Add(c.relative, c.how, c.key, "", c.image); }), c.error)
+            << c.relative << " " << c.how << " " << c.key;
+        EXPECT_EQ(DumpTree(*tree), before);
+    }
+    EXPECT_EQ(ErrorOf([&] { N("x"); }), qv::err::ElementNotFound);
+    EXPECT_EQ(ErrorOf([&] { tree->Nodes().Remove("x"); }), qv::err::ElementNotFound);
+    EXPECT_EQ(ErrorOf([&] { N("a").SetKey("a1"); }), qv::err::KeyNotUnique);
+
+    qv::HeadlessTreeView other;
+    qv::Node* foreign = other.Nodes().Add(nullptr, qv::rel::Last, "a", "a");
+    EXPECT_EQ(ErrorOf([&] { tree->Nodes().Add(foreign, qv::rel::Child, "y", "y"); }),
+              qv::err::InvalidArgument);
+    // Without an image list no image key can be valid.
+    EXPECT_EQ(ErrorOf([&] { other.Nodes().Add(nullptr, qv::rel::Last, "b", "b", "doc"); }),
+              qv::err::ElementNotFound);
+    EXPECT_EQ(other.Nodes().Count(), 1);
+}
+
+TEST_F(TreeViewTest, KeylessNodesAreAllowedButNotIndexed) {
+    Add("", qv::rel::Last, "a");
+    Add("a", qv::rel::Child, "", "one");
+    Add("a", qv::rel::Child, "", "two");
+    EXPECT_EQ(tree->Nodes().Count(), 3);
+    EXPECT_EQ(tree->IndexedKeyCount(), 1u);
+    EXPECT_FALSE(tree->Nodes().Contains(""));
+    N("a").FirstChild()->SetKey("k");
+    EXPECT_EQ(N("k").Text(), "one");
+    N("k").SetKey("");
+    EXPECT_FALSE(tree->Nodes().Contains("k"));
+}
+
+TEST_F(TreeViewTest, SortedParentOrdersFoldersFirstThenNaturalCaseInsensitive) {
+    Add("", qv::rel::Last, "p");
+    N("p").SetSorted(true);
+    for (std::string text : {"img10", "Beta", "img2", "alpha", "same", "IMG1", "Same"})
+        Add("p", qv::rel::Child, "k" + text, text);
+    // A folder gets its tag after it is added, as GetFolderNode does; it moves up then.
+    for (std::string text : {"zdir", "Adir"}) {
+        Add("p", qv::rel::Child, "d" + text, text)->SetTag("FileSystemFolder");
+    }
+    EXPECT_EQ(Children("p"), "Adir,zdir,alpha,Beta,IMG1,img2,img10,same,Same");
+
+    Add("kBeta", qv::rel::Previous, "kc", "c"); // goes to its sorted place, not before Beta
+    N("kalpha").SetText("zeta");
+    N("dzdir").SetTag(qv::Variant());
+    EXPECT_EQ(Children("p"), "Adir,Beta,c,IMG1,img2,img10,same,Same,zdir,zeta");
+}
+
+TEST_F(TreeViewTest, SortingFoldsUnicodeCaseAndKeepsArrivalOrderOfEqualTexts) {
+    Add("", qv::rel::Last, "p");
+    Add("p", qv::rel::Child, "1", "ärger");
+    Add("p", qv::rel::Child, "2", "Zebra");
+    Add("p", qv::rel::Child, "3", "Ärger");
+    Add("p", qv::rel::Child, "4", "apfel");
+    N("p").SetSorted(true); // sorts what is there, stably
+    EXPECT_EQ(Children("p"), "apfel,Zebra,ärger,Ärger");
+    N("1").SetText("ÄRGER"); // a changed text arrives anew, after its equals
+    EXPECT_EQ(Children("p"), "apfel,Zebra,Ärger,ÄRGER");
+    EXPECT_EQ(qv::NaturalCompareNoCase("Öl", "öl"), 0);
+    EXPECT_EQ(qv::NaturalCompareNoCase("Привет", "пРИВЕТ"), 0);
+    EXPECT_LT(qv::NaturalCompareNoCase("file9.txt", "File10.txt"), 0);
+}
+
+TEST_F(TreeViewTest, NextNodeWalksDepthFirstWhateverIsExpanded) {
+    Family();
+    N("c1").SetExpanded(false);
+    std::string walk;
+    for (qv::Node* n = tree->Nodes().First(); n; n = n->NextNode())
+        walk += n->Key() + " ";
+    EXPECT_EQ(walk, "r1 c1 g1 c2 c3 r2 ");
+    EXPECT_EQ(N("r2").NextNode(), nullptr);
+}
+
+TEST_F(TreeViewTest, RemovingTheSelectionMovesItNextPreviousOrUp) {
+    struct Case {
+        std::string selected, removed, events;
+    };
+    const Case cases[] = {
+        {"c2", "c2", "NodeClicked c3\n"},                   // next sibling
+        {"c3", "c3", "NodeClicked c2\n"},                   // previous sibling
+        {"g1", "g1", "NodeClicked c1\n"},                   // parent
+        {"g1", "c1", "NodeClicked c2\n"},                   // an ancestor goes: its next sibling
+        {"r2", "r2", "NodeClicked r1\n"}, {"c2", "g1", ""}, // elsewhere: the selection stays
+    };
+    for (const auto& c : cases) {
+        tree->Nodes().Clear();
+        Family();
+        tree->SetSelectedItem(&N(c.selected));
+        rec.log.Clear();
+        tree->Nodes().Remove(c.removed);
+        EXPECT_EQ(rec.log.Take(), c.events) << c.removed;
+        ExpectTreeInvariants(*tree);
+    }
+
+    // A removed subtree leaves the index; its keys are free again.
+    tree->Nodes().Remove("r1");
+    EXPECT_FALSE(tree->Nodes().Contains("c1"));
+    EXPECT_FALSE(tree->Nodes().Contains("g1"));
+    EXPECT_EQ(tree->Nodes().Count(), 1);
+    Add("r2", qv::rel::Child, "g1");
+
+    // The last top-level node: nothing is left to select, and nothing is raised.
+    tree->SetSelectedItem(&N("r2"));
+    rec.log.Clear();
+    std::shared_ptr<qv::Object> held = N("r2").shared_from_this();
+    N("r2").Remove();
+    EXPECT_EQ(tree->SelectedItem(), nullptr);
+    EXPECT_EQ(rec.log.Take(), "");
+    auto& detached = dynamic_cast<qv::Node&>(*held);
+    EXPECT_EQ(detached.Key(), "r2");
+    EXPECT_EQ(detached.FirstChild(), nullptr);
+    EXPECT_EQ(ErrorOf([&] { detached.Remove(); }), 35605);
+}
+
+TEST_F(TreeViewTest, SelectionRaisesNodeClickedOnlyWhenItMoves) {
+    Family();
+    tree->SetSelectedItem(&N("g1"));
+    tree->SetSelectedItem(&N("g1"));
+    N("c2").SetSelected(true);
+    tree->Click(&N("c2"));
+    tree->DoubleClick(&N("c3"));
+    N("c3").SetSelected(false);
+    EXPECT_EQ(rec.log.Take(),
+              "NodeClicked g1\nNodeClicked c2\nNodeClicked c3\nNodeDoubleClicked c3\n");
+    EXPECT_EQ(tree->SelectedItem(), nullptr);
+    EXPECT_FALSE(N("c1").Expanded()) << "selecting does not expand";
+    N("g1").EnsureVisible();
+    EXPECT_TRUE(N("c1").Expanded() && N("r1").Expanded());
+
+    tree->SetSelectedItem(&N("c1"));
+    rec.log.Clear();
+    tree->Nodes().Clear();
+    EXPECT_EQ(rec.log.Take(), "");
+    EXPECT_EQ(tree->SelectedItem(), nullptr);
+    EXPECT_EQ(tree->IndexedKeyCount(), 0u);
+}
+
+TEST_F(TreeViewTest, SetParentMovesTheSubtreeAndRefusesCycles) {
+    Family();
+    N("c1").SetParent(&N("r2"));
+    EXPECT_EQ(DumpTree(*tree), "r1 | r1 | \n  c2 | c2 | \n  c3 | c3 | \nr2 | r2 | \n"
+                               "  c1 | c1 | \n    g1 | g1 | \n");
+    const std::string before = DumpTree(*tree);
+    EXPECT_EQ(ErrorOf([&] { N("c1").SetParent(&N("c1")); }), qv::err::InvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { N("r2").SetParent(&N("g1")); }), qv::err::InvalidArgument);
+    EXPECT_EQ(DumpTree(*tree), before);
+
+    N("r1").SetSorted(true);
+    N("g1").SetParent(&N("r1")); // its sorted place
+    EXPECT_EQ(Children("r1"), "c2,c3,g1");
+    N("c3").SetText("a");
+    N("c1").SetParent(&N("r1"));
+    EXPECT_EQ(Children("r1"), "a,c1,c2,g1");
+    N("r1").SetParent(nullptr); // becomes the last top-level node
+    EXPECT_EQ(tree->Nodes().First()->Key(), "r2");
+}
+
+TEST_F(TreeViewTest, CanExecuteCommandFollowsSelectionAndSiblings) {
+    Family(); // r1 { c1 { g1 } c2 c3 } r2, and s (sorted) { x y }
+    Add("", qv::rel::Last, "s");
+    Add("s", qv::rel::Child, "x");
+    Add("s", qv::rel::Child, "y");
+    N("s").SetSorted(true);
+    struct Case {
+        std::string selected;
+        const char* allowed; // for DeleteItem, MoveUp, MoveDown, MoveLeft, MoveRight
+    };
+    const Case cases[] = {
+        {"", "00000"},   {"r1", "10100"}, {"c1", "10100"}, {"c2", "11101"},
+        {"c3", "11001"}, {"g1", "10010"}, {"x", "10000"},  {"y", "10001"},
+    };
+    const char* names[] = {"DeleteItem", "MoveUp", "MoveDown", "MoveLeft", "MoveRight"};
+    for (const auto& c : cases) {
+        tree->SetSelectedItem(c.selected.empty() ? nullptr : &N(c.selected));
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(tree->CanExecuteCommand(names[i]), c.allowed[i] == '1')
+                << c.selected << " " << names[i];
+    }
+    tree->SetSelectedItem(&N("c2"));
+    EXPECT_TRUE(tree->CommandEnabled("MoveUp"));
+    tree->SetCommandEnabled("MoveUp", false);
+    EXPECT_FALSE(tree->CanExecuteCommand("MoveUp"));
+    tree->ExecuteCommand("MoveUp"); // cannot run: nothing happens
+    EXPECT_EQ(Children("r1"), "c1,c2,c3");
+    EXPECT_FALSE(tree->CanExecuteCommand("Jump"));
+    EXPECT_EQ(ErrorOf([&] { tree->ExecuteCommand("Jump"); }), qv::err::InvalidArgument);
+    EXPECT_EQ(ErrorOf([&] { tree->SetCommandEnabled("Jump", true); }), qv::err::InvalidArgument);
+}
+
+TEST_F(TreeViewTest, MoveCommandsRaiseTheirEvents) {
+    Family();
+    tree->SetSelectedItem(&N("c2"));
+    rec.log.Clear();
+    tree->ExecuteCommand("MoveUp");
+    EXPECT_EQ(Children("r1"), "c2,c1,c3");
+    tree->ExecuteCommand("MoveDown");
+    EXPECT_EQ(Children("r1"), "c1,c2,c3");
+    tree->ExecuteCommand("MoveRight"); // into c1, after g1
+    EXPECT_EQ(Children("c1"), "g1,c2");
+    tree->ExecuteCommand("MoveLeft"); // back out, just after c1
+    EXPECT_EQ(Children("r1"), "c1,c2,c3");
+    EXPECT_EQ(rec.log.Take(), "NodeMoved c2\nNodeMoved c2\nBeforeSetParent c2 c1\n"
+                              "AfterSetParent c2\nBeforeSetParent c2 r1\nAfterSetParent c2\n");
+
+    rec.onBeforeSetParent = [](qv::Node&, bool& cancel) { cancel = true; };
+    tree->ExecuteCommand("MoveRight");
+    EXPECT_EQ(Children("r1"), "c1,c2,c3");
+    EXPECT_EQ(rec.log.Take(), "BeforeSetParent c2 c1\n");
+}
+
+TEST_F(TreeViewTest, DeleteItemAsksThenLetsTheHandlerRemoveTheNode) {
+    Family();
+    tree->SetSelectedItem(&N("c1"));
+    rec.onBeforeDelete = [](qv::Node&, bool& cancel, bool&) { cancel = true; };
+    tree->ExecuteCommand("DeleteItem");
+    EXPECT_TRUE(tree->Nodes().Contains("c1"));
+
+    int asked = 0;
+    tree->confirmDelete = [&](qv::Node&) { return ++asked > 1; }; // no, then yes
+    rec.onBeforeDelete = nullptr;
+    tree->ExecuteCommand("DeleteItem");
+    EXPECT_TRUE(tree->Nodes().Contains("c1"));
+
+    // The handler sees the whole subtree, then removes the node itself, as the component does
+    // through the project's events; the tree's own removal then has nothing to do.
+    rec.onDeleteNode = [&](qv::Node& n) {
+        EXPECT_EQ(N("g1").Parent(), &n);
+        tree->Nodes().Remove(n.Key());
+    };
+    rec.log.Clear();
+    tree->ExecuteCommand("DeleteItem");
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(tree->Nodes().Contains("g1"));
+    EXPECT_EQ(rec.log.Take(), "BeforeDeleteNodeEx c1\nDeleteNode c1\nNodeClicked c2\n");
+
+    // NoPrompt: the tree's own question is skipped.
+    rec.onBeforeDelete = [](qv::Node&, bool&, bool& noPrompt) { noPrompt = true; };
+    rec.onDeleteNode = nullptr;
+    tree->ExecuteCommand("DeleteItem");
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(tree->Nodes().Contains("c2"));
+    EXPECT_EQ(tree->SelectedItem(), &N("c3"));
+}
+
+TEST_F(TreeViewTest, ThrowingHandlersLeaveTheTreeValid) {
+    Family();
+    tree->SetSelectedItem(&N("c2"));
+    rec.onDeleteNode = [](qv::Node&) { throw qv::Error(65535, "handler failed"); };
+    EXPECT_EQ(ErrorOf([&] { tree->ExecuteCommand("DeleteItem"); }), 65535);
+    EXPECT_TRUE(tree->Nodes().Contains("c2"));
+    ExpectTreeInvariants(*tree);
+
+    rec.onBeforeSetParent = [](qv::Node&, bool&) { throw qv::Error(65535, "no"); };
+    EXPECT_EQ(ErrorOf([&] { tree->ExecuteCommand("MoveRight"); }), 65535);
+    EXPECT_EQ(N("c2").Parent(), &N("r1"));
+    ExpectTreeInvariants(*tree);
+
+    // The selection has already moved when the NodeClicked handler fails.
+    rec.onNodeClicked = [](qv::Node*) { throw qv::Error(65535, "click failed"); };
+    EXPECT_EQ(ErrorOf([&] { tree->Nodes().Remove("c2"); }), 65535);
+    EXPECT_FALSE(tree->Nodes().Contains("c2"));
+    EXPECT_EQ(tree->SelectedItem(), &N("c3"));
+}
+
+TEST_F(TreeViewTest, HitTestCountsVisibleRows) {
+    Family();
+    N("r1").SetExpanded(true); // c1 stays collapsed, so g1 has no row
+    EXPECT_EQ(tree->VisibleRows(), 5);
+    struct Case {
+        float y;
+        const char* key;
+    };
+    const Case cases[] = {{0, "r1"},   {239.5f, "r1"},  {240, "c1"},  {480, "c2"},
+                          {960, "r2"}, {1200, nullptr}, {-1, nullptr}};
+    for (const auto& c : cases) {
+        qv::Node* hit = tree->HitTest(100, c.y);
+        EXPECT_EQ(hit ? hit->Key() : "", c.key ? c.key : "") << c.y;
+    }
+    EXPECT_EQ(tree->HitTest(-1, 0), nullptr);
+    tree->SetTopRow(2);
+    EXPECT_EQ(tree->HitTest(0, 0)->Key(), "c2");
+}
+
+TEST_F(TreeViewTest, SinksJoiningOrLeavingDuringAnEventAreSafe) {
+    Family();
+    Recorder late;
+    qv::Subscription lateSub;
+    Recorder leaver;
+    qv::Subscription leaverSub = tree->Subscribe(leaver);
+    rec.onNodeClicked = [&](qv::Node*) {
+        if (!lateSub) lateSub = tree->Subscribe(late);
+        leaverSub.Reset();
+    };
+    tree->Click(&N("c1"));
+    tree->Click(&N("c2"));
+    EXPECT_EQ(late.log.Take(), "NodeClicked c2\n");
+    EXPECT_EQ(leaver.log.Take(), "");
+}
+
+// Mixed edits at random places, checking every invariant after each: catches stale sibling
+// positions and key-index slots that only show up after a particular sequence.
+TEST_F(TreeViewTest, RandomEditsKeepEveryInvariant) {
+    std::mt19937 random(20240611);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    std::vector<std::string> keys;
+    auto anyKey = [&] { return keys[static_cast<size_t>(pick(static_cast<int>(keys.size())))]; };
+    for (int step = 0, next = 0; step < 600; ++step) {
+        const int op = keys.empty() ? 0 : pick(10);
+        const std::string key = keys.empty() ? "" : anyKey();
+        if (op < 5) {
+            std::string k = "k" + std::to_string(next++);
+            const int how = keys.empty() || op == 0 ? qv::rel::Last
+                            : op % 2                ? qv::rel::Child
+                                                    : qv::rel::Previous;
+            Add(how == qv::rel::Last ? "" : key, how, k, std::to_string(pick(50)));
+            keys.push_back(k);
+            if (pick(8) == 0) N(k).SetSorted(true);
+        } else if (op == 5) {
+            tree->Nodes().Remove(key);
+            std::erase_if(keys, [&](const std::string& k) { return !tree->Nodes().Contains(k); });
+        } else if (op == 6) {
+            N(key).SetText(std::to_string(pick(50)));
+        } else if (op == 7) {
+            const std::string parent = anyKey();
+            ErrorOf([&] { N(key).SetParent(&N(parent)); }); // a cycle is refused
+        } else {
+            tree->SetSelectedItem(&N(key));
+            tree->ExecuteCommand(op == 8 ? "MoveUp" : "MoveDown");
+        }
+        ExpectTreeInvariants(*tree);
+        ASSERT_EQ(static_cast<size_t>(tree->Nodes().Count()), keys.size()) << "step " << step;
+        if (HasFailure()) return;
+    }
+}
+
+TEST(DataObjectTest, FormatsCompareByText) {
+    auto data = std::make_shared<qv::HeadlessDataObject>();
+    data->SetData(qv::Variant("t:1"), qv::Variant("TopicNode"));
+    data->SetData(qv::Variant(7), qv::Variant(int32_t{15}));
+    EXPECT_TRUE(data->GetFormat(qv::Variant("15")));
+    EXPECT_EQ(data->GetData(qv::Variant("TopicNode")).ToString(), "t:1");
+    EXPECT_FALSE(data->GetFormat(qv::Variant("topicnode")));
+    EXPECT_EQ(ErrorOf([&] { data->GetData(qv::Variant("Quorvel.Topic")); }), 461);
+    data->SetFiles({"/a/b.png"});
+    EXPECT_EQ(data->Files().size(), 1u);
+    EXPECT_EQ(data->TypeName(), "DataObject");
+}
+
+} // namespace

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "contracts/TreeView.h"
+
+namespace qvtest {
+
+// Checks, with GoogleTest failures, what must hold for any tree at rest: the links (parent,
+// siblings, first child, child count) agree, NextNode visits exactly the depth-first order,
+// non-empty keys are unique and each finds its node through Nodes, Count matches, sorted parents
+// hold their children in sorted order, the selection and the drop highlight are nodes of the
+// tree and only the selected node says it is selected. For the headless tree also: the key
+// index holds no stale keys and VisibleRows counts the nodes under expanded ancestors.
+void ExpectTreeInvariants(const qv::TreeView& tree);
+
+} // namespace qvtest
