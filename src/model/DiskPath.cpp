@@ -1,0 +1,179 @@
+#include "model/DiskPath.h"
+
+#include "model/ModelErrors.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qv::disk {
+
+namespace fs = std::filesystem;
+
+namespace {
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+[[noreturn]] void AccessError(const std::string& what, int error) {
+    throw Error(err::PathFileAccess,
+                "Path/File access error: " + what + ": " + std::strerror(error));
+}
+} // namespace
+
+std::string ToDiskSeparators(std::string_view path) {
+    std::string out(path);
+    std::replace(out.begin(), out.end(), '\\', '/');
+    return out;
+}
+
+std::string ToFileSeparators(std::string_view path) {
+    std::string out(path);
+    std::replace(out.begin(), out.end(), '/', '\\');
+    return out;
+}
+
+std::string AbsoluteNormal(const std::string& path) {
+    if (path.empty()) return {};
+    fs::path p(path);
+    if (!p.is_absolute()) {
+        std::error_code ec;
+        fs::path base = fs::current_path(ec);
+        p = base / p;
+    }
+    return p.lexically_normal().string();
+}
+
+bool IsAbsolute(std::string_view path) {
+    return !path.empty() && (path[0] == '/' || path[0] == '\\');
+}
+
+std::string RelativePathProblem(std::string_view path) {
+    if (path.empty()) return "is empty";
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find_first_of("\\/", start);
+        if (end == std::string_view::npos) end = path.size();
+        if (path.substr(start, end - start) == "..") return "climbs out of the project folder";
+        start = end + 1;
+    }
+    return {};
+}
+
+std::string OutputFolderProblem(const std::string& projectFolder, std::string_view folder) {
+    if (folder.empty()) return "is empty";
+    if (!IsAbsolute(folder)) {
+        std::string problem = RelativePathProblem(folder);
+        if (!problem.empty()) return problem;
+    }
+    std::string full = Resolve(projectFolder, folder);
+    if (full.back() != '/') full += '/';
+    if (full == projectFolder) return "is the project folder itself";
+    return {};
+}
+
+std::string Resolve(const std::string& projectFolder, std::string_view path) {
+    std::string p = ToDiskSeparators(path);
+    if (IsAbsolute(p)) return AbsoluteNormal(p);
+    return AbsoluteNormal(projectFolder + p);
+}
+
+std::string RelativeBelow(const std::string& folder, const std::string& path) {
+    if (folder.empty() || path.size() <= folder.size() || path.compare(0, folder.size(), folder))
+        return {};
+    return ToFileSeparators(std::string_view(path).substr(folder.size()));
+}
+
+std::string FileNameOf(std::string_view path) {
+    std::size_t slash = path.find_last_of("/\\");
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string ExtensionOf(std::string_view name) {
+    std::size_t dot = name.rfind('.');
+    // A leading dot starts a hidden name, not an extension.
+    if (dot == std::string_view::npos || dot == 0) return {};
+    return std::string(name.substr(dot + 1));
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    return true;
+}
+
+bool IsImageExtension(std::string_view extension) {
+    static constexpr std::array<std::string_view, 10> kImages = {
+        "png", "jpg", "jpeg", "gif", "bmp", "ico", "svg", "tif", "tiff", "webp"};
+    return std::any_of(kImages.begin(), kImages.end(),
+                       [&](std::string_view e) { return EqualsNoCase(e, extension); });
+}
+
+bool IsRegularFile(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsMarkedReadOnly(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return false;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+void SetReadOnlyMark(const std::string& path, bool readOnly) {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT || path.empty())
+            throw Error(err::FileNotFound, "File not found: " + path);
+        AccessError(path, errno);
+    }
+    mode_t mode = st.st_mode & 07777;
+    mode = readOnly ? (mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
+    if (::chmod(path.c_str(), mode) != 0) AccessError(path, errno);
+}
+
+void ReplaceFileContents(const std::string& path, const std::string& text) {
+    std::string folder = path.substr(0, path.find_last_of('/') + 1);
+    std::string temp = folder + "." + FileNameOf(path) + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) AccessError("cannot create a temporary file in " + folder, errno);
+
+    auto fail = [&](const std::string& what, int error) {
+        if (fd >= 0) ::close(fd);
+        ::unlink(temp.c_str());
+        AccessError(what, error);
+    };
+    struct stat st {};
+    mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    if (::fchmod(fd, mode) != 0) fail(temp, errno);
+    const char* data = text.data();
+    std::size_t left = text.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, data, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            fail("cannot write " + temp, errno);
+        }
+        data += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0) fail("cannot flush " + temp, errno);
+    int closed = ::close(fd);
+    fd = -1;
+    if (closed != 0) fail("cannot close " + temp, errno);
+    if (::rename(temp.c_str(), path.c_str()) != 0) fail("cannot replace " + path, errno);
+    // Make the rename itself durable; a failure here no longer endangers the contents.
+    int dir = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+} // namespace qv::disk

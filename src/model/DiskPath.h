@@ -1,0 +1,53 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Path and file-mode helpers shared by the model's file objects, loader and writer.
+namespace qv::disk {
+
+// "\" becomes "/".
+std::string ToDiskSeparators(std::string_view path);
+// "/" becomes "\".
+std::string ToFileSeparators(std::string_view path);
+
+// Absolute (against the current folder) and lexically normal ("." and "//" gone, ".."
+// applied); symbolic links are not followed. A trailing separator is kept.
+std::string AbsoluteNormal(const std::string& path);
+
+bool IsAbsolute(std::string_view path); // after ToDiskSeparators: starts with "/"
+
+// Why a relative path from the project file cannot be used, or "" when it can: empty, or
+// a ".." segment.
+std::string RelativePathProblem(std::string_view path);
+
+// Why an output folder from the project file cannot be used, or "" when it can: empty,
+// climbing out with "..", or naming the project folder itself.
+std::string OutputFolderProblem(const std::string& projectFolder, std::string_view folder);
+
+// The disk path of a path written in the project file ("\" separated, relative to the
+// project folder ending with "/", or absolute).
+std::string Resolve(const std::string& projectFolder, std::string_view path);
+
+// The "\" separated path below the folder (ending with "/"), or "" when the path does not
+// lie below it.
+std::string RelativeBelow(const std::string& folder, const std::string& path);
+
+std::string FileNameOf(std::string_view path);  // after the last "/"
+std::string ExtensionOf(std::string_view name); // after the last "." of the name, no dot
+bool IsImageExtension(std::string_view extension);
+bool EqualsNoCase(std::string_view a, std::string_view b); // ASCII letters only
+
+bool IsRegularFile(const std::string& path);
+// No write permission bit for anyone in the file's mode; false for a missing file.
+bool IsMarkedReadOnly(const std::string& path);
+// Clears every write bit (read-only) or sets the owner's (writable). Error 53 when the file
+// is missing, 75 when the mode cannot be changed.
+void SetReadOnlyMark(const std::string& path, bool readOnly);
+
+// Writes the text to a new file in the path's folder, flushes it to disk and renames it over
+// the path, so that the path holds either the old or the new contents. Keeps the old file's
+// mode. Error 75 on failure; no temporary file is left behind.
+void ReplaceFileContents(const std::string& path, const std::string& text);
+
+} // namespace qv::disk

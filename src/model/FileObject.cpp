@@ -1,0 +1,128 @@
+#include "model/FileObject.h"
+
+#include "model/DiskPath.h"
+#include "model/ModelErrors.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sys/stat.h>
+
+namespace qv {
+
+namespace fs = std::filesystem;
+
+void DiskFileObject::SetSpec(const std::string& spec) {
+    folderExtension_.clear();
+    std::string path = disk::ToDiskSeparators(spec);
+    if (path.empty()) {
+        folder_.clear();
+        name_.clear();
+        return;
+    }
+    std::error_code ec;
+    bool isFolder = path.back() == '/' || fs::is_directory(path, ec);
+    std::string full = disk::AbsoluteNormal(path);
+    if (isFolder) {
+        if (full.back() != '/') full += '/';
+        folder_ = std::move(full);
+        name_.clear();
+        return;
+    }
+    std::size_t slash = full.rfind('/');
+    folder_ = full.substr(0, slash + 1);
+    name_ = full.substr(slash + 1);
+}
+
+void DiskFileObject::SetFilePath(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    folder_ = path.substr(0, slash + 1);
+    name_ = path.substr(slash + 1);
+    folderExtension_.clear();
+}
+
+std::string DiskFileObject::Extension() const {
+    return name_.empty() ? folderExtension_ : disk::ExtensionOf(name_);
+}
+
+void DiskFileObject::SetExtension(const std::string& extension) {
+    std::string ext = (!extension.empty() && extension[0] == '.') ? extension.substr(1) : extension;
+    if (name_.empty()) {
+        folderExtension_ = ext;
+        return;
+    }
+    std::string old = disk::ExtensionOf(name_);
+    if (!old.empty()) name_.resize(name_.size() - old.size() - 1);
+    if (!ext.empty()) name_ += "." + ext;
+}
+
+bool DiskFileObject::Exists() const {
+    return !name_.empty() && disk::IsRegularFile(LocalSpec());
+}
+
+bool DiskFileObject::ReadOnly() const {
+    return !name_.empty() && disk::IsMarkedReadOnly(LocalSpec());
+}
+
+void DiskFileObject::Delete() {
+    std::string path = LocalSpec();
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) throw Error(err::FileNotFound, "File not found: " + path);
+    if (S_ISDIR(st.st_mode))
+        throw Error(err::PathFileAccess, "Path/File access error: " + path + " is a folder");
+    std::error_code ec;
+    if (!fs::remove(path, ec))
+        throw Error(err::PathFileAccess, "Path/File access error: " + path + ": " +
+                                             (ec ? ec.message() : std::string("not removed")));
+}
+
+void DiskFileObject::MakeUnique() {
+    std::error_code ec;
+    if (folder_.empty()) {
+        std::string ext = Extension();
+        folder_ = fs::temp_directory_path(ec).string();
+        if (folder_.empty()) folder_ = "/tmp";
+        if (folder_.back() != '/') folder_ += '/';
+        name_.clear();
+        folderExtension_ = ext;
+    }
+    if (!name_.empty() && !fs::exists(LocalSpec(), ec)) return;
+
+    static std::atomic<unsigned> counter{std::random_device{}()};
+    std::string ext = Extension();
+    for (int attempt = 0; attempt < 10000; ++attempt) {
+        std::string name = "qv" + std::to_string(counter.fetch_add(1) % 100000000u);
+        if (!ext.empty()) name += "." + ext;
+        if (!fs::exists(folder_ + name, ec) && !ec) {
+            name_ = std::move(name);
+            folderExtension_.clear();
+            return;
+        }
+    }
+    throw Error(err::PathFileAccess, "Path/File access error: no free file name in " + folder_);
+}
+
+void DiskFileObject::WriteText(const std::string& text) {
+    std::string path = LocalSpec();
+    if (name_.empty())
+        throw Error(err::PathFileAccess, "Path/File access error: " + path + " names no file");
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (out) out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (out) out.close();
+    if (!out)
+        throw Error(err::PathFileAccess,
+                    "Path/File access error: cannot write " + path + ": " + std::strerror(errno));
+}
+
+void DiskFileObject::SetReadOnly(bool readOnly) {
+    disk::SetReadOnlyMark(LocalSpec(), readOnly);
+}
+
+std::shared_ptr<FileObject> MakeFileObject(const std::string& spec) {
+    return std::make_shared<DiskFileObject>(spec);
+}
+
+} // namespace qv

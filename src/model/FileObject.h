@@ -1,0 +1,51 @@
+#pragma once
+
+#include "contracts/ProjectModel.h"
+
+#include <memory>
+#include <string>
+
+namespace qv {
+
+// A file object on the local disk. A spec that ends with a separator or names an existing
+// folder points at that folder (FileName() is empty until MakeUnique chooses one); any
+// other spec is taken as a file path. Specs are made absolute (a relative one against the
+// current folder) and lexically normal, so that LocalSpec is one text per file.
+class DiskFileObject final : public FileObject {
+public:
+    DiskFileObject() = default;
+    explicit DiskFileObject(const std::string& spec) { SetSpec(spec); }
+
+    std::string TypeName() const override { return "FileObject"; }
+
+    void SetSpec(const std::string& spec) override;
+    std::string FileName() const override { return name_; }
+    std::string LocalSpec() const override { return folder_ + name_; }
+    std::string Folder() const override { return folder_; }
+    std::string Extension() const override;
+    // Replaces the name's extension; on a folder spec it is kept for MakeUnique.
+    void SetExtension(const std::string& extension) override;
+    bool Exists() const override;   // a regular file
+    bool ReadOnly() const override; // from the mode; a missing file is not read-only
+    // Error 53 when there is no such file, 75 when it cannot be removed.
+    void Delete() override;
+    // Keeps a spec that names no existing entry; otherwise picks "qv" + a fresh number +
+    // the extension in the spec's folder (the temporary folder for an empty spec).
+    void MakeUnique() override;
+    // Creates or truncates the file and writes the text; error 75 on failure.
+    void WriteText(const std::string& text) override;
+
+    // Points at a file by its absolute, normal path without looking at the disk.
+    void SetFilePath(const std::string& path);
+    // Marks the file read-only (no write bits) or writable (owner write bit).
+    void SetReadOnly(bool readOnly);
+
+private:
+    std::string folder_;          // absolute, ending with "/"; empty for an empty spec
+    std::string name_;            // no separator
+    std::string folderExtension_; // extension given while the spec named a folder
+};
+
+std::shared_ptr<FileObject> MakeFileObject(const std::string& spec = {});
+
+} // namespace qv

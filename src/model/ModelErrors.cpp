@@ -1,0 +1,24 @@
+#include "model/ModelErrors.h"
+
+#include "model/DiskPath.h"
+
+namespace qv {
+
+namespace {
+std::string Describe(const std::string& path, int32_t line, const std::string& what) {
+    std::string text = disk::FileNameOf(path);
+    if (text.empty()) text = path;
+    if (line > 0) text += ":" + std::to_string(line);
+    return text + ": " + what;
+}
+} // namespace
+
+ProjectFileError::ProjectFileError(int32_t number, std::string path, int32_t line,
+                                   const std::string& what)
+    : Error(number, Describe(path, line, what), "QVProject"), path_(std::move(path)), line_(line) {}
+
+void ThrowSubscriptOutOfRange() {
+    throw Error(err::SubscriptOutOfRange, "Subscript out of range");
+}
+
+} // namespace qv

@@ -1,0 +1,61 @@
+#include "model/OtherFileItem.h"
+
+#include "model/DiskPath.h"
+#include "model/Project.h"
+
+namespace qv {
+
+OtherFileItem::OtherFileItem(std::weak_ptr<qv::Project> project, std::string projectFolder,
+                             const std::string& path, bool includeInOutput, bool pending)
+    : project_(std::move(project)), folder_(std::move(projectFolder)),
+      file_(std::make_shared<DiskFileObject>()), includeInOutput_(includeInOutput),
+      pending_(pending) {
+    file_->SetFilePath(path);
+}
+
+std::shared_ptr<OtherFileItem> OtherFileItem::Create(std::weak_ptr<qv::Project> project,
+                                                     std::string projectFolder,
+                                                     const std::string& path, bool includeInOutput,
+                                                     bool pending) {
+    std::shared_ptr<OtherFileItem> file(new OtherFileItem(
+        std::move(project), std::move(projectFolder), path, includeInOutput, pending));
+    file->self_ = file;
+    return file;
+}
+
+bool OtherFileItem::IsImage() const {
+    return disk::IsImageExtension(file_->Extension());
+}
+
+bool OtherFileItem::InsideProject() const {
+    return !disk::RelativeBelow(folder_, file_->LocalSpec()).empty();
+}
+
+std::string OtherFileItem::RelativePath() const {
+    std::string relative = disk::RelativeBelow(folder_, file_->LocalSpec());
+    return relative.empty() ? file_->FileName() : relative;
+}
+
+std::string OtherFileItem::PathInProjectFile() const {
+    std::string relative = disk::RelativeBelow(folder_, file_->LocalSpec());
+    return relative.empty() ? file_->LocalSpec() : relative;
+}
+
+bool OtherFileItem::IsTemplateFile() const {
+    std::string relative = disk::RelativeBelow(folder_, file_->LocalSpec());
+    std::size_t slash = relative.find('\\');
+    return slash != std::string::npos &&
+           disk::EqualsNoCase(std::string_view(relative).substr(0, slash), "template");
+}
+
+void OtherFileItem::SetIncludeInOutput(bool value) {
+    includeInOutput_ = value;
+    if (auto project = project_.lock()) project->FileChanged(*this, true);
+}
+
+void OtherFileItem::SetPending(bool value) {
+    pending_ = value;
+    if (auto project = project_.lock()) project->FileChanged(*this, false);
+}
+
+} // namespace qv

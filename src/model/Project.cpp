@@ -1,0 +1,579 @@
+#include "model/Project.h"
+
+#include "model/DiskPath.h"
+#include "model/FileObject.h"
+#include "model/ProjectFileWriter.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace qv {
+
+namespace {
+[[noreturn]] void Missing(const std::string& what) {
+    throw Error(err::SubscriptOutOfRange, "Subscript out of range: there is no " + what);
+}
+[[noreturn]] void Invalid(const std::string& what) {
+    throw Error(err::InvalidArgument, "Invalid procedure call or argument: " + what);
+}
+[[noreturn]] void KeyTaken(const std::string& key) {
+    throw Error(err::KeyInUse,
+                "This key is already associated with an element of this collection: " + key);
+}
+void CheckKey(const std::string& given, const std::string& natural, const char* kind) {
+    if (!given.empty() && given != natural)
+        Invalid(std::string("the key of a ") + kind + " is \"" + natural + "\", not \"" + given +
+                "\"");
+}
+// The item as the model's own class, made by this project (owner is the item's project).
+template <class Item, class T>
+std::shared_ptr<Item> Own(const std::shared_ptr<T>& item, const Project& project,
+                          const std::weak_ptr<Project> Item::*owner, const char* kind) {
+    if (!item) throw Error(err::ObjectNotSet, "Object variable or With block variable not set");
+    auto own = std::dynamic_pointer_cast<Item>(item);
+    if (!own || ((*own).*owner).lock().get() != &project)
+        Invalid(std::string("the ") + kind + " does not belong to this project");
+    return own;
+}
+} // namespace
+
+// Delivers events to a snapshot of the sinks, so that a sink may subscribe or unsubscribe
+// during an event; remembers the first failure and passes it on at the end.
+class Project::Delivery {
+public:
+    explicit Delivery(const Project& project) : sinks_(project.sinks_) {}
+    Delivery(const Delivery&) = delete;
+    Delivery& operator=(const Delivery&) = delete;
+
+    template <class F> Delivery& operator()(F&& deliver) {
+        std::vector<Sink> snapshot = *sinks_;
+        for (const Sink& s : snapshot) {
+            if (!*s.live) continue;
+            try {
+                deliver(*s.sink);
+            } catch (...) {
+                if (!failure_) failure_ = std::current_exception();
+            }
+        }
+        return *this;
+    }
+    void Finish() {
+        if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
+    }
+
+private:
+    std::shared_ptr<std::vector<Sink>> sinks_;
+    std::exception_ptr failure_;
+};
+
+Project::Project(PrivateTag, const std::string& projectFile, const LoadOptions& options)
+    : path_(disk::AbsoluteNormal(disk::ToDiskSeparators(projectFile))), options_(options) {
+    folder_ = path_.substr(0, path_.rfind('/') + 1);
+}
+
+std::shared_ptr<Project> Project::Create(const std::string& projectFile,
+                                         const LoadOptions& options) {
+    if (projectFile.empty()) Invalid("a project needs a file name");
+    auto project = std::make_shared<Project>(PrivateTag{}, projectFile, options);
+    project->Init(project);
+    return project;
+}
+
+void Project::Init(const std::shared_ptr<Project>& self) {
+    std::weak_ptr<Project> weak = self;
+    self_ = weak;
+    auto lock = [weak] {
+        auto project = weak.lock();
+        if (!project)
+            throw Error(err::ObjectNotSet, "Object variable not set: the project is closed");
+        return project;
+    };
+    topics_ = std::make_shared<ItemCollection<Topic>>(
+        "Topics",
+        [lock](std::shared_ptr<Topic> item, const std::string& key, const Variant& before,
+               const Variant& after) { lock()->AddTopicItem(std::move(item), key, before, after); },
+        [lock](const std::string& key) { lock()->RemoveTopicItem(key); });
+    categories_ = std::make_shared<ItemCollection<TopicCategory>>(
+        "TopicCategories",
+        [lock](std::shared_ptr<TopicCategory> item, const std::string& key, const Variant& before,
+               const Variant& after) {
+            lock()->AddCategoryItem(std::move(item), key, before, after);
+        },
+        [lock](const std::string& key) { lock()->RemoveCategoryItem(key); });
+    files_ = std::make_shared<ItemCollection<OtherFile>>(
+        "OtherFiles",
+        [lock](std::shared_ptr<OtherFile> item, const std::string& key, const Variant& before,
+               const Variant& after) { lock()->AddFileItem(std::move(item), key, before, after); },
+        [lock](const std::string& key) { lock()->RemoveFileItem(key); });
+    profiles_ = std::make_shared<ItemCollection<BuildProfile>>(
+        "BuildProfiles",
+        [lock](std::shared_ptr<BuildProfile> item, const std::string& key, const Variant& before,
+               const Variant& after) {
+            lock()->AddProfileItem(std::move(item), key, before, after);
+        },
+        [lock](const std::string& key) { lock()->RemoveProfileItem(key); });
+}
+
+std::shared_ptr<Project> Project::FromData(const std::string& projectFile, ProjectData data,
+                                           const LoadOptions& options) {
+    auto project = Create(projectFile, options);
+    Project& p = *project;
+    p.allowCategoryIndex_ = data.allowCategoryIndex;
+    p.underSourceControl_ = data.underSourceControl;
+
+    p.categories_->Reserve(data.categories.size());
+    for (auto& c : data.categories) {
+        auto category = CategoryItem::Create(project, c.id, std::move(c.name), c.autoGenerateIndex);
+        p.categoryIds_.Use(c.id);
+        p.categories_->Append(c.id, std::move(category));
+    }
+    p.topics_->Reserve(data.topics.size());
+    for (auto& t : data.topics) {
+        std::shared_ptr<CategoryItem> category;
+        if (!t.category.empty()) {
+            category = std::static_pointer_cast<CategoryItem>(p.categories_->Find(t.category));
+            if (!category) Invalid("topic " + t.id + " names an unknown category " + t.category);
+        }
+        std::string id = t.id;
+        auto topic = TopicItem::Create(project,
+                                       TopicItem::Fields{std::move(t.id), std::move(t.name),
+                                                         std::move(t.title), std::move(t.caption),
+                                                         std::move(t.status), t.includeInOutput,
+                                                         std::move(t.file)},
+                                       category);
+        if (p.topics_->Contains(id)) KeyTaken(id);
+        if (category) category->AddMember(topic.get(), true);
+        p.topicIds_.Use(id);
+        p.topics_->Append(id, std::move(topic));
+    }
+    p.files_->Reserve(data.files.size());
+    for (auto& f : data.files) {
+        std::string key = p.FileKey(f.path);
+        if (p.files_->Contains(key)) KeyTaken(key);
+        p.files_->Append(key,
+                         OtherFileItem::Create(project, p.folder_, key, f.includeInOutput, false));
+    }
+    p.profiles_->Reserve(data.profiles.size());
+    for (auto& b : data.profiles) {
+        std::string id = b.id;
+        if (p.profiles_->Contains(id)) KeyTaken(id);
+        p.profileIds_.Use(id);
+        p.profiles_->Append(
+            id, ProfileItem::Create(project, p.folder_,
+                                    ProfileItem::Fields{std::move(b.id), std::move(b.name),
+                                                        std::move(b.title), b.compiledHelp,
+                                                        b.helpFormat, std::move(b.outputFolder),
+                                                        b.current}));
+    }
+    return project;
+}
+
+ProjectData Project::ToData() const {
+    ProjectData data;
+    data.allowCategoryIndex = allowCategoryIndex_;
+    data.underSourceControl = underSourceControl_;
+    data.categories.reserve(categories_->Size());
+    for (std::size_t i = 0; i < categories_->Size(); ++i) {
+        auto& c = static_cast<const CategoryItem&>(*categories_->At(i));
+        data.categories.push_back({c.id_, c.name_, c.autoGenerateIndex_});
+    }
+    data.topics.reserve(topics_->Size());
+    for (std::size_t i = 0; i < topics_->Size(); ++i) {
+        auto& t = static_cast<const TopicItem&>(*topics_->At(i));
+        // A category taken out during a reorder is written only once it is back.
+        bool categorized =
+            t.category_ && categories_->Find(t.category_->id_).get() == t.category_.get();
+        data.topics.push_back({t.f_.id, t.f_.name, t.f_.title, t.f_.caption,
+                               categorized ? t.category_->id_ : std::string(), t.f_.status,
+                               t.f_.includeInOutput, t.f_.file});
+    }
+    data.files.reserve(files_->Size());
+    for (std::size_t i = 0; i < files_->Size(); ++i) {
+        auto& f = static_cast<const OtherFileItem&>(*files_->At(i));
+        data.files.push_back({f.PathInProjectFile(), f.includeInOutput_});
+    }
+    data.profiles.reserve(profiles_->Size());
+    for (std::size_t i = 0; i < profiles_->Size(); ++i) {
+        auto& b = static_cast<const ProfileItem&>(*profiles_->At(i));
+        data.profiles.push_back({b.f_.id, b.f_.name, b.f_.title, b.f_.compiledHelp, b.f_.helpFormat,
+                                 b.f_.outputFolder, b.f_.current});
+    }
+    return data;
+}
+
+std::shared_ptr<FileObject> Project::ProjectFile() const {
+    auto file = std::make_shared<DiskFileObject>();
+    file->SetFilePath(path_);
+    return file;
+}
+
+bool Project::ReadOnly() const {
+    return disk::IsMarkedReadOnly(path_);
+}
+
+Subscription Project::Subscribe(ProjectEvents& sink) {
+    auto live = std::make_shared<bool>(true);
+    sinks_->push_back({&sink, live});
+    std::weak_ptr<std::vector<Sink>> weak = sinks_;
+    return Subscription([weak, live] {
+        *live = false;
+        if (auto sinks = weak.lock())
+            sinks->erase(std::remove_if(sinks->begin(), sinks->end(),
+                                        [&](const Sink& s) { return s.live == live; }),
+                         sinks->end());
+    });
+}
+
+std::string Project::NextId(char kind) const {
+    switch (kind) {
+    case 'T':
+        return topicIds_.Next();
+    case 'C':
+        return categoryIds_.Next();
+    case 'B':
+        return profileIds_.Next();
+    default:
+        Invalid(std::string("no kind of item has the letter ") + kind);
+    }
+}
+
+std::string Project::FileKey(const std::string& path) const {
+    std::string problem = disk::RelativePathProblem(path);
+    if (!problem.empty()) Invalid("file path \"" + path + "\" " + problem);
+    return disk::Resolve(folder_, path);
+}
+
+std::shared_ptr<TopicItem> Project::FindTopic(const std::string& id) const {
+    return std::static_pointer_cast<TopicItem>(topics_->Find(id));
+}
+
+std::shared_ptr<TopicItem> Project::GetTopic(const std::string& id) const {
+    auto topic = FindTopic(id);
+    if (!topic) Missing("topic \"" + id + "\"");
+    return topic;
+}
+
+std::shared_ptr<CategoryItem> Project::GetCategory(const std::string& id) const {
+    auto category = std::static_pointer_cast<CategoryItem>(categories_->Find(id));
+    if (!category) Missing("category \"" + id + "\"");
+    return category;
+}
+
+std::shared_ptr<OtherFileItem> Project::GetFile(const std::string& path) const {
+    auto file = std::static_pointer_cast<OtherFileItem>(files_->Find(FileKey(path)));
+    if (!file) Missing("file \"" + path + "\" in the project");
+    return file;
+}
+
+std::shared_ptr<ProfileItem> Project::GetProfile(const std::string& id) const {
+    auto profile = std::static_pointer_cast<ProfileItem>(profiles_->Find(id));
+    if (!profile) Missing("build profile \"" + id + "\"");
+    return profile;
+}
+
+// --- Adding and removing through the collections -----------------------------------------
+
+void Project::AddTopicItem(std::shared_ptr<Topic> item, const std::string& key,
+                           const Variant& before, const Variant& after) {
+    auto topic = Own<TopicItem>(item, *this, &TopicItem::project_, "topic");
+    CheckKey(key, topic->ID(), "topic");
+    if (topics_->Contains(topic->ID()) || Holds(*topic)) KeyTaken(topic->ID());
+    CategoryItem* category = topic->category_.get();
+    if (category && categories_->Find(category->ID()).get() != category)
+        Invalid("topic " + topic->ID() + " names category " + category->ID() +
+                ", which is not in the project");
+    std::size_t position = topics_->InsertionPoint(before, after);
+    bool last = position >= topics_->Size();
+    topics_->Insert(position, topic->ID(), item);
+    if (category) category->AddMember(topic.get(), last);
+    topicIds_.Use(topic->ID());
+    dirty_ = true;
+    Delivery (*this)([&](ProjectEvents& s) { s.TopicAdded(item); }).Finish();
+}
+
+void Project::RemoveTopicItem(const std::string& key) {
+    std::shared_ptr<Topic> item = topics_->Erase(key);
+    if (!item) ThrowSubscriptOutOfRange();
+    auto& topic = static_cast<TopicItem&>(*item);
+    if (topic.category_) topic.category_->RemoveMember(&topic);
+    topicIds_.Release(key);
+    dirty_ = true;
+    Delivery (*this)([&](ProjectEvents& s) { s.TopicRemoved(item); }).Finish();
+}
+
+void Project::AddCategoryItem(std::shared_ptr<TopicCategory> item, const std::string& key,
+                              const Variant& before, const Variant& after) {
+    auto category = Own<CategoryItem>(item, *this, &CategoryItem::project_, "category");
+    CheckKey(key, category->ID(), "category");
+    if (categories_->Contains(category->ID())) KeyTaken(category->ID());
+    std::size_t position = categories_->InsertionPoint(before, after);
+    categories_->Insert(position, category->ID(), item);
+    categoryIds_.Use(category->ID());
+    detached_.erase(std::remove(detached_.begin(), detached_.end(), category), detached_.end());
+    dirty_ = true;
+    Delivery (*this)([&](ProjectEvents& s) { s.TopicCategoryAdded(item); }).Finish();
+}
+
+void Project::Uncategorize(CategoryItem& category, Delivery& events) {
+    // One topic at a time, each change followed by its event, so that a sink placing a topic
+    // by its neighbours' categories sees the others still where they were. A sink may add
+    // topics to the category meanwhile; they follow in the next round.
+    while (!category.members_.empty()) {
+        category.EnsureSorted();
+        std::vector<std::shared_ptr<TopicItem>> topics;
+        topics.reserve(category.members_.size());
+        for (TopicItem* topic : category.members_)
+            topics.push_back(topic->self_.lock());
+        for (const auto& topic : topics) {
+            if (!category.IsMember(topic.get())) continue; // a sink moved it meanwhile
+            category.RemoveMember(topic.get());
+            topic->category_.reset();
+            dirty_ = true;
+            std::shared_ptr<Topic> item = topic;
+            events([&](ProjectEvents& s) { s.TopicChanged(item); });
+        }
+    }
+}
+
+void Project::RemoveCategoryItem(const std::string& key) {
+    auto category = std::static_pointer_cast<CategoryItem>(categories_->Find(key));
+    if (!category) ThrowSubscriptOutOfRange();
+    Delivery events(*this);
+    // Within UpdatingOrder the category leaves only to come back: its topics keep it.
+    if (!updatingOrder_) Uncategorize(*category, events);
+    std::shared_ptr<TopicCategory> item = categories_->Erase(key);
+    if (item) {
+        if (updatingOrder_) detached_.push_back(category);
+        categoryIds_.Release(key);
+        dirty_ = true;
+        events([&](ProjectEvents& s) { s.TopicCategoryRemoved(item); });
+    }
+    events.Finish();
+}
+
+void Project::SetUpdatingOrder(bool value) {
+    updatingOrder_ = value;
+    if (value) return;
+    // Categories taken out for a re-insert that never came: their topics lose them now.
+    Delivery events(*this);
+    for (auto& category : std::exchange(detached_, {}))
+        Uncategorize(*category, events);
+    events.Finish();
+}
+
+void Project::AddFileItem(std::shared_ptr<OtherFile> item, const std::string& key,
+                          const Variant& before, const Variant& after) {
+    auto file = Own<OtherFileItem>(item, *this, &OtherFileItem::project_, "file");
+    std::string spec = file->file_->LocalSpec();
+    CheckKey(key, spec, "file");
+    if (file->file_->FileName().empty()) Invalid("the file object names a folder, not a file");
+    if (files_->Contains(spec) || files_->PositionOf(*file) != files_->npos) KeyTaken(spec);
+    files_->Insert(files_->InsertionPoint(before, after), spec, item);
+    dirty_ = true;
+    Delivery (*this)([&](ProjectEvents& s) { s.OtherFileAdded(item); }).Finish();
+}
+
+void Project::RemoveFileItem(const std::string& key) {
+    std::shared_ptr<OtherFile> item = files_->Erase(key);
+    if (!item) ThrowSubscriptOutOfRange();
+    dirty_ = true;
+    Delivery (*this)([&](ProjectEvents& s) { s.OtherFileRemoved(item); }).Finish();
+}
+
+void Project::AddProfileItem(std::shared_ptr<BuildProfile> item, const std::string& key,
+                             const Variant& before, const Variant& after) {
+    auto profile = Own<ProfileItem>(item, *this, &ProfileItem::project_, "build profile");
+    CheckKey(key, profile->ID(), "build profile");
+    if (profiles_->Contains(profile->ID())) KeyTaken(profile->ID());
+    profiles_->Insert(profiles_->InsertionPoint(before, after), profile->ID(), item);
+    profileIds_.Use(profile->ID());
+    dirty_ = true;
+    Delivery (*this)([&](ProjectEvents& s) { s.BuildProfileAdded(item); }).Finish();
+}
+
+void Project::RemoveProfileItem(const std::string& key) {
+    std::shared_ptr<BuildProfile> item = profiles_->Erase(key);
+    if (!item) ThrowSubscriptOutOfRange();
+    profileIds_.Release(key);
+    dirty_ = true;
+    Delivery (*this)([&](ProjectEvents& s) { s.BuildProfileRemoved(item); }).Finish();
+}
+
+// --- Changes from the items ---------------------------------------------------------------
+
+void Project::ChangeTopicCategory(TopicItem& topic,
+                                  const std::shared_ptr<TopicCategory>& category) {
+    std::shared_ptr<CategoryItem> target;
+    if (category) {
+        target = std::dynamic_pointer_cast<CategoryItem>(category);
+        if (!target || categories_->Find(target->ID()) != category)
+            Invalid("category " + category->ID() + " is not in the project");
+    }
+    if (!Holds(topic)) {
+        topic.category_ = std::move(target);
+        return;
+    }
+    if (topic.category_ != target) {
+        if (topic.category_) topic.category_->RemoveMember(&topic);
+        if (target) target->AddMember(&topic, false);
+        topic.category_ = target;
+    }
+    TopicChanged(topic);
+}
+
+void Project::TopicChanged(const TopicItem& topic) {
+    if (!Holds(topic)) return;
+    dirty_ = true;
+    std::shared_ptr<Topic> item = topic.self_.lock();
+    Delivery (*this)([&](ProjectEvents& s) { s.TopicChanged(item); }).Finish();
+}
+
+void Project::CategoryChanged(const CategoryItem& category) {
+    if (categories_->PositionOf(category) == categories_->npos) return;
+    dirty_ = true;
+    std::shared_ptr<TopicCategory> item = category.self_.lock();
+    Delivery (*this)([&](ProjectEvents& s) { s.TopicCategoryChanged(item); }).Finish();
+}
+
+void Project::FileChanged(const OtherFileItem& file, bool persisted) {
+    if (files_->PositionOf(file) == files_->npos) return;
+    if (persisted) dirty_ = true;
+    std::shared_ptr<OtherFile> item = file.self_.lock();
+    Delivery (*this)([&](ProjectEvents& s) { s.OtherFileChanged(item); }).Finish();
+}
+
+void Project::ProfileChanged(const ProfileItem& profile) {
+    if (profiles_->PositionOf(profile) == profiles_->npos) return;
+    dirty_ = true;
+    std::shared_ptr<BuildProfile> item = profile.self_.lock();
+    Delivery (*this)([&](ProjectEvents& s) { s.BuildProfileChanged(item); }).Finish();
+}
+
+// --- The project's own mutations ----------------------------------------------------------
+
+std::shared_ptr<TopicCategory> Project::NewTopicCategory() {
+    return CategoryItem::Create(self_, categoryIds_.Next(), std::string(), false);
+}
+
+std::shared_ptr<OtherFile> Project::NewOtherFile(const std::string& filename) {
+    std::string spec = FileKey(filename);
+    if (!spec.empty() && spec.back() == '/') Invalid("\"" + filename + "\" names a folder");
+    return OtherFileItem::Create(self_, folder_, spec, true, true);
+}
+
+std::shared_ptr<TopicItem> Project::AddTopic(const std::string& id, const std::string& name,
+                                             const std::string& title,
+                                             const std::string& categoryId,
+                                             const std::string& status) {
+    std::string newId = id.empty() ? topicIds_.Next() : id;
+    if (topics_->Contains(newId)) KeyTaken(newId);
+    std::shared_ptr<CategoryItem> category;
+    if (!categoryId.empty()) category = GetCategory(categoryId);
+    auto topic =
+        TopicItem::Create(self_,
+                          TopicItem::Fields{newId, name, title, title,
+                                            status.empty() ? options_.defaultStatus : status, true,
+                                            "topics\\" + newId + ".html"},
+                          category);
+    topics_->Add(topic, newId);
+    return topic;
+}
+
+std::shared_ptr<CategoryItem> Project::AddCategory(const std::string& id, const std::string& name) {
+    std::string newId = id.empty() ? categoryIds_.Next() : id;
+    if (categories_->Contains(newId)) KeyTaken(newId);
+    auto category = CategoryItem::Create(self_, newId, name, false);
+    categories_->Add(category, newId);
+    return category;
+}
+
+std::shared_ptr<OtherFileItem> Project::AddFile(const std::string& path) {
+    auto file = std::static_pointer_cast<OtherFileItem>(NewOtherFile(path));
+    file->pending_ = false;
+    std::string key = file->File()->LocalSpec();
+    if (files_->Contains(key)) KeyTaken(key);
+    files_->Add(file, key);
+    return file;
+}
+
+std::shared_ptr<ProfileItem> Project::AddProfile(const std::string& id, const std::string& name) {
+    std::string newId = id.empty() ? profileIds_.Next() : id;
+    if (profiles_->Contains(newId)) KeyTaken(newId);
+    auto profile = ProfileItem::Create(
+        self_, folder_,
+        ProfileItem::Fields{newId, name, name, false, 0, "output\\" + newId, false});
+    profiles_->Add(profile, newId);
+    return profile;
+}
+
+void Project::MoveTopic(const std::string& id, const std::string& beforeId) {
+    auto topic = GetTopic(id);
+    if (!beforeId.empty()) GetTopic(beforeId);
+    if (beforeId == id) return;
+    std::shared_ptr<Topic> item = topics_->Erase(id);
+    std::size_t position = beforeId.empty() ? topics_->Size() : topics_->PositionOf(beforeId);
+    topics_->Insert(position, id, item);
+    if (topic->category_) topic->category_->MarkUnsorted();
+    dirty_ = true;
+    Delivery (*this)([&](ProjectEvents& s) { s.TopicReOrdered(item); }).Finish();
+}
+
+void Project::MoveCategory(const std::string& id, const std::string& beforeId) {
+    GetCategory(id);
+    if (!beforeId.empty()) GetCategory(beforeId);
+    if (beforeId == id) return;
+    std::shared_ptr<TopicCategory> item = categories_->Erase(id);
+    std::size_t position =
+        beforeId.empty() ? categories_->Size() : categories_->PositionOf(beforeId);
+    categories_->Insert(position, id, item);
+    dirty_ = true;
+    Delivery (*this)([&](ProjectEvents& s) { s.TopicCategoryReOrdered(item); }).Finish();
+}
+
+void Project::SetTopicReadOnly(const std::string& id, bool readOnly) {
+    auto topic = GetTopic(id);
+    if (topic->File().empty())
+        throw Error(err::FileNotFound, "File not found: topic " + id + " names no file");
+    disk::SetReadOnlyMark(topic->DiskPath(), readOnly);
+    std::shared_ptr<Topic> item = topic;
+    Delivery (*this)([&](ProjectEvents& s) { s.TopicCheckoutStatusChanged(item); }).Finish();
+}
+
+void Project::SetFileReadOnly(const std::string& path, bool readOnly) {
+    auto file = GetFile(path);
+    disk::SetReadOnlyMark(file->File()->LocalSpec(), readOnly);
+    std::shared_ptr<OtherFile> item = file;
+    Delivery (*this)([&](ProjectEvents& s) { s.OtherFileCheckoutStatusChanged(item); }).Finish();
+}
+
+void Project::SetProjectReadOnly(bool readOnly) {
+    disk::SetReadOnlyMark(path_, readOnly);
+    Delivery (*this)([](ProjectEvents& s) { s.CheckoutStatusChanged(); }).Finish();
+}
+
+void Project::RaiseElementCheckout(int32_t projectElementType) {
+    Delivery (*this)([&](ProjectEvents& s) {
+        s.ProjectElementCheckOutStatusChanged(projectElementType);
+    }).Finish();
+}
+
+void Project::SetUnderSourceControl(bool value) {
+    underSourceControl_ = value;
+    dirty_ = true;
+    Delivery (*this)([](ProjectEvents& s) { s.CheckoutStatusChanged(); }).Finish();
+}
+
+void Project::SetAllowCategoryIndex(bool value) {
+    allowCategoryIndex_ = value;
+    dirty_ = true;
+}
+
+void Project::Save() {
+    if (ReadOnly())
+        throw Error(err::PathFileAccess, "Path/File access error: " + path_ +
+                                             " is marked read-only; the project was not saved");
+    disk::ReplaceFileContents(path_, WriteProjectFile(ToData()));
+    dirty_ = false;
+}
+
+} // namespace qv

@@ -1,0 +1,187 @@
+#pragma once
+
+#include "contracts/ProjectModel.h"
+#include "model/CategoryItem.h"
+#include "model/IdPool.h"
+#include "model/ItemCollection.h"
+#include "model/OtherFileItem.h"
+#include "model/ProfileItem.h"
+#include "model/ProjectData.h"
+#include "model/TopicItem.h"
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qv {
+
+struct LoadOptions {
+    std::string defaultStatus = "Draft"; // for topics without a status: the host's first
+};
+
+// A help project held in memory: its items in project order and the events it raises.
+//
+// Every change, whether made through a collection (Add, Remove), an item's setter or the
+// methods below, completes before its events are raised, and marks the project dirty. A
+// sink that throws does not stop the other sinks; the first failure is passed on to the
+// caller of the change once every sink has had the event. Keys are case-sensitive: topics,
+// categories and profiles are keyed by ID, other files by their file's LocalSpec.
+//
+// Removing a category un-categorizes its topics first, one at a time in project order, each
+// followed by its TopicChanged (the other topics still in the category meanwhile), then
+// takes the category out and raises TopicCategoryRemoved. Between SetUpdatingOrder(true) and
+// (false) a category that leaves TopicCategories keeps its topics, so that it can be re-inserted
+// elsewhere; one that has not come back when the bracket ends is removed as above.
+// NotifyTopicsReordered and NotifyCategoriesReordered raise nothing (the collections'
+// Remove and Add have raised their events already); MoveTopic and MoveCategory raise the
+// re-ordered events.
+class Project final : public QVProject {
+    struct PrivateTag {};
+
+public:
+    // An empty project whose file is the path; nothing is written until Save.
+    static std::shared_ptr<Project> Create(const std::string& projectFile,
+                                           const LoadOptions& options = {});
+    // A project from a checked reading of its file (see ProjectFileReader).
+    static std::shared_ptr<Project> FromData(const std::string& projectFile, ProjectData data,
+                                             const LoadOptions& options = {});
+
+    Project(PrivateTag, const std::string& projectFile, const LoadOptions& options);
+
+    // QVProject
+    std::string TypeName() const override { return "QVProject"; }
+    // A new file object each time, pointing at the project file.
+    std::shared_ptr<FileObject> ProjectFile() const override;
+    std::shared_ptr<TopicCollection> Topics() const override { return topics_; }
+    std::shared_ptr<CategoryCollection> TopicCategories() const override { return categories_; }
+    std::shared_ptr<FileCollection> OtherFiles() const override { return files_; }
+    std::shared_ptr<ProfileCollection> BuildProfiles() const override { return profiles_; }
+    bool ReadOnly() const override; // the project file has no write bit
+    bool UnderSourceControl() const override { return underSourceControl_; }
+    bool AllowCategoryIndex() const override { return allowCategoryIndex_; }
+    void SetDirty(bool value) override { dirty_ = value; }
+    void SetUpdatingOrder(bool value) override;
+    // A category with the next free ID and an empty name, outside TopicCategories.
+    std::shared_ptr<TopicCategory> NewTopicCategory() override;
+    // An other file (Pending) for a disk path or a path relative to the project folder,
+    // outside OtherFiles. Error 5 for an empty path or one that climbs out with "..".
+    std::shared_ptr<OtherFile> NewOtherFile(const std::string& filename) override;
+    void NotifyTopicsReordered() override { dirty_ = true; }
+    void NotifyCategoriesReordered() override { dirty_ = true; }
+    Subscription Subscribe(ProjectEvents& sink) override;
+
+    const std::string& Path() const { return path_; }     // the project file, absolute
+    const std::string& Folder() const { return folder_; } // ends with "/"
+    const std::string& DefaultStatus() const { return options_.defaultStatus; }
+    bool Dirty() const { return dirty_; }
+    bool UpdatingOrder() const { return updatingOrder_; }
+    void SetUnderSourceControl(bool value); // raises CheckoutStatusChanged
+    void SetAllowCategoryIndex(bool value);
+
+    // The next new ID of a kind: 'T', 'C' or 'B'.
+    std::string NextId(char kind) const;
+    // The OtherFiles key (LocalSpec) of a path relative to the project folder or absolute.
+    std::string FileKey(const std::string& path) const;
+
+    // The item, or nullptr.
+    std::shared_ptr<TopicItem> FindTopic(const std::string& id) const;
+    // The item, or error 9 naming what is missing.
+    std::shared_ptr<TopicItem> GetTopic(const std::string& id) const;
+    std::shared_ptr<CategoryItem> GetCategory(const std::string& id) const;
+    std::shared_ptr<OtherFileItem> GetFile(const std::string& path) const;
+    std::shared_ptr<ProfileItem> GetProfile(const std::string& id) const;
+
+    // Appending items. An empty ID asks for a new one; a taken ID is error 457. A new topic
+    // takes the default status when none is given, its title as caption and the file
+    // "topics\ID.html" (not created on disk).
+    std::shared_ptr<TopicItem> AddTopic(const std::string& id, const std::string& name,
+                                        const std::string& title,
+                                        const std::string& categoryId = {},
+                                        const std::string& status = {});
+    std::shared_ptr<CategoryItem> AddCategory(const std::string& id, const std::string& name);
+    std::shared_ptr<OtherFileItem> AddFile(const std::string& path);
+    // Title = name, output folder "output\ID", web help.
+    std::shared_ptr<ProfileItem> AddProfile(const std::string& id, const std::string& name);
+
+    void RemoveTopic(const std::string& id) { topics_->Remove(id); }
+    void RemoveCategory(const std::string& id) { categories_->Remove(id); }
+    void RemoveFile(const std::string& path) { files_->Remove(FileKey(path)); }
+    void RemoveProfile(const std::string& id) { profiles_->Remove(id); }
+
+    // Puts the item just before another (an empty beforeId: at the end) and raises the
+    // re-ordered event. Moving an item before itself changes nothing.
+    void MoveTopic(const std::string& id, const std::string& beforeId);
+    void MoveCategory(const std::string& id, const std::string& beforeId);
+
+    // Mark the file on disk read-only or writable, then raise the check-out event.
+    void SetTopicReadOnly(const std::string& id, bool readOnly);
+    void SetFileReadOnly(const std::string& path, bool readOnly);
+    void SetProjectReadOnly(bool readOnly);
+    void RaiseElementCheckout(int32_t projectElementType);
+
+    // Writes the project file in one step (see disk::ReplaceFileContents). A read-only
+    // project file is refused with error 75.
+    void Save();
+    ProjectData ToData() const;
+
+private:
+    friend class TopicItem;
+    friend class CategoryItem;
+    friend class OtherFileItem;
+    friend class ProfileItem;
+
+    struct Sink {
+        ProjectEvents* sink;
+        std::shared_ptr<bool> live;
+    };
+    // Collects the first failure of a sink while every sink gets every event.
+    class Delivery;
+
+    void Init(const std::shared_ptr<Project>& self);
+    // Collection hooks.
+    void AddTopicItem(std::shared_ptr<Topic> item, const std::string& key, const Variant& before,
+                      const Variant& after);
+    void RemoveTopicItem(const std::string& key);
+    void AddCategoryItem(std::shared_ptr<TopicCategory> item, const std::string& key,
+                         const Variant& before, const Variant& after);
+    void RemoveCategoryItem(const std::string& key);
+    void AddFileItem(std::shared_ptr<OtherFile> item, const std::string& key, const Variant& before,
+                     const Variant& after);
+    void RemoveFileItem(const std::string& key);
+    void AddProfileItem(std::shared_ptr<BuildProfile> item, const std::string& key,
+                        const Variant& before, const Variant& after);
+    void RemoveProfileItem(const std::string& key);
+
+    // From the items' setters.
+    void ChangeTopicCategory(TopicItem& topic, const std::shared_ptr<TopicCategory>& category);
+    void TopicChanged(const TopicItem& topic);
+    void CategoryChanged(const CategoryItem& category);
+    void FileChanged(const OtherFileItem& file, bool persisted);
+    void ProfileChanged(const ProfileItem& profile);
+    bool Holds(const Topic& topic) const { return topics_->PositionOf(topic) != topics_->npos; }
+    std::size_t TopicPosition(const Topic& topic) const { return topics_->PositionOf(topic); }
+
+    // Takes the category's topics out of it in project order, raising TopicChanged for each.
+    void Uncategorize(CategoryItem& category, Delivery& events);
+
+    std::string path_;
+    std::string folder_;
+    LoadOptions options_;
+    bool allowCategoryIndex_ = false;
+    bool underSourceControl_ = false;
+    bool dirty_ = false;
+    bool updatingOrder_ = false;
+    std::weak_ptr<Project> self_;
+    std::shared_ptr<ItemCollection<Topic>> topics_;
+    std::shared_ptr<ItemCollection<TopicCategory>> categories_;
+    std::shared_ptr<ItemCollection<OtherFile>> files_;
+    std::shared_ptr<ItemCollection<BuildProfile>> profiles_;
+    IdPool topicIds_{'T'};
+    IdPool categoryIds_{'C'};
+    IdPool profileIds_{'B'};
+    std::vector<std::shared_ptr<CategoryItem>> detached_; // left during UpdatingOrder
+    std::shared_ptr<std::vector<Sink>> sinks_ = std::make_shared<std::vector<Sink>>();
+};
+
+} // namespace qv

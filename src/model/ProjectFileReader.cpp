@@ -1,0 +1,311 @@
+#include "model/ProjectFileReader.h"
+
+#include "model/DiskPath.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <pugixml.hpp>
+#include <sstream>
+#include <sys/stat.h>
+#include <unordered_map>
+
+namespace qv {
+
+namespace {
+
+std::string Quote(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
+class Reader {
+public:
+    Reader(std::string path, const std::string& text, const LoadOptions& options)
+        : path_(std::move(path)), text_(text), options_(options) {
+        std::string full = disk::AbsoluteNormal(path_);
+        folder_ = full.substr(0, full.rfind('/') + 1);
+    }
+
+    ProjectData Read();
+
+private:
+    // The attributes of one element, checked against the names it may carry.
+    class Attributes {
+    public:
+        Attributes(Reader& reader, pugi::xml_node element,
+                   std::initializer_list<const char*> allowed)
+            : reader_(reader), element_(element), count_(allowed.size()) {
+            std::copy(allowed.begin(), allowed.end(), names_.begin());
+            for (pugi::xml_attribute a : element.attributes()) {
+                auto end = names_.begin() + static_cast<std::ptrdiff_t>(count_);
+                auto it = std::find_if(names_.begin(), end,
+                                       [&](const char* n) { return !std::strcmp(n, a.name()); });
+                if (it == end)
+                    reader_.Fail(element, "<" + std::string(element.name()) +
+                                              "> has an unknown attribute " + Quote(a.name()));
+                auto& slot = values_[static_cast<std::size_t>(it - names_.begin())];
+                if (slot)
+                    reader_.Fail(element, "<" + std::string(element.name()) + "> has " +
+                                              Quote(a.name()) + " twice");
+                slot = a;
+            }
+        }
+        bool Has(const char* name) const { return static_cast<bool>(Get(name)); }
+        std::string Text(const char* name, const std::string& fallback = {}) const {
+            pugi::xml_attribute a = Get(name);
+            return a ? a.value() : fallback;
+        }
+        bool Bool(const char* name, bool fallback, const std::string& who) const {
+            pugi::xml_attribute a = Get(name);
+            if (!a) return fallback;
+            std::string_view v = a.value();
+            if (v == "true") return true;
+            if (v == "false") return false;
+            reader_.Fail(element_, who + ": " + name + " is " + Quote(v) + "; write true or false");
+        }
+
+    private:
+        pugi::xml_attribute Get(const char* name) const {
+            for (std::size_t i = 0; i < count_; ++i)
+                if (!std::strcmp(names_[i], name)) return values_[i];
+            return {};
+        }
+        Reader& reader_;
+        pugi::xml_node element_;
+        std::size_t count_; // at most 8, the most any element has
+        std::array<const char*, 8> names_{};
+        std::array<pugi::xml_attribute, 8> values_{};
+    };
+
+    [[noreturn]] void FailAt(std::ptrdiff_t offset, const std::string& what) const {
+        throw ProjectFileError(err::InvalidFileFormat, path_, LineAt(offset), what);
+    }
+    [[noreturn]] void Fail(pugi::xml_node node, const std::string& what) const {
+        FailAt(node.offset_debug(), what);
+    }
+    // Lines are counted only for a message, so that reading stays linear.
+    int32_t LineAt(std::ptrdiff_t offset) const {
+        if (offset < 0) return 0;
+        auto end = text_.begin() + std::min<std::ptrdiff_t>(offset, text_.size());
+        return 1 + static_cast<int32_t>(std::count(text_.begin(), end, '\n'));
+    }
+
+    // The element children of a node, refusing text and any element of another name.
+    std::vector<pugi::xml_node> Children(pugi::xml_node parent, const char* childName) {
+        std::vector<pugi::xml_node> out;
+        for (pugi::xml_node n : parent.children()) {
+            if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata)
+                Fail(parent, "unexpected text inside <" + std::string(parent.name()) + ">");
+            if (n.type() != pugi::node_element) continue;
+            if (childName && std::strcmp(n.name(), childName))
+                Fail(n, "unknown element <" + std::string(n.name()) + "> in <" +
+                            std::string(parent.name()) + ">");
+            out.push_back(n);
+        }
+        return out;
+    }
+    void CheckLeaf(pugi::xml_node element) {
+        if (element.first_child())
+            Fail(element, "<" + std::string(element.name()) + "> may not contain anything");
+    }
+    std::string RequireId(pugi::xml_node element, const Attributes& a,
+                          std::unordered_map<std::string, std::ptrdiff_t>& seen, const char* kind) {
+        std::string id = a.Text("id");
+        if (id.empty()) Fail(element, "<" + std::string(element.name()) + "> has no id");
+        auto [it, added] = seen.emplace(id, element.offset_debug());
+        if (!added)
+            Fail(element, std::string(kind) + " ID " + Quote(id) +
+                              " is used twice (first on line " +
+                              std::to_string(LineAt(it->second)) + ")");
+        return id;
+    }
+    // A path as written, checked; relative paths come back "\" separated.
+    std::string CheckedPath(pugi::xml_node element, const std::string& who, const char* attribute,
+                            const std::string& path) {
+        if (path.empty()) Fail(element, who + " has an empty " + attribute);
+        std::string problem = disk::RelativePathProblem(path);
+        if (!problem.empty())
+            Fail(element, who + ": " + attribute + " " + Quote(path) + " " + problem);
+        if (path.back() == '\\' || path.back() == '/')
+            Fail(element, who + ": " + attribute + " " + Quote(path) + " names a folder");
+        return disk::IsAbsolute(path) ? path : disk::ToFileSeparators(path);
+    }
+
+    void ReadCategories(pugi::xml_node section, ProjectData& data);
+    void ReadTopics(pugi::xml_node section, ProjectData& data);
+    void ReadFiles(pugi::xml_node section, ProjectData& data);
+    void ReadProfiles(pugi::xml_node section, ProjectData& data);
+
+    std::string path_;
+    const std::string& text_;
+    const LoadOptions& options_;
+    std::string folder_;
+    std::unordered_map<std::string, std::ptrdiff_t> categoryIds_;
+};
+
+ProjectData Reader::Read() {
+    pugi::xml_document doc;
+    pugi::xml_parse_result result =
+        doc.load_buffer(text_.data(), text_.size(), pugi::parse_default, pugi::encoding_utf8);
+    if (!result) FailAt(result.offset, std::string("not well-formed XML: ") + result.description());
+    pugi::xml_node root = doc.document_element();
+    for (pugi::xml_node n = root.next_sibling(); n; n = n.next_sibling())
+        if (n.type() == pugi::node_element || n.type() == pugi::node_pcdata)
+            Fail(n, "more than one root element");
+    if (std::strcmp(root.name(), "QuorvelProject"))
+        Fail(root, "not a project file: the root element is <" + std::string(root.name()) +
+                       ">, not <QuorvelProject>");
+
+    ProjectData data;
+    Attributes a(*this, root, {"formatVersion", "allowCategoryIndex", "underSourceControl"});
+    if (!a.Has("formatVersion")) Fail(root, "<QuorvelProject> has no formatVersion");
+    std::string version = a.Text("formatVersion");
+    if (version != std::to_string(kProjectFormatVersion))
+        Fail(root, "formatVersion " + Quote(version) + " is not supported (this program reads " +
+                       "version " + std::to_string(kProjectFormatVersion) + ")");
+    data.allowCategoryIndex = a.Bool("allowCategoryIndex", false, "the project");
+    data.underSourceControl = a.Bool("underSourceControl", false, "the project");
+
+    static constexpr const char* kSections[] = {"Categories", "Topics", "Files", "BuildProfiles"};
+    pugi::xml_node sections[4];
+    for (pugi::xml_node n : Children(root, nullptr)) {
+        auto it = std::find_if(std::begin(kSections), std::end(kSections),
+                               [&](const char* s) { return !std::strcmp(s, n.name()); });
+        if (it == std::end(kSections))
+            Fail(n, "unknown element <" + std::string(n.name()) + "> in <QuorvelProject>");
+        pugi::xml_node& slot = sections[it - std::begin(kSections)];
+        if (slot) Fail(n, "a second <" + std::string(n.name()) + "> section");
+        Attributes none(*this, n, {});
+        slot = n;
+    }
+    // Categories first: topics refer to them wherever the sections stand.
+    if (sections[0]) ReadCategories(sections[0], data);
+    if (sections[1]) ReadTopics(sections[1], data);
+    if (sections[2]) ReadFiles(sections[2], data);
+    if (sections[3]) ReadProfiles(sections[3], data);
+    return data;
+}
+
+void Reader::ReadCategories(pugi::xml_node section, ProjectData& data) {
+    auto elements = Children(section, "Category");
+    data.categories.reserve(elements.size());
+    for (pugi::xml_node e : elements) {
+        CheckLeaf(e);
+        Attributes a(*this, e, {"id", "name", "autoGenerateIndex"});
+        std::string id = RequireId(e, a, categoryIds_, "category");
+        bool autoIndex = a.Bool("autoGenerateIndex", false, "category " + id);
+        data.categories.push_back({id, a.Text("name"), autoIndex});
+    }
+}
+
+void Reader::ReadTopics(pugi::xml_node section, ProjectData& data) {
+    auto elements = Children(section, "Topic");
+    std::unordered_map<std::string, std::ptrdiff_t> ids;
+    ids.reserve(elements.size());
+    data.topics.reserve(elements.size());
+    for (pugi::xml_node e : elements) {
+        CheckLeaf(e);
+        Attributes a(
+            *this, e,
+            {"id", "name", "title", "caption", "category", "status", "includeInOutput", "file"});
+        ProjectData::Topic t;
+        t.id = RequireId(e, a, ids, "topic");
+        std::string who = "topic " + t.id;
+        t.name = a.Text("name");
+        t.title = a.Text("title");
+        t.caption = a.Text("caption");
+        t.category = a.Text("category");
+        if (!t.category.empty() && !categoryIds_.count(t.category))
+            Fail(e, who + " names category " + t.category + ", which does not exist");
+        t.status = a.Text("status", options_.defaultStatus);
+        t.includeInOutput = a.Bool("includeInOutput", true, who);
+        if (a.Has("file")) t.file = CheckedPath(e, who, "file", a.Text("file"));
+        data.topics.push_back(std::move(t));
+    }
+}
+
+void Reader::ReadFiles(pugi::xml_node section, ProjectData& data) {
+    auto elements = Children(section, "File");
+    std::unordered_map<std::string, std::ptrdiff_t> specs;
+    specs.reserve(elements.size());
+    data.files.reserve(elements.size());
+    for (pugi::xml_node e : elements) {
+        CheckLeaf(e);
+        Attributes a(*this, e, {"path", "includeInOutput"});
+        if (!a.Has("path")) Fail(e, "<File> has no path");
+        std::string path = a.Text("path");
+        std::string who = path.empty() ? std::string("<File>") : "file " + Quote(path);
+        path = CheckedPath(e, who, "path", path);
+        auto [it, added] = specs.emplace(disk::Resolve(folder_, path), e.offset_debug());
+        if (!added)
+            Fail(e, who + " is listed twice (first on line " + std::to_string(LineAt(it->second)) +
+                        ")");
+        data.files.push_back({path, a.Bool("includeInOutput", true, who)});
+    }
+}
+
+void Reader::ReadProfiles(pugi::xml_node section, ProjectData& data) {
+    auto elements = Children(section, "BuildProfile");
+    std::unordered_map<std::string, std::ptrdiff_t> ids;
+    data.profiles.reserve(elements.size());
+    for (pugi::xml_node e : elements) {
+        CheckLeaf(e);
+        Attributes a(
+            *this, e,
+            {"id", "name", "title", "compiledHelp", "helpFormat", "outputFolder", "current"});
+        ProjectData::Profile b;
+        b.id = RequireId(e, a, ids, "build profile");
+        std::string who = "build profile " + b.id;
+        b.name = a.Text("name");
+        b.title = a.Text("title");
+        b.compiledHelp = a.Bool("compiledHelp", false, who);
+        b.current = a.Bool("current", false, who);
+        if (a.Has("helpFormat")) {
+            std::string text = a.Text("helpFormat");
+            auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), b.helpFormat);
+            if (ec != std::errc() || end != text.data() + text.size() || text.empty())
+                Fail(e, who + ": helpFormat " + Quote(text) + " is not a whole number");
+        }
+        if (!a.Has("outputFolder")) Fail(e, who + " has no outputFolder");
+        b.outputFolder = a.Text("outputFolder");
+        std::string problem = disk::OutputFolderProblem(folder_, b.outputFolder);
+        if (!problem.empty())
+            Fail(e, who + ": outputFolder " + Quote(b.outputFolder) + " " + problem);
+        if (!disk::IsAbsolute(b.outputFolder))
+            b.outputFolder = disk::ToFileSeparators(b.outputFolder);
+        data.profiles.push_back(std::move(b));
+    }
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        int error = errno;
+        if (error == ENOENT)
+            throw ProjectFileError(err::FileNotFound, path, 0, "file not found (" + path + ")");
+        throw ProjectFileError(err::PathFileAccess, path, 0, std::strerror(error));
+    }
+    if (S_ISDIR(st.st_mode))
+        throw ProjectFileError(err::PathFileAccess, path, 0, "is a folder, not a project file");
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw ProjectFileError(err::PathFileAccess, path, 0, std::strerror(errno));
+    std::ostringstream text;
+    text << in.rdbuf();
+    if (in.bad()) throw ProjectFileError(err::PathFileAccess, path, 0, "cannot be read");
+    return std::move(text).str();
+}
+
+} // namespace
+
+std::shared_ptr<Project> LoadProject(const std::string& path, const LoadOptions& options) {
+    std::string full = disk::AbsoluteNormal(disk::ToDiskSeparators(path));
+    std::string text = ReadWholeFile(full);
+    ProjectData data = Reader(full, text, options).Read();
+    return Project::FromData(full, std::move(data), options);
+}
+
+} // namespace qv

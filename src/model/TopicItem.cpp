@@ -1,0 +1,76 @@
+#include "model/TopicItem.h"
+
+#include "model/CategoryItem.h"
+#include "model/DiskPath.h"
+#include "model/Project.h"
+
+namespace qv {
+
+TopicItem::TopicItem(std::weak_ptr<qv::Project> project, Fields fields,
+                     std::shared_ptr<CategoryItem> category)
+    : project_(std::move(project)), f_(std::move(fields)), category_(std::move(category)) {}
+
+std::shared_ptr<TopicItem> TopicItem::Create(std::weak_ptr<qv::Project> project, Fields fields,
+                                             std::shared_ptr<CategoryItem> category) {
+    std::shared_ptr<TopicItem> topic(
+        new TopicItem(std::move(project), std::move(fields), std::move(category)));
+    topic->self_ = topic;
+    return topic;
+}
+
+std::shared_ptr<TopicCategory> TopicItem::Category() const {
+    return category_;
+}
+
+void TopicItem::SetCategory(std::shared_ptr<TopicCategory> category) {
+    if (auto project = project_.lock()) {
+        project->ChangeTopicCategory(*this, category);
+        return;
+    }
+    category_ = std::dynamic_pointer_cast<CategoryItem>(category);
+}
+
+void TopicItem::SetIncludeInOutput(bool value) {
+    f_.includeInOutput = value;
+    Changed();
+}
+
+void TopicItem::SetStatus(const std::string& status) {
+    f_.status = status;
+    Changed();
+}
+
+void TopicItem::SetName(const std::string& name) {
+    f_.name = name;
+    Changed();
+}
+
+void TopicItem::SetTitle(const std::string& title) {
+    f_.title = title;
+    Changed();
+}
+
+void TopicItem::SetCaption(const std::string& caption) {
+    f_.caption = caption;
+    Changed();
+}
+
+std::shared_ptr<QVProject> TopicItem::Project() const {
+    return project_.lock();
+}
+
+std::string TopicItem::DiskPath() const {
+    auto project = project_.lock();
+    if (f_.file.empty() || !project) return {};
+    return disk::Resolve(project->Folder(), f_.file);
+}
+
+bool TopicItem::ReadOnly() const {
+    return disk::IsMarkedReadOnly(DiskPath());
+}
+
+void TopicItem::Changed() {
+    if (auto project = project_.lock()) project->TopicChanged(*this);
+}
+
+} // namespace qv

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "contracts/ProjectModel.h"
+
+#include <memory>
+#include <string>
+
+namespace qv {
+
+class CategoryItem;
+class Project;
+
+// A topic of a project. Setters on a topic that is in its project's Topics raise
+// TopicChanged; on a topic outside it they only change the value.
+class TopicItem final : public Topic {
+public:
+    struct Fields {
+        std::string id, name, title, caption, status;
+        bool includeInOutput = true;
+        std::string file; // "\" separated, relative to the project folder; empty: none
+    };
+    // Made by the project only.
+    static std::shared_ptr<TopicItem> Create(std::weak_ptr<qv::Project> project, Fields fields,
+                                             std::shared_ptr<CategoryItem> category);
+
+    std::string TypeName() const override { return "Topic"; }
+    std::string ID() const override { return f_.id; }
+    std::string Name() const override { return f_.name; }
+    std::string Title() const override { return f_.title; }
+    std::string Caption() const override { return f_.caption; }
+    std::shared_ptr<TopicCategory> Category() const override;
+    // The category must be in the same project's TopicCategories (else error 5).
+    void SetCategory(std::shared_ptr<TopicCategory> category) override;
+    bool IncludeInOutput() const override { return f_.includeInOutput; }
+    void SetIncludeInOutput(bool value) override;
+    std::string Status() const override { return f_.status; }
+    void SetStatus(const std::string& status) override;
+    std::shared_ptr<QVProject> Project() const override;
+    // The topic's file has no write bit; false when it names none or the file is missing.
+    bool ReadOnly() const override;
+
+    void SetName(const std::string& name);
+    void SetTitle(const std::string& title);
+    void SetCaption(const std::string& caption);
+    const std::string& File() const { return f_.file; } // as in the project file
+    std::string DiskPath() const;                       // "" when the topic names no file
+
+private:
+    friend class qv::Project;
+    friend class CategoryItem;
+    friend class CategoryTopics;
+    TopicItem(std::weak_ptr<qv::Project> project, Fields fields,
+              std::shared_ptr<CategoryItem> category);
+    void Changed();
+
+    std::weak_ptr<qv::Project> project_;
+    std::weak_ptr<TopicItem> self_;
+    Fields f_;
+    std::shared_ptr<CategoryItem> category_;
+    std::size_t memberIndex_ = 0; // place among the category's members, while one
+};
+
+} // namespace qv

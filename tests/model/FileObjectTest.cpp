@@ -1,0 +1,127 @@
+#include "model/FileObject.h"
+
+#include "ModelTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using qvtest::ErrorNumber;
+using qvtest::TempFolder;
+
+class FileObjectTest : public ::testing::Test {
+protected:
+    TempFolder temp;
+    qv::DiskFileObject file;
+};
+
+TEST_F(FileObjectTest, SpecIsSplitAndNormalised) {
+    struct Case {
+        std::string spec, folder, name, extension;
+    };
+    const Case cases[] = {
+        {"/a/b\\c.TXT", "/a/b/", "c.TXT", "TXT"},
+        {"/a/./b//x/../c.tar.gz", "/a/b/", "c.tar.gz", "gz"},
+        {"/a/b/.hidden", "/a/b/", ".hidden", ""},
+        {"/a/b/", "/a/b/", "", ""},
+        {temp.Path().substr(0, temp.Path().size() - 1), temp.Path(), "", ""}, // an existing folder
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.spec);
+        file.SetSpec(c.spec);
+        EXPECT_EQ(file.Folder(), c.folder);
+        EXPECT_EQ(file.FileName(), c.name);
+        EXPECT_EQ(file.LocalSpec(), c.folder + c.name);
+        EXPECT_EQ(file.Extension(), c.extension);
+    }
+}
+
+TEST_F(FileObjectTest, SetExtensionReplacesAddsOrRemoves) {
+    file.SetSpec("/x/report.old.txt");
+    file.SetExtension("md");
+    EXPECT_EQ(file.LocalSpec(), "/x/report.old.md");
+    file.SetExtension("");
+    EXPECT_EQ(file.FileName(), "report.old");
+    file.SetExtension(".png"); // "old" is now the extension
+    EXPECT_EQ(file.FileName(), "report.png");
+}
+
+TEST_F(FileObjectTest, ExistsAndReadOnlyReadTheDisk) {
+    temp.Write("a.txt", "x");
+    file.SetSpec(temp / "a.txt");
+    EXPECT_TRUE(file.Exists());
+    EXPECT_FALSE(file.ReadOnly());
+    for (mode_t mode : {0444, 0040, 0000}) {
+        qvtest::SetMode(temp / "a.txt", mode);
+        EXPECT_TRUE(file.ReadOnly()) << std::oct << mode;
+    }
+    for (mode_t mode : {0200, 0020, 0002}) {
+        qvtest::SetMode(temp / "a.txt", mode);
+        EXPECT_FALSE(file.ReadOnly()) << std::oct << mode;
+    }
+    file.SetReadOnly(true);
+    EXPECT_TRUE(file.ReadOnly());
+    file.SetReadOnly(false);
+    EXPECT_FALSE(file.ReadOnly());
+
+    file.SetSpec(temp / "missing.txt");
+    EXPECT_FALSE(file.Exists());
+    EXPECT_FALSE(file.ReadOnly());
+    EXPECT_EQ(ErrorNumber([&] { file.SetReadOnly(true); }), qv::err::FileNotFound);
+    file.SetSpec(temp.Path());
+    EXPECT_FALSE(file.Exists()); // a folder is not a file
+}
+
+TEST_F(FileObjectTest, DeleteRemovesOrNamesTheFailure) {
+    temp.Write("gone.txt", "x");
+    qvtest::SetMode(temp / "gone.txt", 0444); // the read-only mark does not protect it
+    file.SetSpec(temp / "gone.txt");
+    file.Delete();
+    EXPECT_FALSE(std::filesystem::exists(temp / "gone.txt"));
+    EXPECT_EQ(ErrorNumber([&] { file.Delete(); }), qv::err::FileNotFound);
+    std::filesystem::create_directory(temp / "sub");
+    file.SetSpec(temp / "sub");
+    EXPECT_EQ(ErrorNumber([&] { file.Delete(); }), 75);
+    EXPECT_TRUE(std::filesystem::exists(temp / "sub"));
+}
+
+// The steps of a temporary file: folder, extension, unique name, text, delete.
+TEST_F(FileObjectTest, TemporaryFileStepsMakeDistinctFiles) {
+    file.SetSpec(temp.Path().substr(0, temp.Path().size() - 1));
+    file.SetExtension("png");
+    EXPECT_EQ(file.Extension(), "png");
+    file.MakeUnique();
+    EXPECT_EQ(file.Folder(), temp.Path());
+    EXPECT_EQ(file.FileName().substr(0, 2), "qv");
+    EXPECT_EQ(file.Extension(), "png");
+    file.WriteText(" ");
+    EXPECT_EQ(qvtest::ReadText(file.LocalSpec()), " ");
+
+    qv::DiskFileObject second(file.LocalSpec()); // names an existing file: a new name
+    second.MakeUnique();
+    EXPECT_NE(second.LocalSpec(), file.LocalSpec());
+    EXPECT_EQ(second.Extension(), "png");
+    EXPECT_FALSE(second.Exists());
+
+    qv::DiskFileObject fresh(temp / "free.txt"); // a free name is kept
+    fresh.MakeUnique();
+    EXPECT_EQ(fresh.LocalSpec(), temp / "free.txt");
+
+    qv::DiskFileObject nowhere; // no folder at all: the temporary folder
+    nowhere.SetExtension("ico");
+    nowhere.MakeUnique();
+    EXPECT_FALSE(nowhere.Folder().empty());
+    EXPECT_EQ(nowhere.Extension(), "ico");
+
+    file.Delete();
+    EXPECT_FALSE(file.Exists());
+}
+
+TEST_F(FileObjectTest, WriteTextFailsWithAccessError) {
+    file.SetSpec(temp / "no/such/folder/x.txt");
+    EXPECT_EQ(ErrorNumber([&] { file.WriteText("x"); }), 75);
+    file.SetSpec(temp.Path());
+    EXPECT_EQ(ErrorNumber([&] { file.WriteText("x"); }), 75);
+}
+
+} // namespace

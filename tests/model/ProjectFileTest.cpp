@@ -1,0 +1,296 @@
+#include "ModelTestSupport.h"
+#include "model/DiskPath.h"
+#include "model/ProjectFileReader.h"
+#include "model/ProjectFileWriter.h"
+
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+using qvtest::Ids;
+using qvtest::ReadText;
+using qvtest::TempFolder;
+
+// Every field of the file's contents, one line per item, for whole-project comparisons.
+std::string Describe(const qv::ProjectData& d) {
+    auto b = [](bool v) { return v ? "1" : "0"; };
+    std::string out = std::string("project ") + b(d.allowCategoryIndex) + b(d.underSourceControl);
+    for (const auto& c : d.categories)
+        out += "\nC|" + c.id + "|" + c.name + "|" + b(c.autoGenerateIndex);
+    for (const auto& t : d.topics)
+        out += "\nT|" + t.id + "|" + t.name + "|" + t.title + "|" + t.caption + "|" + t.category +
+               "|" + t.status + "|" + b(t.includeInOutput) + "|" + t.file;
+    for (const auto& f : d.files)
+        out += "\nF|" + f.path + "|" + b(f.includeInOutput);
+    for (const auto& p : d.profiles)
+        out += "\nB|" + p.id + "|" + p.name + "|" + p.title + "|" + b(p.compiledHelp) + "|" +
+               std::to_string(p.helpFormat) + "|" + p.outputFolder + "|" + b(p.current);
+    return out;
+}
+
+std::string Lines(std::initializer_list<const char*> lines) {
+    std::string out;
+    for (const char* l : lines)
+        out += std::string(l) + "\n";
+    return out;
+}
+
+class ProjectFileTest : public ::testing::Test {
+protected:
+    TempFolder temp;
+};
+
+TEST_F(ProjectFileTest, SampleLoadsWithItsOrderPathsAndFlags) {
+    auto project =
+        qv::LoadProject(std::string(QV_SOURCE_DIR) + "/samples/Handbook/Handbook.qvproj");
+    ASSERT_TRUE(project);
+    std::string folder =
+        qv::disk::AbsoluteNormal(std::string(QV_SOURCE_DIR) + "/samples/Handbook/");
+    EXPECT_EQ(project->ProjectFile()->Folder(), folder);
+    EXPECT_EQ(project->ProjectFile()->LocalSpec(), folder + "Handbook.qvproj");
+    EXPECT_TRUE(project->AllowCategoryIndex());
+    EXPECT_FALSE(project->UnderSourceControl());
+    EXPECT_FALSE(project->Dirty());
+
+    EXPECT_EQ(project->TopicCategories()->Count(), 6);
+    EXPECT_EQ(project->Topics()->Count(), 33);
+    EXPECT_EQ(project->OtherFiles()->Count(), 18);
+    EXPECT_EQ(project->BuildProfiles()->Count(), 2);
+    EXPECT_EQ(project->Topics()->Item(33)->ID(), "T33");
+    EXPECT_EQ(project->TopicCategories()->Item("C3")->Name(), "Notebooks & Tags");
+    EXPECT_EQ(Ids(*project->TopicCategories()->Item("C1")->Topics()), "T1 T3 T5 T31");
+    EXPECT_EQ(project->Topics()->Item("T2")->Category(), nullptr);
+    EXPECT_EQ(project->Topics()->Item("T7")->Status(), "InProgress");
+    EXPECT_FALSE(project->Topics()->Item("T28")->IncludeInOutput());
+
+    auto editor = project->OtherFiles()->Item(4);
+    EXPECT_EQ(editor->RelativePath(), "images\\screens\\2024\\editor.png");
+    EXPECT_EQ(editor->File()->LocalSpec(), folder + "images/screens/2024/editor.png");
+    EXPECT_TRUE(editor->IsImage());
+    EXPECT_EQ(project->OtherFiles()->Item(2)->RelativePath(), "images\\Screens\\toolbar.png");
+    auto css = project->OtherFiles()->Item(folder + "styles/handbook.css");
+    EXPECT_FALSE(css->IsImage());
+    EXPECT_FALSE(css->IsTemplateFile());
+    EXPECT_TRUE(project->OtherFiles()->Item(18)->IsTemplateFile());
+
+    auto chm = project->BuildProfiles()->Item("B2");
+    EXPECT_TRUE(chm->CompiledHelp());
+    EXPECT_EQ(chm->HelpFormat(), 1);
+    EXPECT_EQ(chm->OutputFolder(), folder + "output/chm/");
+}
+
+struct Refusal {
+    const char* name;
+    std::string text;
+    int32_t line;
+    const char* what;
+};
+
+TEST_F(ProjectFileTest, RefusesBrokenFilesNamingFileAndLine) {
+    const char* decl = "<?xml version=\"1.0\" encoding=\"utf-8\"?>";
+    const char* root = "<QuorvelProject formatVersion=\"1\">";
+    const char* end = "</QuorvelProject>";
+    const Refusal cases[] = {
+        {"not XML", Lines({decl, root, "  <Topics>", "  </Categories>", end}), 4,
+         "not well-formed XML"},
+        {"empty file", "", 1, "not well-formed XML"},
+        {"wrong root", Lines({decl, "<html formatVersion=\"1\"/>"}), 2,
+         "the root element is <html>, not <QuorvelProject>"},
+        {"two roots", Lines({decl, "<QuorvelProject formatVersion=\"1\"/>", "<QuorvelProject/>"}),
+         3, "more than one root element"},
+        {"unknown version", Lines({decl, "<QuorvelProject formatVersion=\"2\"/>"}), 2,
+         "formatVersion \"2\" is not supported"},
+        {"no version", Lines({decl, "<QuorvelProject/>"}), 2, "has no formatVersion"},
+        {"missing id", Lines({decl, root, "<Topics>", "<Topic name=\"x\"/>", "</Topics>", end}), 4,
+         "<Topic> has no id"},
+        {"duplicate topic",
+         Lines({decl, root, "<Topics>", "<Topic id=\"T1\"/>", "<Topic id=\"T1\"/>", "</Topics>",
+                end}),
+         5, "topic ID \"T1\" is used twice (first on line 4)"},
+        {"duplicate category",
+         Lines({decl, root, "<Categories>", "<Category id=\"C1\"/>", "<Category id=\"C1\"/>",
+                "</Categories>", end}),
+         5, "category ID \"C1\" is used twice"},
+        {"unknown category",
+         Lines({decl, root, "<Categories><Category id=\"C1\"/></Categories>", "<Topics>",
+                "<Topic id=\"T3\" category=\"C9\"/>", "</Topics>", end}),
+         5, "topic T3 names category C9, which does not exist"},
+        {"topic file climbs",
+         Lines(
+             {decl, root, "<Topics>", "<Topic id=\"T1\" file=\"..\\x.html\"/>", "</Topics>", end}),
+         4, "topic T1: file \"..\\x.html\" climbs out of the project folder"},
+        {"file path climbs",
+         Lines({decl, root, "<Files>", "<File path=\"images\\..\\..\\x.png\"/>", "</Files>", end}),
+         4, "climbs out of the project folder"},
+        {"output folder climbs",
+         Lines({decl, root, "<BuildProfiles>", "<BuildProfile id=\"B1\" outputFolder=\"../out\"/>",
+                "</BuildProfiles>", end}),
+         4, "build profile B1: outputFolder \"../out\" climbs out of the project folder"},
+        {"output folder is the project",
+         Lines({decl, root, "<BuildProfiles>", "<BuildProfile id=\"B1\" outputFolder=\".\"/>",
+                "</BuildProfiles>", end}),
+         4, "is the project folder itself"},
+        {"empty path", Lines({decl, root, "<Files>", "<File path=\"\"/>", "</Files>", end}), 4,
+         "<File> has an empty path"},
+        {"numeric boolean",
+         Lines({decl, root, "<Files>", "<File path=\"a.png\" includeInOutput=\"1\"/>", "</Files>",
+                end}),
+         4, "includeInOutput is \"1\"; write true or false"},
+        {"same file twice",
+         Lines({decl, root, "<Files>", "<File path=\"images\\a.png\"/>",
+                "<File path=\"images/a.png\"/>", "</Files>", end}),
+         5, "is listed twice (first on line 4)"},
+        {"misspelt attribute",
+         Lines({decl, root, "<Topics>", "<Topic id=\"T1\" catgory=\"C1\"/>", "</Topics>", end}), 4,
+         "unknown attribute \"catgory\""},
+        {"unknown element", Lines({decl, root, "<Topics>", "<Chapter/>", "</Topics>", end}), 4,
+         "unknown element <Chapter> in <Topics>"},
+        {"bad help format",
+         Lines({decl, root, "<BuildProfiles>",
+                "<BuildProfile id=\"B1\" helpFormat=\"2x\" outputFolder=\"o\"/>",
+                "</BuildProfiles>", end}),
+         4, "helpFormat \"2x\" is not a whole number"},
+    };
+    for (const Refusal& c : cases) {
+        SCOPED_TRACE(c.name);
+        temp.Write("bad.qvproj", c.text);
+        try {
+            qv::LoadProject(temp / "bad.qvproj");
+            ADD_FAILURE() << "loaded";
+        } catch (const qv::ProjectFileError& e) {
+            EXPECT_EQ(e.Number(), 321);
+            EXPECT_EQ(e.Line(), c.line);
+            std::string head = "bad.qvproj:" + std::to_string(c.line) + ": ";
+            EXPECT_EQ(e.Description().substr(0, head.size()), head) << e.Description();
+            EXPECT_NE(e.Description().find(c.what), std::string::npos) << e.Description();
+        }
+    }
+}
+
+TEST_F(ProjectFileTest, MissingFileAndFolderAreRefusedWithTheirNumbers) {
+    try {
+        qv::LoadProject(temp / "none.qvproj");
+        ADD_FAILURE() << "loaded";
+    } catch (const qv::ProjectFileError& e) {
+        EXPECT_EQ(e.Number(), qv::err::FileNotFound);
+        EXPECT_NE(e.Description().find("none.qvproj"), std::string::npos);
+    }
+    std::filesystem::create_directory(temp / "dir.qvproj");
+    EXPECT_THROW(qv::LoadProject(temp / "dir.qvproj"), qv::ProjectFileError);
+}
+
+TEST_F(ProjectFileTest, MissingAttributesTakeTheirDefaults) {
+    temp.Write("p.qvproj",
+               Lines({"<QuorvelProject formatVersion=\"1\">",
+                      "<Categories><Category id=\"C1\"/></Categories>",
+                      "<Topics><Topic id=\"T1\"/><Topic id=\"T2\" status=\"\"/></Topics>",
+                      "<Files><File path=\"a.txt\"/></Files>",
+                      "<BuildProfiles><BuildProfile id=\"B1\" outputFolder=\"/abs/out\"/>"
+                      "</BuildProfiles>",
+                      "</QuorvelProject>"}));
+    qv::LoadOptions options;
+    options.defaultStatus = "Sketch";
+    auto project = qv::LoadProject(temp / "p.qvproj", options);
+    EXPECT_FALSE(project->AllowCategoryIndex());
+    EXPECT_FALSE(project->UnderSourceControl());
+    EXPECT_FALSE(project->TopicCategories()->Item(1)->AutoGenerateIndex());
+    auto topic = project->Topics()->Item("T1");
+    EXPECT_TRUE(topic->IncludeInOutput());
+    EXPECT_EQ(topic->Status(), "Sketch");
+    EXPECT_EQ(project->Topics()->Item("T2")->Status(), ""); // kept as written
+    EXPECT_EQ(topic->Category(), nullptr);
+    EXPECT_FALSE(topic->ReadOnly()); // names no file
+    EXPECT_TRUE(project->OtherFiles()->Item(1)->IncludeInOutput());
+    auto profile = project->GetProfile("B1");
+    EXPECT_FALSE(profile->Current());
+    EXPECT_FALSE(profile->CompiledHelp());
+    EXPECT_EQ(profile->OutputFolder(), "/abs/out/");
+}
+
+TEST_F(ProjectFileTest, SavedProjectLoadsBackEqual) {
+    std::string file = temp.CopySample();
+    auto project = qv::LoadProject(file);
+    auto topic = project->AddTopic("", "Odd <name> & \"quotes\"", "Tab\there", "C2", "Unknown");
+    topic->SetIncludeInOutput(false);
+    project->AddCategory("", "Empty one");
+    project->AddFile("/outside/of/it/pic.png");
+    project->AddFile(temp / "Handbook/inside/by/absolute.txt");
+    project->MoveTopic("T33", "T1");
+    project->MoveCategory("C6", "C1");
+    project->SetUnderSourceControl(true);
+    project->GetProfile("B1")->SetOutputFolder("out/put");
+    project->Save();
+    EXPECT_FALSE(project->Dirty());
+
+    std::string text = ReadText(file);
+    EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<QuorvelProject ", 0), 0u);
+    EXPECT_NE(text.find("path=\"inside\\by\\absolute.txt\""), std::string::npos);
+    EXPECT_NE(text.find("path=\"/outside/of/it/pic.png\""), std::string::npos);
+    EXPECT_NE(text.find("outputFolder=\"out\\put\""), std::string::npos);
+
+    auto again = qv::LoadProject(file);
+    EXPECT_EQ(Describe(again->ToData()), Describe(project->ToData()));
+    EXPECT_EQ(again->Topics()->Item(1)->ID(), "T33");
+    EXPECT_EQ(again->Topics()->Item("T34")->Title(), "Tab\there");
+    EXPECT_EQ(again->TopicCategories()->Item(1)->ID(), "C6");
+}
+
+TEST_F(ProjectFileTest, SaveReplacesTheFileAndLeavesNoTemporaryFile) {
+    std::string file = temp.CopySample();
+    auto listing = [&] {
+        std::set<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(temp / "Handbook"))
+            names.insert(entry.path().filename().string());
+        return names;
+    };
+    auto before = listing();
+    auto project = qv::LoadProject(file);
+    qvtest::SetMode(file, 0640);
+    project->AddTopic("", "New", "New");
+    project->Save();
+    EXPECT_EQ(listing(), before);
+    struct stat st {};
+    ::stat(file.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u); // the old file's mode is kept
+    EXPECT_NE(ReadText(file).find("id=\"T34\" name=\"New\""), std::string::npos);
+}
+
+TEST_F(ProjectFileTest, ReadOnlyProjectFileIsNotSaved) {
+    std::string file = temp.CopySample();
+    auto project = qv::LoadProject(file);
+    std::string before = ReadText(file);
+    project->AddTopic("", "New", "New");
+    project->SetProjectReadOnly(true);
+    try {
+        project->Save();
+        ADD_FAILURE() << "saved";
+    } catch (const qv::Error& e) {
+        EXPECT_EQ(e.Number(), 75);
+        EXPECT_NE(e.Description().find("read-only"), std::string::npos);
+    }
+    EXPECT_EQ(ReadText(file), before);
+    EXPECT_TRUE(project->Dirty());
+}
+
+// Not a timing test: a quadratic step would make this run for minutes instead of seconds.
+TEST_F(ProjectFileTest, LoadsAHundredThousandTopics) {
+    std::string text = "<QuorvelProject formatVersion=\"1\">\n<Categories>\n";
+    for (int c = 1; c <= 100; ++c)
+        text += "<Category id=\"C" + std::to_string(c) + "\"/>\n";
+    text += "</Categories>\n<Topics>\n";
+    for (int t = 1; t <= 100000; ++t)
+        text += "<Topic id=\"T" + std::to_string(t) + "\" category=\"C" +
+                std::to_string(t % 100 + 1) + "\" file=\"t\\" + std::to_string(t) + ".html\"/>\n";
+    text += "</Topics>\n</QuorvelProject>\n";
+    temp.Write("big.qvproj", text);
+    auto project = qv::LoadProject(temp / "big.qvproj");
+    EXPECT_EQ(project->Topics()->Count(), 100000);
+    auto c1 = project->TopicCategories()->Item("C1")->Topics();
+    EXPECT_EQ(c1->Count(), 1000);
+    EXPECT_EQ(c1->Item(1)->ID(), "T100");
+    EXPECT_EQ(project->Topics()->IndexOf(*project->Topics()->Item("T99999")), 99999);
+    EXPECT_EQ(project->NextId('T'), "T100001");
+}
+
+} // namespace

@@ -1,0 +1,332 @@
+#include "ModelTestSupport.h"
+#include "model/ProjectFileReader.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace {
+
+using qvtest::ErrorNumber;
+using qvtest::Ids;
+using qvtest::TempFolder;
+
+class ProjectModelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        file = temp.CopySample();
+        project = qv::LoadProject(file);
+        folder = project->Folder();
+        subscription = project->Subscribe(sink);
+    }
+
+    std::string Events() { return sink.log.Take(); }
+
+    TempFolder temp;
+    std::string file;
+    std::string folder;
+    std::shared_ptr<qv::Project> project;
+    qvtest::LoggingSink sink;
+    qv::Subscription subscription;
+};
+
+struct Command {
+    const char* name;
+    std::function<void(qv::Project&)> run;
+    const char* events;
+    bool dirties = true; // check-out changes touch the disk, not the project file
+};
+
+// Each change the IDE's "project" commands make, and the events it must raise.
+TEST_F(ProjectModelTest, EachProjectCommandRaisesItsEvent) {
+    auto topic = [](qv::Project& p) { return p.GetTopic("T1"); };
+    const Command commands[] = {
+        {"add-topic", [](qv::Project& p) { p.AddTopic("T40", "N", "Title", "C1"); },
+         "TopicAdded topic:T40\n"},
+        {"add-category", [](qv::Project& p) { p.AddCategory("C9", "Nine"); },
+         "TopicCategoryAdded category:C9\n"},
+        {"set-topic Name", [&](qv::Project& p) { topic(p)->SetName("X"); },
+         "TopicChanged topic:T1\n"},
+        {"set-topic Title", [&](qv::Project& p) { topic(p)->SetTitle("X"); },
+         "TopicChanged topic:T1\n"},
+        {"set-topic Caption", [&](qv::Project& p) { topic(p)->SetCaption("X"); },
+         "TopicChanged topic:T1\n"},
+        {"set-topic Category", [&](qv::Project& p) { topic(p)->SetCategory(p.GetCategory("C2")); },
+         "TopicChanged topic:T1\n"},
+        {"set-topic Category none", [&](qv::Project& p) { topic(p)->SetCategory(nullptr); },
+         "TopicChanged topic:T1\n"},
+        {"set-topic Status", [&](qv::Project& p) { topic(p)->SetStatus("Review"); },
+         "TopicChanged topic:T1\n"},
+        {"set-topic IncludeInOutput", [&](qv::Project& p) { topic(p)->SetIncludeInOutput(false); },
+         "TopicChanged topic:T1\n"},
+        {"set-topic ReadOnly", [](qv::Project& p) { p.SetTopicReadOnly("T1", true); },
+         "TopicCheckoutStatusChanged topic:T1\n", false},
+        {"set-file IncludeInOutput",
+         [](qv::Project& p) { p.GetFile("notes.txt")->SetIncludeInOutput(true); },
+         "OtherFileChanged file:notes.txt\n"},
+        {"set-file ReadOnly", [](qv::Project& p) { p.SetFileReadOnly("logo.png", true); },
+         "OtherFileCheckoutStatusChanged file:logo.png\n", false},
+        {"move-topic", [](qv::Project& p) { p.MoveTopic("T5", "T1"); },
+         "TopicReOrdered topic:T5\n"},
+        {"move-category", [](qv::Project& p) { p.MoveCategory("C6", "C1"); },
+         "TopicCategoryReOrdered category:C6\n"},
+        {"element-checkout", [](qv::Project& p) { p.RaiseElementCheckout(2); },
+         "ProjectElementCheckOutStatusChanged 2\n", false},
+        {"remove-topic", [](qv::Project& p) { p.RemoveTopic("T3"); }, "TopicRemoved topic:T3\n"},
+        {"remove-category", [](qv::Project& p) { p.RemoveCategory("C3"); },
+         "TopicChanged topic:T7\nTopicChanged topic:T9\nTopicChanged topic:T15\n"
+         "TopicChanged topic:T16\nTopicCategoryRemoved category:C3\n"},
+        {"remove-file", [](qv::Project& p) { p.RemoveFile("styles\\handbook.css"); },
+         "OtherFileRemoved file:styles\\handbook.css\n"},
+        {"remove-profile", [](qv::Project& p) { p.RemoveProfile("B2"); },
+         "BuildProfileRemoved profile:B2\n"},
+        {"add-file relative", [](qv::Project& p) { p.AddFile("images\\new.png"); },
+         "OtherFileAdded file:images\\new.png\n"},
+        {"add-file absolute", [](qv::Project& p) { p.AddFile("/somewhere/else/x.bin"); },
+         "OtherFileAdded file:x.bin\n"},
+        {"add-profile", [](qv::Project& p) { p.AddProfile("B7", "Seven"); },
+         "BuildProfileAdded profile:B7\n"},
+        {"readonly on", [](qv::Project& p) { p.SetProjectReadOnly(true); },
+         "CheckoutStatusChanged\n", false},
+        {"profile Current", [](qv::Project& p) { p.GetProfile("B2")->SetCurrent(true); },
+         "BuildProfileChanged profile:B2\n"},
+        {"category Name", [](qv::Project& p) { p.GetCategory("C2")->SetName("Notes"); },
+         "TopicCategoryChanged category:C2\n"},
+    };
+    for (const Command& c : commands) {
+        SCOPED_TRACE(c.name);
+        TempFolder fresh;
+        auto p = qv::LoadProject(fresh.CopySample());
+        qvtest::LoggingSink log;
+        auto s = p->Subscribe(log);
+        c.run(*p);
+        EXPECT_EQ(log.log.Take(), c.events);
+        EXPECT_EQ(p->Dirty(), c.dirties);
+    }
+}
+
+TEST_F(ProjectModelTest, ReadOnlyStateComesFromTheFileMode) {
+    EXPECT_FALSE(project->ReadOnly());
+    project->SetProjectReadOnly(true);
+    EXPECT_TRUE(project->ReadOnly());
+    qvtest::SetMode(file, 0644);
+    EXPECT_FALSE(project->ReadOnly());
+
+    auto topic = project->GetTopic("T4");
+    qvtest::SetMode(folder + "topics/T4.html", 0444);
+    EXPECT_TRUE(topic->ReadOnly());
+    project->SetTopicReadOnly("T4", false);
+    EXPECT_FALSE(topic->ReadOnly());
+    qvtest::SetMode(folder + "topics/T4.html", 0200); // owner may write: not read-only
+    EXPECT_FALSE(topic->ReadOnly());
+
+    sink.log.Clear();
+    std::filesystem::remove(folder + "topics/T5.html");
+    EXPECT_FALSE(project->GetTopic("T5")->ReadOnly());
+    EXPECT_EQ(ErrorNumber([&] { project->SetTopicReadOnly("T5", true); }), qv::err::FileNotFound);
+    EXPECT_EQ(Events(), "");
+
+    project->SetFileReadOnly(folder + "logo.png", true);
+    EXPECT_TRUE(project->GetFile("logo.png")->File()->ReadOnly());
+}
+
+TEST_F(ProjectModelTest, NewIdsTakeTheSmallestFreeNumber) {
+    EXPECT_EQ(project->NextId('T'), "T34");
+    EXPECT_EQ(project->NextId('C'), "C7");
+    EXPECT_EQ(project->NextId('B'), "B3");
+    project->RemoveTopic("T5");
+    EXPECT_EQ(project->AddTopic("", "a", "a")->ID(), "T5");
+    EXPECT_EQ(project->AddTopic("", "b", "b")->ID(), "T34");
+    project->AddTopic("T036", "c", "c"); // another shape: takes no number
+    project->AddTopic("T35", "d", "d");
+    EXPECT_EQ(project->AddTopic("", "e", "e")->ID(), "T36");
+
+    auto category = project->NewTopicCategory();
+    EXPECT_EQ(category->ID(), "C7");
+    EXPECT_EQ(category->Name(), "");
+    EXPECT_FALSE(project->TopicCategories()->Contains("C7"));
+    EXPECT_EQ(Events(), "TopicRemoved topic:T5\nTopicAdded topic:T5\nTopicAdded topic:T34\n"
+                        "TopicAdded topic:T036\nTopicAdded topic:T35\nTopicAdded topic:T36\n");
+    category->SetName("<New Category>"); // not in the project yet: no event
+    project->TopicCategories()->Add(category, "C7");
+    EXPECT_EQ(Events(), "TopicCategoryAdded category:C7\n");
+    EXPECT_EQ(project->TopicCategories()->Item(7)->Name(), "<New Category>");
+}
+
+TEST_F(ProjectModelTest, CollectionsKeepPositionsAndRefuseBadKeys) {
+    auto topics = project->Topics();
+    EXPECT_EQ(topics->TypeName(), "Topics");
+    EXPECT_EQ(project->OtherFiles()->TypeName(), "OtherFiles");
+    struct Case {
+        const char* name;
+        std::function<void()> call;
+        int32_t number;
+    };
+    auto t1 = topics->Item("T1");
+    const Case refusals[] = {
+        {"index 0", [&] { topics->Item(0); }, 9},
+        {"index past end", [&] { topics->Item(34); }, 9},
+        {"unknown key", [&] { topics->Item("t1"); }, 9},
+        {"remove unknown", [&] { topics->Remove("T99"); }, 9},
+        {"duplicate key", [&] { topics->Add(t1, "T1"); }, 457},
+        {"key not the ID", [&] { project->RemoveTopic("T1"), topics->Add(t1, "X"); }, 5},
+        {"before and after", [&] { topics->Add(t1, "T1", "T2", "T3"); }, 5},
+        {"unknown before", [&] { topics->Add(t1, "T1", "T99"); }, 9},
+        {"position past end", [&] { topics->Add(t1, "T1", int32_t(40)); }, 9},
+        {"no item", [&] { topics->Add(nullptr, "T1"); }, 91},
+        {"view is read-only", [&] { project->GetCategory("C1")->Topics()->Remove("T3"); }, 5},
+        {"foreign category", [&] { t1->SetCategory(project->NewTopicCategory()); }, 5},
+    };
+    for (const Case& c : refusals) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ErrorNumber(c.call), c.number);
+    }
+    // T1 left the collection above and can come back anywhere.
+    topics->Add(t1, "T1", qv::Variant(), "T3");
+    EXPECT_EQ(topics->IndexOf(*t1), 3);
+    EXPECT_EQ(topics->Item(3)->ID(), "T1");
+    project->RemoveTopic("T1");
+    topics->Add(t1, "", int32_t(1));
+    EXPECT_EQ(topics->Item(1), t1);
+    auto* keyed = dynamic_cast<const qv::KeyedCollection*>(topics.get());
+    ASSERT_NE(keyed, nullptr); // the host's InCollection asks this way
+    EXPECT_TRUE(keyed->Contains("T1"));
+    auto t2 = topics->Item("T2");
+    project->RemoveTopic("T2");
+    EXPECT_EQ(topics->IndexOf(*t2), 0);
+}
+
+TEST_F(ProjectModelTest, CategoryTopicsFollowProjectOrderAndCategoryChanges) {
+    auto c1 = project->GetCategory("C1");
+    auto view = c1->Topics();
+    EXPECT_EQ(Ids(*view), "T1 T3 T5 T31");
+    project->MoveTopic("T31", "T1");
+    EXPECT_EQ(Ids(*view), "T31 T1 T3 T5");
+    project->GetTopic("T2")->SetCategory(c1);
+    EXPECT_EQ(Ids(*view), "T31 T1 T2 T3 T5");
+    project->GetTopic("T3")->SetCategory(project->GetCategory("C2"));
+    EXPECT_EQ(Ids(*view), "T31 T1 T2 T5");
+    EXPECT_EQ(Ids(*project->GetCategory("C2")->Topics()), "T3 T4 T6 T8 T10 T20 T27 T29");
+    project->MoveTopic("T1", "");
+    EXPECT_EQ(Ids(*view), "T31 T2 T5 T1");
+    EXPECT_EQ(view->IndexOf(*project->GetTopic("T5")), 3);
+    EXPECT_TRUE(view->Contains("T2"));
+    EXPECT_FALSE(view->Contains("T3"));
+    project->RemoveTopic("T2");
+    EXPECT_EQ(Ids(*view), "T31 T5 T1");
+}
+
+// Each topic leaves the category with its own event, while the others are still in it, so that
+// a sink placing the topic among its un-categorized neighbours finds them where they were.
+class CategoryWatcher : public qv::ProjectEvents {
+public:
+    std::shared_ptr<qv::TopicCategory> category;
+    qv::Project* project = nullptr;
+    std::string seen;
+    void TopicChanged(const std::shared_ptr<qv::Topic>& t) override {
+        seen += t->ID() + ":" + Ids(*category->Topics()) + "|" +
+                (project->TopicCategories()->Contains(category->ID()) ? "in" : "out") + "\n";
+    }
+    void TopicCategoryRemoved(const std::shared_ptr<qv::TopicCategory>& c) override {
+        seen +=
+            "removed " + c->ID() + (project->TopicCategories()->Contains(c->ID()) ? "" : "|out");
+    }
+};
+
+TEST_F(ProjectModelTest, RemovingACategoryMovesItsTopicsOutOneAtATime) {
+    CategoryWatcher watcher;
+    watcher.category = project->GetCategory("C3");
+    watcher.project = project.get();
+    auto s = project->Subscribe(watcher);
+    project->RemoveCategory("C3");
+    EXPECT_EQ(watcher.seen, "T7:T9 T15 T16|in\nT9:T15 T16|in\nT15:T16|in\nT16:|in\nremoved C3|out");
+    EXPECT_EQ(project->GetTopic("T9")->Category(), nullptr);
+}
+
+// The tree's reorder: Remove and re-Add inside UpdatingOrder keeps a category's topics.
+TEST_F(ProjectModelTest, ReinsertingACategoryWhileUpdatingOrderKeepsItsTopics) {
+    auto categories = project->TopicCategories();
+    auto c4 = categories->Item("C4");
+    project->SetUpdatingOrder(true);
+    categories->Remove("C4");
+    categories->Add(c4, "C4", qv::Variant(), "C1");
+    project->SetUpdatingOrder(false);
+    project->NotifyCategoriesReordered();
+    EXPECT_EQ(categories->IndexOf(*c4), 2);
+    EXPECT_EQ(project->GetTopic("T11")->Category(), c4);
+    EXPECT_EQ(Ids(*c4->Topics()), "T11 T12 T13 T14 T26");
+    EXPECT_EQ(Events(), "TopicCategoryRemoved category:C4\nTopicCategoryAdded category:C4\n");
+
+    // A category that does not come back loses its topics when the bracket ends.
+    project->SetUpdatingOrder(true);
+    categories->Remove("C6");
+    EXPECT_EQ(Events(), "TopicCategoryRemoved category:C6\n");
+    EXPECT_EQ(project->ToData().topics[22].category, ""); // T23 is not saved naming it
+    project->SetUpdatingOrder(false);
+    EXPECT_EQ(Events(), "TopicChanged topic:T23\nTopicChanged topic:T24\nTopicChanged topic:T25\n");
+    EXPECT_EQ(project->GetTopic("T23")->Category(), nullptr);
+}
+
+class ThrowingSink : public qv::ProjectEvents {
+public:
+    void TopicAdded(const std::shared_ptr<qv::Topic>&) override {
+        throw qv::Error(5, "sink failed");
+    }
+};
+
+class UnsubscribingSink : public qv::ProjectEvents {
+public:
+    qv::Subscription* own = nullptr;
+    qv::Project* project = nullptr;
+    qvtest::LoggingSink late;
+    qv::Subscription lateSubscription;
+    int calls = 0;
+    void TopicAdded(const std::shared_ptr<qv::Topic>&) override {
+        ++calls;
+        own->Reset();
+        lateSubscription = project->Subscribe(late);
+    }
+};
+
+TEST_F(ProjectModelTest, SinksMayThrowOrUnsubscribeDuringAnEvent) {
+    ThrowingSink thrower;
+    auto throwing = project->Subscribe(thrower);
+    qvtest::LoggingSink after;
+    auto afterSubscription = project->Subscribe(after);
+    EXPECT_EQ(ErrorNumber([&] { project->AddTopic("", "x", "x"); }), 5);
+    EXPECT_TRUE(project->Topics()->Contains("T34")); // the change stands
+    EXPECT_EQ(after.log.Take(), "TopicAdded topic:T34\n");
+    throwing.Reset();
+
+    UnsubscribingSink leaving;
+    qv::Subscription leavingSubscription = project->Subscribe(leaving);
+    leaving.own = &leavingSubscription;
+    leaving.project = project.get();
+    project->AddTopic("", "y", "y");
+    project->AddTopic("", "z", "z");
+    EXPECT_EQ(leaving.calls, 1);
+    EXPECT_EQ(leaving.late.log.Take(), "TopicAdded topic:T36\n"); // not the event it joined in
+    subscription.Reset();
+    project->AddTopic("", "w", "w");
+    EXPECT_EQ(sink.log.Lines().back(), "TopicAdded topic:T36");
+}
+
+TEST_F(ProjectModelTest, OtherFilesOutsideAndInsideTheFolder) {
+    auto outside = project->NewOtherFile("/elsewhere/template/Shot.PNG");
+    EXPECT_EQ(outside->RelativePath(), "Shot.PNG");
+    EXPECT_TRUE(outside->IsImage());
+    EXPECT_FALSE(outside->IsTemplateFile());
+    EXPECT_TRUE(outside->Pending());
+    EXPECT_FALSE(project->OtherFiles()->Contains(outside->File()->LocalSpec()));
+
+    auto inside = project->NewOtherFile(folder + "Template\\page.html");
+    EXPECT_EQ(inside->RelativePath(), "Template\\page.html");
+    EXPECT_TRUE(inside->IsTemplateFile());
+    EXPECT_EQ(ErrorNumber([&] { project->NewOtherFile("a\\..\\..\\b.txt"); }), 5);
+    EXPECT_EQ(ErrorNumber([&] { project->AddFile(folder + "logo.png"); }), 457);
+    inside->SetPending(false);
+    project->OtherFiles()->Add(inside, inside->File()->LocalSpec());
+    EXPECT_EQ(project->OtherFiles()->IndexOf(*inside), 19);
+    EXPECT_EQ(Events(), "OtherFileAdded file:Template\\page.html\n");
+}
+
+} // namespace
