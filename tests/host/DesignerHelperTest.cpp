@@ -1,6 +1,6 @@
 #include "host/DesignerHelper.h"
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 #include "contracts/Error.h"
 #include "contracts/TreeView.h"
 #include "host/Registry.h"

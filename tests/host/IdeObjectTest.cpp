@@ -1,6 +1,6 @@
 #include "host/IdeObject.h"
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 #include "contracts/Error.h"
 #include "host/DesignerHelper.h"
 #include "host/Registry.h"

@@ -1,6 +1,6 @@
 #include "host/Registry.h"
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 #include "contracts/Error.h"
 
 #include <QSettings>

@@ -1,6 +1,6 @@
 #include "host/SharedHelper.h"
 
-#include "TempDir.h"
+#include "support/TempDir.h"
 #include "contracts/Error.h"
 #include "model/Project.h"
 

@@ -1,0 +1,86 @@
+#include "contracts/Error.h"
+#include "explorer/Need.h"
+#include "explorer/ProjectExplorer.h"
+#include "explorer/Text.h"
+
+#include <array>
+
+namespace qv {
+
+using diag::Procedure;
+
+bool ProjectExplorer::IsFolderNode(const Node* node) {
+    static constexpr std::array<std::string_view, 7> kFolderKeys{
+        "booklets", "buildprofiles", "buildflags", "other", "images", "topics", "c:uncategorized"};
+    bool result = false;
+    std::string key;
+    Procedure p(errors_, "IsFolderNode", {{"Node", node}}, {{"Key", key}});
+    p.Run([&] {
+        if (!node) return;
+        key = node->Key();
+        for (auto folder : kFolderKeys)
+            if (key == folder) {
+                result = true;
+                return;
+            }
+        // A file-system sub-folder; a file key ("o:" + path) has a one-character type.
+        result = key.find('\\') != std::string::npos && KeyType(key).size() != 1;
+    });
+    return result;
+}
+
+Node* ProjectExplorer::GetFolderNode(const std::shared_ptr<OtherFile>& file) {
+    Node* result = nullptr;
+    Node* currentNode = nullptr;
+    std::string relativePath;
+    std::string folderKey;
+    int32_t index = 0;
+    Procedure p(errors_, "GetFolderNode", {{"OtherFile", file}},
+                {{"RelativePath", relativePath},
+                 {"CurrentNode", currentNode},
+                 {"Index", index},
+                 {"FolderKey", folderKey}});
+    p.Run([&] {
+        p.line = 1;
+        relativePath = Need(file).RelativePath();
+        const auto parts = text::Split(relativePath, '\\');
+        p.line = 2;
+        const bool image = file->IsImage();
+        qv::Nodes& nodes = tvw->Nodes();
+        currentNode = &nodes.Item(image ? "images" : "other");
+        p.line = 4;
+        for (index = 0; index + 1 < static_cast<int32_t>(parts.size()); ++index) {
+            folderKey = text::Lower(currentNode->Key()) + "\\" + text::Lower(parts[index]);
+            if (Shared().InCollection(nodes, folderKey)) {
+                currentNode = &nodes.Item(folderKey);
+                continue;
+            }
+            currentNode = nodes.Add(currentNode, rel::Child, folderKey, std::string(parts[index]),
+                                    image ? "imagefolderclosed" : "otherfilefolderclosed");
+            currentNode->SetExpandedImage(image ? "imagefolderopen" : "otherfilefolderopen");
+            currentNode->SetSorted(true);
+            currentNode->SetAllowDrag(false);
+            currentNode->SetTag("FileSystemFolder");
+        }
+        p.line = 5;
+        result = currentNode;
+    });
+    return result;
+}
+
+std::string ProjectExplorer::GetFolderName(const Node* node) {
+    std::string result;
+    std::string key;
+    Procedure p(errors_, "GetFolderName", {{"Node", node}}, {{"Key", key}});
+    p.Run([&] {
+        const std::string folder = Need(Need(mQVProject).ProjectFile()).Folder();
+        key = Need(node).Key();
+        if (text::Left(key, 6) == "images")
+            result = folder + std::string(text::Mid(key, 8)) + "\\";
+        else if (text::Left(key, 5) == "other")
+            result = folder + std::string(text::Mid(key, 7)) + "\\";
+    });
+    return result;
+}
+
+} // namespace qv

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv::text {
+
+// Lower case of UTF-8 text, Unicode-aware ("Ärger" -> "ärger"), ASCII on a fast path.
+std::string Lower(std::string_view s);
+
+// The platform's Left$/Mid$ on bytes: what the component compares is ASCII.
+inline std::string_view Left(std::string_view s, std::size_t n) {
+    return s.substr(0, n);
+}
+// From the 1-based position on; "" beyond the end.
+inline std::string_view Mid(std::string_view s, std::size_t start) {
+    return start - 1 < s.size() ? s.substr(start - 1) : std::string_view();
+}
+inline bool StartsWith(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+std::vector<std::string_view> Split(std::string_view s, char separator);
+
+} // namespace qv::text

@@ -1,0 +1,186 @@
+#include "support/ExplorerHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace qvtest {
+namespace {
+
+// A small project: two categories, topics interleaved across them, one un-categorized and one
+// left out of the output, files in nested folders (one folder spelled two ways), a profile.
+class LoadingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        p = h.NewProject();
+        p->AddCategory("C1", "Basics");
+        p->AddCategory("C2", "Advanced");
+        p->AddTopic("T1", "Intro", "Introduction", "C1", "Draft");
+        p->AddTopic("T2", "Deep", "Deep Dive", "C2", "Review");
+        p->AddTopic("T3", "Loose", "Loose End", "", "Complete");
+        p->AddTopic("T4", "More", "More Basics", "C1", "InProgress");
+        p->GetTopic("T4")->SetIncludeInOutput(false);
+        p->AddFile("images\\shots\\2004\\a.png");
+        p->AddFile("images\\Shots\\b.png");
+        p->AddFile("logo.png");
+        p->AddFile("docs\\guide.txt");
+        p->AddProfile("B1", "Web");
+    }
+
+    // The dump with the project folder written as "$P/".
+    std::string Dump() {
+        std::string out = h.Dump();
+        const std::string folder = h.ProjectFolder();
+        for (auto at = out.find(folder); at != std::string::npos; at = out.find(folder, at))
+            out.replace(at, folder.size(), "$P/");
+        return out;
+    }
+
+    ExplorerHarness h;
+    std::shared_ptr<qv::Project> p;
+};
+
+TEST_F(LoadingTest, DesignerLoadShowsEveryFolderInProjectOrder) {
+    h.Open(p);
+    EXPECT_EQ(Dump(),
+              "topics | Topics | topicfolderclosed | expanded\n"
+              "  c:uncategorized | (Un-categorized) | topicfolderclosed\n"
+              "    t:T3 | Loose (<FORMAT spellcheck>Loose End</FORMAT>) | topicstatusComplete\n"
+              "  c:C1 | Basics | topicfolderclosed\n"
+              "    t:T1 | Intro (<FORMAT spellcheck>Introduction</FORMAT>) | topicstatusDraft\n"
+              "    t:T4 | <FORMAT TEXT:6D6D6D>More</FORMAT> (<FORMAT spellcheck>More "
+              "Basics</FORMAT>) | topicstatusInProgress\n"
+              "  c:C2 | Advanced | topicfolderclosed\n"
+              "    t:T2 | Deep (<FORMAT spellcheck>Deep Dive</FORMAT>) | topicstatusReview\n"
+              "images | Image Files | imagefolderclosed\n"
+              "  images\\images | images | imagefolderclosed\n"
+              "    images\\images\\shots | shots | imagefolderclosed\n"
+              "      images\\images\\shots\\2004 | 2004 | imagefolderclosed\n"
+              "        o:$P/images/shots/2004/a.png | a.png | missing | color=0\n"
+              "      o:$P/images/Shots/b.png | b.png | missing | color=0\n"
+              "  o:$P/logo.png | logo.png | missing | color=0\n"
+              "other | Other Files | otherfilefolderclosed\n"
+              "  other\\docs | docs | otherfilefolderclosed\n"
+              "    o:$P/docs/guide.txt | guide.txt | missing | color=0\n"
+              "buildprofiles | Build Profiles | buildprofilesclosed\n"
+              "  bp:B1 | Web | html\n");
+    EXPECT_TRUE(h.control->Enabled());
+}
+
+TEST_F(LoadingTest, ProgressGoesToTheHostAndTheContainerForEveryStep) {
+    h.Open(p);
+    std::string progress;
+    for (const auto& line : h.log.Lines())
+        if (line.find("LoadProgress") != std::string::npos ||
+            line.find("host FireLoadProgress") == 0)
+            progress += line + "\n";
+    EXPECT_EQ(progress, "host FireLoadProgress Loading Topics\n"
+                        "event LoadProgress Loading Topics\n"
+                        "host FireLoadProgress Reading Topic 'Intro'\n"
+                        "event LoadProgress Reading Topic 'Intro'\n"
+                        "host FireLoadProgress Reading Topic 'Deep'\n"
+                        "event LoadProgress Reading Topic 'Deep'\n"
+                        "host FireLoadProgress Reading Topic 'Loose'\n"
+                        "event LoadProgress Reading Topic 'Loose'\n"
+                        "host FireLoadProgress Reading Topic 'More'\n"
+                        "event LoadProgress Reading Topic 'More'\n"
+                        "host FireLoadProgress Reading Other File 'a.png'\n"
+                        "event LoadProgress Reading Other File 'a.png'\n"
+                        "host FireLoadProgress Reading Other File 'b.png'\n"
+                        "event LoadProgress Reading Other File 'b.png'\n"
+                        "host FireLoadProgress Reading Other File 'logo.png'\n"
+                        "event LoadProgress Reading Other File 'logo.png'\n"
+                        "host FireLoadProgress Reading Other File 'guide.txt'\n"
+                        "event LoadProgress Reading Other File 'guide.txt'\n");
+}
+
+struct FlagCase {
+    const char* name;
+    bool topics, images, other;
+    const char* roots; // top-level nodes, the expanded one marked with *
+};
+
+class LoadFlagsTest : public LoadingTest, public ::testing::WithParamInterface<FlagCase> {};
+
+TEST_P(LoadFlagsTest, OnlyTheFoldersAskedForAreBuiltAndTheFirstIsExpanded) {
+    const FlagCase& c = GetParam();
+    h.control->LoadQVProject(p, c.topics, c.images, c.other);
+    std::string roots;
+    for (qv::Node* n = h.Tree().Nodes().First(); n; n = n->NextSibling())
+        roots += n->Key() + (n->Expanded() ? "* " : " ");
+    EXPECT_EQ(roots, c.roots);
+    h.Dump();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flags, LoadFlagsTest,
+    ::testing::Values(FlagCase{"Defaults", true, true, true, "topics* images other "},
+                      FlagCase{"ImagesOnly", false, true, false, "images* "},
+                      FlagCase{"OtherOnly", false, false, true, "other* "},
+                      FlagCase{"ImagesAndOther", false, true, true, "images other* "},
+                      FlagCase{"Nothing", false, false, false, ""}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(LoadingTest, ImagesWithoutOtherFilesSkipTheOthersWithoutProgress) {
+    h.control->LoadQVProjectEx(p, false, true, false);
+    EXPECT_FALSE(h.Tree().Nodes().Contains("other"));
+    EXPECT_EQ(h.log.Text().find("guide.txt"), std::string::npos);
+    EXPECT_TRUE(h.Tree().Nodes().Contains("o:" + p->Folder() + "logo.png"));
+}
+
+TEST_F(LoadingTest, NoProjectEmptiesAndDisablesTheTree) {
+    h.Open(p);
+    h.control->LoadQVProjectEx(nullptr);
+    EXPECT_EQ(h.Tree().Nodes().Count(), 0);
+    EXPECT_FALSE(h.control->Enabled());
+    EXPECT_FALSE(h.Tree().Enabled());
+    EXPECT_TRUE(h.boxes.Pending() == 0 && h.log.Text().find("msgbox") == std::string::npos);
+    // Every Find tool follows the Enabled property at the end of a load.
+    EXPECT_FALSE(h.Dock().Item("FindNow").Enabled());
+}
+
+TEST_F(LoadingTest, SettingQVIDEToNothingKeepsTheTreeAndTheControlEnabled) {
+    h.Open(p);
+    const std::string before = h.Dump();
+    h.control->SetQVIDE(nullptr);
+    EXPECT_EQ(h.Dump(), before);
+    EXPECT_TRUE(h.control->Enabled());
+}
+
+TEST_F(LoadingTest, LaterTopicsGoBeforeTheNextTopicOfTheirCategory) {
+    h.Open(p);
+    p->AddTopic("T5", "Last", "Last One", "C1", "Draft");
+    p->MoveTopic("T5", "T4"); // now T1, T2, T3, T5, T4 in the project's order
+    auto children = [&](const std::string& key) {
+        std::string out;
+        for (qv::Node* n = h.NodeAt(key).FirstChild(); n; n = n->NextSibling())
+            out += n->Key() + " ";
+        return out;
+    };
+    EXPECT_EQ(children("c:C1"), "t:T1 t:T5 t:T4 ");
+    p->AddTopic("T6", "Other", "Other", "C2", "Draft");
+    EXPECT_EQ(children("c:C2"), "t:T2 t:T6 ");
+    h.Dump();
+}
+
+TEST_F(LoadingTest, ALaterCategoryStandsAtItsPositionWithItsTopicsCollapsed) {
+    h.Open(p);
+    p->AddCategory("C3", "Middle");
+    p->GetTopic("T2")->SetCategory(p->GetCategory("C3"));
+    p->MoveCategory("C3", "C2");
+    std::string cats;
+    for (qv::Node* n = h.NodeAt("topics").FirstChild(); n; n = n->NextSibling())
+        cats += n->Key() + (n->Expanded() ? "* " : " ");
+    EXPECT_EQ(cats, "c:uncategorized c:C1 c:C3 c:C2 ");
+    EXPECT_EQ(h.NodeAt("t:T2").Parent()->Key(), "c:C3");
+    h.Dump();
+}
+
+TEST_F(LoadingTest, TheSampleProjectLoadsWithNestedFoldersAndOneSubFolderForTwoSpellings) {
+    h.Open(h.Sample());
+    EXPECT_EQ(h.NodeAt("images\\images\\screens").Text(), "Screens");
+    EXPECT_EQ(h.NodeAt("topics").FirstChild()->Key(), "c:uncategorized");
+    EXPECT_EQ(h.log.Text().find("msgbox"), std::string::npos);
+    h.Dump();
+}
+
+} // namespace
+} // namespace qvtest

@@ -1,0 +1,109 @@
+#include "contracts/HostServices.h"
+#include "explorer/TypeInfo.h"
+#include "support/ExplorerHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace qvtest {
+namespace {
+
+constexpr const char* kOptionsKey = "Software\\Veltrane\\Quorvel2\\ProjectExplorer";
+
+std::string ImageKeys(qv::ImageList& images) {
+    std::string out;
+    for (int32_t i = 1; i <= images.Count(); ++i)
+        out += images.Key(i) + " ";
+    return out;
+}
+
+TEST(StartUpTest, RunModeAddsTheStatusImagesWithTheirVariants) {
+    ExplorerHarness h;
+    const std::string keys = ImageKeys(h.control->Images());
+    EXPECT_NE(keys.find("topic_readonly topic_checkedout topicstatusDraft "
+                        "topicstatusDraft_readonly topicstatusDraft_checkedout "
+                        "topicstatusInProgress "),
+              std::string::npos)
+        << keys;
+    EXPECT_EQ(h.Dock().Item("Status").List().size(), 4u);
+    EXPECT_EQ(h.Dock().Item("Status").List()[2].text, "Ready for Review");
+}
+
+TEST(StartUpTest, DesignTimeLeavesEverythingAsDesigned) {
+    ExplorerHarness h(/*userMode=*/false);
+    EXPECT_EQ(h.control->Images().Count(), 20);
+    EXPECT_TRUE(h.Dock().Item("AddTopic").Enabled());
+}
+
+TEST(StartUpTest, WithoutStatusesOnlyTheBuiltInImagesAndTopicVariantsExist) {
+    ExplorerHarness probe;
+    probe.libraries.Designer()->SetTopicStatuses(std::nullopt);
+    // A second control made after the host changed its list.
+    qv::ManualUiLoop ui;
+    struct W : qv::WindowSystem {
+        int64_t GetFocus() const override { return 0; }
+        int64_t GetParent(int64_t) const override { return 0; }
+        int64_t GetDesktopWindow() const override { return 1; }
+        int32_t TwipsPerPixelX() const override { return 15; }
+        int32_t TwipsPerPixelY() const override { return 15; }
+    } windows;
+    struct K : qv::KeyboardState {
+        bool IsKeyDown(int32_t) const override { return false; }
+    } keyboard;
+    qv::Site site{probe.controls, probe.libraries, ui, windows, keyboard, true};
+    auto control = qv::ProjectExplorer::Create(site);
+    EXPECT_EQ(control->Images().Count(), 22);
+    EXPECT_TRUE(control->Dock().Item("Status").List().empty());
+}
+
+struct FindOptionCase {
+    const char* stored; // nullptr: no value
+    int16_t checked;
+};
+
+class FindOptionsTest : public ::testing::TestWithParam<FindOptionCase> {};
+
+// Only the exact text "False" unchecks; anything else, or nothing, checks.
+TEST_P(FindOptionsTest, StoredTextDecidesTheCheck) {
+    ExplorerHarness h;
+    h.control->ShowOnlyFindBar(); // so that the first control's end stores nothing
+    if (GetParam().stored)
+        h.libraries.Registry()->SetValue(qv::hive::CurrentUser, kOptionsKey, "FindInCaption",
+                                         GetParam().stored);
+    h.Restart();
+    EXPECT_EQ(h.Dock().StateItem("FindInCaption").Checked(), GetParam().checked);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, FindOptionsTest,
+                         ::testing::Values(FindOptionCase{nullptr, 1}, FindOptionCase{"True", 1},
+                                           FindOptionCase{"false", 1}, FindOptionCase{"False", 0},
+                                           FindOptionCase{"", 1}));
+
+TEST(StartUpTest, TheControlsEndSavesTheFindOptions) {
+    ExplorerHarness h;
+    h.Dock().StateItem("FindInImageName").SetChecked(0);
+    h.control->UserControl_Terminate();
+    auto value =
+        h.libraries.Registry()->GetValue(qv::hive::CurrentUser, kOptionsKey, "FindInImageName");
+    EXPECT_EQ(value.ToString(), "False");
+    EXPECT_EQ(h.libraries.Registry()
+                  ->GetValue(qv::hive::CurrentUser, kOptionsKey, "FindInName")
+                  .ToString(),
+              "True");
+}
+
+TEST(StartUpTest, FindBarOnlyModeDoesNotSaveTheOptions) {
+    ExplorerHarness h;
+    h.control->ShowOnlyFindBar();
+    h.control->UserControl_Terminate();
+    EXPECT_TRUE(h.libraries.Registry()
+                    ->GetValue(qv::hive::CurrentUser, kOptionsKey, "FindInName")
+                    .IsEmpty());
+}
+
+TEST(StartUpTest, TheTreeOffersTheTopicDragFormat) {
+    ExplorerHarness h;
+    EXPECT_EQ(h.Tree().OLEDragFormat(), "TopicNode");
+}
+
+} // namespace
+} // namespace qvtest

@@ -1,0 +1,82 @@
+// Runs each qvx script of cases/ against a fresh copy of the sample project and compares what
+// qvx prints with the expected output beside the script.
+#include "support/TempDir.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace qvtest {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kCases = fs::path(QV_SOURCE_DIR) / "tests/scenarios/cases";
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
+    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+// "# exit: N" in a script gives the exit status it must end with (0 when absent).
+int ExpectedExit(const std::string& script) {
+    const auto at = script.find("# exit: ");
+    return at == std::string::npos ? 0 : std::stoi(script.substr(at + 8));
+}
+
+std::vector<std::string> CaseNames() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(kCases))
+        if (entry.path().extension() == ".qvx") names.push_back(entry.path().stem().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class ScenarioTest : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(ScenarioTest, OutputMatches) {
+    TempDir dir;
+    const fs::path root = dir.Path();
+    fs::copy(fs::path(QV_SOURCE_DIR) / "samples/Handbook", root / "Handbook",
+             fs::copy_options::recursive);
+    fs::copy(fs::path(QV_SOURCE_DIR) / "tests/scenarios/projects", root / "projects",
+             fs::copy_options::recursive);
+    fs::create_directories(root / "config");
+    fs::create_directories(root / "tmp");
+    const fs::path script = kCases / (GetParam() + ".qvx");
+    const std::string command = "cd '" + root.string() + "' && XDG_CONFIG_HOME='" +
+                                (root / "config").string() + "' TMP='" + (root / "tmp").string() +
+                                "' '" + QV_QVX + "' run '" + script.string() +
+                                "' >out.txt 2>err.txt; echo $? >rc.txt";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string folder = fs::canonical(root).string();
+    const std::string out = ReplaceAll(ReadFile(root / "out.txt"), folder, "$TMP");
+    const std::string err = ReplaceAll(ReplaceAll(ReadFile(root / "err.txt"), folder, "$TMP"),
+                                       kCases.string() + "/", "");
+    const int rc = std::stoi(ReadFile(root / "rc.txt"));
+    const std::string scriptText = ReadFile(script);
+    EXPECT_EQ(rc, ExpectedExit(scriptText)) << err;
+    EXPECT_EQ(out, ReadFile(kCases / (GetParam() + ".out"))) << err;
+    const fs::path expectedErr = kCases / (GetParam() + ".err");
+    if (fs::exists(expectedErr)) EXPECT_EQ(err, ReadFile(expectedErr));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ScenarioTest, ::testing::ValuesIn(CaseNames()),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             for (char& c : name)
+                                 if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
+} // namespace
+} // namespace qvtest

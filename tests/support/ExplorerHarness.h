@@ -1,0 +1,99 @@
+#pragma once
+
+#include "contracts/ExplorerEvents.h"
+#include "contracts/Platform.h"
+#include "controls/CommandBar.h"
+#include "controls/HeadlessControls.h"
+#include "controls/ManualUiLoop.h"
+#include "controls/TreeView.h"
+#include "explorer/ProjectExplorer.h"
+#include "host/ErrorComponent.h"
+#include "host/FileDialogs.h"
+#include "host/HostLibrariesImpl.h"
+#include "host/IdeObject.h"
+#include "host/MessageBoxes.h"
+#include "model/Project.h"
+#include "support/EventLog.h"
+#include "support/TempDir.h"
+
+#include <memory>
+#include <string>
+
+namespace qvtest {
+
+// A ProjectExplorer in a headless container: the real controls, model and host objects, the
+// user's answers scripted, and every happening (events, host calls, message boxes, error
+// reports) logged as one line each. The registry and temporary files live in a folder of the
+// harness's own.
+class ExplorerHarness : private qv::ExplorerEvents {
+public:
+    explicit ExplorerHarness(bool userMode = true);
+    ~ExplorerHarness();
+
+    // Initialise as a designer with the IDE object, LoadOptions, then set QVIDE with the
+    // project as the active one.
+    void Open(std::shared_ptr<qv::Project> project);
+    // Ends the control and creates a new one in the same container, as a host does when the
+    // program starts again (the registry and options stay).
+    void Restart();
+    // A copy of the sample project, loaded from disk.
+    std::shared_ptr<qv::Project> Sample();
+    // An empty project in the harness's folder (nothing on disk until saved).
+    std::shared_ptr<qv::Project> NewProject();
+
+    qv::ProjectExplorer& Control() { return *control; }
+    qv::HeadlessTreeView& Tree();
+    qv::HeadlessCommandBar& Dock();
+    qv::Node& NodeAt(const std::string& key);
+    void Select(const std::string& key);
+    // The tree as text, after checking its invariants.
+    std::string Dump();
+    // Visible entries of the context menu, blank separated.
+    std::string Menu();
+    // The project folder with "/" at the end; "" before a project was opened.
+    std::string ProjectFolder() const;
+
+    TempDir dir;
+    ScopedEnv config{"XDG_CONFIG_HOME", dir.Path().c_str()};
+    ScopedEnv tmp{"TMP", dir.Path().c_str()};
+    qv::ManualUiLoop ui;
+    qv::HeadlessControls controls;
+    qv::ScriptedMessageBoxes boxes;
+    qv::ScriptedFileDialogs dialogs;
+    qv::HostLibrariesImpl libraries{boxes, dialogs};
+    std::shared_ptr<qv::IdeObject> ide;
+    std::shared_ptr<qv::Project> project;
+    std::shared_ptr<qv::ProjectExplorer> control;
+    EventLog log;
+    std::vector<qv::ErrorComponentReport> reports; // what the error component received
+
+private:
+    class Windows;
+    class Keyboard;
+
+    void TopicSelected(const std::shared_ptr<qv::Topic>& topic) override;
+    void OtherFileSelected(const std::shared_ptr<qv::OtherFile>& file) override;
+    void FolderNodeSelected() override;
+    void DoubleClick() override;
+    void DesignerInitialize(const std::shared_ptr<qv::Object>&) override;
+    void DesignerTerminate() override;
+    void LoadProgress(const std::string& caption) override;
+    void CaptureImageRequest() override;
+    void ReCaptureImageRequest(const std::shared_ptr<qv::OtherFile>& file) override;
+    void CreateImageMapRequest(const std::shared_ptr<qv::OtherFile>& file) override;
+    void ImageProcessingRequest(const std::shared_ptr<qv::OtherFile>& file) override;
+    void RefreshTools() override;
+    void TopicDblClick(const std::shared_ptr<qv::Topic>& topic) override;
+
+    void CreateControl();
+
+    std::unique_ptr<Windows> windows_;
+    std::unique_ptr<Keyboard> keyboard_;
+    bool userMode_;
+    qv::Subscription events_;
+};
+
+// A short text for a value in the log: topic:ID, file:NAME (the file name alone), ...
+std::string Describe(const qv::Variant& value);
+
+} // namespace qvtest
