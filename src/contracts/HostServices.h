@@ -110,6 +110,38 @@ protected:
     ~EnvironmentHelper() override = default;
 };
 
+// The image-file dialog of the host libraries.
+class ImageFileDialog : public virtual Object {
+public:
+    // The chosen files as full paths, in order; empty when cancelled.
+    virtual std::vector<std::string> BrowseForImages(const std::string& title,
+                                                     const std::string& filter,
+                                                     const std::string& defaultExtension,
+                                                     const std::string& startFolder,
+                                                     bool multiSelect) = 0;
+
+protected:
+    ~ImageFileDialog() override = default;
+};
+
+// A collection of help keywords that the host hands in; the component adds to it.
+class KeywordCollection : public virtual Object {
+public:
+    virtual void Add(const Variant& item) = 0;
+
+protected:
+    ~KeywordCollection() override = default;
+};
+
+// Records help attributes (name/value pairs) into the attribute object the host handed in.
+class HelpAttributes : public virtual Object {
+public:
+    virtual void Add(Object& attributes, const std::string& name, const std::string& value) = 0;
+
+protected:
+    ~HelpAttributes() override = default;
+};
+
 // Message box buttons/icons and answers.
 namespace mb {
 inline constexpr int32_t OkOnly = 0;
@@ -133,6 +165,9 @@ public:
     virtual std::shared_ptr<qv::DesignerHelper> DesignerHelper() = 0;
     virtual std::shared_ptr<qv::Registry> Registry() = 0;
     virtual std::shared_ptr<qv::EnvironmentHelper> EnvironmentHelper() = 0;
+    virtual std::shared_ptr<qv::HelpAttributes> HelpAttributes() = 0;
+    // A new image-file dialog object.
+    virtual std::shared_ptr<qv::ImageFileDialog> ImageFileDialog() = 0;
     // A new file object pointing nowhere yet.
     virtual std::shared_ptr<FileObject> NewFileObject() = 0;
     // The platform's picture loader; raises 53 for a missing file, 481 for a bad picture.

@@ -1,14 +1,197 @@
 #include "contracts/Error.h"
+#include "explorer/Need.h"
 #include "explorer/ProjectExplorer.h"
+#include "explorer/Text.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
 
 namespace qv {
 
-void ProjectExplorer::AddFiles(Tool&, const std::string&) {
-    throw Error(err::InvalidArgument, "Adding files is not available in this version");
+using diag::Procedure;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Paths built from keys carry "\"; on disk the separator is "/".
+std::string DiskPath(std::string path) {
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    return path;
 }
 
-void ProjectExplorer::CreateNewOtherFile(const std::string&, bool&, bool&, const std::string&) {
-    throw Error(err::InvalidArgument, "Adding files is not available in this version");
+bool SameContents(const std::string& a, const std::string& b) {
+    std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
+    if (!x || !y) return false;
+    return std::equal(std::istreambuf_iterator<char>(x), std::istreambuf_iterator<char>(),
+                      std::istreambuf_iterator<char>(y), std::istreambuf_iterator<char>());
+}
+
+bool StartsWithNoCase(const std::string& s, const std::string& prefix) {
+    return text::Lower(text::Left(s, prefix.size())) == text::Lower(prefix);
+}
+
+} // namespace
+
+void ProjectExplorer::AddFiles(Tool& command, const std::string& nodeKey) {
+    std::string startFolder;
+    bool autoCopy = false;
+    bool cancel = false;
+    Procedure p(errors_, "AddFiles", {diag::Var::UdtParameter("Command"), {"NodeKey", nodeKey}},
+                {{"StartFolder", startFolder}, {"AutoCopy", autoCopy}, {"Cancel", cancel}});
+    p.Run([&] {
+        p.line = 1;
+        const std::string folder = Need(Need(mQVProject).ProjectFile()).Folder();
+        if (nodeKey == "other" || nodeKey == "images")
+            startFolder = folder;
+        else if (text::StartsWith(nodeKey, "images\\"))
+            startFolder = folder + std::string(text::Mid(nodeKey, 8));
+        else if (text::StartsWith(nodeKey, "other\\"))
+            startFolder = folder + std::string(text::Mid(nodeKey, 7));
+        else
+            startFolder = folder + nodeKey;
+        if (text::Lower(command.Name()) == "addimage") {
+            p.line = 2;
+            const auto files = Need(site_.libraries.ImageFileDialog())
+                                   .BrowseForImages("Add Images",
+                                                    "Image files (*.png;*.jpg;*.bmp;*.gif)|*.png;"
+                                                    "*.jpg;*.bmp;*.gif",
+                                                    "bmp", startFolder, true);
+            for (const auto& file : files)
+                CreateNewOtherFile(file, autoCopy, cancel, "");
+            return;
+        }
+        p.line = 3;
+        const std::string chosen =
+            Shared().BrowseForFiles("Add to Project", "All files (*.*)|*.*", startFolder, true);
+        if (chosen.empty()) return;
+        if (chosen.find('\0') == std::string::npos) {
+            CreateNewOtherFile(chosen, autoCopy, cancel, "");
+            return;
+        }
+        const auto parts = text::Split(chosen, '\0');
+        std::string directory(parts[0]);
+        if (directory.empty() || (directory.back() != '/' && directory.back() != '\\'))
+            directory += '/';
+        for (std::size_t i = 1; i < parts.size(); ++i)
+            CreateNewOtherFile(directory + std::string(parts[i]), autoCopy, cancel, "");
+    });
+}
+
+void ProjectExplorer::CreateNewOtherFile(const std::string& filename, bool& autoCopy, bool& cancel,
+                                         const std::string& autoCopyFolder) {
+    std::shared_ptr<OtherFile> f;
+    Procedure p(errors_, "CreateNewOtherFile",
+                {{"Filename", filename},
+                 {"AutoCopy", autoCopy},
+                 {"Cancel", cancel},
+                 {"AutoCopyFolder", autoCopyFolder}},
+                {{"f", f}});
+    p.Run([&] {
+        QVProject& project = Need(mQVProject);
+        const auto files = project.OtherFiles();
+        const std::string folder = Need(project.ProjectFile()).Folder();
+        auto box = [&](const std::string& text, int32_t buttons, const std::string& title) {
+            return site_.libraries.MsgBox(text, buttons, title);
+        };
+        p.line = 1;
+        if (Shared().InCollection(*files, filename)) {
+            box("The file '" + filename + "' already exists in this Quorvel project", 48,
+                "Duplicate");
+            return;
+        }
+        p.line = 2;
+        f = project.NewOtherFile(filename);
+        if (f->IsTemplateFile()) {
+            box("This file should not be added to the Quorvel project; it is part of the "
+                "Template which is automatically included by Quorvel when generating the help "
+                "system.",
+                48, "Template file");
+            return;
+        }
+        p.line = 3;
+        FileObject& file = Need(f->File());
+        if (!StartsWithNoCase(file.LocalSpec(), folder)) {
+            p.line = 4;
+            const std::string name = file.FileName();
+            if (!autoCopy) {
+                const int32_t answer = box(
+                    "WARNING: It is highly recommended that you only add files to the Quorvel "
+                    "project that are in the project directory or sub-directories.  Adding files "
+                    "in other locations can result in incorrect references to those files in any "
+                    "generated compiled help files.  Would you like to copy this file ('" +
+                        name + "') to the " +
+                        (f->IsImage() ? "images project sub-directory" : "project directory") +
+                        " before adding it to the Quorvel project?",
+                    35, "Copy file to project directory?");
+                if (answer == mb::Cancel) {
+                    autoCopy = false;
+                    cancel = true;
+                    return;
+                }
+                autoCopy = answer == mb::Yes;
+            }
+            if (autoCopy) {
+                std::string target;
+                if (!autoCopyFolder.empty()) {
+                    target = DiskPath(autoCopyFolder) + name;
+                    if (Shared().InCollection(*files, target)) {
+                        box("This file already exists in this project.", 48,
+                            "Image already exists");
+                        return;
+                    }
+                } else {
+                    const std::string targetFolder = folder + (f->IsImage() ? "images/" : "");
+                    target = targetFolder + name;
+                    if (Shared().InCollection(*files, target)) {
+                        box("Could not add the file '" + name +
+                                "' as it already exists in this project.",
+                            48, "Image already exists");
+                        return;
+                    }
+                    diag::IgnoreErrors([&] { fs::create_directory(targetFolder); });
+                }
+                if (!CopyIntoProject(file.LocalSpec(), target)) return;
+                file.SetSpec(target);
+            }
+        }
+        p.line = 5;
+        if (!StartsWithNoCase(file.LocalSpec(), folder) && project.UnderSourceControl()) {
+            box("Could not add '" + file.FileName() +
+                    "'. For projects under Source Control control, you can only add Files or "
+                    "Images that are in a sub-directory of the main project directory.",
+                48, "Source Control");
+            return;
+        }
+        p.line = 6;
+        if (f->Pending()) f->SetPending(false);
+        files->Add(f, file.LocalSpec());
+    });
+}
+
+// Copies a file into the project without ever replacing a different file: a file with the same
+// contents already at the target is taken as it is; a different one is left alone and the user
+// is told. A copy that fails leaves nothing behind and raises.
+bool ProjectExplorer::CopyIntoProject(const std::string& source, const std::string& target) {
+    std::error_code ec;
+    if (fs::exists(target, ec)) {
+        if (SameContents(source, target)) return true;
+        site_.libraries.MsgBox("A different file named '" + fs::path(target).filename().string() +
+                                   "' already lies in '" + fs::path(target).parent_path().string() +
+                                   "'. It was not replaced, and the file was not added.",
+                               48, "File already exists");
+        return false;
+    }
+    if (!fs::copy_file(source, target, fs::copy_options::none, ec)) {
+        std::error_code ignored;
+        if (fs::exists(target, ignored)) fs::remove(target, ignored);
+        const int32_t number = ec == std::errc::no_such_file_or_directory ? err::FileNotFound : 75;
+        throw Error(number, "Could not copy '" + source + "' to '" + target + "': " + ec.message());
+    }
+    return true;
 }
 
 } // namespace qv

@@ -3,6 +3,7 @@
 #include "contracts/CommandBar.h"
 #include "contracts/Designer.h"
 #include "contracts/Dispatch.h"
+#include "contracts/DynamicHelp.h"
 #include "contracts/ExplorerEvents.h"
 #include "contracts/HostServices.h"
 #include "contracts/ImageList.h"
@@ -26,7 +27,7 @@ namespace qv {
 //
 // Everything runs on the host's UI thread; nothing is locked. Create it with Create(), which
 // runs the container's start-up; a designer host then calls the Designer() face.
-class ProjectExplorer final : public Dispatch {
+class ProjectExplorer final : public Dispatch, public DynamicHelpContext {
 public:
     // Creates the control as a container does: the object comes into being
     // (UserControl_Initialize), then the container hands over its properties
@@ -109,6 +110,16 @@ public:
     bool IQVDesigner_UsesBinder() const { return false; }
     std::shared_ptr<Object> IQVDesigner_Form() const { return nullptr; }
 
+    // ---- The dynamic-help interface ----
+    void Initialise(const std::shared_ptr<Object>& notify) override {
+        IDynamicHelpContext_Initialise(notify);
+    }
+    void QueryContext(KeywordCollection& keywords, Object& attributes) override {
+        IDynamicHelpContext_QueryContext(keywords, attributes);
+    }
+    void IDynamicHelpContext_Initialise(const std::shared_ptr<Object>& notify);
+    void IDynamicHelpContext_QueryContext(KeywordCollection& keywordCollection, Object& attributes);
+
     // ---- The container's side ----
     // The control's own end: releases, saves the find options, withdraws the instance count.
     // Runs at most once; the destructor runs it when the container did not.
@@ -179,6 +190,7 @@ private:
     void AddFiles(Tool& command, const std::string& nodeKey);
     void CreateNewOtherFile(const std::string& filename, bool& autoCopy, bool& cancel,
                             const std::string& autoCopyFolder);
+    bool CopyIntoProject(const std::string& source, const std::string& target);
     void FindNow();
 
     // Image tool requests

@@ -2,6 +2,7 @@
 
 #include "contracts/Error.h"
 #include "host/EnvironmentHelper.h"
+#include "host/HelpContext.h"
 #include "host/Pictures.h"
 #include "host/Registry.h"
 #include "host/SharedHelper.h"
@@ -73,6 +74,31 @@ std::shared_ptr<Dispatch> HostLibrariesImpl::CreateObject(const std::string& cla
 int32_t HostLibrariesImpl::MsgBox(const std::string& prompt, int32_t buttons,
                                   const std::string& title) {
     return boxes_.Show(prompt, buttons, title);
+}
+
+namespace {
+class DialogImageFileDialog final : public ImageFileDialog {
+public:
+    explicit DialogImageFileDialog(FileDialogs& dialogs) : dialogs_(dialogs) {}
+    std::string TypeName() const override { return "ImageFileDialog"; }
+    std::vector<std::string> BrowseForImages(const std::string& title, const std::string& filter,
+                                             const std::string&, const std::string& startFolder,
+                                             bool multiSelect) override {
+        return dialogs_.OpenFiles(title, filter, startFolder, multiSelect);
+    }
+
+private:
+    FileDialogs& dialogs_;
+};
+} // namespace
+
+std::shared_ptr<qv::HelpAttributes> HostLibrariesImpl::HelpAttributes() {
+    if (!helpAttributes_) helpAttributes_ = std::make_shared<HostHelpAttributes>();
+    return helpAttributes_;
+}
+
+std::shared_ptr<qv::ImageFileDialog> HostLibrariesImpl::ImageFileDialog() {
+    return std::make_shared<DialogImageFileDialog>(dialogs_);
 }
 
 } // namespace qv

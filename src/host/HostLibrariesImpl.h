@@ -34,6 +34,10 @@ public:
     // Reads the configuration location from the environment when it is first made.
     std::shared_ptr<qv::Registry> Registry() override;
     std::shared_ptr<qv::EnvironmentHelper> EnvironmentHelper() override;
+    std::shared_ptr<qv::HelpAttributes> HelpAttributes() override;
+    // Shows the open-file dialog of the FileDialogs service (the default extension is not
+    // needed there: the filter names the extensions).
+    std::shared_ptr<qv::ImageFileDialog> ImageFileDialog() override;
     std::shared_ptr<FileObject> NewFileObject() override;
     // A path as the component builds it ("...icons\x.png") is tried with "/" as well.
     std::shared_ptr<Picture> LoadPicture(const std::string& path) override;
@@ -50,6 +54,7 @@ private:
     std::shared_ptr<HostDesignerHelper> designer_;
     std::shared_ptr<qv::Registry> registry_;
     std::shared_ptr<qv::EnvironmentHelper> environment_;
+    std::shared_ptr<qv::HelpAttributes> helpAttributes_;
 };
 
 } // namespace qv

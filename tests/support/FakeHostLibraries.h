@@ -39,6 +39,8 @@ public:
     std::shared_ptr<qv::DesignerHelper> DesignerHelper() override { return nullptr; }
     std::shared_ptr<qv::Registry> Registry() override { return nullptr; }
     std::shared_ptr<qv::EnvironmentHelper> EnvironmentHelper() override { return nullptr; }
+    std::shared_ptr<qv::HelpAttributes> HelpAttributes() override { return nullptr; }
+    std::shared_ptr<qv::ImageFileDialog> ImageFileDialog() override { return nullptr; }
     std::shared_ptr<qv::FileObject> NewFileObject() override { return nullptr; }
     std::shared_ptr<qv::Picture> LoadPicture(const std::string&) override { return nullptr; }
 

@@ -4,6 +4,7 @@
 #include "Script.h"
 #include "contracts/Error.h"
 #include "controls/TreeText.h"
+#include "host/HelpContext.h"
 #include "model/ModelErrors.h"
 #include "model/ProjectFileReader.h"
 
@@ -506,6 +507,16 @@ void Session::Run(const std::vector<std::string>& args) {
         Need(args, 2, 2, "enter TOOL");
         qv::HeadlessCommandBar& dock = Dock();
         Guard([&] { dock.UserKeyDown(args[1], 13, 0); });
+    } else if (c == "help") {
+        Need(args, 1, 1, "help");
+        qv::ProjectExplorer& control = Control();
+        auto keywords = std::make_shared<qv::HelpKeywordList>();
+        auto attributes = std::make_shared<qv::HelpAttributeSet>();
+        Guard([&] { control.QueryContext(*keywords, *attributes); });
+        for (const auto& k : keywords->Items())
+            Line("help keyword " + k);
+        for (const auto& [name, value] : attributes->pairs)
+            Line("help attribute " + name + " " + value);
     } else if (c == "answer") {
         Answer(args);
     } else if (c == "choose") {
