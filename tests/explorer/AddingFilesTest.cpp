@@ -1,0 +1,176 @@
+#include "host/HelpContext.h"
+#include "support/ExplorerHarness.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace qvtest {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Files outside the project lie in "outside/" of the harness's folder.
+class AddingFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        p = h.NewProject();
+        p->Save();
+        h.Open(p);
+        outside = elsewhere.Path() + "/";
+        elsewhere.Write("shot.png", "picture");
+        elsewhere.Write("notes.md", "text");
+        elsewhere.Write("more.png", "another");
+        h.log.Clear();
+    }
+
+    void Add(const std::string& tool, std::vector<std::string> chosen) {
+        h.dialogs.Queue(std::move(chosen));
+        h.control->ClickTool(tool);
+    }
+    bool InProject(const std::string& relative) {
+        return p->OtherFiles()->Contains(h.ProjectFolder() + relative);
+    }
+    std::vector<std::string> Boxes() {
+        std::vector<std::string> titles;
+        for (const auto& line : h.log.Lines())
+            if (line.rfind("msgbox", 0) == 0) titles.push_back(line.substr(0, line.find(':')));
+        return titles;
+    }
+
+    // Made before the harness, which points TMP at its own folder.
+    TempDir elsewhere; // outside the project folder
+    ExplorerHarness h;
+    std::shared_ptr<qv::Project> p;
+    std::string outside;
+};
+
+TEST_F(AddingFilesTest, AnOutsideImageAnsweredYesIsCopiedIntoImages) {
+    h.Select("images");
+    h.boxes.Queue(qv::mb::Yes);
+    Add("AddImage", {outside + "shot.png"});
+    EXPECT_TRUE(fs::exists(h.ProjectFolder() + "images/shot.png"));
+    EXPECT_TRUE(InProject("images/shot.png"));
+    EXPECT_EQ(h.NodeAt("o:" + h.ProjectFolder() + "images/shot.png").Parent()->Key(),
+              "images\\images");
+    EXPECT_TRUE(fs::exists(outside + "shot.png")); // the original stays
+}
+
+TEST_F(AddingFilesTest, AfterOneYesTheNextFilesOfTheCommandAreCopiedWithoutAsking) {
+    h.Select("images");
+    h.boxes.Queue(qv::mb::Yes);
+    Add("AddImage", {outside + "shot.png", outside + "more.png"});
+    EXPECT_EQ(Boxes().size(), 1u);
+    EXPECT_TRUE(InProject("images/more.png"));
+}
+
+TEST_F(AddingFilesTest, AnsweredNoTheFileStaysWhereItLiesAndHangsUnderItsRootFolder) {
+    h.Select("other");
+    h.boxes.Queue(qv::mb::No);
+    Add("AddOtherFile", {outside + "notes.md"});
+    EXPECT_TRUE(p->OtherFiles()->Contains(outside + "notes.md"));
+    EXPECT_EQ(h.NodeAt("o:" + outside + "notes.md").Parent()->Key(), "other");
+    EXPECT_FALSE(fs::exists(h.ProjectFolder() + "notes.md"));
+}
+
+TEST_F(AddingFilesTest, UnderSourceControlNoRefusesTheFile) {
+    p->SetUnderSourceControl(true);
+    h.Select("other");
+    h.boxes.Queue(qv::mb::No);
+    Add("AddOtherFile", {outside + "notes.md"});
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"msgbox 35 Copy file to project directory?",
+                                                 "msgbox 48 Source Control"}));
+    EXPECT_EQ(p->OtherFiles()->Count(), 0);
+}
+
+TEST_F(AddingFilesTest, CancelStopsThisFileOnlyAndTheNextIsAskedAgain) {
+    h.Select("images");
+    h.boxes.Queue(qv::mb::Cancel);
+    h.boxes.Queue(qv::mb::Yes);
+    Add("AddImage", {outside + "shot.png", outside + "more.png"});
+    EXPECT_EQ(Boxes().size(), 2u);
+    EXPECT_FALSE(InProject("images/shot.png"));
+    EXPECT_TRUE(InProject("images/more.png"));
+}
+
+TEST_F(AddingFilesTest, DuplicatesAndTemplateFilesAreRefused) {
+    h.dir.Write("inside.txt", "x");
+    h.dir.Write("template/page.html", "x");
+    Add("AddOtherFile", {h.ProjectFolder() + "inside.txt"});
+    Add("AddOtherFile", {h.ProjectFolder() + "inside.txt"});
+    Add("AddOtherFile", {h.ProjectFolder() + "template/page.html"});
+    EXPECT_EQ(Boxes(),
+              (std::vector<std::string>{"msgbox 48 Duplicate", "msgbox 48 Template file"}));
+    EXPECT_EQ(p->OtherFiles()->Count(), 1);
+}
+
+TEST_F(AddingFilesTest, ADifferentFileAtTheTargetIsNeverReplaced) {
+    h.dir.Write("images/shot.png", "already here, not in the project");
+    h.Select("images");
+    h.boxes.Queue(qv::mb::Yes);
+    Add("AddImage", {outside + "shot.png"});
+    EXPECT_EQ(Boxes().back(), "msgbox 48 File already exists");
+    EXPECT_FALSE(InProject("images/shot.png"));
+    std::ifstream kept(h.ProjectFolder() + "images/shot.png");
+    std::string text((std::istreambuf_iterator<char>(kept)), {});
+    EXPECT_EQ(text, "already here, not in the project");
+}
+
+TEST_F(AddingFilesTest, AFailingCopyIsReportedAndAddsNothing) {
+    h.Select("images");
+    h.boxes.Queue(qv::mb::Yes);
+    Add("AddImage", {outside + "gone.png"});
+    const std::string log = h.log.Text();
+    EXPECT_NE(log.find("Procedure: CreateNewOtherFile"), std::string::npos) << log;
+    EXPECT_EQ(p->OtherFiles()->Count(), 0);
+}
+
+TEST_F(AddingFilesTest, SeveralFilesFromTheOpenDialogShareTheirFolder) {
+    h.Select("other");
+    h.boxes.Queue(qv::mb::No);
+    h.boxes.Queue(qv::mb::No);
+    Add("AddOtherFile", {outside + "notes.md", outside + "more.png"});
+    EXPECT_TRUE(p->OtherFiles()->Contains(outside + "notes.md"));
+    EXPECT_TRUE(p->OtherFiles()->Contains(outside + "more.png"));
+    EXPECT_EQ(Boxes().size(), 2u); // a No asks again for the next file
+}
+
+struct HelpCase {
+    const char* key;
+    const char* attribute; // "" when none is supplied
+};
+
+class DynamicHelpTest : public ::testing::TestWithParam<HelpCase> {};
+
+TEST_P(DynamicHelpTest, TheNodeTypeFollowsTheSelection) {
+    ExplorerHarness h;
+    auto p = h.NewProject();
+    p->AddCategory("C1", "Basics");
+    p->AddTopic("T1", "Intro", "Intro", "C1", "Draft");
+    p->AddFile("images\\a.png");
+    p->AddProfile("B1", "Web");
+    h.Open(p);
+    std::string key = GetParam().key;
+    if (key == "o:") key += h.ProjectFolder() + "images/a.png";
+    if (!key.empty()) h.Select(key);
+    auto keywords = std::make_shared<qv::HelpKeywordList>();
+    auto attributes = std::make_shared<qv::HelpAttributeSet>();
+    h.control->QueryContext(*keywords, *attributes);
+    EXPECT_EQ(keywords->Items(), std::vector<std::string>{"QV.ProjectExplorer"});
+    std::string got;
+    for (const auto& [name, value] : attributes->pairs)
+        got += name + "=" + value;
+    EXPECT_EQ(got, std::string(GetParam().attribute));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Nodes, DynamicHelpTest,
+    ::testing::Values(HelpCase{"", ""}, HelpCase{"o:", "QV.ProjectExplorer.NodeType=File"},
+                      HelpCase{"t:T1", "QV.ProjectExplorer.NodeType=Topic"},
+                      HelpCase{"c:C1", "QV.ProjectExplorer.NodeType=Category"},
+                      HelpCase{"c:uncategorized", "QV.ProjectExplorer.NodeType=Category"},
+                      HelpCase{"bp:B1", "QV.ProjectExplorer.NodeType=BuildProfile"},
+                      HelpCase{"topics", "QV.ProjectExplorer.NodeType=File"},
+                      HelpCase{"images\\images", "QV.ProjectExplorer.NodeType=File"}));
+
+} // namespace
+} // namespace qvtest
