@@ -127,6 +127,7 @@ public:
     virtual void PopupMenu(Tool& menu) = 0;
     virtual void Move(int32_t left, int32_t top, int32_t width, int32_t height) = 0;
     virtual Rect Position() const = 0;
+    virtual void SetFocus() = 0;
 
     virtual Subscription Subscribe(CommandBarEvents& sink) = 0;
 

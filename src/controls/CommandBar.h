@@ -148,6 +148,9 @@ public:
     // Records the menu as shown (error 5 for a tool that is not a menu).
     void PopupMenu(Tool& menu) override;
     // Raises ClientResize when the client area's size changes; error 5 for a negative size.
+    void SetFocus() override { focused_ = true; }
+    // Whether SetFocus was called (the headless bar has no other focus).
+    bool Focused() const { return focused_; }
     void Move(int32_t left, int32_t top, int32_t width, int32_t height) override;
     Rect Position() const override { return position_; }
     Subscription Subscribe(CommandBarEvents& sink) override { return sinks_.Add(sink); }
@@ -182,6 +185,7 @@ private:
     int32_t borderStyle_ = 1;
     int32_t clientAreaFlat_ = 0;
     std::string lastPopup_;
+    bool focused_ = false;
 };
 
 } // namespace qv

@@ -193,6 +193,35 @@ private:
     bool CopyIntoProject(const std::string& source, const std::string& target);
     void FindNow();
 
+    // Tree editing
+    void tvw_BeforeLabeleEdit(Node& node, bool& cancel);
+    void tvw_AfterLabelEdit(Node& node, std::string& newString);
+    void tvw_BeforeAddSibling(Node& selectedNode, std::string& newKey, std::string& newText,
+                              std::string& image, std::string& expandedImage, bool& cancel);
+    void tvw_AfterAddSibling(Node& newNode);
+    void tvw_BeforeDeleteNodeEx(Node& node, bool& cancel, bool& noPrompt);
+    void tvw_DeleteNode(Node& node);
+    void DeleteFromDisk(const std::shared_ptr<OtherFile>& file, Node& node);
+    void tvw_BeforeSetParent(Node& node, Node& newParent, bool& cancel);
+    void tvw_AfterSetParent(Node& node);
+    void tvw_NodeMoved(Node& node);
+    void tvw_OLEStartDrag(DataObject& data, int32_t& allowedEffects);
+    void tvw_OLESetData(DataObject& data, Variant& dataFormat);
+    void tvw_OLEDragOver(Node* node, DataObject& data, float x, float y, int32_t& effect,
+                         int16_t button, int16_t shift, int16_t state);
+    void tvw_NodeBeforeDropHighlight(DataObject& data, Node* node,
+                                     int32_t& dropHighlightRelationship);
+    void tvw_OLECompleteDrag(int32_t& effect);
+    void tvw_ExternalOLEDragDrop(DataObject& data, float x, float y, int32_t& effect,
+                                 int16_t button, int16_t shift);
+    bool IsFileFolderNode(const Node& node);
+    void tvw_ContextMenu(float clientX, float clientY, float screenX, float screenY,
+                         const std::string& key);
+    void tvw_KeyDown(int16_t& keyCode, int16_t shift);
+    void tvw_KeyUp(int16_t& keyCode, int16_t shift);
+    void tvw_LostFocus();
+    void tvw_MouseUp(float x, float y, int16_t button, int16_t shift);
+
     // Image tool requests
     void CaptureImage();
     void ReCaptureImage();
