@@ -2,6 +2,8 @@
 
 #include "contracts/Error.h"
 
+#include <algorithm>
+
 namespace qv {
 
 namespace {
@@ -16,6 +18,9 @@ std::string FormatName(const Variant& format) {
 
 void HeadlessDataObject::SetData(const Variant& value, const Variant& format) {
     std::string name = FormatName(format);
+    if (value.IsEmpty() &&
+        std::find(announced_.begin(), announced_.end(), name) == announced_.end())
+        announced_.push_back(name);
     for (auto& [f, v] : data_)
         if (f == name) {
             v = value;
@@ -36,6 +41,7 @@ bool HeadlessDataObject::GetFormat(const Variant& format) const {
 void HeadlessDataObject::Clear() {
     data_.clear();
     files_.clear();
+    announced_.clear();
 }
 
 std::vector<std::string> HeadlessDataObject::Formats() const {

@@ -15,7 +15,8 @@ public:
     std::string TypeName() const override { return "DataObject"; }
 
     // Replaces the value of a format already present (its position stays). An empty format
-    // raises 5.
+    // raises 5. An Empty value announces the format: its data is asked for when a drop happens
+    // (Announced).
     void SetData(const Variant& value, const Variant& format) override;
     // Raises 461 for a format that has no data.
     Variant GetData(const Variant& format) const override;
@@ -27,12 +28,15 @@ public:
     void Clear();
     // The formats in the order they were first set.
     std::vector<std::string> Formats() const;
+    // The formats ever set with an Empty value, first-announced first; Clear forgets them.
+    const std::vector<std::string>& Announced() const { return announced_; }
 
 private:
     const Variant* Find(const std::string& format) const;
 
     std::vector<std::pair<std::string, Variant>> data_; // few formats: a list beats a map
     std::vector<std::string> files_;
+    std::vector<std::string> announced_;
 };
 
 } // namespace qv

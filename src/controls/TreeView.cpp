@@ -2,6 +2,7 @@
 
 #include "contracts/Error.h"
 #include "contracts/ImageList.h"
+#include "controls/DataObject.h"
 #include "controls/ImageKeyTable.h"
 #include "controls/NaturalCompare.h"
 
@@ -169,19 +170,27 @@ HeadlessNode* HeadlessTreeView::AddNode(HeadlessNode* rel, int32_t relationship,
         InvalidArgument();
     }
 
+    return Insert(*parent, position, key, text, image, {});
+}
+
+HeadlessNode* HeadlessTreeView::Insert(HeadlessNode& parent, std::size_t position,
+                                       const std::string& key, const std::string& text,
+                                       const std::string& image, const std::string& expandedImage) {
     std::size_t hash = 0;
     if (!key.empty()) {
         hash = NodeKeyIndex::Hash(key);
         if (index_.Find(key, hash)) NotUnique();
     }
     const uint32_t imageId = ImageId(image);
+    const uint32_t expandedId = ImageId(expandedImage);
 
     auto node = std::make_shared<HeadlessNode>(this, key, text);
     node->image_ = imageId;
-    if (parent->sorted_) position = SortedPosition(*parent, *node);
+    node->expandedImage_ = expandedId;
+    if (parent.sorted_) position = SortedPosition(parent, *node);
     if (!key.empty()) index_.Reserve(index_.Size() + 1); // the insert below cannot fail then
     HeadlessNode* added = node.get();
-    InsertChild(*parent, std::move(node), position);
+    InsertChild(parent, std::move(node), position);
     if (!key.empty()) index_.Insert(added, hash);
     ++count_;
     return added;
@@ -195,6 +204,7 @@ HeadlessNode* HeadlessTreeView::FindKey(const std::string& key) const {
 
 void HeadlessTreeView::ClearNodes() {
     selected_ = nullptr;
+    editing_ = nullptr;
     dropHighlight_ = nullptr;
     std::vector<std::shared_ptr<HeadlessNode>> top;
     top.swap(root_->children_);
@@ -243,11 +253,7 @@ void HeadlessTreeView::Reparent(HeadlessNode& node, HeadlessNode& parent, std::s
 }
 
 void HeadlessTreeView::RemoveNode(HeadlessNode& node) {
-    auto inSubtree = [&node](const HeadlessNode* n) {
-        for (; n && !n->isRoot_; n = n->parent_)
-            if (n == &node) return true;
-        return false;
-    };
+    auto inSubtree = [&node](const HeadlessNode* n) { return Within(n, node); };
     const bool takesSelection = inSubtree(selected_);
     HeadlessNode* successor = nullptr;
     if (takesSelection) {
@@ -260,6 +266,7 @@ void HeadlessTreeView::RemoveNode(HeadlessNode& node) {
             successor = parent;
     }
     if (inSubtree(dropHighlight_)) dropHighlight_ = nullptr;
+    if (inSubtree(editing_)) editing_ = nullptr;
 
     std::shared_ptr<HeadlessNode> self = TakeChild(node);
     count_ -= Detach(self, true);
@@ -293,6 +300,7 @@ void HeadlessTreeView::SortChildren(HeadlessNode& parent) {
 void HeadlessTreeView::Select(HeadlessNode* node) {
     if (node == selected_) return;
     selected_ = node;
+    if (editing_ != node) editing_ = nullptr;
     if (!node) return;
     std::shared_ptr<HeadlessNode> hold = node->Self();
     sinks_.Raise([node](TreeViewEvents& sink) { sink.NodeClicked(node); });
@@ -517,6 +525,206 @@ void HeadlessTreeView::SetOLEDragFormat(const std::string& format) {
 
 Subscription HeadlessTreeView::Subscribe(TreeViewEvents& sink) {
     return sinks_.Add(sink);
+}
+
+} // namespace qv
+
+namespace qv {
+
+// ---------------------------------------------------------------------------------------------
+// Editing gestures
+
+bool HeadlessTreeView::Within(const HeadlessNode* node, const HeadlessNode& ancestor) {
+    for (; node && !node->isRoot_; node = node->parent_)
+        if (node == &ancestor) return true;
+    return false;
+}
+
+void HeadlessTreeView::StartLabelEdit() {
+    ++labelEditRequests_;
+    editing_ = nullptr;
+    if (selected_) OpenLabelEdit(*selected_);
+}
+
+void HeadlessTreeView::OpenLabelEdit(HeadlessNode& node) {
+    std::shared_ptr<HeadlessNode> hold = node.Self();
+    bool cancel = false;
+    sinks_.Raise([&](TreeViewEvents& sink) { sink.BeforeLabeleEdit(node, cancel); });
+    if (!cancel && Attached(node) && selected_ == &node) editing_ = &node;
+}
+
+void HeadlessTreeView::FinishLabelEdit(std::string text) {
+    if (!editing_) return;
+    HeadlessNode& node = *editing_;
+    std::shared_ptr<HeadlessNode> hold = node.Self();
+    editing_ = nullptr;
+    sinks_.Raise([&](TreeViewEvents& sink) { sink.AfterLabelEdit(node, text); });
+    if (Attached(node)) node.SetText(text);
+}
+
+void HeadlessTreeView::AddSibling() {
+    if (!selected_) return;
+    HeadlessNode& s = *selected_;
+    std::shared_ptr<HeadlessNode> hold = s.Self();
+    std::string key;
+    do
+        key = "new:" + std::to_string(nextNewKey_++);
+    while (index_.Find(key));
+    std::string text = "New Item", image = s.Image(), expandedImage = s.ExpandedImage();
+    bool cancel = false;
+    sinks_.Raise([&](TreeViewEvents& sink) {
+        sink.BeforeAddSibling(s, key, text, image, expandedImage, cancel);
+    });
+    if (cancel || !Attached(s)) return;
+    HeadlessNode* added = Insert(*s.parent_, s.Position() + 1, key, text, image, expandedImage);
+    std::shared_ptr<HeadlessNode> holdAdded = added->Self();
+    sinks_.Raise([added](TreeViewEvents& sink) { sink.AfterAddSibling(*added); });
+    if (!Attached(*added)) return;
+    Select(added);
+    if (Attached(*added) && selected_ == added) OpenLabelEdit(*added);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drag and drop
+
+namespace {
+// Clears the drop highlight when a drag ends, however it ends.
+struct HighlightReset {
+    HeadlessNode*& highlight;
+    ~HighlightReset() { highlight = nullptr; }
+};
+} // namespace
+
+void HeadlessTreeView::Drag(Node* source, Node* target, int32_t relationship) {
+    HeadlessNode& node = *Own(source);
+    HeadlessNode& onto = *Own(target);
+    int32_t bit = 0;
+    switch (relationship) {
+    case rel::Child:
+        bit = drop::Into;
+        break;
+    case rel::Previous:
+        bit = drop::Before;
+        break;
+    case rel::Last:
+        bit = drop::After;
+        break;
+    default:
+        InvalidArgument();
+    }
+    std::shared_ptr<HeadlessNode> holdNode = node.Self(), holdOnto = onto.Self();
+    Click(&node);
+    if (!Attached(node) || !node.allowDrag_) return;
+
+    HeadlessDataObject data;
+    int32_t allowed = 0;
+    sinks_.Raise([&](TreeViewEvents& sink) { sink.OLEStartDrag(data, allowed); });
+    if (allowed == 0 || !Attached(node) || !Attached(onto)) return;
+
+    // The drop target reads the data as soon as the drag comes over it: every announced format
+    // is supplied on request before the target decides where a drop may go.
+    const std::vector<std::string> announced = data.Announced(); // a handler may add more
+    for (const std::string& f : announced) {
+        Variant format(f);
+        sinks_.Raise([&](TreeViewEvents& sink) { sink.OLESetData(data, format); });
+    }
+    if (!Attached(node) || !Attached(onto)) return;
+
+    HighlightReset reset{dropHighlight_};
+    int32_t proposed = relationship;
+    sinks_.Raise(
+        [&](TreeViewEvents& sink) { sink.NodeBeforeDropHighlight(data, &onto, proposed); });
+    int32_t effect = 2;
+    sinks_.Raise(
+        [&](TreeViewEvents& sink) { sink.OLEDragOver(&onto, data, 0, 0, effect, 1, 0, 0); });
+    if (effect != 0 && Attached(onto)) dropHighlight_ = &onto;
+
+    if (effect != 0 && (onto.allowDrop_ & bit) && Attached(node) && Attached(onto) &&
+        !Within(&onto, node)) {
+        DropTreeNode(node, onto, bit);
+    } else {
+        effect = 0;
+    }
+    sinks_.Raise([&](TreeViewEvents& sink) { sink.OLECompleteDrag(effect); });
+}
+
+void HeadlessTreeView::DropTreeNode(HeadlessNode& node, HeadlessNode& target, int32_t bit) {
+    // Each handler may have moved or removed either node: re-check before every step.
+    auto valid = [&] { return Attached(node) && Attached(target) && !Within(&target, node); };
+    HeadlessNode* parent = bit == drop::Into ? &target : target.parent_;
+    if (!valid()) return;
+    if (node.parent_ != parent) {
+        bool cancel = false;
+        sinks_.Raise([&](TreeViewEvents& sink) { sink.BeforeSetParent(node, *parent, cancel); });
+        if (cancel || !valid() || (bit != drop::Into && target.parent_ != parent)) return;
+        Reparent(node, *parent, parent->children_.size());
+        sinks_.Raise([&node](TreeViewEvents& sink) { sink.AfterSetParent(node); });
+        if (bit == drop::Into) return;
+        if (!valid() || node.parent_ != target.parent_) return;
+    } else if (bit == drop::Into) {
+        return; // already a child of the target: nothing moves
+    }
+    if (!parent->sorted_) {
+        std::shared_ptr<HeadlessNode> self = TakeChild(node); // same list: the insert cannot grow
+        InsertChild(*parent, std::move(self), target.Position() + (bit == drop::After ? 1 : 0));
+    }
+    sinks_.Raise([&node](TreeViewEvents& sink) { sink.NodeMoved(node); });
+}
+
+void HeadlessTreeView::DropFiles(Node* target, std::vector<std::string> files) {
+    if (!target) return;
+    HeadlessNode& onto = *Own(target);
+    std::shared_ptr<HeadlessNode> hold = onto.Self();
+    HeadlessDataObject data;
+    data.SetFiles(std::move(files));
+    HighlightReset reset{dropHighlight_};
+    int32_t relationship = rel::Child;
+    sinks_.Raise(
+        [&](TreeViewEvents& sink) { sink.NodeBeforeDropHighlight(data, &onto, relationship); });
+    int32_t effect = 1;
+    sinks_.Raise(
+        [&](TreeViewEvents& sink) { sink.OLEDragOver(&onto, data, 0, 0, effect, 1, 0, 0); });
+    if (effect == 0 || !Attached(onto) || !(onto.allowDrop_ & drop::Into)) return;
+    dropHighlight_ = &onto;
+    sinks_.Raise([&](TreeViewEvents& sink) { sink.ExternalOLEDragDrop(data, 0, 0, effect, 1, 0); });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keys, mouse and focus
+
+void HeadlessTreeView::RightClick(float x, float y) {
+    const std::string key = selected_ ? selected_->key_ : std::string();
+    const float sx = static_cast<float>(bounds_.left) + x, sy = static_cast<float>(bounds_.top) + y;
+    sinks_.Raise([&](TreeViewEvents& sink) { sink.ContextMenu(x, y, sx, sy, key); });
+}
+
+void HeadlessTreeView::KeyDown(int16_t keyCode, int16_t shift) {
+    constexpr int16_t kEnter = 13, kEscape = 27, kInsert = 45, kDelete = 46;
+    sinks_.Raise([&](TreeViewEvents& sink) { sink.KeyDown(keyCode, shift); });
+    if (editing_) {
+        if (keyCode == kEnter)
+            FinishLabelEdit(editing_->text_);
+        else if (keyCode == kEscape)
+            CancelLabelEdit();
+    } else if (keyCode == kInsert) {
+        AddSibling();
+    } else if (keyCode == kDelete && CanExecute(Command::DeleteItem)) {
+        ExecuteCommand("DeleteItem");
+    }
+}
+
+void HeadlessTreeView::KeyUp(int16_t keyCode, int16_t shift) {
+    sinks_.Raise([&](TreeViewEvents& sink) { sink.KeyUp(keyCode, shift); });
+}
+
+void HeadlessTreeView::LoseFocus() {
+    editing_ = nullptr;
+    focused_ = false;
+    sinks_.Raise([](TreeViewEvents& sink) { sink.LostFocus(); });
+}
+
+void HeadlessTreeView::MouseUp(float x, float y, int16_t button, int16_t shift) {
+    sinks_.Raise([&](TreeViewEvents& sink) { sink.MouseUp(x, y, button, shift); });
 }
 
 } // namespace qv

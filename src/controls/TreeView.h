@@ -91,8 +91,10 @@ public:
     void SetHideSelection(bool value) override { hideSelection_ = value; }
     int32_t Mode() const override { return mode_; }
     void SetMode(int32_t value) override { mode_ = value; }
-    // Label editing is not built yet: the request is only counted (LabelEditRequests).
-    void StartLabelEdit() override { ++labelEditRequests_; }
+    // Counts the request (LabelEditRequests) and, with a node selected, raises BeforeLabeleEdit;
+    // unless cancelled the label edit of that node is open. An edit already open is cancelled
+    // first. Without a selection nothing happens.
+    void StartLabelEdit() override;
     // Built-in commands "DeleteItem", "MoveUp", "MoveDown", "MoveLeft", "MoveRight" (names
     // compared without regard to ASCII case) on the selected node; an unknown name raises 5.
     void ExecuteCommand(const std::string& name) override;
@@ -123,6 +125,48 @@ public:
     // Asked before DeleteItem removes a node when no handler set NoPrompt; false keeps the node.
     // Empty: proceed without asking.
     std::function<bool(Node&)> confirmDelete;
+
+    // Label editing. The edit closes when its node leaves the tree, when the selection moves to
+    // another node and when the tree loses the focus. FinishLabelEdit closes the edit, raises
+    // AfterLabelEdit (whose handler may change text) and then sets the node's Text to text; it
+    // does nothing while no edit is open. CancelLabelEdit closes without events.
+    bool LabelEditOpen() const { return editing_ != nullptr; }
+    Node* EditingNode() const { return editing_; }
+    void FinishLabelEdit(std::string text);
+    void CancelLabelEdit() { editing_ = nullptr; }
+    // The Insert key: with a node S selected, raises BeforeAddSibling(S, key "new:<n>" (unused in
+    // the tree), text "New Item", S's images); unless cancelled adds the node right after S (its
+    // sorted place under a sorted parent), raises AfterAddSibling, selects the new node
+    // (NodeClicked) and opens its label edit (BeforeLabeleEdit). A key or image the handler chose
+    // that the tree refuses raises 35602 / 35601 and adds nothing.
+    void AddSibling();
+    // A drag of source onto target inside the tree; relationship rel::Child (into),
+    // rel::Previous (before) or rel::Last (after), else error 5. Selects source (Click), then
+    // raises OLEStartDrag (allowed effects start 0: left 0, or source->AllowDrag() false, and no
+    // drag starts), NodeBeforeDropHighlight (proposed relationship; the handler is expected to
+    // set target->AllowDrop, which alone decides), OLEDragOver (effect starts 2; DropHighlight
+    // becomes target unless it ends 0). The drop happens when the effect is not 0, the target's
+    // AllowDrop has the bit of the position (into 1, before 2, after 4) and the target is not
+    // source or below it: OLESetData for each format announced with an Empty value, then into:
+    // BeforeSetParent / AfterSetParent; before or after: Before/AfterSetParent when the parent
+    // changes, then NodeMoved (under a sorted parent the node keeps its sorted place). Finally
+    // OLECompleteDrag with the effect (0 when nothing dropped); DropHighlight is cleared, also
+    // when a handler throws.
+    void Drag(Node* source, Node* target, int32_t relationship);
+    // Files dropped from outside on target (nullptr: nothing): NodeBeforeDropHighlight
+    // (relationship 4), OLEDragOver (effect starts 1); with the effect not 0 and target's AllowDrop
+    // bit 1, DropHighlight is target while ExternalOLEDragDrop runs.
+    void DropFiles(Node* target, std::vector<std::string> files);
+    // ContextMenu at client (x, y); the screen point adds the tree's Bounds origin.
+    void RightClick(float x = 0, float y = 0);
+    // Raises KeyDown; unless a handler zeroed the code the tree acts on it: during a label edit
+    // Enter commits the text unchanged and Escape cancels; otherwise Insert is AddSibling and
+    // Delete runs "DeleteItem" when it can.
+    void KeyDown(int16_t keyCode, int16_t shift);
+    void KeyUp(int16_t keyCode, int16_t shift);
+    // Cancels an open label edit, drops the focus, then raises LostFocus.
+    void LoseFocus();
+    void MouseUp(float x, float y, int16_t button, int16_t shift);
 
     bool Redraw() const { return redraw_; }
     ImageList* Images() const { return images_; }
@@ -168,6 +212,14 @@ private:
     void Replace(HeadlessNode& node); // after its Text or Tag changed
     void SortChildren(HeadlessNode& parent);
     void Select(HeadlessNode* node);
+    HeadlessNode* Insert(HeadlessNode& parent, std::size_t position, const std::string& key,
+                         const std::string& text, const std::string& image,
+                         const std::string& expandedImage);
+    void OpenLabelEdit(HeadlessNode& node);
+    bool Attached(const HeadlessNode& node) const { return node.tree_ == this; }
+    static bool Within(const HeadlessNode* node, const HeadlessNode& ancestor);
+    // Carries out an accepted drop; bit is the drop:: position.
+    void DropTreeNode(HeadlessNode& node, HeadlessNode& target, int32_t bit);
 
     // Child lists.
     std::size_t SortedPosition(const HeadlessNode& parent, const HeadlessNode& node) const;
@@ -191,6 +243,8 @@ private:
     std::size_t count_ = 0;
     HeadlessNode* selected_ = nullptr;
     HeadlessNode* dropHighlight_ = nullptr;
+    HeadlessNode* editing_ = nullptr; // the node whose label edit is open
+    uint64_t nextNewKey_ = 1;
     SinkList<TreeViewEvents> sinks_;
     std::array<bool, static_cast<std::size_t>(Command::Count)> commandEnabled_;
 

@@ -62,7 +62,15 @@ void ProjectExplorer::tvw_AfterAddSibling(Node& newNode) {
         TopicCategory->SetName("<New Category>");
         newNode.SetText(TopicCategory->Name());
         newNode.SetKey("c:" + TopicCategory->ID());
-        mQVProject->TopicCategories()->Add(TopicCategory, TopicCategory->ID());
+        // The tree already shows the new category: its added event must not add it again.
+        mIgnoreEvents = true;
+        try {
+            mQVProject->TopicCategories()->Add(TopicCategory, TopicCategory->ID());
+        } catch (...) {
+            mIgnoreEvents = false;
+            throw;
+        }
+        mIgnoreEvents = false;
         newNode.SetImage("topicfolderclosed");
         newNode.SetExpandedImage("topicfolderopen");
     });

@@ -46,10 +46,12 @@ void Need(const std::vector<std::string>& args, std::size_t minimum, std::size_t
 
 } // namespace
 
-// The headless screen: 15 twips per pixel, one desktop window, no focus anywhere.
+// The headless screen: 15 twips per pixel, one desktop window; the keyboard focus is in the
+// control's tree, where the user's keys go.
 class Session::Windows final : public qv::WindowSystem {
 public:
-    int64_t GetFocus() const override { return 0; }
+    int64_t focus = 0;
+    int64_t GetFocus() const override { return focus; }
     int64_t GetParent(int64_t) const override { return 0; }
     int64_t GetDesktopWindow() const override { return 1; }
     int32_t TwipsPerPixelX() const override { return 15; }
@@ -147,6 +149,7 @@ void Session::CreateControl(bool designer) {
     control_ = qv::ProjectExplorer::Create(site);
     events_ = control_->Subscribe(*this);
     control_->SetSize(4800, 7200);
+    windows_->focus = control_->Tree().hWnd();
     if (designer) {
         Guard([&] { control_->Designer().Initialize(ide_); });
         Guard([&] { control_->Designer().LoadOptions(); });
@@ -517,6 +520,49 @@ void Session::Run(const std::vector<std::string>& args) {
             Line("help keyword " + k);
         for (const auto& [name, value] : attributes->pairs)
             Line("help attribute " + name + " " + value);
+    } else if (c == "key") {
+        Need(args, 2, 3, "key Enter|F2|F4|Delete|Insert [shift]");
+        static const std::pair<const char*, int16_t> kKeys[] = {
+            {"enter", 13}, {"f2", 113}, {"f4", 115}, {"delete", 46}, {"insert", 45}};
+        int16_t code = 0;
+        for (const auto& [name, value] : kKeys)
+            if (qv::AsciiLower(args[1]) == name) code = value;
+        if (code == 0) throw UsageError("unknown key: " + args[1]);
+        if (args.size() == 3 && qv::AsciiLower(args[2]) != "shift")
+            throw UsageError("usage: key NAME [shift]");
+        const int16_t shift = args.size() == 3 ? 1 : 0;
+        qv::HeadlessTreeView& tree = Tree();
+        Guard([&] { tree.KeyDown(code, shift); });
+    } else if (c == "type") {
+        Need(args, 2, 2, "type TEXT");
+        qv::HeadlessTreeView& tree = Tree();
+        if (!tree.LabelEditOpen()) throw UsageError("type: no label edit is open");
+        Guard([&] { tree.FinishLabelEdit(args[1]); });
+    } else if (c == "drag") {
+        Need(args, 5, 5, "drag KEY onto KEY into|before|after");
+        if (args[2] != "onto") throw UsageError("usage: drag KEY onto KEY into|before|after");
+        const std::string& where = args[4];
+        const int32_t relationship = where == "into"     ? 4
+                                     : where == "before" ? 3
+                                     : where == "after"  ? 2
+                                                         : 0;
+        if (relationship == 0) throw UsageError("drag: into, before or after, not " + where);
+        qv::Node& source = NodeByKey(args[1]);
+        qv::Node& target = NodeByKey(args[3]);
+        qv::HeadlessTreeView& tree = Tree();
+        Guard([&] { tree.Drag(&source, &target, relationship); });
+    } else if (c == "dropfiles") {
+        Need(args, 3, 256, "dropfiles KEY PATH...");
+        qv::Node& target = NodeByKey(args[1]);
+        std::vector<std::string> paths;
+        for (std::size_t i = 2; i < args.size(); ++i)
+            paths.push_back(ExpandPath(args[i]));
+        qv::HeadlessTreeView& tree = Tree();
+        Guard([&] { tree.DropFiles(&target, paths); });
+    } else if (c == "rightclick") {
+        Need(args, 1, 1, "rightclick");
+        qv::HeadlessTreeView& tree = Tree();
+        Guard([&] { tree.RightClick(); });
     } else if (c == "answer") {
         Answer(args);
     } else if (c == "choose") {

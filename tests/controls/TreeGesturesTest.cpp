@@ -1,0 +1,400 @@
+#include "contracts/Error.h"
+#include "controls/DataObject.h"
+#include "controls/TreeView.h"
+#include "support/EventLog.h"
+#include "support/FakeImageList.h"
+#include "support/TreeDump.h"
+#include "support/TreeInvariants.h"
+
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qvtest::ExpectTreeInvariants;
+
+// Logs every gesture event as one line; answers by-reference parameters from its settings and
+// runs the action (or throws) named for an event after logging it.
+struct GestureSink : qv::TreeViewEvents {
+    qvtest::EventLog log;
+    bool cancel = false;           // Before* events
+    std::string renameTo = "\x01"; // AfterLabelEdit: "\x01" leaves the text
+    int32_t allowedEffects = 3;    // OLEStartDrag
+    int32_t allowDrop = -1;        // NodeBeforeDropHighlight sets the target's AllowDrop
+    int32_t effect = -1;           // OLEDragOver: -1 leaves it
+    bool zeroKey = false;          // KeyDown
+    std::map<std::string, std::function<void()>> act;
+    std::string throwOn;
+
+    static std::string K(const qv::Node* n) { return n ? n->Key() : "nothing"; }
+    void On(const std::string& event, std::string line) {
+        log.Add(event + line);
+        if (event == throwOn) throw std::runtime_error(event);
+        if (auto it = act.find(event); it != act.end()) it->second();
+    }
+    void BeforeLabeleEdit(qv::Node& n, bool& c) override {
+        c = cancel;
+        On("BeforeLabeleEdit", " " + K(&n));
+    }
+    void AfterLabelEdit(qv::Node& n, std::string& text) override {
+        On("AfterLabelEdit", " " + K(&n) + " " + text);
+        if (renameTo != "\x01") text = renameTo;
+    }
+    void BeforeAddSibling(qv::Node& s, std::string& key, std::string& text, std::string& image,
+                          std::string& expandedImage, bool& c) override {
+        c = cancel;
+        On("BeforeAddSibling",
+           " " + K(&s) + " " + key + " " + text + " " + image + "/" + expandedImage);
+    }
+    void AfterAddSibling(qv::Node& n) override { On("AfterAddSibling", " " + K(&n)); }
+    void DeleteNode(qv::Node& n) override { On("DeleteNode", " " + K(&n)); }
+    void BeforeSetParent(qv::Node& n, qv::Node& p, bool& c) override {
+        c = cancel;
+        On("BeforeSetParent", " " + K(&n) + " " + K(&p));
+    }
+    void AfterSetParent(qv::Node& n) override { On("AfterSetParent", " " + K(&n)); }
+    void NodeMoved(qv::Node& n) override { On("NodeMoved", " " + K(&n)); }
+    void OLEStartDrag(qv::DataObject& data, int32_t& allowed) override {
+        allowed = allowedEffects;
+        data.SetData(qv::Variant(), qv::Variant(std::string("item")));
+        data.SetData(qv::Variant(), qv::Variant(std::string("type")));
+        On("OLEStartDrag", "");
+    }
+    void OLESetData(qv::DataObject& data, qv::Variant& format) override {
+        data.SetData(qv::Variant(std::string("v")), format);
+        data.SetData(qv::Variant(), qv::Variant(std::string("late"))); // not asked for
+        On("OLESetData", " " + format.ToString());
+    }
+    void OLEDragOver(qv::Node* n, qv::DataObject&, float, float, int32_t& e, int16_t, int16_t,
+                     int16_t) override {
+        On("OLEDragOver", " " + K(n) + " " + std::to_string(e));
+        if (effect >= 0) e = effect;
+    }
+    void NodeBeforeDropHighlight(qv::DataObject& data, qv::Node* n, int32_t& r) override {
+        On("NodeBeforeDropHighlight",
+           " " + K(n) + " " + std::to_string(r) + " files=" + std::to_string(data.Files().size()));
+        if (allowDrop >= 0) {
+            r = allowDrop;
+            n->SetAllowDrop(allowDrop);
+        }
+    }
+    void OLECompleteDrag(int32_t& e) override { On("OLECompleteDrag", " " + std::to_string(e)); }
+    void ExternalOLEDragDrop(qv::DataObject& data, float, float, int32_t& e, int16_t,
+                             int16_t) override {
+        On("ExternalOLEDragDrop", " " + std::to_string(e) + " " + data.Files().front());
+    }
+    void ContextMenu(float cx, float cy, float sx, float sy, const std::string& key) override {
+        On("ContextMenu", " " + std::to_string(int(cx)) + "," + std::to_string(int(cy)) + " " +
+                              std::to_string(int(sx)) + "," + std::to_string(int(sy)) + " " + key);
+    }
+    void KeyDown(int16_t& code, int16_t shift) override {
+        On("KeyDown", " " + std::to_string(code) + " " + std::to_string(shift));
+        if (zeroKey) code = 0;
+    }
+    void KeyUp(int16_t& code, int16_t) override { On("KeyUp", " " + std::to_string(code)); }
+    void LostFocus() override { On("LostFocus", ""); }
+    void MouseUp(float x, float, int16_t button, int16_t) override {
+        On("MouseUp", " " + std::to_string(int(x)) + " " + std::to_string(button));
+    }
+    void NodeClicked(qv::Node* n) override { On("NodeClicked", " " + K(n)); }
+};
+
+class TreeGesturesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tree->SetImageList(images.get());
+        sub = tree->Subscribe(sink);
+        Build();
+    }
+    // a { a1 a2 a3 } b { b1 } c with a1 selected, anew; forgets the log.
+    void Build() {
+        tree->Nodes().Clear();
+        Add("", qv::rel::Last, "a", "folder");
+        Add("a", qv::rel::Child, "a1", "doc");
+        Add("a", qv::rel::Child, "a2");
+        Add("a", qv::rel::Child, "a3");
+        Add("", qv::rel::Last, "b");
+        Add("b", qv::rel::Child, "b1");
+        Add("", qv::rel::Last, "c");
+        N("a1").SetExpandedImage("folder");
+        tree->SetSelectedItem(&N("a1"));
+        sink.log.Clear();
+    }
+    void TearDown() override { ExpectTreeInvariants(*tree); }
+
+    qv::Node* Add(const std::string& rel, int32_t how, const std::string& key,
+                  const std::string& image = {}) {
+        return tree->Nodes().Add(rel, how, key, key, image);
+    }
+    qv::Node& N(const std::string& key) { return tree->Nodes().Item(key); }
+    // Keys of the whole tree in NextNode order, children in braces.
+    std::string Shape() {
+        std::string out;
+        std::function<void(qv::Node*)> walk = [&](qv::Node* n) {
+            for (; n; n = n->NextSibling()) {
+                out += (out.empty() || out.back() == '{' ? "" : " ") + n->Key();
+                if (n->FirstChild()) {
+                    out += " {";
+                    walk(n->FirstChild());
+                    out += "}";
+                }
+            }
+        };
+        walk(tree->Nodes().First());
+        return out;
+    }
+    // Runs a gesture, expects it to pass on the named handler's exception, checks the tree.
+    void ExpectPassesOn(const std::string& event, const std::function<void()>& gesture) {
+        sink.throwOn = event;
+        EXPECT_THROW(gesture(), std::runtime_error) << event;
+        sink.throwOn.clear();
+        ExpectTreeInvariants(*tree);
+        EXPECT_EQ(tree->DropHighlight(), nullptr) << event;
+    }
+
+    std::shared_ptr<qvtest::FakeImageList> images =
+        std::make_shared<qvtest::FakeImageList>(std::vector<std::string>{"folder", "doc"});
+    std::shared_ptr<qv::HeadlessTreeView> tree = std::make_shared<qv::HeadlessTreeView>();
+    GestureSink sink;
+    qv::Subscription sub;
+};
+
+TEST_F(TreeGesturesTest, LabelEditOpensCommitsAndLetsTheHandlerChangeTheText) {
+    tree->StartLabelEdit();
+    EXPECT_EQ(sink.log.Take(), "BeforeLabeleEdit a1\n");
+    ASSERT_TRUE(tree->LabelEditOpen());
+    EXPECT_EQ(tree->EditingNode(), &N("a1"));
+    sink.renameTo = "Renamed";
+    tree->FinishLabelEdit("typed");
+    EXPECT_EQ(sink.log.Take(), "AfterLabelEdit a1 typed\n");
+    EXPECT_EQ(N("a1").Text(), "Renamed");
+    EXPECT_FALSE(tree->LabelEditOpen());
+    tree->FinishLabelEdit("late"); // no edit open: nothing
+    EXPECT_EQ(sink.log.Take(), "");
+    EXPECT_EQ(tree->LabelEditRequests(), 1);
+}
+
+TEST_F(TreeGesturesTest, LabelEditIsRefusedOrClosedWithoutCommitting) {
+    sink.cancel = true;
+    tree->StartLabelEdit();
+    EXPECT_FALSE(tree->LabelEditOpen());
+    sink.cancel = false;
+    const std::vector<std::function<void()>> closers = {
+        [&] { tree->CancelLabelEdit(); }, [&] { N("a").Remove(); }, // removes the edited node's parent
+        [&] { tree->Click(&N("b")); },    [&] { tree->LoseFocus(); }, [&] { tree->KeyDown(27, 0); },
+    };
+    for (std::size_t i = 0; i < closers.size(); ++i) {
+        if (!tree->Nodes().Contains("a")) Add("", qv::rel::Last, "a");
+        if (!tree->Nodes().Contains("a1")) Add("a", qv::rel::Child, "a1");
+        tree->SetSelectedItem(&N("a1"));
+        tree->StartLabelEdit();
+        ASSERT_TRUE(tree->LabelEditOpen()) << i;
+        closers[i]();
+        EXPECT_FALSE(tree->LabelEditOpen()) << i;
+        EXPECT_EQ(sink.log.Text().find("AfterLabelEdit"), std::string::npos) << i;
+        ExpectTreeInvariants(*tree);
+    }
+    tree->SetSelectedItem(nullptr);
+    sink.log.Clear();
+    tree->StartLabelEdit();
+    EXPECT_EQ(sink.log.Take(), "");
+    EXPECT_FALSE(tree->LabelEditOpen());
+}
+
+TEST_F(TreeGesturesTest, AddSiblingAddsAfterTheSelectionSelectsAndEditsIt) {
+    tree->AddSibling();
+    EXPECT_EQ(sink.log.Take(), "BeforeAddSibling a1 new:1 New Item doc/folder\n"
+                               "AfterAddSibling new:1\nNodeClicked new:1\n"
+                               "BeforeLabeleEdit new:1\n");
+    EXPECT_EQ(Shape(), "a {a1 new:1 a2 a3} b {b1} c");
+    qv::Node& added = N("new:1");
+    EXPECT_EQ(added.Text(), "New Item");
+    EXPECT_EQ(added.Image(), "doc");
+    EXPECT_EQ(added.ExpandedImage(), "folder");
+    EXPECT_EQ(tree->SelectedItem(), &added);
+    EXPECT_EQ(tree->EditingNode(), &added);
+
+    // Under a sorted parent the new node takes its sorted place.
+    N("a").SetSorted(true);
+    tree->SetSelectedItem(&N("a1"));
+    tree->AddSibling();
+    EXPECT_EQ(Shape(), "a {a1 a2 a3 new:1 new:2} b {b1} c");
+}
+
+TEST_F(TreeGesturesTest, AddSiblingCancelledOrRefusedAddsNothing) {
+    sink.cancel = true;
+    tree->KeyDown(45, 0); // Insert
+    EXPECT_EQ(sink.log.Take(), "KeyDown 45 0\nBeforeAddSibling a1 new:1 New Item doc/folder\n");
+    sink.cancel = false;
+    // A key the handler takes from an existing node is refused.
+    struct KeyTaker : qv::TreeViewEvents {
+        void BeforeAddSibling(qv::Node&, std::string& key, std::string&, std::string&, std::string&,
+                              bool&) override {
+            key = "b";
+        }
+    } taker;
+    qv::Subscription s2 = tree->Subscribe(taker);
+    try {
+        tree->AddSibling();
+        ADD_FAILURE() << "a taken key was accepted";
+    } catch (const qv::Error& e) {
+        EXPECT_EQ(e.Number(), 35602);
+    }
+    EXPECT_EQ(tree->Nodes().Count(), 7);
+    EXPECT_EQ(Shape(), "a {a1 a2 a3} b {b1} c");
+}
+
+TEST_F(TreeGesturesTest, DeleteKeyAsksTheConfirmationUnlessTheHandlerRemovesTheNode) {
+    tree->confirmDelete = [](qv::Node&) { return false; };
+    tree->KeyDown(46, 0);
+    EXPECT_TRUE(tree->Nodes().Contains("a1"));
+    tree->confirmDelete = [](qv::Node&) { return true; };
+    sink.act["DeleteNode"] = [&] { N("a1").Remove(); };
+    tree->KeyDown(46, 0);
+    EXPECT_FALSE(tree->Nodes().Contains("a1"));
+    EXPECT_EQ(Shape(), "a {a2 a3} b {b1} c");
+}
+
+TEST_F(TreeGesturesTest, DragMovesOnlyWhereTheTargetAllows) {
+    struct Case {
+        std::string source, target;
+        int32_t relationship, allowDrop, effect;
+        std::string shape, moveEvents;
+    };
+    const std::string same = "a {a1 a2 a3} b {b1} c";
+    const Case cases[] = {
+        {"a1", "a3", qv::rel::Last, 4, 2, "a {a2 a3 a1} b {b1} c", "NodeMoved a1\n"},
+        {"a3", "a1", qv::rel::Previous, 2, 2, "a {a3 a1 a2} b {b1} c", "NodeMoved a3\n"},
+        {"a2", "b", qv::rel::Child, 1, 2, "a {a1 a3} b {b1 a2} c",
+         "BeforeSetParent a2 b\nAfterSetParent a2\n"},
+        {"a2", "b1", qv::rel::Previous, 7, 2, "a {a1 a3} b {a2 b1} c",
+         "BeforeSetParent a2 b\nAfterSetParent a2\nNodeMoved a2\n"},
+        {"a2", "b", qv::rel::Child, 2, 2, same, ""}, // into not allowed
+        {"a2", "b", qv::rel::Child, 1, 0, same, ""}, // no effect
+        {"a", "a2", qv::rel::Child, 7, 2, same, ""}, // into its own child
+        {"a2", "a2", qv::rel::Last, 7, 2, same, ""}, // onto itself
+    };
+    for (const Case& c : cases) {
+        Build();
+        sink.allowDrop = c.allowDrop;
+        sink.effect = c.effect;
+        tree->Drag(&N(c.source), &N(c.target), c.relationship);
+        const bool dropped = !c.moveEvents.empty();
+        // The data is supplied on request before the target decides where a drop may go.
+        std::string expected = (c.source == "a1" ? "" : "NodeClicked " + c.source + "\n") +
+                               "OLEStartDrag\nOLESetData item\nOLESetData type\n"
+                               "NodeBeforeDropHighlight " +
+                               c.target + " " + std::to_string(c.relationship) +
+                               " files=0\nOLEDragOver " + c.target + " 2\n" + c.moveEvents +
+                               "OLECompleteDrag " + (dropped ? "2" : "0") + "\n";
+        EXPECT_EQ(sink.log.Take(), expected) << c.source << " " << c.target;
+        EXPECT_EQ(Shape(), c.shape) << c.source << " " << c.target;
+        EXPECT_EQ(tree->DropHighlight(), nullptr);
+        ExpectTreeInvariants(*tree);
+    }
+}
+
+TEST_F(TreeGesturesTest, DragWithoutEffectsOrCancelledMovesNothing) {
+    sink.allowedEffects = 0;
+    tree->Drag(&N("a1"), &N("b"), qv::rel::Child);
+    EXPECT_EQ(sink.log.Take(), "OLEStartDrag\n");
+    sink.allowedEffects = 3;
+    sink.cancel = true;
+    tree->Drag(&N("a1"), &N("b"), qv::rel::Child);
+    EXPECT_NE(sink.log.Take().find("BeforeSetParent a1 b\nOLECompleteDrag 2\n"), std::string::npos);
+    EXPECT_EQ(Shape(), "a {a1 a2 a3} b {b1} c");
+    EXPECT_THROW(tree->Drag(&N("a1"), &N("b"), 5), qv::Error);
+    N("a2").SetAllowDrag(false);
+    tree->Drag(&N("a2"), &N("b"), qv::rel::Child);
+    EXPECT_EQ(sink.log.Take(), "NodeClicked a2\n"); // selected, but no drag starts
+}
+
+TEST_F(TreeGesturesTest, FilesDropOnlyIntoTargetsThatAllowIt) {
+    struct Case {
+        int32_t allowDrop, effect;
+        bool dropped;
+    };
+    for (const Case& c : {Case{1, -1, true}, Case{6, -1, false}, Case{1, 0, false}}) {
+        sink.allowDrop = c.allowDrop;
+        sink.effect = c.effect;
+        qv::Node* seen = nullptr;
+        sink.act["ExternalOLEDragDrop"] = [&] { seen = tree->DropHighlight(); };
+        tree->DropFiles(&N("b"), {"C:\\x.png", "C:\\y.png"});
+        EXPECT_EQ(sink.log.Take(), std::string("NodeBeforeDropHighlight b 4 files=2\n"
+                                               "OLEDragOver b 1\n") +
+                                       (c.dropped ? "ExternalOLEDragDrop 1 C:\\x.png\n" : ""));
+        EXPECT_EQ(seen, c.dropped ? &N("b") : nullptr);
+        EXPECT_EQ(tree->DropHighlight(), nullptr);
+    }
+}
+
+TEST_F(TreeGesturesTest, KeysMouseMenuAndFocusReachTheSinks) {
+    tree->Move(100, 50, 300, 400);
+    tree->RightClick(10, 20);
+    tree->KeyUp(113, 0);
+    tree->MouseUp(5, 6, 2, 0);
+    tree->SetFocus();
+    EXPECT_TRUE(tree->HasFocus());
+    tree->LoseFocus();
+    EXPECT_FALSE(tree->HasFocus());
+    EXPECT_EQ(sink.log.Take(), "ContextMenu 10,20 110,70 a1\nKeyUp 113\nMouseUp 5 2\nLostFocus\n");
+    tree->SetSelectedItem(nullptr);
+    tree->RightClick();
+    EXPECT_EQ(sink.log.Take(), "ContextMenu 0,0 100,50 \n");
+    EXPECT_NE(tree->hWnd(), 0);
+}
+
+TEST_F(TreeGesturesTest, EnterCommitsAnOpenEditUnlessTheHandlerTakesTheKey) {
+    tree->StartLabelEdit();
+    sink.zeroKey = true;
+    tree->KeyDown(13, 0);
+    EXPECT_TRUE(tree->LabelEditOpen());
+    tree->KeyDown(45, 0); // Insert taken by the handler too
+    EXPECT_EQ(tree->Nodes().Count(), 7);
+    sink.zeroKey = false;
+    sink.log.Clear();
+    tree->KeyDown(45, 0); // during an edit Insert belongs to the edit box
+    tree->KeyDown(13, 1);
+    EXPECT_EQ(sink.log.Take(), "KeyDown 45 0\nKeyDown 13 1\nAfterLabelEdit a1 a1\n");
+    EXPECT_FALSE(tree->LabelEditOpen());
+    EXPECT_EQ(N("a1").Text(), "a1");
+}
+
+TEST_F(TreeGesturesTest, ThrowingHandlersLeaveTheTreeValid) {
+    for (const char* e :
+         {"NodeClicked", "OLEStartDrag", "NodeBeforeDropHighlight", "OLEDragOver", "OLESetData",
+          "BeforeSetParent", "AfterSetParent", "NodeMoved", "OLECompleteDrag"}) {
+        sink.allowDrop = 7;
+        tree->SetSelectedItem(&N("c"));
+        ExpectPassesOn(e, [&] { tree->Drag(&N("a2"), &N("b1"), qv::rel::Previous); });
+        if (tree->Nodes().Contains("a2") && N("a2").Parent() != &N("a")) N("a2").SetParent(&N("a"));
+    }
+    for (const char* e : {"BeforeAddSibling", "AfterAddSibling", "NodeClicked", "BeforeLabeleEdit"})
+        ExpectPassesOn(e, [&] { tree->AddSibling(); });
+    for (const char* e : {"NodeBeforeDropHighlight", "OLEDragOver", "ExternalOLEDragDrop"})
+        ExpectPassesOn(e, [&] { tree->DropFiles(&N("b"), {"f"}); });
+    tree->SetSelectedItem(&N("a1"));
+    tree->StartLabelEdit();
+    ExpectPassesOn("AfterLabelEdit", [&] { tree->FinishLabelEdit("x"); });
+    EXPECT_FALSE(tree->LabelEditOpen());
+    EXPECT_EQ(N("a1").Text(), "a1");
+    ExpectPassesOn("KeyDown", [&] { tree->KeyDown(45, 0); });
+    ExpectPassesOn("LostFocus", [&] { tree->LoseFocus(); });
+}
+
+TEST(DataObjectAnnounceTest, EmptyValuesAnnounceFormatsOnce) {
+    qv::HeadlessDataObject data;
+    data.SetData(qv::Variant(), qv::Variant(std::string("item")));
+    data.SetData(qv::Variant(std::string("x")), qv::Variant(std::string("text")));
+    data.SetData(qv::Variant(), qv::Variant(std::string("item")));
+    EXPECT_EQ(data.Announced(), std::vector<std::string>{"item"});
+    data.Clear();
+    EXPECT_TRUE(data.Announced().empty());
+}
+
+} // namespace
