@@ -75,6 +75,15 @@ void ProjectExplorer::tvw_AfterSetParent(Node& node) {
             topic->SetCategory(nullptr);
         else
             topic->SetCategory(project.TopicCategories()->Item(KeyValue(parentKey)));
+        // The tree put the node at a place of its own among its new siblings; the project's
+        // topic order follows, so that both show the same order.
+        const std::string before =
+            node.PreviousSibling() ? KeyValue(node.PreviousSibling()->Key()) : "";
+        const std::string after = node.NextSibling() ? KeyValue(node.NextSibling()->Key()) : "";
+        if (!before.empty() || !after.empty()) {
+            Reinsert(*project.Topics(), topic->ID(), before, after, mIgnoreEvents, &project);
+            project.NotifyTopicsReordered();
+        }
         project.SetDirty(true);
     });
 }

@@ -8,9 +8,11 @@
 
 namespace qvtest {
 
+// The keyboard focus is in the control's tree.
 class ExplorerHarness::Windows final : public qv::WindowSystem {
 public:
-    int64_t GetFocus() const override { return 0; }
+    int64_t focus = 0;
+    int64_t GetFocus() const override { return focus; }
     int64_t GetParent(int64_t) const override { return 0; }
     int64_t GetDesktopWindow() const override { return 1; }
     int32_t TwipsPerPixelX() const override { return 15; }
@@ -63,6 +65,7 @@ void ExplorerHarness::CreateControl() {
     qv::Site site{controls, libraries, ui, *windows_, *keyboard_, userMode_};
     control = qv::ProjectExplorer::Create(site);
     events_ = control->Subscribe(*this);
+    windows_->focus = control->Tree().hWnd();
 }
 
 void ExplorerHarness::Restart() {

@@ -71,6 +71,10 @@ private:
     class Windows;
     class Keyboard;
 
+    void ShowSpellContextMenu(std::shared_ptr<qv::TreeViewSpell>&, float, float, float, float,
+                              bool&) override {
+        log.Add("event ShowSpellContextMenu");
+    }
     void TopicSelected(const std::shared_ptr<qv::Topic>& topic) override;
     void OtherFileSelected(const std::shared_ptr<qv::OtherFile>& file) override;
     void FolderNodeSelected() override;

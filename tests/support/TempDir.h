@@ -14,7 +14,9 @@ namespace qvtest {
 class TempDir {
 public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qvhostXXXXXX").string();
+        // Not temp_directory_path(): it follows TMP, which tests point into their own folders.
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/qvtestXXXXXX";
         if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
     }

@@ -1,0 +1,394 @@
+#include "support/ExplorerHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace qvtest {
+namespace {
+
+// Two categories, an un-categorized topic, an image and a text file, two profiles (B1 the
+// current one); opened in a designer host with nothing selected.
+class CommandDispatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        p = h.NewProject();
+        h.dir.Write("images/shot.png", "x");
+        h.dir.Write("readme.txt", "x");
+        p->AddCategory("C1", "Basics");
+        p->AddCategory("C2", "Advanced");
+        p->AddTopic("T1", "Intro", "Introduction", "C1", "Draft");
+        p->AddTopic("T2", "Next", "Next Steps", "C1", "Review");
+        p->AddTopic("T3", "Loose", "Loose End", "", "Complete");
+        p->AddFile("images\\shot.png");
+        p->AddFile("readme.txt");
+        p->AddProfile("B1", "Web");
+        p->AddProfile("B2", "Print");
+        p->GetProfile("B1")->SetCurrent(true);
+        p->SetAllowCategoryIndex(true);
+        h.Open(p);
+    }
+
+    // "o:" keys are written relative to the project folder.
+    std::string Key(const std::string& key) {
+        return key.rfind("o:", 0) == 0 ? "o:" + p->Folder() + key.substr(2) : key;
+    }
+
+    // Selects the node ("" leaves nothing selected), clicks the tool and returns what the click
+    // alone logged.
+    std::string Click(const std::string& key, const std::string& tool) {
+        if (!key.empty()) h.Select(Key(key));
+        h.log.Clear();
+        h.control->ClickTool(tool);
+        return h.log.Take();
+    }
+
+    std::string Children(const std::string& key) {
+        std::string out;
+        for (qv::Node* n = h.NodeAt(key).FirstChild(); n; n = n->NextSibling())
+            out += n->Key() + " ";
+        return out;
+    }
+
+    // The procedures named by the error boxes of a log text.
+    static std::string BoxedProcedures(const std::string& log) {
+        std::string out;
+        for (auto at = log.find("msgbox 16 Application Error:"); at != std::string::npos;
+             at = log.find("msgbox 16 Application Error:", at + 1)) {
+            const auto from = log.find("Procedure: ", at) + 11;
+            out += log.substr(from, log.find('\r', from) - from) + " ";
+        }
+        return out;
+    }
+
+    void ExpectTreeFillsTheClientArea() {
+        const auto& tree = h.Tree().Bounds();
+        const qv::Rect area = h.Dock().ClientArea();
+        EXPECT_TRUE(tree.left == area.left && tree.top == area.top && tree.width == area.width &&
+                    tree.height == area.height);
+    }
+
+    ExplorerHarness h;
+    std::shared_ptr<qv::Project> p;
+};
+
+struct AddTopicCase {
+    const char* name;
+    const char* selected;
+    const char* parent;
+    const char* log;
+};
+
+class AddTopicTest : public CommandDispatchTest,
+                     public ::testing::WithParamInterface<AddTopicCase> {};
+
+// The host creates the topic; its node arrives through the project's event.
+TEST_P(AddTopicTest, AsksTheHostForATopicInTheSelectedCategory) {
+    const AddTopicCase& c = GetParam();
+    const std::string before = Children(c.parent);
+    EXPECT_EQ(Click(c.selected, "AddTopic"), c.log);
+    EXPECT_EQ(Children(c.parent), before + "t:T4 ");
+    EXPECT_EQ(p->GetTopic("T4")->Name(), "<New Topic>");
+    h.Dump();
+}
+
+// The first topic of a category is selected as it arrives; later ones are not.
+INSTANTIATE_TEST_SUITE_P(
+    Selections, AddTopicTest,
+    ::testing::Values(
+        AddTopicCase{"OnACategory", "c:C1", "c:C1", "host CreateTopic <New Topic>  C1\n"},
+        AddTopicCase{"OnAnEmptyCategory", "c:C2", "c:C2",
+                     "host CreateTopic <New Topic>  C2\nhost flashtopic topic:T4\n"
+                     "event TopicSelected topic:T4\nevent RefreshTools\nhost helpContextChanged\n"},
+        AddTopicCase{"OnATopicInACategory", "t:T2", "c:C1", "host CreateTopic <New Topic>  C1\n"},
+        AddTopicCase{"OnUncategorized", "c:uncategorized", "c:uncategorized",
+                     "host CreateTopic <New Topic>  \n"},
+        AddTopicCase{"OnAnUncategorizedTopic", "t:T3", "c:uncategorized",
+                     "host CreateTopic <New Topic>  \n"},
+        AddTopicCase{"WithNothingSelected", "", "c:uncategorized",
+                     "host CreateTopic <New Topic>  \n"}),
+    [](const auto& info) { return info.param.name; });
+
+TEST_F(CommandDispatchTest, ANewCategoryIsSelectedAndItsLabelEditedAtTheNextTick) {
+    const std::string id = p->NextId('C');
+    // Still named "<New Category>", the selection does not change the help context.
+    EXPECT_EQ(Click("topics", "AddCategory"),
+              "host CreateCategory <New Category>\nevent FolderNodeSelected\nevent RefreshTools\n");
+    ASSERT_NE(h.Tree().SelectedItem(), nullptr);
+    EXPECT_EQ(h.Tree().SelectedItem()->Key(), "c:" + id);
+    EXPECT_EQ(h.Tree().LabelEditRequests(), 0);
+    // A second request before the tick is covered by the pending one.
+    h.control->ClickTool("RenameCategory");
+    h.ui.DoEvents();
+    EXPECT_EQ(h.Tree().LabelEditRequests(), 1);
+    h.ui.DoEvents();
+    EXPECT_EQ(h.Tree().LabelEditRequests(), 1);
+}
+
+TEST_F(CommandDispatchTest, ANewBuildProfileIsSelected) {
+    const std::string id = p->NextId('B');
+    EXPECT_EQ(Click("buildprofiles", "AddBuildProfile"),
+              "host CreateBuildProfile\nevent FolderNodeSelected\nevent RefreshTools\n"
+              "host helpContextChanged\n");
+    EXPECT_TRUE(h.NodeAt("bp:" + id).Selected());
+    EXPECT_EQ(h.Tree().SelectedItem(), &h.NodeAt("bp:" + id));
+}
+
+struct HostCallCase {
+    const char* name;
+    const char* selected;
+    const char* tool;
+    const char* log;
+};
+
+class HostCallTest : public CommandDispatchTest,
+                     public ::testing::WithParamInterface<HostCallCase> {};
+
+TEST_P(HostCallTest, CallsTheHostWithTheSelectedItem) {
+    EXPECT_EQ(Click(GetParam().selected, GetParam().tool), GetParam().log);
+    EXPECT_EQ(h.Tree().LabelEditRequests(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, HostCallTest,
+    ::testing::Values(
+        HostCallCase{"PropertiesOfATopic", "t:T1", "Properties",
+                     "host ShowTopicProperties topic:T1\n"},
+        HostCallCase{"PropertiesOfACategory", "c:C1", "Properties", ""},
+        HostCallCase{"EditATopic", "t:T1", "Edit", "host edittopic topic:T1 missing False\n"},
+        HostCallCase{"EditATopicInANewWindow", "t:T2", "EditNewWindow",
+                     "host edittopic topic:T2 missing True\n"},
+        HostCallCase{"EditAnOtherFile", "o:readme.txt", "Edit",
+                     "host EditOtherFile file:readme.txt\n"},
+        HostCallCase{"EditAnImageFile", "o:images/shot.png", "EditNewWindow",
+                     "host EditOtherFile file:shot.png\n"},
+        HostCallCase{"EditABuildProfile", "bp:B2", "Edit", "host EditBuildProfile profile:B2\n"},
+        HostCallCase{"EditAFolder", "images", "Edit", ""},
+        HostCallCase{"EditWithNothingSelected", "", "Edit", ""},
+        HostCallCase{"ThumbnailOfAnImage", "o:images/shot.png", "MakeThumbnail",
+                     "host CreateThumbnail file:shot.png True\n"},
+        HostCallCase{"ThumbnailOfATopic", "t:T1", "MakeThumbnail", ""},
+        HostCallCase{"LocateATopic", "t:T2", "LocateNode",
+                     "host LocateTopicInTOCEditor topic:T2 True\n"},
+        HostCallCase{"BuildOnATopic", "t:T1", "Build", "host Build False\n"},
+        HostCallCase{"CaptureWithATopic", "t:T1", "CaptureImage", "event CaptureImageRequest\n"},
+        HostCallCase{"CaptureWithNothing", "", "CaptureImage", "event CaptureImageRequest\n"},
+        HostCallCase{"ReCaptureAnImage", "o:images/shot.png", "ReCaptureImage",
+                     "event ReCaptureImageRequest file:shot.png\n"},
+        HostCallCase{"ImageMapOfAnImage", "o:images/shot.png", "CreateImageMap",
+                     "event CreateImageMapRequest file:shot.png\n"},
+        HostCallCase{"ImageEditorForAnyFile", "o:readme.txt", "OpenImageProcessing",
+                     "event ImageProcessingRequest file:readme.txt\n"},
+        HostCallCase{"ReCaptureOnATopic", "t:T1", "ReCaptureImage", ""},
+        HostCallCase{"ImageMapOnAFolder", "images", "CreateImageMap", ""},
+        HostCallCase{"ImageEditorWithNothing", "", "OpenImageProcessing", ""}),
+    [](const auto& info) { return info.param.name; });
+
+// Whether the folder's label may change is the label edit's own decision.
+TEST_F(CommandDispatchTest, EditOnACategoryOrTheUncategorizedFolderStartsALabelEdit) {
+    EXPECT_EQ(Click("c:C1", "Edit"), "");
+    h.ui.DoEvents();
+    EXPECT_EQ(h.Tree().LabelEditRequests(), 1);
+    EXPECT_EQ(Click("c:uncategorized", "Edit"), "");
+    h.ui.DoEvents();
+    EXPECT_EQ(h.Tree().LabelEditRequests(), 2);
+}
+
+// The tool is offered on topics only, so the dispatcher looks the selection up as a topic.
+TEST_F(CommandDispatchTest, LocateNodeOnAnotherNodeIsReported) {
+    EXPECT_EQ(BoxedProcedures(Click("c:C1", "LocateNode")), "Dock_CommandClick ");
+}
+
+TEST_F(CommandDispatchTest, BuildOnAProfileMakesItTheCurrentOne) {
+    EXPECT_EQ(Click("bp:B2", "Build"), "host Build False\n");
+    EXPECT_TRUE(p->GetProfile("B2")->Current());
+    EXPECT_FALSE(p->GetProfile("B1")->Current());
+    Click("t:T1", "Build");
+    EXPECT_TRUE(p->GetProfile("B2")->Current());
+}
+
+TEST_F(CommandDispatchTest, FindShowsAndHidesTheFindBar) {
+    ASSERT_FALSE(h.Dock().Band("FindBar").Visible());
+    const int32_t fullHeight = h.Tree().Bounds().height;
+    Click("", "Find");
+    EXPECT_LT(h.Tree().Bounds().height, fullHeight);
+    EXPECT_EQ(h.Dock().StateItem("Find").Checked(), 1);
+    EXPECT_TRUE(h.Dock().Band("FindBar").Visible());
+    // The bar took room from the client area, and the tree follows it.
+    ExpectTreeFillsTheClientArea();
+    Click("", "Find");
+    EXPECT_EQ(h.Dock().StateItem("Find").Checked(), 0);
+    EXPECT_FALSE(h.Dock().Band("FindBar").Visible());
+    ExpectTreeFillsTheClientArea();
+}
+
+TEST_F(CommandDispatchTest, IncludeInOutputTogglesTheTopicAndTheTreeFollows) {
+    auto topic = p->GetTopic("T1");
+    Click("t:T1", "IncludeInOutput");
+    EXPECT_EQ(h.Dock().StateItem("IncludeInOutput").Checked(), 0);
+    EXPECT_FALSE(topic->IncludeInOutput());
+    EXPECT_EQ(h.NodeAt("t:T1").Text(),
+              "<FORMAT TEXT:6D6D6D>Intro</FORMAT> (<FORMAT spellcheck>Introduction</FORMAT>)");
+    h.control->ClickTool("IncludeInOutput");
+    EXPECT_EQ(h.Dock().StateItem("IncludeInOutput").Checked(), 1);
+    EXPECT_TRUE(topic->IncludeInOutput());
+    EXPECT_EQ(h.NodeAt("t:T1").Text(), "Intro (<FORMAT spellcheck>Introduction</FORMAT>)");
+}
+
+TEST_F(CommandDispatchTest, IncludeInOutputTogglesAFileAndLeavesOtherNodesAlone) {
+    Click("o:readme.txt", "IncludeInOutput");
+    EXPECT_FALSE(p->GetFile("readme.txt")->IncludeInOutput());
+    EXPECT_EQ(h.NodeAt(Key("o:readme.txt")).ForeColor(), static_cast<int32_t>(0x80000011));
+    const int16_t check = h.Dock().StateItem("IncludeInOutput").Checked();
+    Click("c:C1", "IncludeInOutput");
+    EXPECT_EQ(h.Dock().StateItem("IncludeInOutput").Checked(), check);
+}
+
+TEST_F(CommandDispatchTest, AutoGenerateCategoryIndexTogglesOnlyRealCategories) {
+    auto category = p->GetCategory("C1");
+    Click("c:C1", "AutoGenerateCategoryIndex");
+    EXPECT_TRUE(category->AutoGenerateIndex());
+    EXPECT_EQ(h.Dock().StateItem("AutoGenerateCategoryIndex").Checked(), 1);
+    h.control->ClickTool("AutoGenerateCategoryIndex");
+    EXPECT_FALSE(category->AutoGenerateIndex());
+    EXPECT_EQ(h.Dock().StateItem("AutoGenerateCategoryIndex").Checked(), 0);
+    Click("c:uncategorized", "AutoGenerateCategoryIndex");
+    EXPECT_EQ(h.Dock().StateItem("AutoGenerateCategoryIndex").Checked(), 0);
+}
+
+TEST_F(CommandDispatchTest, TheSearchPlaceButtonsToggleButNotTheirDropDown) {
+    for (const char* name : {"FindInName", "FindInCaption", "FindInImageName"}) {
+        const int16_t before = h.Dock().StateItem(name).Checked();
+        Click("", name);
+        EXPECT_EQ(h.Dock().StateItem(name).Checked(), 1 - before) << name;
+    }
+    const int16_t menu = h.Dock().StateItem("FindIn").Checked();
+    const int16_t name = h.Dock().StateItem("FindInName").Checked();
+    EXPECT_EQ(Click("", "FindIn"), "");
+    EXPECT_EQ(h.Dock().StateItem("FindIn").Checked(), menu);
+    EXPECT_EQ(h.Dock().StateItem("FindInName").Checked(), name);
+}
+
+TEST_F(CommandDispatchTest, CommandsWithoutAnActionDoNothing) {
+    h.Select("t:T1");
+    const std::string tree = h.Dump();
+    for (const char* name : {"AddBuildFlag", "AddBooklet", "CheckIn", "CheckOut", "UndoCheckOut",
+                             "GetLatestVersion", "IncludeInBookletOutput", "MoveLeft"}) {
+        const int16_t check = h.Dock().StateItem(name).Checked();
+        EXPECT_EQ(Click("", name), "") << name;
+        EXPECT_EQ(h.Dock().StateItem(name).Checked(), check) << name;
+    }
+    EXPECT_EQ(h.Dump(), tree);
+}
+
+TEST_F(CommandDispatchTest, MovesAndDeleteAreTheTreesOwnCommands) {
+    Click("t:T1", "MoveDown");
+    EXPECT_EQ(Children("c:C1"), "t:T2 t:T1 ");
+    Click("t:T1", "MoveUp");
+    EXPECT_EQ(Children("c:C1"), "t:T1 t:T2 ");
+    Click("t:T2", "Delete");
+    EXPECT_FALSE(h.Tree().Nodes().Contains("t:T2"));
+}
+
+TEST_F(CommandDispatchTest, AddOtherFileAndAddImageAskForFilesWithTheirOwnTitles) {
+    std::string titles;
+    h.dialogs.SetObserver(
+        [&](const std::string& title, const std::vector<std::string>&) { titles += title + "\n"; });
+    EXPECT_EQ(Click("other", "AddOtherFile"), "");
+    EXPECT_EQ(Click("images", "AddImage"), "");
+    EXPECT_EQ(titles, "Add to Project\nAdd Images\n");
+    EXPECT_EQ(p->OtherFiles()->Count(), 2);
+}
+
+TEST_F(CommandDispatchTest, ToolStatusAnswersTheEnabledStateOfTheSelection) {
+    h.Select("t:T1");
+    EXPECT_TRUE(h.control->ToolStatus("Properties"));
+    h.Select("c:C1");
+    EXPECT_FALSE(h.control->ToolStatus("Properties"));
+    EXPECT_TRUE(h.control->ToolStatus("AddTopic"));
+}
+
+TEST_F(CommandDispatchTest, AnUnknownToolIsReportedOnceByTheDispatcher) {
+    EXPECT_EQ(BoxedProcedures(Click("t:T1", "NoSuchTool")), "Dock_CommandClick ");
+}
+
+TEST_F(CommandDispatchTest, HidingTheEditControlsSurvivesTheNextSelection) {
+    h.control->HideEditControls();
+    h.Select("c:C1");
+    EXPECT_EQ(h.Menu(), "RenameCategory AutoGenerateCategoryIndex");
+    h.Select("t:T1");
+    EXPECT_EQ(h.Menu(), "LocateNode Status Properties IncludeInOutput");
+}
+
+TEST(ToolbarModeTest, HideEditControlsHidesExactlyTheTenEditTools) {
+    ExplorerHarness h;
+    auto visible = [&] {
+        std::vector<std::string> names;
+        for (int32_t i = 1; i <= h.Dock().ToolCount(); ++i)
+            if (h.Dock().ToolAt(i).Visible()) names.push_back(h.Dock().ToolAt(i).Name());
+        return names;
+    };
+    const auto before = visible();
+    h.control->HideEditControls();
+    const auto after = visible();
+    std::string hidden;
+    for (const auto& name : before)
+        if (std::find(after.begin(), after.end(), name) == after.end()) hidden += name + " ";
+    EXPECT_EQ(hidden, "AddCategory AddTopic AddOtherFile Delete MoveUp MoveDown AddImage Edit "
+                      "CaptureImage EditNewWindow ");
+    EXPECT_EQ(after.size() + 10, before.size());
+}
+
+TEST(ToolbarModeTest, TheToolbarStyleGoesToTheDesignerHelperUninterpreted) {
+    ExplorerHarness h;
+    h.control->SetToolbarStyle(7);
+    EXPECT_EQ(h.libraries.Designer()->AppliedToolbarStyle(), 7);
+}
+
+TEST_F(CommandDispatchTest, FindBarOnlyModeShowsTheFindBarAndLooksByNameAndTitle) {
+    h.Dock().StateItem("FindInName").SetChecked(0);
+    h.Dock().StateItem("FindInCaption").SetChecked(0);
+    h.Dock().StateItem("FindInImageName").SetChecked(1);
+    h.control->ShowOnlyFindBar();
+    EXPECT_FALSE(h.Dock().Band("Tools").Visible());
+    EXPECT_TRUE(h.Dock().Band("FindBar").Visible());
+    EXPECT_FALSE(h.Dock().Item("FindIn").Visible());
+    EXPECT_EQ(h.Dock().StateItem("FindInName").Checked(), 1);
+    EXPECT_EQ(h.Dock().StateItem("FindInCaption").Checked(), 1);
+    EXPECT_EQ(h.Dock().StateItem("FindInImageName").Checked(), 1);
+}
+
+TEST_F(CommandDispatchTest, EnterInTheFindFieldAloneRunsTheSearch) {
+    h.log.Clear();
+    h.Dock().UserKeyDown("FindValue", 65, 0);
+    h.Dock().UserKeyDown("Status", 13, 0);
+    EXPECT_EQ(h.log.Take(), "");
+    h.Dock().UserKeyDown("FindValue", 13, 0);
+    // The search is not available yet: its failure is the visible sign that it ran.
+    EXPECT_EQ(BoxedProcedures(h.log.Take()), "FindNow ");
+}
+
+TEST_F(CommandDispatchTest, ChoosingAStatusChangesTheSelectedTopic) {
+    h.Select("t:T1");
+    h.Dock().UserSetFieldText("Status", "Review");
+    EXPECT_EQ(p->GetTopic("T1")->Status(), "Review");
+    EXPECT_EQ(h.NodeAt("t:T1").Image(), "topicstatusReview");
+}
+
+TEST_F(CommandDispatchTest, SelectingATopicFillsTheStatusFieldWithoutWritingItBack) {
+    p->SetDirty(false);
+    h.Select("t:T2");
+    EXPECT_EQ(h.Dock().Item("Status").Text(), "Review");
+    EXPECT_FALSE(p->Dirty());
+}
+
+TEST_F(CommandDispatchTest, AStatusWithoutASelectedTopicIsReported) {
+    h.log.Clear();
+    h.Dock().UserSetFieldText("Status", "Review");
+    h.Select("c:C1");
+    h.Dock().UserSetFieldText("Status", "Review");
+    EXPECT_EQ(BoxedProcedures(h.log.Take()), "Dock_CommandChange Dock_CommandChange ");
+    h.Dock().UserSetFieldText("FindValue", "anything");
+    EXPECT_EQ(BoxedProcedures(h.log.Take()), "");
+}
+
+} // namespace
+} // namespace qvtest

@@ -1,0 +1,151 @@
+#include "support/ExplorerHarness.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace qvtest {
+namespace {
+
+constexpr int16_t kEnter = 13, kF2 = 113, kInsert = 45;
+
+class TreeInputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        p = h.NewProject();
+        p->AddCategory("C1", "Basics");
+        p->AddCategory("C2", "Advanced");
+        p->AddTopic("T1", "Intro", "Intro", "C1", "Draft");
+        p->AddTopic("T2", "Next", "Next", "C1", "Draft");
+        p->AddTopic("T3", "Deep", "Deep", "C2", "Draft");
+        h.dir.Write("images/shots/a.png", "picture");
+        p->AddFile("images\\shots\\a.png");
+        p->Save();
+        h.Open(p);
+        h.log.Clear();
+    }
+
+    void Key(int16_t code, int16_t shift = 0) {
+        h.Tree().KeyDown(code, shift);
+        h.ui.DoEvents(); // the deferred start of a label edit
+    }
+    // The project's order of topics within each category must be the tree's.
+    void ExpectProjectFollowsTree() {
+        h.Dump();
+        for (qv::Node* c = h.NodeAt("topics").FirstChild(); c; c = c->NextSibling()) {
+            std::string tree, project;
+            for (qv::Node* t = c->FirstChild(); t; t = t->NextSibling())
+                tree += t->Key() + " ";
+            for (int32_t i = 1; i <= p->Topics()->Count(); ++i) {
+                auto topic = p->Topics()->Item(i);
+                const std::string parent =
+                    topic->Category() ? "c:" + topic->Category()->ID() : "c:uncategorized";
+                if (parent == c->Key()) project += "t:" + topic->ID() + " ";
+            }
+            EXPECT_EQ(tree, project) << c->Key();
+        }
+    }
+
+    ExplorerHarness h;
+    std::shared_ptr<qv::Project> p;
+};
+
+TEST_F(TreeInputTest, F2OnACategoryRenamesItInTheProject) {
+    h.Select("c:C2");
+    Key(kF2);
+    ASSERT_TRUE(h.Tree().LabelEditOpen());
+    h.Tree().FinishLabelEdit("Expert Topics");
+    EXPECT_EQ(p->GetCategory("C2")->Name(), "Expert Topics");
+    EXPECT_EQ(h.NodeAt("c:C2").Text(), "Expert Topics");
+}
+
+TEST_F(TreeInputTest, F2OnATopicOrUncategorizedOpensNothing) {
+    for (const char* key : {"t:T1", "c:uncategorized"}) {
+        h.Select(key);
+        Key(kF2);
+        EXPECT_FALSE(h.Tree().LabelEditOpen()) << key;
+    }
+}
+
+TEST_F(TreeInputTest, EnterWhileRenamingCommitsAndOpensNothing) {
+    h.Select("c:C1");
+    Key(kF2);
+    h.log.Clear();
+    Key(kEnter);
+    EXPECT_FALSE(h.Tree().LabelEditOpen());
+    EXPECT_EQ(h.log.Text().find("host"), std::string::npos) << h.log.Text();
+    EXPECT_EQ(p->GetCategory("C1")->Name(), "Basics");
+}
+
+TEST_F(TreeInputTest, EnterOnATopicEditsAndShiftEnterShowsItsProperties) {
+    h.Select("t:T1");
+    h.log.Clear();
+    Key(kEnter);
+    Key(kEnter, 1);
+    EXPECT_NE(h.log.Text().find("host edittopic topic:T1 missing False"), std::string::npos);
+    EXPECT_NE(h.log.Text().find("host ShowTopicProperties topic:T1"), std::string::npos);
+}
+
+TEST_F(TreeInputTest, InsertBesideACategoryAddsANewCategoryToTheProject) {
+    h.Select("c:uncategorized");
+    Key(kInsert);
+    EXPECT_TRUE(p->TopicCategories()->Contains("C3"));
+    EXPECT_EQ(p->GetCategory("C3")->Name(), "<New Category>");
+    EXPECT_EQ(h.NodeAt("c:C3").Text(), "<New Category>");
+    EXPECT_TRUE(h.Tree().LabelEditOpen());
+    EXPECT_EQ(h.log.Text().find("msgbox"), std::string::npos) << h.log.Text();
+    h.Dump();
+}
+
+TEST_F(TreeInputTest, ATopicDroppedOnAnotherCategoryChangesItsCategory) {
+    h.Tree().Drag(&h.NodeAt("t:T1"), &h.NodeAt("c:C2"), qv::rel::Child);
+    EXPECT_EQ(p->GetTopic("T1")->Category()->ID(), "C2");
+    EXPECT_EQ(h.NodeAt("t:T1").Parent()->Key(), "c:C2");
+    ExpectProjectFollowsTree();
+}
+
+TEST_F(TreeInputTest, ATopicDroppedBesideATopicIsReordered) {
+    h.Tree().Drag(&h.NodeAt("t:T2"), &h.NodeAt("t:T1"), qv::rel::Previous);
+    EXPECT_EQ(h.NodeAt("c:C1").FirstChild()->Key(), "t:T2");
+    EXPECT_EQ(p->Topics()->Item(1)->ID(), "T2");
+    ExpectProjectFollowsTree();
+}
+
+TEST_F(TreeInputTest, ACategoryDropsOnlyBesideACategory) {
+    h.Tree().Drag(&h.NodeAt("c:C2"), &h.NodeAt("c:C1"), qv::rel::Child);
+    EXPECT_EQ(h.NodeAt("c:C2").Parent()->Key(), "topics");
+    h.Tree().Drag(&h.NodeAt("c:C2"), &h.NodeAt("t:T1"), qv::rel::Previous);
+    EXPECT_EQ(h.NodeAt("c:C2").Parent()->Key(), "topics");
+    h.Tree().Drag(&h.NodeAt("c:C2"), &h.NodeAt("c:C1"), qv::rel::Previous);
+    EXPECT_EQ(p->TopicCategories()->Item(1)->ID(), "C2");
+    ExpectProjectFollowsTree();
+}
+
+TEST_F(TreeInputTest, AReadOnlyProjectDragsNothing) {
+    p->SetProjectReadOnly(true);
+    h.Tree().Drag(&h.NodeAt("t:T1"), &h.NodeAt("c:C2"), qv::rel::Child);
+    EXPECT_EQ(p->GetTopic("T1")->Category()->ID(), "C1");
+    ExpectProjectFollowsTree();
+}
+
+TEST_F(TreeInputTest, FilesFromOutsideDropOnlyOntoFileFoldersAndIntoSubFoldersWithoutAsking) {
+    TempDir elsewhere;
+    const std::string file = elsewhere.Write("drop.png", "picture");
+    h.Tree().DropFiles(&h.NodeAt("t:T1"), {file});
+    EXPECT_EQ(p->OtherFiles()->Count(), 1);
+    h.Tree().DropFiles(&h.NodeAt("images\\images\\shots"), {file});
+    EXPECT_TRUE(p->OtherFiles()->Contains(h.ProjectFolder() + "images/shots/drop.png"));
+    EXPECT_TRUE(std::filesystem::exists(h.ProjectFolder() + "images/shots/drop.png"));
+    EXPECT_EQ(h.log.Text().find("msgbox"), std::string::npos) << h.log.Text();
+    h.Dump();
+}
+
+TEST_F(TreeInputTest, ARightClickOffersTheSpellingMenuThenTheContextMenu) {
+    h.Select("t:T1");
+    h.log.Clear();
+    h.Tree().RightClick();
+    EXPECT_EQ(h.Dock().LastPopup(), "popContext");
+    EXPECT_NE(h.log.Text().find("event ShowSpellContextMenu"), std::string::npos);
+}
+
+} // namespace
+} // namespace qvtest
