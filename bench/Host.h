@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/HeadlessControls.h"
+#include "controls/HeadlessPlatform.h"
 #include "controls/ManualUiLoop.h"
 #include "explorer/ProjectExplorer.h"
 #include "host/FileDialogs.h"
@@ -33,11 +34,8 @@ public:
     const std::string& LastBox() const { return lastBox_; }
 
 private:
-    class Windows;
-    class Keyboard;
-
-    std::unique_ptr<Windows> windows_;
-    std::unique_ptr<Keyboard> keyboard_;
+    qv::HeadlessWindows windows_;
+    qv::HeadlessKeyboard keyboard_;
     qv::ScriptedMessageBoxes boxes_;
     qv::ScriptedFileDialogs dialogs_;
     qv::HostLibrariesImpl libraries_;

@@ -39,17 +39,7 @@ TEST(StartUpTest, WithoutStatusesOnlyTheBuiltInImagesAndTopicVariantsExist) {
     probe.libraries.Designer()->SetTopicStatuses(std::nullopt);
     // A second control made after the host changed its list.
     qv::ManualUiLoop ui;
-    struct W : qv::WindowSystem {
-        int64_t GetFocus() const override { return 0; }
-        int64_t GetParent(int64_t) const override { return 0; }
-        int64_t GetDesktopWindow() const override { return 1; }
-        int32_t TwipsPerPixelX() const override { return 15; }
-        int32_t TwipsPerPixelY() const override { return 15; }
-    } windows;
-    struct K : qv::KeyboardState {
-        bool IsKeyDown(int32_t) const override { return false; }
-    } keyboard;
-    qv::Site site{probe.controls, probe.libraries, ui, windows, keyboard, true};
+    qv::Site site{probe.controls, probe.libraries, ui, probe.windows, probe.keyboard, true};
     auto control = qv::ProjectExplorer::Create(site);
     EXPECT_EQ(control->Images().Count(), 22);
     EXPECT_TRUE(control->Dock().Item("Status").List().empty());

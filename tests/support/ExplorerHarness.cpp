@@ -8,22 +8,6 @@
 
 namespace qvtest {
 
-// The keyboard focus is in the control's tree.
-class ExplorerHarness::Windows final : public qv::WindowSystem {
-public:
-    int64_t focus = 0;
-    int64_t GetFocus() const override { return focus; }
-    int64_t GetParent(int64_t) const override { return 0; }
-    int64_t GetDesktopWindow() const override { return 1; }
-    int32_t TwipsPerPixelX() const override { return 15; }
-    int32_t TwipsPerPixelY() const override { return 15; }
-};
-
-class ExplorerHarness::Keyboard final : public qv::KeyboardState {
-public:
-    bool IsKeyDown(int32_t) const override { return false; }
-};
-
 std::string Describe(const qv::Variant& value) {
     if (value.IsMissing()) return "missing";
     if (value.Type() != qv::VarType::Object) return value.ToString();
@@ -37,9 +21,7 @@ std::string Describe(const qv::Variant& value) {
     return o->TypeName();
 }
 
-ExplorerHarness::ExplorerHarness(bool userMode)
-    : windows_(std::make_unique<Windows>()), keyboard_(std::make_unique<Keyboard>()),
-      userMode_(userMode) {
+ExplorerHarness::ExplorerHarness(bool userMode) : userMode_(userMode) {
     boxes.SetObserver(
         [this](int32_t buttons, const std::string& title, const std::string& text, int32_t answer) {
             log.Add("msgbox " + std::to_string(buttons) + " " + title + ": " + text + " -> " +
@@ -62,10 +44,10 @@ ExplorerHarness::ExplorerHarness(bool userMode)
 }
 
 void ExplorerHarness::CreateControl() {
-    qv::Site site{controls, libraries, ui, *windows_, *keyboard_, userMode_};
+    qv::Site site{controls, libraries, ui, windows, keyboard, userMode_};
     control = qv::ProjectExplorer::Create(site);
     events_ = control->Subscribe(*this);
-    windows_->focus = control->Tree().hWnd();
+    windows.focus = control->Tree().hWnd();
 }
 
 void ExplorerHarness::Restart() {

@@ -4,6 +4,7 @@
 #include "contracts/Platform.h"
 #include "controls/CommandBar.h"
 #include "controls/HeadlessControls.h"
+#include "controls/HeadlessPlatform.h"
 #include "controls/ManualUiLoop.h"
 #include "controls/TreeView.h"
 #include "explorer/ProjectExplorer.h"
@@ -57,6 +58,8 @@ public:
     ScopedEnv config{"XDG_CONFIG_HOME", dir.Path().c_str()};
     ScopedEnv tmp{"TMP", dir.Path().c_str()};
     qv::ManualUiLoop ui;
+    qv::HeadlessWindows windows; // the focus is in the control's tree
+    qv::HeadlessKeyboard keyboard;
     qv::HeadlessControls controls;
     qv::ScriptedMessageBoxes boxes;
     qv::ScriptedFileDialogs dialogs;
@@ -68,9 +71,6 @@ public:
     std::vector<qv::ErrorComponentReport> reports; // what the error component received
 
 private:
-    class Windows;
-    class Keyboard;
-
     void ShowSpellContextMenu(std::shared_ptr<qv::TreeViewSpell>&, float, float, float, float,
                               bool&) override {
         log.Add("event ShowSpellContextMenu");
@@ -91,8 +91,6 @@ private:
 
     void CreateControl();
 
-    std::unique_ptr<Windows> windows_;
-    std::unique_ptr<Keyboard> keyboard_;
     bool userMode_;
     qv::Subscription events_;
 };

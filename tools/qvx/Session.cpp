@@ -46,26 +46,7 @@ void Need(const std::vector<std::string>& args, std::size_t minimum, std::size_t
 
 } // namespace
 
-// The headless screen: 15 twips per pixel, one desktop window; the keyboard focus is in the
-// control's tree, where the user's keys go.
-class Session::Windows final : public qv::WindowSystem {
-public:
-    int64_t focus = 0;
-    int64_t GetFocus() const override { return focus; }
-    int64_t GetParent(int64_t) const override { return 0; }
-    int64_t GetDesktopWindow() const override { return 1; }
-    int32_t TwipsPerPixelX() const override { return 15; }
-    int32_t TwipsPerPixelY() const override { return 15; }
-};
-
-class Session::Keyboard final : public qv::KeyboardState {
-public:
-    bool IsKeyDown(int32_t) const override { return false; }
-};
-
-Session::Session(std::ostream& out)
-    : out_(out), windows_(std::make_unique<Windows>()), keyboard_(std::make_unique<Keyboard>()),
-      libraries_(boxes_, dialogs_) {
+Session::Session(std::ostream& out) : out_(out), libraries_(boxes_, dialogs_) {
     boxes_.SetObserver(
         [this](int32_t buttons, const std::string& title, const std::string& text, int32_t answer) {
             // CR LF (or a lone LF) in the text is written as \n.
@@ -145,11 +126,11 @@ std::shared_ptr<qv::Project> Session::ReadProject(const std::string& projectFile
 
 void Session::CreateControl(bool designer) {
     EndControl();
-    qv::Site site{controls_, libraries_, ui_, *windows_, *keyboard_, true};
+    qv::Site site{controls_, libraries_, ui_, windows_, keyboard_, true};
     control_ = qv::ProjectExplorer::Create(site);
     events_ = control_->Subscribe(*this);
     control_->SetSize(4800, 7200);
-    windows_->focus = control_->Tree().hWnd();
+    windows_.focus = control_->Tree().hWnd();
     if (designer) {
         Guard([&] { control_->Designer().Initialize(ide_); });
         Guard([&] { control_->Designer().LoadOptions(); });

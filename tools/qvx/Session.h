@@ -4,6 +4,7 @@
 #include "contracts/Platform.h"
 #include "controls/CommandBar.h"
 #include "controls/HeadlessControls.h"
+#include "controls/HeadlessPlatform.h"
 #include "controls/ManualUiLoop.h"
 #include "controls/TreeView.h"
 #include "explorer/ProjectExplorer.h"
@@ -41,9 +42,6 @@ public:
     void LetPendingWorkRun();
 
 private:
-    class Windows;
-    class Keyboard;
-
     void Open(const std::string& projectFile);
     void Load(const std::string& projectFile, const std::string& flags);
     std::shared_ptr<qv::Project> ReadProject(const std::string& projectFile);
@@ -88,8 +86,8 @@ private:
 
     std::ostream& out_;
     qv::ManualUiLoop ui_;
-    std::unique_ptr<Windows> windows_;
-    std::unique_ptr<Keyboard> keyboard_;
+    qv::HeadlessWindows windows_;
+    qv::HeadlessKeyboard keyboard_;
     qv::HeadlessControls controls_;
     qv::ScriptedMessageBoxes boxes_;
     qv::ScriptedFileDialogs dialogs_;
