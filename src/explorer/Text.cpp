@@ -88,6 +88,22 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
+std::u32string ToUtf32(std::string_view s) {
+    std::u32string out;
+    out.reserve(s.size());
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            out += static_cast<char32_t>(c);
+            ++i;
+        } else {
+            out += Decode(s, i);
+        }
+    }
+    return out;
+}
+
 std::vector<std::string_view> Split(std::string_view s, char separator) {
     std::vector<std::string_view> parts;
     std::size_t start = 0;

@@ -21,6 +21,9 @@ inline bool StartsWith(std::string_view s, std::string_view prefix) {
     return s.substr(0, prefix.size()) == prefix;
 }
 
+// UTF-8 to code points; a malformed byte becomes U+FFFD.
+std::u32string ToUtf32(std::string_view s);
+
 std::vector<std::string_view> Split(std::string_view s, char separator);
 
 } // namespace qv::text
