@@ -9,6 +9,7 @@
 #include "model/ProjectFileReader.h"
 
 #include <cmath>
+#include <filesystem>
 #include <ostream>
 
 namespace qvx {
@@ -345,7 +346,7 @@ void Session::Choose(const std::vector<std::string>& args) {
     }
     std::vector<std::string> paths;
     for (std::size_t i = 1; i < args.size(); ++i)
-        paths.push_back(ExpandPath(args[i]));
+        paths.push_back(FullPath(args[i]));
     dialogs_.Queue(std::move(paths));
 }
 
@@ -426,6 +427,14 @@ qv::Node& Session::NodeByKey(const std::string& key) {
     const std::string k = ExpandPath(key);
     if (!Tree().Nodes().Contains(k)) throw UsageError("no node with the key " + k);
     return Tree().Nodes().Item(k);
+}
+
+// A dialog and a file manager hand over full paths: a relative one is taken from the current
+// folder.
+std::string Session::FullPath(const std::string& path) const {
+    const std::string expanded = ExpandPath(path);
+    if (expanded.empty() || expanded[0] == '/') return expanded;
+    return (std::filesystem::current_path() / expanded).lexically_normal().string();
 }
 
 std::string Session::ExpandPath(const std::string& path) const {
@@ -537,7 +546,7 @@ void Session::Run(const std::vector<std::string>& args) {
         qv::Node& target = NodeByKey(args[1]);
         std::vector<std::string> paths;
         for (std::size_t i = 2; i < args.size(); ++i)
-            paths.push_back(ExpandPath(args[i]));
+            paths.push_back(FullPath(args[i]));
         qv::HeadlessTreeView& tree = Tree();
         Guard([&] { tree.DropFiles(&target, paths); });
     } else if (c == "rightclick") {

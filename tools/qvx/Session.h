@@ -62,6 +62,7 @@ private:
     qv::Project& ActiveProject();
     qv::Node& NodeByKey(const std::string& key);
     std::string ExpandPath(const std::string& path) const;
+    std::string FullPath(const std::string& path) const;
     // Runs a call into the control; a failure that comes back out prints "raised".
     template <class F> void Guard(F&& call);
     void Line(const std::string& text);
