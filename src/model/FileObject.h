@@ -30,7 +30,7 @@ public:
     // Error 53 when there is no such file, 75 when it cannot be removed.
     void Delete() override;
     // Keeps a spec that names no existing entry; otherwise picks "qv" + a fresh number +
-    // the extension in the spec's folder (the temporary folder for an empty spec).
+    // the extension in the path's folder (the temporary folder for an empty path).
     void MakeUnique() override;
     // Creates or truncates the file and writes the text; error 75 on failure.
     void WriteText(const std::string& text) override;
@@ -43,7 +43,7 @@ public:
 private:
     std::string folder_;          // absolute, ending with "/"; empty for an empty spec
     std::string name_;            // no separator
-    std::string folderExtension_; // extension given while the spec named a folder
+    std::string folderExtension_; // extension given while the path named a folder
 };
 
 std::shared_ptr<FileObject> MakeFileObject(const std::string& spec = {});
