@@ -11,12 +11,7 @@ namespace fs = std::filesystem;
 class EditingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        p = h.NewProject();
-        p->AddCategory("C1", "Basics");
-        p->AddCategory("C2", "Advanced");
-        p->AddTopic("T1", "Intro", "Intro", "C1", "Draft");
-        p->AddTopic("T2", "Next", "Next", "C1", "Draft");
-        p->AddTopic("T3", "Deep", "Deep", "C2", "Draft");
+        p = h.TwoCategoryProject();
         h.dir.Write("images/shots/a.png", "picture");
         h.dir.Write("out/web/images/shots/a.png", "copy 1");
         h.dir.Write("out/chm/images/shots/a.png", "copy 2");

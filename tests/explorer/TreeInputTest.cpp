@@ -11,12 +11,7 @@ constexpr int16_t kEnter = 13, kF2 = 113, kInsert = 45;
 class TreeInputTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        p = h.NewProject();
-        p->AddCategory("C1", "Basics");
-        p->AddCategory("C2", "Advanced");
-        p->AddTopic("T1", "Intro", "Intro", "C1", "Draft");
-        p->AddTopic("T2", "Next", "Next", "C1", "Draft");
-        p->AddTopic("T3", "Deep", "Deep", "C2", "Draft");
+        p = h.TwoCategoryProject();
         h.dir.Write("images/shots/a.png", "picture");
         p->AddFile("images\\shots\\a.png");
         p->Save();

@@ -80,6 +80,16 @@ std::shared_ptr<qv::Project> ExplorerHarness::NewProject() {
     return qv::Project::Create(dir.Path() + "/Test.qvproj");
 }
 
+std::shared_ptr<qv::Project> ExplorerHarness::TwoCategoryProject() {
+    auto p = NewProject();
+    p->AddCategory("C1", "Basics");
+    p->AddCategory("C2", "Advanced");
+    p->AddTopic("T1", "Intro", "Intro", "C1", "Draft");
+    p->AddTopic("T2", "Next", "Next", "C1", "Draft");
+    p->AddTopic("T3", "Deep", "Deep", "C2", "Draft");
+    return p;
+}
+
 std::string ExplorerHarness::ProjectFolder() const {
     return project ? project->Folder() : "";
 }

@@ -41,6 +41,9 @@ public:
     std::shared_ptr<qv::Project> Sample();
     // An empty project in the harness's folder (nothing on disk until saved).
     std::shared_ptr<qv::Project> NewProject();
+    // A new project with categories C1 "Basics" and C2 "Advanced", topics T1 "Intro" and
+    // T2 "Next" in C1 and T3 "Deep" in C2, all Draft.
+    std::shared_ptr<qv::Project> TwoCategoryProject();
 
     qv::ProjectExplorer& Control() { return *control; }
     qv::HeadlessTreeView& Tree();
