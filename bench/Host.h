@@ -27,6 +27,8 @@ public:
     // LoadOptions), with no project yet.
     std::shared_ptr<qv::ProjectExplorer> CreateDesigner();
     const std::shared_ptr<qv::IdeObject>& Ide() const { return ide_; }
+    // The IDE options, read by the designer's LoadOptions (CheckSpelling ...).
+    qv::HostOptions& Options() { return libraries_.Options(); }
 
     // Message boxes shown since the host was made: the component reports its failures in one,
     // so a benchmark that sees any measured a failure, not a load.

@@ -1,8 +1,8 @@
 #include "controls/HeadlessControls.h"
 
-#include "contracts/Error.h"
 #include "controls/BuiltInImages.h"
 #include "controls/CommandBar.h"
+#include "controls/LabelSpellChecker.h"
 #include "controls/TreeView.h"
 #include "controls/WarningBar.h"
 
@@ -25,8 +25,7 @@ std::shared_ptr<ImageList> HeadlessControls::CreateImageList() {
 }
 
 std::shared_ptr<TreeViewSpell> HeadlessControls::CreateTreeViewSpell() {
-    throw Error(err::CannotCreateObject, "ActiveX component can't create object",
-                "HeadlessControls");
+    return std::make_shared<LabelSpellChecker>();
 }
 
 } // namespace qv

@@ -11,7 +11,7 @@ public:
     std::shared_ptr<CommandBar> CreateCommandBar() override;
     std::shared_ptr<WarningBar> CreateWarningBar() override;
     std::shared_ptr<ImageList> CreateImageList() override; // the built-in images
-    // There is no label spell checker yet: error 429.
+    // A new LabelSpellChecker, unbound until its Init.
     std::shared_ptr<TreeViewSpell> CreateTreeViewSpell() override;
 };
 

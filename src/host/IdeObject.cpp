@@ -1,6 +1,7 @@
 #include "host/IdeObject.h"
 
 #include "contracts/Error.h"
+#include "host/HunspellEngine.h"
 #include "model/Project.h"
 
 namespace qv {
@@ -26,8 +27,8 @@ std::string TextArgument(const std::vector<Variant>& args, std::size_t index) {
 
 } // namespace
 
-IdeObject::IdeObject(std::shared_ptr<qv::DesignerHelper> designer)
-    : designer_(std::move(designer)) {
+IdeObject::IdeObject(std::shared_ptr<qv::DesignerHelper> designer, SpellEngineFactory spellEngine)
+    : designer_(std::move(designer)), spellFactory_(std::move(spellEngine)) {
     table_.Add("ActiveQVproject", [this](CallKind, std::vector<Variant>&) {
         return project_ ? Variant(project_) : Variant(nullptr);
     });
@@ -43,7 +44,10 @@ IdeObject::IdeObject(std::shared_ptr<qv::DesignerHelper> designer)
     table_.Add("CreateBuildProfile", [this](CallKind, std::vector<Variant>&) {
         return Variant(RequireProject().AddProfile({}, "New Build Profile"));
     });
-    table_.Add("commonSpell", [](CallKind, std::vector<Variant>&) { return Variant(nullptr); });
+    table_.Add("commonSpell", [this](CallKind, std::vector<Variant>&) {
+        auto engine = SpellingEngine();
+        return engine ? Variant(std::shared_ptr<Object>(engine)) : Variant(nullptr);
+    });
     for (const char* member : kReportOnly)
         table_.Add(member, [](CallKind, std::vector<Variant>&) { return Variant(); });
 }
@@ -53,6 +57,31 @@ Variant IdeObject::Invoke(std::string_view name, CallKind kind, std::vector<Vari
         throw Error(err::UnknownMember, "Object doesn't support this property or method");
     if (observer_) observer_(name, args);
     return table_.Invoke(name, kind, args);
+}
+
+IdeObject::SpellEngineFactory IdeObject::DefaultSpellEngine() {
+    return [] { return std::shared_ptr<qv::SpellEngine>(HunspellEngine::FromEnvironment()); };
+}
+
+void IdeObject::SetSpellEngineFactory(SpellEngineFactory factory) {
+    spellFactory_ = std::move(factory);
+    spellEngine_.reset();
+    spellError_.clear();
+}
+
+std::shared_ptr<SpellEngine> IdeObject::SpellingEngine() {
+    if (spellEngine_ || !spellFactory_) return spellEngine_;
+    // A failure is kept as text, not raised: the checker then fails on the missing engine in
+    // the component's own error report, and a later call tries again.
+    try {
+        spellEngine_ = spellFactory_();
+        spellError_.clear();
+    } catch (const Error& e) {
+        spellError_ = e.Description();
+    } catch (const std::exception& e) {
+        spellError_ = e.what();
+    }
+    return spellEngine_;
 }
 
 Project& IdeObject::RequireProject() const {

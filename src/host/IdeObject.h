@@ -2,6 +2,7 @@
 
 #include "contracts/Dispatch.h"
 #include "contracts/HostServices.h"
+#include "contracts/SpellEngine.h"
 
 #include <functional>
 #include <memory>
@@ -20,7 +21,9 @@ class Project;
 //                          host's first topic status, in the category (none when empty)
 //   CreateCategory(name)   appends a category; returns it
 //   CreateBuildProfile()   appends "New Build Profile"; returns it
-//   commonSpell            Nothing (no spelling engine)
+//   commonSpell            the host's spelling engine, made by the spell-engine factory at
+//                          the first call that succeeds and kept; Nothing while the factory
+//                          fails (the reason is in SpellEngineError) or there is none
 //   FireLoadProgress, ShowTopicProperties, edittopic, EditOtherFile, EditBuildProfile,
 //   CreateThumbnail, LocateTopicInTOCEditor, Build, flashtopic, helpContextChanged:
 //                          nothing beyond the report.
@@ -32,15 +35,27 @@ class IdeObject : public Dispatch {
 public:
     using Observer = std::function<void(std::string_view member, std::vector<Variant>& args)>;
 
+    // Makes the spelling engine; may raise qv::Error (a missing dictionary).
+    using SpellEngineFactory = std::function<std::shared_ptr<SpellEngine>()>;
+
     // The status list comes from the designer helper when a topic is made; nullptr, or a
-    // helper without statuses, leaves the project's default status.
-    explicit IdeObject(std::shared_ptr<qv::DesignerHelper> designer);
+    // helper without statuses, leaves the project's default status. The spelling engine is
+    // by default HunspellEngine::FromEnvironment.
+    explicit IdeObject(std::shared_ptr<qv::DesignerHelper> designer,
+                       SpellEngineFactory spellEngine = DefaultSpellEngine());
 
     std::string TypeName() const override { return "QVIDE"; }
 
     void SetProject(std::shared_ptr<Project> project) { project_ = std::move(project); }
     const std::shared_ptr<Project>& ActiveProject() const { return project_; }
     void SetObserver(Observer observer) { observer_ = std::move(observer); }
+    // Replaces the factory and forgets the engine made so far; an empty factory: no engine.
+    void SetSpellEngineFactory(SpellEngineFactory factory);
+    // The engine ("commonSpell" without the report); nullptr while it cannot be made.
+    std::shared_ptr<qv::SpellEngine> SpellingEngine();
+    // Why the last attempt to make the engine failed; "" after a success.
+    const std::string& SpellEngineError() const { return spellError_; }
+    static SpellEngineFactory DefaultSpellEngine();
 
     Variant Invoke(std::string_view name, CallKind kind, std::vector<Variant>& args) override;
 
@@ -51,6 +66,9 @@ private:
     std::shared_ptr<qv::DesignerHelper> designer_;
     std::shared_ptr<Project> project_;
     Observer observer_;
+    SpellEngineFactory spellFactory_;
+    std::shared_ptr<qv::SpellEngine> spellEngine_;
+    std::string spellError_;
     DispatchTable table_;
 };
 

@@ -1,11 +1,11 @@
 #include "host/IdeObject.h"
 
-#include "support/TempDir.h"
 #include "contracts/Error.h"
 #include "host/DesignerHelper.h"
 #include "host/Registry.h"
 #include "model/Project.h"
 #include "support/EventLog.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -103,9 +103,40 @@ TEST_F(IdeObjectTest, ReportOnlyMembersAndProperties) {
                           "host Build False\n");
 
     EXPECT_EQ(ide->Get("activeQVProject").As<qv::Project>(), project);
-    EXPECT_TRUE(ide->Get("commonSpell").IsNothing());
     ide->SetProject(nullptr);
     EXPECT_TRUE(ide->Get("ActiveQVproject").IsNothing());
+}
+
+// A stand-in engine: the tests of the real one are in HunspellEngineTest.
+class CountedEngine final : public qv::SpellEngine {
+public:
+    std::string TypeName() const override { return "SpellEngine"; }
+    bool Check(const std::string&) override { return true; }
+    std::vector<std::string> Suggest(const std::string&) override { return {}; }
+    void Add(const std::string&) override {}
+    void Ignore(const std::string&) override {}
+    uint64_t Revision() const override { return 0; }
+};
+
+TEST_F(IdeObjectTest, CommonSpellIsMadeOnceAndIsNothingWhileItCannotBeMade) {
+    int made = 0;
+    bool fail = true;
+    ide->SetSpellEngineFactory([&]() -> std::shared_ptr<qv::SpellEngine> {
+        ++made;
+        if (fail) throw qv::Error(qv::err::FileNotFound, "File not found: en_US.dic");
+        return std::make_shared<CountedEngine>();
+    });
+    EXPECT_TRUE(ide->Get("commonSpell").IsNothing());
+    EXPECT_EQ(ide->SpellEngineError(), "File not found: en_US.dic");
+    fail = false; // the dictionary was installed meanwhile
+    const auto engine = ide->Get("commonSpell").ObjectValue();
+    ASSERT_NE(engine, nullptr);
+    EXPECT_EQ(ide->Get("commonSpell").ObjectValue(), engine);
+    EXPECT_EQ(made, 2);
+    EXPECT_EQ(ide->SpellEngineError(), "");
+    EXPECT_EQ(log.Text(), "host commonSpell\nhost commonSpell\nhost commonSpell\n");
+    ide->SetSpellEngineFactory(nullptr);
+    EXPECT_TRUE(ide->Get("commonSpell").IsNothing());
 }
 
 TEST_F(IdeObjectTest, FailuresCarryPlatformNumbers) {

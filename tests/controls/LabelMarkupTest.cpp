@@ -1,0 +1,115 @@
+#include "controls/LabelMarkup.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qv::LabelRun;
+
+class LabelMarkupTest : public ::testing::Test {
+protected:
+    static LabelRun Run(std::string text, bool check = false, bool error = false,
+                        std::optional<uint32_t> colour = std::nullopt) {
+        return LabelRun{std::move(text), check, error, colour};
+    }
+};
+
+struct ParseCase {
+    const char* name;
+    std::string label;
+    std::vector<LabelRun> runs;
+};
+
+TEST_F(LabelMarkupTest, ParsesRunsInOrder) {
+    const std::vector<ParseCase> cases = {
+        {"plain", "Intro", {Run("Intro")}},
+        {"empty", "", {}},
+        {"topic label",
+         "intro (<FORMAT spellcheck>Getting started</FORMAT>)",
+         {Run("intro ("), Run("Getting started", true), Run(")")}},
+        {"greyed name",
+         "<FORMAT TEXT:808080>intro</FORMAT> (<FORMAT spellcheck>Title</FORMAT>)",
+         {Run("intro", false, false, 0x808080u), Run(" ("), Run("Title", true), Run(")")}},
+        {"lower-case short colour is red",
+         "<FORMAT TEXT:ff>x</FORMAT>",
+         {Run("x", false, false, 0xFF0000u)}},
+        {"nested error inside check",
+         "(<FORMAT spellcheck>a <FORMAT spellerror>teh</FORMAT> b</FORMAT>)",
+         {Run("("), Run("a ", true), Run("teh", true, true), Run(" b", true), Run(")")}},
+        {"innermost colour wins",
+         "<FORMAT TEXT:0000FF>a<FORMAT TEXT:00FF00>b</FORMAT>c</FORMAT>",
+         {Run("a", false, false, 0xFF0000u), Run("b", false, false, 0xFF00u),
+          Run("c", false, false, 0xFF0000u)}},
+        {"literal less-than", "a < b <c>", {Run("a < b <c>")}},
+        {"unknown tag is literal", "<FORMAT bold>x</FORMAT>", {Run("<FORMAT bold>x</FORMAT>")}},
+        {"stray close is literal", "a</FORMAT>b", {Run("a</FORMAT>b")}},
+        {"unclosed open is literal", "<FORMAT spellcheck>abc", {Run("<FORMAT spellcheck>abc")}},
+        {"seven colour digits is literal",
+         "<FORMAT TEXT:1234567>x</FORMAT>",
+         {Run("<FORMAT TEXT:1234567>x</FORMAT>")}},
+        {"empty colour is literal", "<FORMAT TEXT:>x</FORMAT>", {Run("<FORMAT TEXT:>x</FORMAT>")}},
+        {"tag names are case-sensitive",
+         "<format spellcheck>x</format>",
+         {Run("<format spellcheck>x</format>")}},
+        {"title with a stray close inside the span",
+         "n (<FORMAT spellcheck>a</FORMAT>b</FORMAT>)",
+         {Run("n ("), Run("a", true), Run("b</FORMAT>)")}},
+        {"title with an unclosed open inside the span",
+         "n (<FORMAT spellcheck><FORMAT spellerror>x</FORMAT>)",
+         {Run("n (<FORMAT spellcheck>"), Run("x", false, true), Run(")")}},
+        {"empty span gives no run", "a<FORMAT spellcheck></FORMAT>b", {Run("ab")}},
+    };
+    for (const ParseCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<LabelRun> runs = qv::ParseLabelMarkup(c.label);
+        EXPECT_EQ(runs, c.runs);
+        std::string joined;
+        for (const LabelRun& r : runs)
+            joined += r.text;
+        EXPECT_EQ(qv::PlainLabelText(c.label), joined);
+    }
+}
+
+TEST_F(LabelMarkupTest, PiecesCoverTheLabelAndPairTags) {
+    const std::string label =
+        "<FORMAT TEXT:808080>n</FORMAT> (<FORMAT spellcheck>a <FORMAT spellerror>b</FORMAT> "
+        "<c</FORMAT>)</FORMAT>";
+    const std::vector<qv::MarkupPiece> pieces = qv::ScanLabelMarkup(label);
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        const qv::MarkupPiece& p = pieces[i];
+        EXPECT_EQ(p.offset, at);
+        EXPECT_GT(p.length, 0u);
+        at += p.length;
+        if (p.kind != qv::MarkupPiece::Kind::Text) {
+            const qv::MarkupPiece& other = pieces.at(p.partner);
+            EXPECT_EQ(other.partner, i);
+            EXPECT_EQ(other.format, p.format);
+            EXPECT_NE(other.kind, p.kind);
+        }
+    }
+    EXPECT_EQ(at, label.size());
+    EXPECT_EQ(qv::PlainLabelText(label), "n (a b <c)</FORMAT>");
+}
+
+TEST_F(LabelMarkupTest, StripSpellErrorMarksRestoresTheLabel) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"n (<FORMAT spellcheck>a <FORMAT spellerror>teh</FORMAT> b</FORMAT>)",
+         "n (<FORMAT spellcheck>a teh b</FORMAT>)"},
+        {"<FORMAT TEXT:808080>n</FORMAT> (<FORMAT spellcheck><FORMAT spellerror>x</FORMAT> "
+         "<FORMAT spellerror>y</FORMAT></FORMAT>)",
+         "<FORMAT TEXT:808080>n</FORMAT> (<FORMAT spellcheck>x y</FORMAT>)"},
+        // An unpaired spellerror tag is text written by the author, not a mark.
+        {"n (<FORMAT spellerror>x <FORMAT spellcheck>y</FORMAT>)",
+         "n (<FORMAT spellerror>x <FORMAT spellcheck>y</FORMAT>)"},
+        {"a < b </FORMAT>", "a < b </FORMAT>"},
+    };
+    for (const auto& [marked, plain] : cases) {
+        SCOPED_TRACE(marked);
+        EXPECT_EQ(qv::StripSpellErrorMarks(marked), plain);
+    }
+}
+
+} // namespace

@@ -1,0 +1,130 @@
+#include "contracts/SpellChecker.h"
+#include "controls/LabelMarkup.h"
+#include "model/Project.h"
+#include "model/TopicItem.h"
+#include "support/ExplorerHarness.h"
+
+#include <gtest/gtest.h>
+#include <map>
+#include <string>
+
+namespace {
+
+using qvtest::ExplorerHarness;
+
+// Spell checking of topic titles with the real checker and the installed en_US dictionary;
+// the user's word list lives in the harness's folder.
+class SpellingTest : public ::testing::Test {
+protected:
+    // C1 "Basics" with T1 "Getting started" and T2 "Seperating Notes"; C2 "Advanced" with T3
+    // "Deep Dive" (left out of the output, so its name is greyed).
+    void OpenProject(bool spelling) {
+        auto p = h.NewProject();
+        p->AddCategory("C1", "Basics");
+        p->AddCategory("C2", "Advanced");
+        p->AddTopic("T1", "Intro", "Getting started", "C1", "Draft");
+        p->AddTopic("T2", "Notebooks", "Seperating Notes", "C1", "Draft");
+        p->AddTopic("T3", "Deep", "Deep Dive", "C2", "Draft")->SetIncludeInOutput(false);
+        h.libraries.Options().checkSpelling = spelling;
+        h.Open(p);
+    }
+    std::map<std::string, std::string> Labels() {
+        std::map<std::string, std::string> labels;
+        for (qv::Node* n = h.Tree().Nodes().First(); n; n = n->NextNode())
+            labels[n->Key()] = n->Text();
+        return labels;
+    }
+    void SetSpelling(bool on) {
+        h.libraries.Options().checkSpelling = on;
+        h.control->Designer().LoadOptions();
+    }
+
+    ExplorerHarness h;
+    const std::string misspelt = "Notebooks (<FORMAT spellcheck><FORMAT spellerror>Seperating"
+                                 "</FORMAT> Notes</FORMAT>)";
+};
+
+TEST_F(SpellingTest, AMisspeltTitleIsMarkedInItsNodeOnly) {
+    OpenProject(false);
+    const auto plain = Labels();
+    SetSpelling(true);
+    ASSERT_NE(h.control->TreeViewSpell(), nullptr);
+    auto marked = Labels();
+    EXPECT_EQ(marked.at("t:T2"), misspelt);
+    marked["t:T2"] = plain.at("t:T2");
+    EXPECT_EQ(marked, plain);
+    EXPECT_TRUE(h.reports.empty());
+    EXPECT_EQ(h.log.Text().find("msgbox"), std::string::npos) << h.log.Text();
+}
+
+TEST_F(SpellingTest, LoadingWithSpellingOnMarksAndOptionOffRemovesEveryMark) {
+    OpenProject(true);
+    EXPECT_EQ(h.NodeAt("t:T2").Text(), misspelt);
+    // A title changed through the project is checked again.
+    std::dynamic_pointer_cast<qv::TopicItem>(h.project->Topics()->Item("T3"))
+        ->SetTitle("Deep Divve");
+    EXPECT_EQ(h.NodeAt("t:T3").Text(), "<FORMAT TEXT:6D6D6D>Deep</FORMAT> (<FORMAT "
+                                       "spellcheck>Deep <FORMAT spellerror>Divve</FORMAT>"
+                                       "</FORMAT>)");
+    SetSpelling(false);
+    EXPECT_EQ(h.control->TreeViewSpell(), nullptr);
+    for (const auto& [key, text] : Labels()) {
+        SCOPED_TRACE(key);
+        EXPECT_EQ(text.find("spellerror"), std::string::npos);
+    }
+    EXPECT_EQ(h.NodeAt("t:T2").Text(), qv::StripSpellErrorMarks(misspelt));
+}
+
+TEST_F(SpellingTest, TerminateEndsCheckingButKeepsTheMarks) {
+    OpenProject(true);
+    h.control->Terminate();
+    EXPECT_EQ(h.control->TreeViewSpell(), nullptr);
+    EXPECT_EQ(h.NodeAt("t:T2").Text(), misspelt);
+}
+
+TEST_F(SpellingTest, RemoveBadWordClearsItsMarks) {
+    OpenProject(true);
+    h.control->RemoveBadWord("Seperating");
+    EXPECT_EQ(h.NodeAt("t:T2").Text(), qv::StripSpellErrorMarks(misspelt));
+    h.control->RedoSpellCheck(); // ignored for the rest of the session
+    EXPECT_EQ(h.NodeAt("t:T2").Text(), qv::StripSpellErrorMarks(misspelt));
+}
+
+TEST_F(SpellingTest, SpellCheckNodeLeavesNodesThatAreNotTopicsAlone) {
+    OpenProject(true);
+    // Misspelt text in a category label is no title: nothing checks it.
+    h.NodeAt("c:C1").SetText("Basics <FORMAT spellcheck>Wrongg</FORMAT>");
+    const auto before = Labels();
+    h.log.Clear();
+    for (const char* key : {"c:C1", "topics", "c:uncategorized", "images", "other"}) {
+        SCOPED_TRACE(key);
+        h.control->SpellCheckNode(&h.NodeAt(key));
+    }
+    h.control->SpellCheckNode(nullptr);
+    h.Tree().SetSelectedItem(nullptr);
+    h.control->SpellCheckCurrentNode();
+    EXPECT_EQ(Labels(), before);
+    EXPECT_EQ(h.log.Text(), "");
+}
+
+TEST_F(SpellingTest, InitSpellWithoutTheHostObjectLeavesSpellingOff) {
+    h.libraries.Options().checkSpelling = true;
+    h.control->InitSpell();
+    EXPECT_EQ(h.control->TreeViewSpell(), nullptr);
+    h.control->RedoSpellCheck(); // harmless while off
+    EXPECT_EQ(h.log.Text().find("commonSpell"), std::string::npos);
+}
+
+TEST_F(SpellingTest, AMissingDictionaryIsReportedAndTheTreeStaysUnmarked) {
+    const std::string none = h.dir.Path() + "/no-dictionary";
+    qvtest::ScopedEnv env{"QV_SPELL_DICTIONARY", none.c_str()};
+    OpenProject(true); // no error component: the report is a message box and work goes on
+    const std::string log = h.log.Text();
+    EXPECT_NE(log.find("msgbox 16 Application Error"), std::string::npos) << log;
+    EXPECT_NE(log.find("InitSpell"), std::string::npos) << log;
+    EXPECT_NE(h.ide->SpellEngineError().find(none + ".aff"), std::string::npos);
+    EXPECT_EQ(h.NodeAt("t:T2").Text(), qv::StripSpellErrorMarks(misspelt));
+    EXPECT_EQ(h.NodeAt("t:T1").Text(), "Intro (<FORMAT spellcheck>Getting started</FORMAT>)");
+}
+
+} // namespace
