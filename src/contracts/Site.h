@@ -3,6 +3,7 @@
 #include "contracts/CommandBar.h"
 #include "contracts/HostServices.h"
 #include "contracts/ImageList.h"
+#include "contracts/Instrumentation.h"
 #include "contracts/Platform.h"
 #include "contracts/SpellChecker.h"
 #include "contracts/TreeView.h"
@@ -34,7 +35,8 @@ struct Site {
     UiLoop& ui;
     WindowSystem& windows;
     KeyboardState& keyboard;
-    bool userMode = true; // the container's ambient UserMode
+    bool userMode = true;                       // the container's ambient UserMode
+    Instrumentation* instrumentation = nullptr; // nullptr: no instrumentation at all
 };
 
 } // namespace qv

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contracts/Instrumentation.h"
 #include "contracts/Object.h"
 #include "contracts/Variant.h"
 
@@ -9,6 +10,8 @@
 
 namespace qv::diag {
 
+class vbfmClient;
+
 // The error state and the instrumentation's module-level globals: one set per thread,
 // overwritten by each failure. Field order is the order of the dump.
 struct Globals {
@@ -16,13 +19,13 @@ struct Globals {
     int32_t vbfmProjectId = 0;
     int32_t vbfmProcessId = 0;
     std::string vbfmModuleFilename;
-    std::shared_ptr<Object> vbfmDebugClient;
+    std::shared_ptr<vbfmClient> vbfmDebugClient;
     bool vbfmDebuggerListening = false;
     bool vbfmEnableInstanceCounts = false;
     int32_t vbfmInstanceCountsServerHandle = 0;
     Variant vbfmInstanceCountComponentNames = Variant(Array()); // array of Integer
     Variant vbfmSkipInstanceCount = Variant(Array());           // array of Boolean
-    std::shared_ptr<Object> vbfmInstanceCountsMemory;
+    std::shared_ptr<SharedCounter> vbfmInstanceCountsMemory;
     std::string vbfmComponentID;
     bool vbfmHasInitialised = false;
     std::string vbfmVariableDump;

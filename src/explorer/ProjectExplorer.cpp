@@ -1,6 +1,7 @@
 #include "explorer/ProjectExplorer.h"
 
 #include "contracts/Error.h"
+#include "diagnostics/InstanceCounting.h"
 #include "diagnostics/VariableDump.h"
 #include "explorer/EventSinks.h"
 #include "explorer/TypeInfo.h"
@@ -401,79 +402,6 @@ void ProjectExplorer::LoadOptions() {
     });
 }
 
-// ---- Spelling (the checker itself stands behind its interface) ----
-
-void ProjectExplorer::InitSpell() {
-    Procedure p(errors_, "InitSpell");
-    p.Run([&] {
-        if (!mQVIDE) return;
-        auto host = std::dynamic_pointer_cast<Dispatch>(mQVIDE);
-        if (!host)
-            throw Error(err::UnknownMember, "Object doesn't support this property or method");
-        mTreeViewSpell = site_.controls.CreateTreeViewSpell();
-        mTreeViewSpell->Init(*tvw, host->Get("commonSpell").ObjectValue(), 0);
-    });
-}
-
-void ProjectExplorer::TerminateSpell(bool removeBadWordMarkup) {
-    Procedure p(errors_, "TerminateSpell", {{"RemoveBadWordMarkup", removeBadWordMarkup}});
-    p.Run([&] {
-        if (!mTreeViewSpell) return;
-        mTreeViewSpell->Terminate(removeBadWordMarkup);
-        mTreeViewSpell.reset();
-    });
-}
-
-void ProjectExplorer::SpellCheckNode(Node* node) {
-    std::shared_ptr<Topic> topic;
-    Procedure p(errors_, "SpellCheckNode", {{"Node", node}}, {{"Topic", topic}});
-    p.Run([&] {
-        if (!node) return;
-        if (KeyType(node->Key()) != "t") return;
-        topic = mQVProject->Topics()->Item(KeyValue(node->Key()));
-        mQVProject_TopicChanged(topic);
-    });
-}
-
-void ProjectExplorer::SpellCheckCurrentNode() {
-    Procedure p(errors_, "SpellCheckCurrentNode");
-    p.Run([&] {
-        if (Node* node = tvw->SelectedItem()) SpellCheckNode(node);
-    });
-}
-
-void ProjectExplorer::RedoSpellCheck() {
-    Node* node = nullptr;
-    Procedure p(errors_, "RedoSpellCheck", {}, {{"Node", node}});
-    p.Run([&] {
-        if (!mTreeViewSpell) return;
-        node = mTreeViewSpell->NextNodeToCheck(nullptr);
-        while (node) {
-            SpellCheckNode(node);
-            node = mTreeViewSpell->NextNodeToCheck(node);
-        }
-    });
-}
-
-void ProjectExplorer::RemoveBadWord(const std::string& word) {
-    Procedure p(errors_, "RemoveBadWord", {{"Word", word}});
-    p.Run([&] {
-        if (mTreeViewSpell) mTreeViewSpell->RemoveBadWord(word);
-    });
-}
-
-void ProjectExplorer::Terminate() {
-    Procedure p(errors_, "Terminate");
-    p.Run([&] {
-        TerminateSpell(false);
-        mDynamicHelpHost.reset();
-        mQVIDE.reset();
-        mQVProject.reset();
-        ProjectChanged();
-        tvw->SetImageList(nullptr);
-    });
-}
-
 // ---- The control's end ----
 
 void ProjectExplorer::UserControl_Terminate() {
@@ -483,6 +411,8 @@ void ProjectExplorer::UserControl_Terminate() {
     p.Run([&] {
         diag::IgnoreErrors([&] { mQVIDE.reset(); });
         if (mUserMode && !mShowOnlyFindBar) diag::IgnoreErrors([&] { SaveFindOptions(); });
+        p.line = 3;
+        diag::ReleaseInstance(diag::kProjectExplorerComponent);
     });
 }
 

@@ -1,4 +1,5 @@
 #include "contracts/Error.h"
+#include "diagnostics/InstanceCounting.h"
 #include "explorer/ProjectExplorer.h"
 
 namespace qv {
@@ -12,8 +13,12 @@ constexpr const char* kFindOptions[] = {"FindInName", "FindInCaption", "FindInIm
 } // namespace
 
 void ProjectExplorer::UserControl_Initialize() {
+    // The library starts on this thread before its first control does.
+    diag::StartLibrary(site_.instrumentation, site_.libraries);
     Procedure p(errors_, "UserControl_Initialize");
     p.Run([&] {
+        p.line = 1;
+        diag::RegisterInstance(diag::kProjectExplorerComponent);
         p.line = 2;
         // The second format is the one the tree offers; both names stay registered.
         tvw->SetOLEDragFormat("Quorvel.Topic");

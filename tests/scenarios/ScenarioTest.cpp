@@ -55,7 +55,7 @@ TEST_P(ScenarioTest, OutputMatches) {
     const fs::path script = kCases / (GetParam() + ".qvx");
     const std::string command = "cd '" + root.string() + "' && XDG_CONFIG_HOME='" +
                                 (root / "config").string() + "' TMP='" + (root / "tmp").string() +
-                                "' '" + QV_QVX + "' run '" + script.string() +
+                                "' '" + QV_QVX + "' --no-instrumentation run '" + script.string() +
                                 "' >out.txt 2>err.txt; echo $? >rc.txt";
     ASSERT_EQ(std::system(command.c_str()), 0);
     const std::string folder = fs::canonical(root).string();
@@ -67,7 +67,9 @@ TEST_P(ScenarioTest, OutputMatches) {
     EXPECT_EQ(rc, ExpectedExit(scriptText)) << err;
     EXPECT_EQ(out, ReadFile(kCases / (GetParam() + ".out"))) << err;
     const fs::path expectedErr = kCases / (GetParam() + ".err");
-    if (fs::exists(expectedErr)) EXPECT_EQ(err, ReadFile(expectedErr));
+    if (fs::exists(expectedErr)) {
+        EXPECT_EQ(err, ReadFile(expectedErr));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ScenarioTest, ::testing::ValuesIn(CaseNames()),

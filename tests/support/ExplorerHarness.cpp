@@ -21,7 +21,8 @@ std::string Describe(const qv::Variant& value) {
     return o->TypeName();
 }
 
-ExplorerHarness::ExplorerHarness(bool userMode) : userMode_(userMode) {
+ExplorerHarness::ExplorerHarness(bool userMode, qv::Instrumentation* instrumentation)
+    : userMode_(userMode), instrumentation_(instrumentation) {
     boxes.SetObserver(
         [this](int32_t buttons, const std::string& title, const std::string& text, int32_t answer) {
             log.Add("msgbox " + std::to_string(buttons) + " " + title + ": " + text + " -> " +
@@ -44,7 +45,7 @@ ExplorerHarness::ExplorerHarness(bool userMode) : userMode_(userMode) {
 }
 
 void ExplorerHarness::CreateControl() {
-    qv::Site site{controls, libraries, ui, windows, keyboard, userMode_};
+    qv::Site site{controls, libraries, ui, windows, keyboard, userMode_, instrumentation_};
     control = qv::ProjectExplorer::Create(site);
     events_ = control->Subscribe(*this);
     windows.focus = control->Tree().hWnd();

@@ -28,7 +28,8 @@ namespace qvtest {
 // harness's own.
 class ExplorerHarness : private qv::ExplorerEvents {
 public:
-    explicit ExplorerHarness(bool userMode = true);
+    // instrumentation: the site's instance counting (nullptr: none, as in most tests).
+    explicit ExplorerHarness(bool userMode = true, qv::Instrumentation* instrumentation = nullptr);
     ~ExplorerHarness();
 
     // Initialise as a designer with the IDE object, LoadOptions, then set QVIDE with the
@@ -95,6 +96,7 @@ private:
     void CreateControl();
 
     bool userMode_;
+    qv::Instrumentation* instrumentation_;
     qv::Subscription events_;
 };
 

@@ -47,7 +47,8 @@ void Need(const std::vector<std::string>& args, std::size_t minimum, std::size_t
 
 } // namespace
 
-Session::Session(std::ostream& out) : out_(out), libraries_(boxes_, dialogs_) {
+Session::Session(std::ostream& out, qv::PosixInstrumentation* instrumentation)
+    : out_(out), instrumentation_(instrumentation), libraries_(boxes_, dialogs_) {
     boxes_.SetObserver(
         [this](int32_t buttons, const std::string& title, const std::string& text, int32_t answer) {
             // CR LF (or a lone LF) in the text is written as \n.
@@ -104,6 +105,7 @@ template <class F> void Session::Guard(F&& call) {
 }
 
 void Session::LetPendingWorkRun() {
+    if (instrumentation_) instrumentation_->Poll();
     Guard([&] { ui_.DoEvents(); });
 }
 
@@ -127,7 +129,7 @@ std::shared_ptr<qv::Project> Session::ReadProject(const std::string& projectFile
 
 void Session::CreateControl(bool designer) {
     EndControl();
-    qv::Site site{controls_, libraries_, ui_, windows_, keyboard_, true};
+    qv::Site site{controls_, libraries_, ui_, windows_, keyboard_, true, instrumentation_};
     control_ = qv::ProjectExplorer::Create(site);
     events_ = control_->Subscribe(*this);
     control_->SetSize(4800, 7200);

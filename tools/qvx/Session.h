@@ -12,6 +12,7 @@
 #include "host/HostLibrariesImpl.h"
 #include "host/IdeObject.h"
 #include "host/MessageBoxes.h"
+#include "host/PosixInstrumentation.h"
 #include "model/Project.h"
 
 #include <iosfwd>
@@ -31,14 +32,17 @@ public:
 // commands that drive it. Every happening is printed to the output as one line, in order.
 class Session final : private qv::ExplorerEvents {
 public:
-    explicit Session(std::ostream& out);
+    // instrumentation: the instance counting's channel and counter for the controls, pumped
+    // for broadcasts after every line; nullptr for none. It must outlive the session.
+    explicit Session(std::ostream& out, qv::PosixInstrumentation* instrumentation = nullptr);
     ~Session();
 
     // Runs one script line (already split into arguments). Throws UsageError for a line that
     // cannot run and ProjectLoadError for a project file that cannot be read; a failure that
     // comes back out of the control prints a "raised" line and the session goes on.
     void Run(const std::vector<std::string>& args);
-    // After each line: pending UI work runs (the one-tick timer of a label edit).
+    // After each line: monitors' broadcasts arrive, then pending UI work runs (the one-tick
+    // timer of a label edit).
     void LetPendingWorkRun();
 
 private:
@@ -86,6 +90,7 @@ private:
     void TopicDblClick(const std::shared_ptr<qv::Topic>& topic) override;
 
     std::ostream& out_;
+    qv::PosixInstrumentation* instrumentation_;
     qv::ManualUiLoop ui_;
     qv::HeadlessWindows windows_;
     qv::HeadlessKeyboard keyboard_;

@@ -1,9 +1,12 @@
 // qvx: the headless host of ProjectExplorer. See docs/qvx.md for the script language.
 #include "Script.h"
 #include "Session.h"
+#include "diagnostics/InstanceCounting.h"
+#include "host/PosixInstrumentation.h"
 
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -11,7 +14,8 @@ namespace {
 constexpr const char* kTreeScript = "qvx tree";
 
 int Usage() {
-    std::cerr << "usage: qvx tree PROJECTFILE\n       qvx run SCRIPT... (- reads standard input)\n";
+    std::cerr << "usage: qvx [--no-instrumentation] tree PROJECTFILE\n"
+                 "       qvx [--no-instrumentation] run SCRIPT... (- reads standard input)\n";
     return 1;
 }
 
@@ -45,11 +49,17 @@ int RunScript(qvx::Session& session, std::istream& in, const std::string& name) 
 
 int main(int argc, char** argv) {
     std::ios::sync_with_stdio(false);
+    // The library starts its instrumentation as it would in any host: the controls register
+    // with a running qvmonitor. --no-instrumentation leaves it out (reports keep start values).
+    const bool instrumented = !(argc > 1 && std::string(argv[1]) == "--no-instrumentation");
+    if (!instrumented) --argc, ++argv;
     if (argc < 3) return Usage();
     const std::string verb = argv[1];
     int status = 0;
+    std::optional<qv::PosixInstrumentation> instrumentation;
+    if (instrumented) instrumentation.emplace();
     {
-        qvx::Session session(std::cout);
+        qvx::Session session(std::cout, instrumentation ? &*instrumentation : nullptr);
         if (verb == "tree") {
             if (argc != 3) return Usage();
             std::istringstream script("open " + qvx::Quote(argv[2]) + "\nprint tree\n");
@@ -72,6 +82,8 @@ int main(int argc, char** argv) {
             return Usage();
         }
     }
+    // The channel's socket goes before the instrumentation does.
+    qv::diag::UnloadLibrary();
     std::cout.flush();
     return status;
 }
