@@ -60,10 +60,32 @@ HeadlessTool::HeadlessTool(const ToolDef& def)
       shortcut_(def.shortcut), icon_(def.icon), kind_(def.kind), width_(def.width),
       toggle_(def.toggle), style_(def.style) {}
 
+void HeadlessTool::NotifyChanged() const {
+    if (owner_) owner_->NotifyChanged();
+}
+
+void HeadlessTool::AddListItem(ListItem item) {
+    list_.push_back(std::move(item));
+    NotifyChanged();
+}
+
 void HeadlessTool::AddImage(const std::string& key, std::shared_ptr<const Picture> picture) {
     if (!picture) InvalidArgument();
     if (!images_.emplace(key, std::move(picture)).second)
         throw Error(err::KeyNotUnique, "Key is not unique in collection", kSource);
+    NotifyChanged();
+}
+
+void HeadlessEntry::SetVisible(bool value) {
+    if (value == visible_) return;
+    visible_ = value;
+    tool_->NotifyChanged();
+}
+
+void HeadlessEntry::SetCaption(const std::string& caption) {
+    if (caption_ && *caption_ == caption) return;
+    caption_ = caption;
+    tool_->NotifyChanged();
 }
 
 std::shared_ptr<const Picture> HeadlessTool::Image(const std::string& key) const {
@@ -76,7 +98,15 @@ Bar* HeadlessTool::SubBand() const {
 }
 
 void HeadlessTool::SyncTooltip() {
-    if (tooltip_.empty()) tooltip_ = description_;
+    if (!tooltip_.empty()) return;
+    tooltip_ = description_;
+    NotifyChanged();
+}
+
+void HeadlessBar::SetEnabled(bool value) {
+    if (value == enabled_) return;
+    enabled_ = value;
+    if (owner_) owner_->NotifyChanged();
 }
 
 void HeadlessBar::SetVisible(bool value) {
@@ -85,7 +115,9 @@ void HeadlessBar::SetVisible(bool value) {
         return;
     }
     const Rect before = owner_->ClientArea();
+    const bool changed = value != visible_;
     visible_ = value;
+    if (changed) owner_->NotifyChanged();
     owner_->RaiseResizeIfChanged(before);
 }
 
@@ -97,6 +129,7 @@ Entry& HeadlessBar::EntryAt(int32_t index) const {
 HeadlessCommandBar::HeadlessCommandBar() {
     for (const ToolDef& def : CommandSetTools()) {
         auto tool = std::make_shared<HeadlessTool>(def);
+        tool->owner_ = this;
         if (!byName_.emplace(tool->name_, tool.get()).second)
             throw std::logic_error("duplicate tool " + tool->name_);
         tools_.push_back(std::move(tool));
@@ -116,6 +149,14 @@ HeadlessCommandBar::HeadlessCommandBar() {
 HeadlessCommandBar::~HeadlessCommandBar() {
     for (auto& bar : bars_)
         bar->owner_ = nullptr;
+    for (auto& tool : tools_)
+        tool->owner_ = nullptr;
+}
+
+void HeadlessCommandBar::SetRedraw(bool value) {
+    if (value == redraw_) return;
+    redraw_ = value;
+    NotifyChanged();
 }
 
 HeadlessTool& HeadlessCommandBar::Find(const std::string& name) const {
@@ -150,12 +191,16 @@ Rect HeadlessCommandBar::ClientArea() const {
 void HeadlessCommandBar::PopupMenu(Tool& menu) {
     if (menu.Kind() != toolkind::Menu) InvalidArgument();
     lastPopup_ = menu.Name();
+    if (observer_) observer_->PopupRequested(Find(lastPopup_));
 }
 
 void HeadlessCommandBar::Move(int32_t left, int32_t top, int32_t width, int32_t height) {
     if (width < 0 || height < 0) InvalidArgument();
     const Rect before = ClientArea();
-    position_ = {left, top, width, height};
+    const Rect now{left, top, width, height};
+    const bool changed = now != position_;
+    position_ = now;
+    if (changed) NotifyChanged();
     RaiseResizeIfChanged(before);
 }
 

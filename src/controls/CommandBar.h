@@ -14,6 +14,21 @@ namespace qv {
 
 class HeadlessCommandBar;
 class HeadlessBar;
+class HeadlessTool;
+
+// What a view of a HeadlessCommandBar is told. Calls come on the bar's thread; the observer must
+// not change the command bar from inside a call. Changed may come many times in a row (every
+// tool a selection touches): a view should gather them and redraw once.
+class CommandBarObserver {
+public:
+    // A tool (enabled, visible, checked, text, list, images), an entry, a bar or the position.
+    virtual void Changed() {}
+    // PopupMenu was called with this menu tool: show its entries at the mouse.
+    virtual void PopupRequested(HeadlessTool& /*menu*/) {}
+
+protected:
+    ~CommandBarObserver() = default;
+};
 
 class HeadlessTool final : public Tool {
 public:
@@ -28,22 +43,22 @@ public:
     std::string Shortcut() const override { return shortcut_; }
     int32_t Width() const override { return width_; }
     bool Enabled() const override { return enabled_; }
-    void SetEnabled(bool value) override { enabled_ = value; }
+    void SetEnabled(bool value) override { Set(enabled_, value); }
     bool Visible() const override { return visible_; }
-    void SetVisible(bool value) override { visible_ = value; }
+    void SetVisible(bool value) override { Set(visible_, value); }
     int16_t Checked() const override { return checked_; }
-    void SetChecked(int16_t value) override { checked_ = value; }
+    void SetChecked(int16_t value) override { Set(checked_, value); }
     // Writing the text is the program's own act: it raises no CommandChange.
     std::string Text() const override { return text_; }
-    void SetText(const std::string& text) override { text_ = text; }
+    void SetText(const std::string& text) override { Set(text_, text); }
     const std::vector<ListItem>& List() const override { return list_; }
-    void AddListItem(ListItem item) override { list_.push_back(std::move(item)); }
+    void AddListItem(ListItem item) override;
     bool HasImage(const std::string& key) const override { return images_.contains(key); }
     // Error 35602 for a key already present, 5 for no picture.
     void AddImage(const std::string& key, std::shared_ptr<const Picture> picture) override;
     Bar* SubBand() const override;
     // Same as SetVisible(false).
-    void Hide() override { visible_ = false; }
+    void Hide() override { SetVisible(false); }
     // Gives a tool without a tooltip its description as tooltip; tooltips of their own stay.
     void SyncTooltip() override;
 
@@ -55,6 +70,15 @@ public:
 
 private:
     friend class HeadlessCommandBar;
+    friend class HeadlessEntry;
+    template <class T, class V> void Set(T& field, const V& value) {
+        if (field == value) return;
+        field = value;
+        NotifyChanged();
+    }
+    void NotifyChanged() const;
+
+    HeadlessCommandBar* owner_ = nullptr; // nullptr once the command bar is gone
     std::string name_, caption_, tooltip_, description_, shortcut_, icon_;
     int32_t kind_;
     int32_t width_;
@@ -77,10 +101,10 @@ public:
     std::string TypeName() const override { return "Entry"; }
     qv::Tool& Tool() const override { return *tool_; }
     bool Visible() const override { return visible_; }
-    void SetVisible(bool value) override { visible_ = value; }
+    void SetVisible(bool value) override;
     // The override once one was set (even ""), else the tool's caption.
     std::string Caption() const override { return caption_ ? *caption_ : tool_->Caption(); }
-    void SetCaption(const std::string& caption) override { caption_ = caption; }
+    void SetCaption(const std::string& caption) override;
     bool BeginGroup() const override { return beginGroup_; }
 
 private:
@@ -101,7 +125,7 @@ public:
     // A toolbar's visibility changes the client area (ClientResize).
     void SetVisible(bool value) override;
     bool Enabled() const override { return enabled_; }
-    void SetEnabled(bool value) override { enabled_ = value; }
+    void SetEnabled(bool value) override;
     int32_t EntryCount() const override { return static_cast<int32_t>(entries_.size()); }
     Entry& EntryAt(int32_t index) const override; // error 9 out of range
 
@@ -140,7 +164,8 @@ public:
     int32_t BandCount() const override { return static_cast<int32_t>(bars_.size()); }
     Bar& Band(int32_t index) const override;           // error 9 out of range
     Bar& Band(const std::string& name) const override; // the first of that name; error 5
-    void SetRedraw(bool value) override { redraw_ = value; }
+    // Redraw coming back tells the observer Changed.
+    void SetRedraw(bool value) override;
     int32_t BorderStyle() const override { return borderStyle_; }
     void SetBorderStyle(int32_t value) override { borderStyle_ = value; }
     void SetClientAreaFlat(int32_t value) override { clientAreaFlat_ = value; }
@@ -154,6 +179,13 @@ public:
     void Move(int32_t left, int32_t top, int32_t width, int32_t height) override;
     Rect Position() const override { return position_; }
     Subscription Subscribe(CommandBarEvents& sink) override { return sinks_.Add(sink); }
+
+    // The one view observer (nullptr: none); not owned, it must stay alive while set.
+    void SetObserver(CommandBarObserver* observer) { observer_ = observer; }
+    // Tells the observer Changed (not while Redraw is false).
+    void NotifyChanged() const {
+        if (observer_ && redraw_) observer_->Changed();
+    }
 
     // The tool of that exact name; error 5 when there is none.
     HeadlessTool& Find(const std::string& name) const;
@@ -180,6 +212,7 @@ private:
     std::unordered_map<std::string, HeadlessTool*> byName_;
     std::vector<std::shared_ptr<HeadlessBar>> bars_;
     SinkList<CommandBarEvents> sinks_;
+    CommandBarObserver* observer_ = nullptr;
     Rect position_;
     bool redraw_ = true;
     int32_t borderStyle_ = 1;

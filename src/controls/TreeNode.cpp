@@ -29,15 +29,19 @@ void HeadlessNode::RenumberChildren() const {
 void HeadlessNode::SetText(const std::string& text) {
     if (text == text_) return;
     text_ = text;
-    if (tree_ && parent_->sorted_) tree_->Replace(*this);
+    if (!tree_) return;
+    if (parent_->sorted_) tree_->Replace(*this);
+    tree_->NotifyChanged(*this);
 }
 
 void HeadlessNode::SetKey(const std::string& key) {
     if (key == key_) return;
-    if (tree_)
+    if (tree_) {
         tree_->Rekey(*this, key);
-    else
+        tree_->NotifyChanged(*this);
+    } else {
         key_ = key;
+    }
 }
 
 Node* HeadlessNode::Parent() const {
@@ -105,6 +109,7 @@ std::string HeadlessNode::Image() const {
 
 void HeadlessNode::SetImage(const std::string& key) {
     image_ = tree_ ? tree_->ImageId(key) : InternImageKey(key);
+    if (tree_) tree_->NotifyChanged(*this);
 }
 
 std::string HeadlessNode::ExpandedImage() const {
@@ -113,12 +118,28 @@ std::string HeadlessNode::ExpandedImage() const {
 
 void HeadlessNode::SetExpandedImage(const std::string& key) {
     expandedImage_ = tree_ ? tree_->ImageId(key) : InternImageKey(key);
+    if (tree_) tree_->NotifyChanged(*this);
+}
+
+void HeadlessNode::SetExpanded(bool value) {
+    if (value == expanded_) return;
+    expanded_ = value;
+    if (tree_) tree_->NotifyExpanded(*this);
+}
+
+void HeadlessNode::SetForeColor(int32_t color) {
+    if (color == foreColor_) return;
+    foreColor_ = color;
+    if (tree_) tree_->NotifyChanged(*this);
 }
 
 void HeadlessNode::EnsureVisible() {
-    AttachedTree();
-    for (HeadlessNode* n = parent_; n && !n->isRoot_; n = n->parent_)
+    HeadlessTreeView& tree = AttachedTree();
+    for (HeadlessNode* n = parent_; n && !n->isRoot_; n = n->parent_) {
+        if (n->expanded_) continue;
         n->expanded_ = true;
+        tree.NotifyExpanded(*n);
+    }
 }
 
 void HeadlessNode::SetSorted(bool value) {

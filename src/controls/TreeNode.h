@@ -43,10 +43,10 @@ public:
     std::string ExpandedImage() const override;
     void SetExpandedImage(const std::string& key) override;
     bool Expanded() const override { return expanded_; }
-    void SetExpanded(bool value) override { expanded_ = value; }
+    void SetExpanded(bool value) override;
     void EnsureVisible() override;
     int32_t ForeColor() const override { return foreColor_; }
-    void SetForeColor(int32_t color) override { foreColor_ = color; }
+    void SetForeColor(int32_t color) override;
     bool Sorted() const override { return sorted_; }
     void SetSorted(bool value) override;
     int32_t AllowDrop() const override { return allowDrop_; }
@@ -60,6 +60,14 @@ public:
     // Tag is the string "FileSystemFolder": such children come first under a sorted parent.
     bool IsFileSystemFolder() const { return folderTag_; }
     HeadlessTreeView* Tree() const { return tree_; }
+    // For views: the parent, nullptr for a top-level or detached node; the place among the
+    // siblings (0 when detached), amortised O(1); the child at a place, nullptr out of range.
+    HeadlessNode* ParentNode() const { return parent_ && !parent_->isRoot_ ? parent_ : nullptr; }
+    int32_t Row() const { return parent_ ? static_cast<int32_t>(Position()) : 0; }
+    HeadlessNode* ChildAt(int32_t row) const {
+        return row >= 0 && static_cast<std::size_t>(row) < children_.size() ? children_[row].get()
+                                                                            : nullptr;
+    }
 
 private:
     friend class HeadlessTreeView;

@@ -190,9 +190,12 @@ HeadlessNode* HeadlessTreeView::Insert(HeadlessNode& parent, std::size_t positio
     if (parent.sorted_) position = SortedPosition(parent, *node);
     if (!key.empty()) index_.Reserve(index_.Size() + 1); // the insert below cannot fail then
     HeadlessNode* added = node.get();
+    const bool told = Observed();
+    if (told) observer_->NodeAboutToBeInserted(ViewParent(parent), static_cast<int32_t>(position));
     InsertChild(parent, std::move(node), position);
     if (!key.empty()) index_.Insert(added, hash);
     ++count_;
+    if (told) observer_->NodeInserted(*added);
     return added;
 }
 
@@ -203,6 +206,8 @@ HeadlessNode* HeadlessTreeView::FindKey(const std::string& key) const {
 }
 
 void HeadlessTreeView::ClearNodes() {
+    const bool told = Observed();
+    if (told) observer_->AboutToBeReset();
     selected_ = nullptr;
     editing_ = nullptr;
     dropHighlight_ = nullptr;
@@ -212,6 +217,7 @@ void HeadlessTreeView::ClearNodes() {
     count_ = 0;
     for (auto& node : top)
         Detach(std::move(node), false);
+    if (told) observer_->Reset();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -246,10 +252,44 @@ void HeadlessTreeView::Reparent(HeadlessNode& node, HeadlessNode& parent, std::s
     for (const HeadlessNode* p = &parent; p && !p->isRoot_; p = p->parent_)
         if (p == &node) InvalidArgument();                 // under itself or its own descendant
     parent.children_.reserve(parent.children_.size() + 1); // the insert after the take is safe
+    // The place is worked out before anything moves, counted as after the take, so that a view
+    // can be told beforehand.
+    std::size_t target = 0;
+    if (node.parent_ == &parent) {
+        const std::size_t at = node.Position();
+        if (parent.sorted_) {
+            const std::size_t r = SortedPosition(parent, node); // counted with the node in place
+            target = r > at ? r - 1 : r;
+        } else {
+            target = std::min(position, parent.children_.size() - 1);
+        }
+    } else {
+        target = parent.sorted_ ? SortedPosition(parent, node)
+                                : std::min(position, parent.children_.size());
+    }
+    const bool told = NotifyAboutToMove(node, parent, target);
     std::shared_ptr<HeadlessNode> self = TakeChild(node);
-    position =
-        parent.sorted_ ? SortedPosition(parent, node) : std::min(position, parent.children_.size());
-    InsertChild(parent, std::move(self), position);
+    InsertChild(parent, std::move(self), target);
+    if (told) observer_->NodeMoved(node);
+}
+
+bool HeadlessTreeView::NotifyAboutToMove(HeadlessNode& node, HeadlessNode& parent,
+                                         std::size_t position) {
+    if (!Observed()) return false;
+    std::size_t destination = position;
+    if (node.parent_ == &parent) {
+        const std::size_t at = node.Position();
+        if (position == at) return false;
+        if (position > at) destination = position + 1;
+    }
+    observer_->NodeAboutToBeMoved(node, ViewParent(parent), static_cast<int32_t>(destination));
+    return true;
+}
+
+void HeadlessTreeView::SetEditing(HeadlessNode* node) {
+    if (node == editing_) return;
+    editing_ = node;
+    if (Observed()) observer_->LabelEditChanged(node);
 }
 
 void HeadlessTreeView::RemoveNode(HeadlessNode& node) {
@@ -266,12 +306,17 @@ void HeadlessTreeView::RemoveNode(HeadlessNode& node) {
             successor = parent;
     }
     if (inSubtree(dropHighlight_)) dropHighlight_ = nullptr;
-    if (inSubtree(editing_)) editing_ = nullptr;
+    if (inSubtree(editing_)) SetEditing(nullptr);
 
+    HeadlessNode* parent = node.parent_;
+    const auto row = static_cast<int32_t>(node.Position());
+    if (Observed()) observer_->NodeAboutToBeRemoved(node);
     std::shared_ptr<HeadlessNode> self = TakeChild(node);
     count_ -= Detach(self, true);
+    if (Observed()) observer_->NodeRemoved(ViewParent(*parent), row);
     if (takesSelection) {
         selected_ = nullptr;
+        if (!successor && Observed()) observer_->SelectionChanged(nullptr);
         Select(successor);
     }
 }
@@ -282,25 +327,39 @@ void HeadlessTreeView::Replace(HeadlessNode& node) {
     const auto at = v.begin() + node.Position();
     if (at != v.begin() && SortsBefore(node, **(at - 1))) {
         auto to = std::upper_bound(v.begin(), at, node, NodeBeforeChild{});
+        const bool told = Observed();
+        if (told)
+            observer_->NodeAboutToBeMoved(node, ViewParent(parent),
+                                          static_cast<int32_t>(to - v.begin()));
         std::rotate(to, at, at + 1);
         parent.ChildrenMovedFrom(static_cast<std::size_t>(to - v.begin()));
+        if (told) observer_->NodeMoved(node);
     } else {
         auto to = std::upper_bound(at + 1, v.end(), node, NodeBeforeChild{});
+        const bool told = Observed() && to != at + 1;
+        if (told)
+            observer_->NodeAboutToBeMoved(node, ViewParent(parent),
+                                          static_cast<int32_t>(to - v.begin()));
         std::rotate(at, at + 1, to);
         parent.ChildrenMovedFrom(static_cast<std::size_t>(at - v.begin()));
+        if (told) observer_->NodeMoved(node);
     }
 }
 
 void HeadlessTreeView::SortChildren(HeadlessNode& parent) {
+    const bool told = Observed();
+    if (told) observer_->ChildrenAboutToBeReordered(ViewParent(parent));
     std::stable_sort(parent.children_.begin(), parent.children_.end(),
                      [](const auto& a, const auto& b) { return SortsBefore(*a, *b); });
     parent.ChildrenMovedFrom(0);
+    if (told) observer_->ChildrenReordered(ViewParent(parent));
 }
 
 void HeadlessTreeView::Select(HeadlessNode* node) {
     if (node == selected_) return;
     selected_ = node;
-    if (editing_ != node) editing_ = nullptr;
+    if (editing_ != node) SetEditing(nullptr);
+    if (Observed()) observer_->SelectionChanged(node);
     if (!node) return;
     std::shared_ptr<HeadlessNode> hold = node->Self();
     sinks_.Raise([node](TreeViewEvents& sink) { sink.NodeClicked(node); });
@@ -434,9 +493,14 @@ void HeadlessTreeView::MoveAmongSiblings(HeadlessNode& node, bool up) {
     auto& v = node.parent_->children_;
     const std::size_t i = node.Position();
     const std::size_t j = up ? i - 1 : i + 1;
+    const bool told = Observed();
+    if (told)
+        observer_->NodeAboutToBeMoved(node, ViewParent(*node.parent_),
+                                      static_cast<int32_t>(up ? i - 1 : i + 2));
     std::swap(v[i], v[j]);
     v[i]->position_ = static_cast<uint32_t>(i);
     v[j]->position_ = static_cast<uint32_t>(j);
+    if (told) observer_->NodeMoved(node);
     sinks_.Raise([&node](TreeViewEvents& sink) { sink.NodeMoved(node); });
 }
 
@@ -515,6 +579,44 @@ int32_t HeadlessTreeView::VisibleRows() const {
 
 void HeadlessTreeView::Move(int32_t left, int32_t top, int32_t width, int32_t height) {
     bounds_ = {left, top, width, height};
+    NotifyState();
+}
+
+void HeadlessTreeView::SetRedraw(bool value) {
+    if (value == redraw_) return;
+    if (!value && observer_) observer_->AboutToBeReset();
+    redraw_ = value;
+    if (value && observer_) observer_->Reset();
+}
+
+void HeadlessTreeView::SetEnabled(bool value) {
+    enabled_ = value;
+    NotifyState();
+}
+
+void HeadlessTreeView::SetImageList(ImageList* images) {
+    images_ = images;
+    NotifyState();
+}
+
+void HeadlessTreeView::SetFullRowSelect(bool value) {
+    fullRowSelect_ = value;
+    NotifyState();
+}
+
+void HeadlessTreeView::SetHideSelection(bool value) {
+    hideSelection_ = value;
+    NotifyState();
+}
+
+void HeadlessTreeView::SetMode(int32_t value) {
+    mode_ = value;
+    NotifyState();
+}
+
+void HeadlessTreeView::SetFocus() {
+    focused_ = true;
+    if (observer_) observer_->FocusRequested();
 }
 
 void HeadlessTreeView::SetOLEDragFormat(const std::string& format) {
@@ -542,7 +644,7 @@ bool HeadlessTreeView::Within(const HeadlessNode* node, const HeadlessNode& ance
 
 void HeadlessTreeView::StartLabelEdit() {
     ++labelEditRequests_;
-    editing_ = nullptr;
+    SetEditing(nullptr);
     if (selected_) OpenLabelEdit(*selected_);
 }
 
@@ -550,14 +652,14 @@ void HeadlessTreeView::OpenLabelEdit(HeadlessNode& node) {
     std::shared_ptr<HeadlessNode> hold = node.Self();
     bool cancel = false;
     sinks_.Raise([&](TreeViewEvents& sink) { sink.BeforeLabeleEdit(node, cancel); });
-    if (!cancel && Attached(node) && selected_ == &node) editing_ = &node;
+    if (!cancel && Attached(node) && selected_ == &node) SetEditing(&node);
 }
 
 void HeadlessTreeView::FinishLabelEdit(std::string text) {
     if (!editing_) return;
     HeadlessNode& node = *editing_;
     std::shared_ptr<HeadlessNode> hold = node.Self();
-    editing_ = nullptr;
+    SetEditing(nullptr);
     sinks_.Raise([&](TreeViewEvents& sink) { sink.AfterLabelEdit(node, text); });
     if (Attached(node)) node.SetText(text);
 }
@@ -665,8 +767,13 @@ void HeadlessTreeView::DropTreeNode(HeadlessNode& node, HeadlessNode& target, in
         return; // already a child of the target: nothing moves
     }
     if (!parent->sorted_) {
+        // The target's place once the node is out of the list.
+        const std::size_t at = node.Position(), t = target.Position();
+        const std::size_t position = (t > at ? t - 1 : t) + (bit == drop::After ? 1 : 0);
+        const bool told = NotifyAboutToMove(node, *parent, position);
         std::shared_ptr<HeadlessNode> self = TakeChild(node); // same list: the insert cannot grow
-        InsertChild(*parent, std::move(self), target.Position() + (bit == drop::After ? 1 : 0));
+        InsertChild(*parent, std::move(self), position);
+        if (told) observer_->NodeMoved(node);
     }
     sinks_.Raise([&node](TreeViewEvents& sink) { sink.NodeMoved(node); });
 }
@@ -718,7 +825,7 @@ void HeadlessTreeView::KeyUp(int16_t keyCode, int16_t shift) {
 }
 
 void HeadlessTreeView::LoseFocus() {
-    editing_ = nullptr;
+    SetEditing(nullptr);
     focused_ = false;
     sinks_.Raise([](TreeViewEvents& sink) { sink.LostFocus(); });
 }

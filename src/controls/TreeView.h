@@ -18,6 +18,50 @@ namespace qv {
 
 class HeadlessTreeView;
 
+// What a view of a HeadlessTreeView is told so that it can show the tree without copying it.
+// Guarantees:
+// - calls come on the tree's thread, in the order of the changes, each change told once;
+// - an "about to" call comes while the tree still has its old shape, its partner once the tree
+//   is consistent with the change; nothing else happens to the tree in between;
+// - a parent of nullptr means the top level; rows are the places among the siblings;
+// - while Redraw is false nothing is told: SetRedraw(false) tells AboutToBeReset and
+//   SetRedraw(true) tells Reset, after which the view re-reads everything (expansion,
+//   selection, label edit included). Clear tells the same pair;
+// - the observer must not change the tree from inside a call (it may read it).
+// With no observer set a change costs one test of a pointer.
+class TreeViewObserver {
+public:
+    virtual void NodeAboutToBeInserted(HeadlessNode* /*parent*/, int32_t /*row*/) {}
+    virtual void NodeInserted(HeadlessNode& /*node*/) {}
+    // The node and its subtree are still in place.
+    virtual void NodeAboutToBeRemoved(HeadlessNode& /*node*/) {}
+    virtual void NodeRemoved(HeadlessNode* /*parent*/, int32_t /*row*/) {}
+    // destination: the row in newParent counted as if the node were still in its old place (a
+    // move never is a no-op: a node that would stay put is not told).
+    virtual void NodeAboutToBeMoved(HeadlessNode& /*node*/, HeadlessNode* /*newParent*/,
+                                    int32_t /*destination*/) {}
+    virtual void NodeMoved(HeadlessNode& /*node*/) {}
+    // A sorted parent orders all its children at once.
+    virtual void ChildrenAboutToBeReordered(HeadlessNode* /*parent*/) {}
+    virtual void ChildrenReordered(HeadlessNode* /*parent*/) {}
+    // Text, key, images or colour.
+    virtual void NodeChanged(HeadlessNode& /*node*/) {}
+    virtual void ExpandedChanged(HeadlessNode& /*node*/) {}
+    virtual void AboutToBeReset() {}
+    virtual void Reset() {}
+    // The selected node is already the new one (nullptr: none).
+    virtual void SelectionChanged(HeadlessNode* /*selected*/) {}
+    // A label edit opened on the node, or closed (nullptr).
+    virtual void LabelEditChanged(HeadlessNode* /*editing*/) {}
+    // SetFocus was called: the view should take the keyboard focus.
+    virtual void FocusRequested() {}
+    // Enabled, Mode, HideSelection, FullRowSelect, bounds or image list changed.
+    virtual void StateChanged() {}
+
+protected:
+    ~TreeViewObserver() = default;
+};
+
 // The node collection of a HeadlessTreeView; a thin view onto the tree. It outlives the tree
 // only as an empty shell whose members raise 35605.
 class HeadlessNodes final : public Nodes {
@@ -79,18 +123,18 @@ public:
     Node* DropHighlight() const override { return dropHighlight_; }
     void SetDropHighlight(Node* node) override;
     int64_t hWnd() const override { return hWnd_; }
-    void SetRedraw(bool value) override { redraw_ = value; }
+    void SetRedraw(bool value) override;
     bool Enabled() const override { return enabled_; }
-    void SetEnabled(bool value) override { enabled_ = value; }
+    void SetEnabled(bool value) override;
     // Not owned: the list must outlive the tree or be cleared first. Nodes keep their image keys
     // when the list changes.
-    void SetImageList(ImageList* images) override { images_ = images; }
+    void SetImageList(ImageList* images) override;
     // Makes format the drag format and registers it if new.
     void SetOLEDragFormat(const std::string& format) override;
-    void SetFullRowSelect(bool value) override { fullRowSelect_ = value; }
-    void SetHideSelection(bool value) override { hideSelection_ = value; }
+    void SetFullRowSelect(bool value) override;
+    void SetHideSelection(bool value) override;
     int32_t Mode() const override { return mode_; }
-    void SetMode(int32_t value) override { mode_ = value; }
+    void SetMode(int32_t value) override;
     // Counts the request (LabelEditRequests) and, with a node selected, raises BeforeLabeleEdit;
     // unless cancelled the label edit of that node is open. An edit already open is cancelled
     // first. Without a selection nothing happens.
@@ -104,7 +148,7 @@ public:
     // Rows are the visible nodes (every ancestor expanded) in whole-tree order, RowHeight twips
     // each, starting at TopRow; x and y in twips. Outside the rows: nullptr.
     Node* HitTest(float x, float y) const override;
-    void SetFocus() override { focused_ = true; }
+    void SetFocus() override;
     void Move(int32_t left, int32_t top, int32_t width, int32_t height) override;
     void ZOrder(int32_t position) override { zOrder_ = position; }
 
@@ -114,6 +158,12 @@ public:
 
     // --- Beyond the contract: for loads, hosts and tests. ---
     static constexpr int32_t RowHeight = 240; // 16 pixels of 15 twips
+
+    // The one view observer (nullptr: none); not owned, it must stay alive while set.
+    void SetObserver(TreeViewObserver* observer) { observer_ = observer; }
+    TreeViewObserver* Observer() const { return observer_; }
+    int32_t TopLevelCount() const { return static_cast<int32_t>(root_->children_.size()); }
+    HeadlessNode* TopLevelAt(int32_t row) const { return root_->ChildAt(row); }
 
     // Room for this many keyed nodes without growing the key index (also Nodes().Reserve).
     void Reserve(std::size_t nodes);
@@ -133,7 +183,7 @@ public:
     bool LabelEditOpen() const { return editing_ != nullptr; }
     Node* EditingNode() const { return editing_; }
     void FinishLabelEdit(std::string text);
-    void CancelLabelEdit() { editing_ = nullptr; }
+    void CancelLabelEdit() { SetEditing(nullptr); }
     // The Insert key: with a node S selected, raises BeforeAddSibling(S, key "new:<n>" (unused in
     // the tree), text "New Item", S's images); unless cancelled adds the node right after S (its
     // sorted place under a sorted parent), raises AfterAddSibling, selects the new node
@@ -197,6 +247,25 @@ private:
 
     enum class Command { DeleteItem, MoveUp, MoveDown, MoveLeft, MoveRight, Count };
 
+    // View notifications (nothing without an observer or while Redraw is false).
+    bool Observed() const { return observer_ && redraw_; }
+    HeadlessNode* ViewParent(HeadlessNode& parent) const {
+        return parent.isRoot_ ? nullptr : &parent;
+    }
+    void NotifyChanged(HeadlessNode& node) {
+        if (Observed()) observer_->NodeChanged(node);
+    }
+    void NotifyExpanded(HeadlessNode& node) {
+        if (Observed()) observer_->ExpandedChanged(node);
+    }
+    void NotifyState() {
+        if (Observed()) observer_->StateChanged();
+    }
+    // Tells the observer that node goes to place `position` of parent, counted with the node
+    // already taken out; false when the node would stay where it is (then nothing is told).
+    bool NotifyAboutToMove(HeadlessNode& node, HeadlessNode& parent, std::size_t position);
+    void SetEditing(HeadlessNode* node);
+
     // Collection operations.
     HeadlessNode* AddNode(HeadlessNode* relative, int32_t relationship, const std::string& key,
                           const std::string& text, const std::string& image);
@@ -246,6 +315,7 @@ private:
     HeadlessNode* editing_ = nullptr; // the node whose label edit is open
     uint64_t nextNewKey_ = 1;
     SinkList<TreeViewEvents> sinks_;
+    TreeViewObserver* observer_ = nullptr;
     std::array<bool, static_cast<std::size_t>(Command::Count)> commandEnabled_;
 
     ImageList* images_ = nullptr;

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "controls/CommandBar.h"
+
+#include <QIcon>
+#include <QWidget>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QComboBox;
+class QMenu;
+class QToolBar;
+
+namespace qv {
+
+// The command bar on screen: the toolbars "Tools" and "FindBar" stacked from the top, each
+// HeadlessCommandBar::ToolbarHeight twips high, and the popup menus. Every tool has one
+// QAction (caption, icon, tooltip, status tip = description, checkable when it is a toggle,
+// check state, enabled, visible; the Ctrl+T shortcut of AddTopic lives on it, so it works
+// anywhere in the window). On a toolbar a field is a combo ("FindValue": editable) and a menu
+// tool a drop-down menu ("FindIn"); in a menu a field is a submenu of its list with the list's
+// icons, the item whose name is the field's text checked ("Status" on popContext).
+//
+// Input becomes the headless bar's gestures: triggering an action is UserClick(name) (the
+// component's CommandClick); editing the find field is UserSetFieldText("FindValue", text);
+// Enter in it UserKeyDown("FindValue", 13, shift); choosing a status
+// UserSetFieldText("Status", name of the status). Menus are filled from the visible entries of
+// their menu tool in order, a separator before each group that follows a shown entry (a
+// hidden entry's group start passes to the next shown entry of its group). The command bar's
+// PopupMenu shows the menu at the mouse, without blocking. Changes of the headless bar are
+// gathered and shown once per turn of the event loop (Refresh shows them at once).
+class CommandBarWidget final : public QWidget, private CommandBarObserver {
+    Q_OBJECT
+public:
+    // The bar must outlive the widget; the widget is its only view.
+    explicit CommandBarWidget(HeadlessCommandBar& bar, QWidget* parent = nullptr);
+    ~CommandBarWidget() override;
+
+    HeadlessCommandBar& Bar() const { return bar_; }
+    // nullptr for an unknown name (Field: for a field on no toolbar).
+    QAction* Action(const std::string& toolName) const;
+    QToolBar* ToolBar(const std::string& barName) const;
+    QComboBox* Field(const std::string& toolName) const;
+    // Replaces the content of menu with the entries of the menu tool (see above).
+    void FillMenu(const std::string& menuTool, QMenu& menu) const;
+    // The popup menu of the last PopupMenu; nullptr before the first.
+    QMenu* Popup() const { return popup_; }
+    // Pixel height of the stacked visible toolbars.
+    int ToolbarsHeight() const;
+    // Shows the headless bar's state now.
+    void Refresh();
+    // The icon shown for a tool's icon id ("new topic", "delete" ...); the theme's by default.
+    void SetIcon(const std::string& iconId, const QIcon& icon);
+
+Q_SIGNALS:
+    // After the toolbars changed in a way that moves what is below them.
+    void layoutChanged();
+
+private:
+    void Changed() override;
+    void PopupRequested(HeadlessTool& menu) override;
+
+    void Build();
+    void Execute(const std::string& toolName);
+    void FieldEdited(const std::string& toolName, const QString& text);
+    void RefreshBar(const std::string& barName);
+    QIcon IconOf(const HeadlessTool& tool) const;
+
+    struct BarSlots;
+
+    HeadlessCommandBar& bar_;
+    std::map<std::string, std::shared_ptr<BarSlots>> slots_; // the toolbars' entries
+    std::map<std::string, QAction*> actions_;
+    std::map<std::string, QToolBar*> toolbars_;
+    std::map<std::string, QComboBox*> fields_;
+    std::map<std::string, QIcon> icons_;
+    QMenu* findInMenu_ = nullptr;
+    QMenu* popup_ = nullptr;
+    bool refreshPending_ = false;
+    int updating_ = 0; // the widgets are being set from the bar: their signals are not gestures
+};
+
+} // namespace qv

@@ -1,0 +1,85 @@
+#include "gui/ExplorerWidget.h"
+
+#include "controls/CommandBar.h"
+#include "controls/TreeView.h"
+#include "controls/WarningBar.h"
+#include "explorer/ProjectExplorer.h"
+#include "gui/CommandBarWidget.h"
+#include "gui/ErrorBoundary.h"
+#include "gui/TreeModel.h"
+#include "gui/TreeWidget.h"
+#include "gui/WarningBarWidget.h"
+
+#include <QResizeEvent>
+#include <QTimer>
+#include <stdexcept>
+
+namespace qv {
+
+namespace {
+template <class Headless, class Contract> Headless& HeadlessOf(Contract& control) {
+    auto* own = dynamic_cast<Headless*>(&control);
+    if (!own) throw std::invalid_argument("ExplorerWidget needs the headless controls");
+    return *own;
+}
+} // namespace
+
+ExplorerWidget::ExplorerWidget(std::shared_ptr<ProjectExplorer> control, QWidget* parent)
+    : QWidget(parent), control_(std::move(control)),
+      warning_(new WarningBarWidget(HeadlessOf<HeadlessWarningBar>(control_->Warning()), this)),
+      commands_(new CommandBarWidget(HeadlessOf<HeadlessCommandBar>(control_->Dock()), this)),
+      tree_(new TreeWidget(HeadlessOf<HeadlessTreeView>(control_->Tree()), this)) {
+    connect(warning_, &WarningBarWidget::layoutChanged, this, &ExplorerWidget::SchedulePlace);
+    connect(commands_, &CommandBarWidget::layoutChanged, this, &ExplorerWidget::SchedulePlace);
+    connect(&tree_->Model(), &TreeModel::stateChanged, this, &ExplorerWidget::SchedulePlace);
+    setFocusProxy(tree_);
+    PlaceChildren();
+}
+
+ExplorerWidget::~ExplorerWidget() {
+    // The widgets observe the control's children: they go first.
+    delete tree_;
+    delete commands_;
+    delete warning_;
+}
+
+void ExplorerWidget::Relayout() {
+    const TwipsScale scale = Scale();
+    const int32_t width = scale.ToTwipsX(this->width());
+    const int32_t height = scale.ToTwipsY(this->height());
+    Guarded(this, [&] { control_->SetSize(width, height); });
+    PlaceChildren();
+}
+
+void ExplorerWidget::SchedulePlace() {
+    if (placePending_) return;
+    placePending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        if (placePending_) PlaceChildren();
+    });
+}
+
+void ExplorerWidget::PlaceChildren() {
+    placePending_ = false;
+    const TwipsScale s = Scale();
+    const auto& bar = static_cast<const HeadlessWarningBar&>(control_->Warning());
+    if (bar.Visible())
+        warning_->setGeometry(s.ToPixelsX(bar.Left()), s.ToPixelsY(bar.Top()),
+                              s.ToPixelsX(bar.Width()), s.ToPixelsY(bar.Height()));
+    warning_->setVisible(bar.Visible());
+    const Rect dock = control_->Dock().Position();
+    commands_->setGeometry(s.ToPixelsX(dock.left), s.ToPixelsY(dock.top), s.ToPixelsX(dock.width),
+                           s.ToPixelsY(dock.height));
+    // The tree lies in the command bar's client area: its bounds are relative to the bar.
+    const auto& bounds = static_cast<const HeadlessTreeView&>(control_->Tree()).Bounds();
+    tree_->setGeometry(s.ToPixelsX(dock.left + bounds.left), s.ToPixelsY(dock.top + bounds.top),
+                       s.ToPixelsX(bounds.width), s.ToPixelsY(bounds.height));
+    tree_->raise();
+}
+
+void ExplorerWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Relayout();
+}
+
+} // namespace qv

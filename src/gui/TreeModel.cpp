@@ -1,0 +1,391 @@
+#include "gui/TreeModel.h"
+
+#include "contracts/ImageList.h"
+#include "contracts/Picture.h"
+#include "controls/LabelMarkup.h"
+#include "gui/ErrorBoundary.h"
+#include "host/SystemColors.h"
+
+#include <QColor>
+#include <QImage>
+#include <QMimeData>
+#include <QPixmap>
+#include <QTimer>
+#include <QUrl>
+#include <cstring>
+
+namespace qv {
+
+namespace {
+constexpr const char* kUriList = "text/uri-list";
+
+QString LabelText(const std::string& markup) {
+    if (markup.find('<') == std::string::npos) return QString::fromStdString(markup);
+    return QString::fromStdString(PlainLabelText(markup));
+}
+
+std::vector<std::string> LocalFiles(const QMimeData& data) {
+    std::vector<std::string> files;
+    for (const QUrl& url : data.urls())
+        if (url.isLocalFile()) files.push_back(url.toLocalFile().toStdString());
+    return files;
+}
+} // namespace
+
+// Counts the model as passing on a change for the length of an observer call.
+struct TreeModel::Guard {
+    explicit Guard(TreeModel& m) : model(m) { ++model.notifying_; }
+    ~Guard() { --model.notifying_; }
+    TreeModel& model;
+};
+
+TreeModel::TreeModel(HeadlessTreeView& tree, QObject* parent)
+    : QAbstractItemModel(parent), tree_(tree) {
+    // A tree whose redraw is off is in the middle of a rebuild: show it once it is done.
+    resetting_ = !tree_.Redraw();
+    tree_.SetObserver(this);
+}
+
+TreeModel::~TreeModel() {
+    if (tree_.Observer() == this) tree_.SetObserver(nullptr);
+}
+
+// ---- Mapping -----------------------------------------------------------------------------
+
+HeadlessNode* TreeModel::NodeOf(const QModelIndex& index) const {
+    if (resetting_ || !index.isValid() || index.model() != this) return nullptr;
+    return static_cast<HeadlessNode*>(index.internalPointer());
+}
+
+QModelIndex TreeModel::IndexOf(const Node* node) const {
+    if (!node || resetting_) return {};
+    auto* own = dynamic_cast<const HeadlessNode*>(node);
+    if (!own || own->Tree() != &tree_) return {};
+    return createIndex(own->Row(), 0, const_cast<HeadlessNode*>(own));
+}
+
+QModelIndex TreeModel::IndexOfParent(HeadlessNode* parent) const {
+    return parent ? IndexOf(parent) : QModelIndex();
+}
+
+HeadlessNode* TreeModel::ChildOf(HeadlessNode* parent, int row) const {
+    return parent ? parent->ChildAt(row) : tree_.TopLevelAt(row);
+}
+
+int TreeModel::ChildCountOf(HeadlessNode* parent) const {
+    return parent ? parent->ChildCount() : tree_.TopLevelCount();
+}
+
+QModelIndex TreeModel::index(int row, int column, const QModelIndex& parent) const {
+    if (resetting_ || column != 0 || (parent.isValid() && parent.column() != 0)) return {};
+    HeadlessNode* node = ChildOf(NodeOf(parent), row);
+    return node ? createIndex(row, 0, node) : QModelIndex();
+}
+
+QModelIndex TreeModel::parent(const QModelIndex& child) const {
+    HeadlessNode* node = NodeOf(child);
+    return node ? IndexOfParent(node->ParentNode()) : QModelIndex();
+}
+
+int TreeModel::rowCount(const QModelIndex& parent) const {
+    if (resetting_ || (parent.isValid() && parent.column() != 0)) return 0;
+    if (parent.isValid()) {
+        HeadlessNode* node = NodeOf(parent);
+        return node ? node->ChildCount() : 0;
+    }
+    return tree_.TopLevelCount();
+}
+
+int TreeModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() && parent.column() != 0 ? 0 : 1;
+}
+
+bool TreeModel::hasChildren(const QModelIndex& parent) const {
+    return rowCount(parent) > 0;
+}
+
+// ---- Data --------------------------------------------------------------------------------
+
+QIcon TreeModel::IconFromPicture(const Picture& picture) {
+    QImage image(picture.Width(), picture.Height(), QImage::Format_ARGB32);
+    for (int y = 0; y < picture.Height(); ++y)
+        std::memcpy(image.scanLine(y),
+                    &picture.Pixels()[static_cast<std::size_t>(y) *
+                                      static_cast<std::size_t>(picture.Width())],
+                    static_cast<std::size_t>(picture.Width()) * sizeof(uint32_t));
+    return QIcon(QPixmap::fromImage(image));
+}
+
+QIcon TreeModel::IconFor(const std::string& imageKey) const {
+    ImageList* images = tree_.Images();
+    if (imageKey.empty() || !images || !images->Contains(imageKey)) return {};
+    std::shared_ptr<const Picture> picture = images->Item(imageKey);
+    if (!picture) return {};
+    CachedIcon& cached = icons_[imageKey];
+    if (cached.picture.lock() != picture) {
+        cached.picture = picture;
+        cached.icon = IconFromPicture(*picture);
+    }
+    return cached.icon;
+}
+
+QVariant TreeModel::data(const QModelIndex& index, int role) const {
+    HeadlessNode* node = NodeOf(index);
+    if (!node) return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return LabelText(node->TextRef());
+    case Qt::DecorationRole: {
+        std::string key = node->Expanded() ? node->ExpandedImage() : std::string();
+        if (key.empty()) key = node->Image();
+        QIcon icon = IconFor(key);
+        return icon.isNull() ? QVariant() : QVariant(icon);
+    }
+    case Qt::ForegroundRole: {
+        if (node->ForeColor() == -1) return {};
+        const auto bgr = TranslateColor(node->ForeColor());
+        if (!bgr) return {};
+        return QColor(static_cast<int>(*bgr & 0xFF), static_cast<int>((*bgr >> 8) & 0xFF),
+                      static_cast<int>((*bgr >> 16) & 0xFF));
+    }
+    case MarkupRole:
+        return QString::fromStdString(node->TextRef());
+    case KeyRole:
+        return QString::fromStdString(node->KeyRef());
+    default:
+        return {};
+    }
+}
+
+bool TreeModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    HeadlessNode* node = NodeOf(index);
+    if (!node || role != Qt::EditRole || tree_.EditingNode() != node) return false;
+    const std::string text = value.toString().toStdString();
+    return Guarded(nullptr, [&] { tree_.FinishLabelEdit(text); });
+}
+
+Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const {
+    HeadlessNode* node = NodeOf(index);
+    if (!node) return Qt::ItemIsDropEnabled;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDropEnabled;
+    if (node->AllowDrag()) f |= Qt::ItemIsDragEnabled;
+    if (tree_.EditingNode() == node) f |= Qt::ItemIsEditable;
+    if (node->ChildCount() == 0) f |= Qt::ItemNeverHasChildren;
+    return f;
+}
+
+// ---- Drag and drop -----------------------------------------------------------------------
+
+QStringList TreeModel::mimeTypes() const {
+    QStringList types{QString::fromLatin1(kNodeMime), QString::fromLatin1(kUriList)};
+    for (const std::string& format : tree_.RegisteredDragFormats())
+        types << QString::fromLatin1(kFormatMimePrefix) + QString::fromStdString(format);
+    return types;
+}
+
+QMimeData* TreeModel::mimeData(const QModelIndexList& indexes) const {
+    HeadlessNode* node = nullptr;
+    for (const QModelIndex& index : indexes)
+        if ((node = NodeOf(index))) break;
+    if (!node || node->KeyRef().empty()) return nullptr;
+    auto* data = new QMimeData;
+    const QByteArray key = QByteArray::fromStdString(node->KeyRef());
+    data->setData(QString::fromLatin1(kNodeMime), key);
+    for (const std::string& format : tree_.RegisteredDragFormats())
+        data->setData(QString::fromLatin1(kFormatMimePrefix) + QString::fromStdString(format), key);
+    return data;
+}
+
+Qt::DropActions TreeModel::supportedDropActions() const {
+    return Qt::CopyAction | Qt::MoveAction;
+}
+
+Qt::DropActions TreeModel::supportedDragActions() const {
+    return Qt::MoveAction;
+}
+
+HeadlessNode* TreeModel::DropTarget(int row, const QModelIndex& parent,
+                                    int32_t& relationship) const {
+    HeadlessNode* parentNode = NodeOf(parent);
+    if (parent.isValid() && !parentNode) return nullptr;
+    if (row < 0) {
+        relationship = rel::Child;
+        return parentNode;
+    }
+    const int count = ChildCountOf(parentNode);
+    if (row < count) {
+        relationship = rel::Previous;
+        return ChildOf(parentNode, row);
+    }
+    if (count > 0) {
+        relationship = rel::Last; // after the last row
+        return ChildOf(parentNode, count - 1);
+    }
+    relationship = rel::Child;
+    return parentNode;
+}
+
+bool TreeModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int row, int,
+                                const QModelIndex& parent) const {
+    if (!data || resetting_) return false;
+    int32_t relationship = 0;
+    HeadlessNode* target = DropTarget(row, parent, relationship);
+    if (data->hasFormat(QString::fromLatin1(kNodeMime))) {
+        const std::string key = data->data(QString::fromLatin1(kNodeMime)).toStdString();
+        return target && tree_.Nodes().Contains(key);
+    }
+    if (data->hasUrls()) {
+        // Files go into the node they are dropped on, or the parent of the gap they fall in.
+        HeadlessNode* onto = row < 0 ? target : NodeOf(parent);
+        return onto && !LocalFiles(*data).empty();
+    }
+    return false;
+}
+
+bool TreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                             const QModelIndex& parent) {
+    if (!canDropMimeData(data, action, row, column, parent)) return false;
+    int32_t relationship = 0;
+    HeadlessNode* target = DropTarget(row, parent, relationship);
+    // The gesture runs once the drag is over: the component may ask questions, and a modal
+    // box inside a drop would hold the dragging program.
+    std::shared_ptr<Object> holdTarget = target->shared_from_this();
+    if (data->hasFormat(QString::fromLatin1(kNodeMime))) {
+        const std::string key = data->data(QString::fromLatin1(kNodeMime)).toStdString();
+        HeadlessNode* source = static_cast<HeadlessNode*>(&tree_.Nodes().Item(key));
+        std::shared_ptr<Object> holdSource = source->shared_from_this();
+        QTimer::singleShot(0, this, [this, source, target, relationship, holdSource, holdTarget] {
+            if (source->Tree() != &tree_ || target->Tree() != &tree_) return;
+            Guarded(nullptr, [&] { tree_.Drag(source, target, relationship); });
+        });
+        return true;
+    }
+    HeadlessNode* onto = row < 0 ? target : NodeOf(parent);
+    std::shared_ptr<Object> holdOnto = onto->shared_from_this();
+    QTimer::singleShot(0, this, [this, onto, holdOnto, files = LocalFiles(*data)] {
+        if (onto->Tree() != &tree_) return;
+        Guarded(nullptr, [&] { tree_.DropFiles(onto, files); });
+    });
+    return true;
+}
+
+// ---- The tree's changes ------------------------------------------------------------------
+
+void TreeModel::NodeAboutToBeInserted(HeadlessNode* parent, int32_t row) {
+    Guard g(*this);
+    beginInsertRows(IndexOfParent(parent), row, row);
+}
+
+void TreeModel::NodeInserted(HeadlessNode&) {
+    Guard g(*this);
+    endInsertRows();
+}
+
+void TreeModel::NodeAboutToBeRemoved(HeadlessNode& node) {
+    Guard g(*this);
+    beginRemoveRows(IndexOfParent(node.ParentNode()), node.Row(), node.Row());
+}
+
+void TreeModel::NodeRemoved(HeadlessNode*, int32_t) {
+    Guard g(*this);
+    endRemoveRows();
+}
+
+void TreeModel::NodeAboutToBeMoved(HeadlessNode& node, HeadlessNode* newParent,
+                                   int32_t destination) {
+    Guard g(*this);
+    const int row = node.Row();
+    moving_ = beginMoveRows(IndexOfParent(node.ParentNode()), row, row, IndexOfParent(newParent),
+                            destination);
+    if (!moving_) beginResetModel(); // not a move Qt can describe: show the tree anew
+}
+
+void TreeModel::NodeMoved(HeadlessNode&) {
+    Guard g(*this);
+    if (moving_) {
+        endMoveRows();
+    } else {
+        endResetModel();
+        Q_EMIT rebuilt();
+    }
+    moving_ = false;
+}
+
+void TreeModel::ChildrenAboutToBeReordered(HeadlessNode* parent) {
+    Guard g(*this);
+    QList<QPersistentModelIndex> parents;
+    if (parent) parents << QPersistentModelIndex(IndexOf(parent));
+    Q_EMIT layoutAboutToBeChanged(parents, QAbstractItemModel::VerticalSortHint);
+    reorderedBefore_ = persistentIndexList();
+    reorderedNodes_.clear();
+    for (const QModelIndex& index : reorderedBefore_)
+        reorderedNodes_.push_back(static_cast<HeadlessNode*>(index.internalPointer()));
+}
+
+void TreeModel::ChildrenReordered(HeadlessNode* parent) {
+    Guard g(*this);
+    QModelIndexList after;
+    after.reserve(reorderedBefore_.size());
+    for (std::size_t i = 0; i < reorderedNodes_.size(); ++i) {
+        HeadlessNode* node = reorderedNodes_[i];
+        after << createIndex(node->Row(), reorderedBefore_[static_cast<int>(i)].column(), node);
+    }
+    changePersistentIndexList(reorderedBefore_, after);
+    reorderedBefore_.clear();
+    reorderedNodes_.clear();
+    QList<QPersistentModelIndex> parents;
+    if (parent) parents << QPersistentModelIndex(IndexOf(parent));
+    Q_EMIT layoutChanged(parents, QAbstractItemModel::VerticalSortHint);
+}
+
+void TreeModel::NodeChanged(HeadlessNode& node) {
+    Guard g(*this);
+    const QModelIndex index = IndexOf(&node);
+    Q_EMIT dataChanged(index, index);
+}
+
+void TreeModel::ExpandedChanged(HeadlessNode& node) {
+    Guard g(*this);
+    const QModelIndex index = IndexOf(&node);
+    Q_EMIT dataChanged(index, index, {Qt::DecorationRole});
+    Q_EMIT expansionChanged(index, node.Expanded());
+}
+
+void TreeModel::AboutToBeReset() {
+    Guard g(*this);
+    if (resetting_) return;
+    beginResetModel();
+    resetting_ = true;
+    resetBegun_ = true;
+}
+
+void TreeModel::Reset() {
+    Guard g(*this);
+    if (!resetBegun_) beginResetModel();
+    resetting_ = false;
+    resetBegun_ = false;
+    endResetModel();
+    Q_EMIT rebuilt();
+}
+
+void TreeModel::SelectionChanged(HeadlessNode* selected) {
+    Guard g(*this);
+    Q_EMIT selectionMoved(IndexOf(selected));
+}
+
+void TreeModel::LabelEditChanged(HeadlessNode* editing) {
+    Guard g(*this);
+    Q_EMIT labelEditChanged(IndexOf(editing));
+}
+
+void TreeModel::FocusRequested() {
+    Q_EMIT focusRequested();
+}
+
+void TreeModel::StateChanged() {
+    Guard g(*this);
+    Q_EMIT stateChanged();
+}
+
+} // namespace qv

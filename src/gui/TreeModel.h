@@ -1,0 +1,124 @@
+#pragma once
+
+#include "controls/TreeView.h"
+
+#include <QAbstractItemModel>
+#include <QIcon>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+namespace qv {
+
+class Picture;
+
+// A Qt item model over a HeadlessTreeView, without copying it: an index's internal pointer is
+// its HeadlessNode, the row of a node is its place among its siblings (amortised O(1)). One
+// column. The model is the tree's view observer while it lives (one model per tree).
+//
+// Roles: DisplayRole and EditRole the label without markup; DecorationRole the node's image
+// (its expanded image while expanded, when it has one) from the tree's image list;
+// ForegroundRole the node's ForeColor; MarkupRole the label as stored; KeyRole the key.
+//
+// Drag and drop: mimeData offers the first node's key as kNodeMime (and under every drag
+// format the tree registered, as "application/x-quorvel-" + format); dropMimeData turns a drop
+// of kNodeMime into HeadlessTreeView::Drag (onto a row: into; between rows: before the row
+// below, or after the last row) and a drop of local file URLs into DropFiles on the node dropped
+// on (between rows: their parent). What the drop does is the component's business: the model
+// only passes the gesture on. Errors the gestures raise go to the GUI error sink.
+class TreeModel final : public QAbstractItemModel, private TreeViewObserver {
+    Q_OBJECT
+public:
+    static constexpr const char* kNodeMime = "application/x-quorvel-node";
+    static constexpr const char* kFormatMimePrefix = "application/x-quorvel-";
+    enum Role { MarkupRole = Qt::UserRole + 1, KeyRole };
+
+    // The tree must outlive the model.
+    explicit TreeModel(HeadlessTreeView& tree, QObject* parent = nullptr);
+    ~TreeModel() override;
+
+    HeadlessTreeView& Tree() const { return tree_; }
+    // Column 0; an invalid index for nullptr or a node of another tree.
+    QModelIndex IndexOf(const Node* node) const;
+    // nullptr for an invalid index (and while the model is being reset).
+    HeadlessNode* NodeOf(const QModelIndex& index) const;
+    // Whether the model is passing on a change of the tree right now: a view must not change
+    // the tree from the signals it gets meanwhile (selection models move their current row on
+    // their own when rows go).
+    bool Notifying() const { return notifying_ > 0; }
+    // The picture under the image key as an icon; a null icon for "" or an unknown key.
+    QIcon IconFor(const std::string& imageKey) const;
+    static QIcon IconFromPicture(const Picture& picture);
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    // EditRole on the node whose label edit is open: FinishLabelEdit with the text.
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    // Editable only while the node's label edit is open; draggable when AllowDrag.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                         const QModelIndex& parent) const override;
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                      const QModelIndex& parent) override;
+    Qt::DropActions supportedDropActions() const override;
+    Qt::DropActions supportedDragActions() const override;
+
+Q_SIGNALS:
+    // The tree's selection moved (invalid: nothing selected).
+    void selectionMoved(const QModelIndex& selected);
+    void expansionChanged(const QModelIndex& index, bool expanded);
+    // A label edit opened (the index) or closed (invalid).
+    void labelEditChanged(const QModelIndex& editing);
+    void focusRequested();
+    // Enabled, mode, bounds or image list changed.
+    void stateChanged();
+    // After a reset (Clear, or Redraw back on): expansion, selection and edit must be re-read.
+    void rebuilt();
+
+private:
+    struct Guard;
+
+    void NodeAboutToBeInserted(HeadlessNode* parent, int32_t row) override;
+    void NodeInserted(HeadlessNode& node) override;
+    void NodeAboutToBeRemoved(HeadlessNode& node) override;
+    void NodeRemoved(HeadlessNode* parent, int32_t row) override;
+    void NodeAboutToBeMoved(HeadlessNode& node, HeadlessNode* newParent,
+                            int32_t destination) override;
+    void NodeMoved(HeadlessNode& node) override;
+    void ChildrenAboutToBeReordered(HeadlessNode* parent) override;
+    void ChildrenReordered(HeadlessNode* parent) override;
+    void NodeChanged(HeadlessNode& node) override;
+    void ExpandedChanged(HeadlessNode& node) override;
+    void AboutToBeReset() override;
+    void Reset() override;
+    void SelectionChanged(HeadlessNode* selected) override;
+    void LabelEditChanged(HeadlessNode* editing) override;
+    void FocusRequested() override;
+    void StateChanged() override;
+
+    QModelIndex IndexOfParent(HeadlessNode* parent) const;
+    HeadlessNode* ChildOf(HeadlessNode* parent, int row) const;
+    int ChildCountOf(HeadlessNode* parent) const;
+    HeadlessNode* DropTarget(int row, const QModelIndex& parent, int32_t& relationship) const;
+
+    HeadlessTreeView& tree_;
+    bool resetting_ = false;  // between the tree's AboutToBeReset and Reset: nothing to read
+    bool resetBegun_ = false; // beginResetModel was called for it
+    bool moving_ = false;
+    int notifying_ = 0;
+    QModelIndexList reorderedBefore_;
+    std::vector<HeadlessNode*> reorderedNodes_;
+    struct CachedIcon {
+        std::weak_ptr<const Picture> picture;
+        QIcon icon;
+    };
+    mutable std::unordered_map<std::string, CachedIcon> icons_;
+};
+
+} // namespace qv

@@ -1,0 +1,347 @@
+#include "gui/TreeWidget.h"
+
+#include "controls/LabelMarkup.h"
+#include "gui/ErrorBoundary.h"
+#include "gui/LabelDelegate.h"
+#include "gui/QtPlatform.h"
+#include "gui/TreeModel.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFocusEvent>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QTimer>
+#include <vector>
+
+namespace qv {
+
+namespace {
+
+struct KeyCode {
+    int qt;
+    int16_t vk;
+};
+constexpr KeyCode kKeys[] = {
+    {Qt::Key_Backspace, 8}, {Qt::Key_Tab, 9},        {Qt::Key_Return, 13}, {Qt::Key_Enter, 13},
+    {Qt::Key_Shift, 16},    {Qt::Key_Control, 17},   {Qt::Key_Alt, 18},    {Qt::Key_Pause, 19},
+    {Qt::Key_Escape, 27},   {Qt::Key_Space, 32},     {Qt::Key_PageUp, 33}, {Qt::Key_PageDown, 34},
+    {Qt::Key_End, 35},      {Qt::Key_Home, 36},      {Qt::Key_Left, 37},   {Qt::Key_Up, 38},
+    {Qt::Key_Right, 39},    {Qt::Key_Down, 40},      {Qt::Key_Insert, 45}, {Qt::Key_Delete, 46},
+    {Qt::Key_Menu, 93},     {Qt::Key_Asterisk, 106}, {Qt::Key_Plus, 107},  {Qt::Key_Minus, 109},
+};
+
+// Keys the tree gets alone; every other key also moves or searches in the view.
+bool TreeOnly(int key) {
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_F2:
+    case Qt::Key_F4:
+    case Qt::Key_Insert:
+    case Qt::Key_Delete:
+    case Qt::Key_Escape:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int16_t ButtonCode(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+bool AncestorsExpanded(const HeadlessNode* node) {
+    for (const HeadlessNode* p = node ? node->ParentNode() : nullptr; p; p = p->ParentNode())
+        if (!p->Expanded()) return false;
+    return true;
+}
+
+} // namespace
+
+TreeWidget::TreeWidget(HeadlessTreeView& tree, QWidget* parent)
+    : QTreeView(parent), tree_(tree), model_(new TreeModel(tree, this)),
+      delegate_(new LabelDelegate(this)) {
+    setModel(model_);
+    setItemDelegate(delegate_);
+    setHeaderHidden(true);
+    header()->setStretchLastSection(true);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setExpandsOnDoubleClick(true);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::MoveAction);
+    setIconSize(QSize(16, 16));
+    setAnimated(false);
+    setFocusPolicy(Qt::StrongFocus);
+    tree_.SetHWnd(QtWindowSystem::HandleOf(this));
+
+    connect(model_, &TreeModel::selectionMoved, this, &TreeWidget::ShowSelection);
+    connect(model_, &TreeModel::expansionChanged, this, &TreeWidget::ShowExpansion);
+    connect(model_, &TreeModel::labelEditChanged, this, &TreeWidget::ShowLabelEdit);
+    // Taking the focus can make an open editor commit, which changes the tree: not from inside
+    // the tree's call. The label editor already counts as the tree's focus.
+    connect(
+        model_, &TreeModel::focusRequested, this,
+        [this] {
+            QWidget* now = QApplication::focusWidget();
+            if (now != this && !(now && isAncestorOf(now))) setFocus(Qt::OtherFocusReason);
+        },
+        Qt::QueuedConnection);
+    connect(model_, &TreeModel::stateChanged, this, &TreeWidget::ApplyState);
+    connect(model_, &TreeModel::rebuilt, this, &TreeWidget::SyncFromTree);
+    auto expansion = [this](const QModelIndex& index, bool expanded) {
+        if (syncing_ || model_->Notifying()) return;
+        HeadlessNode* node = model_->NodeOf(index);
+        if (node && node->Expanded() != expanded)
+            Guarded(this, [&] { node->SetExpanded(expanded); });
+    };
+    connect(this, &QTreeView::expanded, this,
+            [expansion](const QModelIndex& index) { expansion(index, true); });
+    connect(this, &QTreeView::collapsed, this,
+            [expansion](const QModelIndex& index) { expansion(index, false); });
+    SyncFromTree();
+}
+
+TreeWidget::~TreeWidget() {
+    // The model goes before the view's own teardown: the tree forgets its observer at once.
+    setModel(nullptr);
+    delete model_;
+}
+
+// ---- Keys --------------------------------------------------------------------------------
+
+int16_t TreeWidget::VirtualKey(int qtKey) {
+    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
+        return static_cast<int16_t>(48 + qtKey - Qt::Key_0);
+    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
+        return static_cast<int16_t>(65 + qtKey - Qt::Key_A);
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
+        return static_cast<int16_t>(112 + qtKey - Qt::Key_F1);
+    for (const KeyCode& k : kKeys)
+        if (k.qt == qtKey) return k.vk;
+    return 0;
+}
+
+int16_t TreeWidget::ShiftState(Qt::KeyboardModifiers modifiers) {
+    int16_t shift = 0;
+    if (modifiers & Qt::ShiftModifier) shift |= 1;
+    if (modifiers & Qt::ControlModifier) shift |= 2;
+    if (modifiers & Qt::AltModifier) shift |= 4;
+    return shift;
+}
+
+void TreeWidget::keyPressEvent(QKeyEvent* event) {
+    if (state() == QAbstractItemView::EditingState) {
+        QTreeView::keyPressEvent(event);
+        return;
+    }
+    const int16_t vk = VirtualKey(event->key());
+    const int16_t shift = ShiftState(event->modifiers());
+    if (vk != 0) Guarded(this, [&] { tree_.KeyDown(vk, shift); });
+    if (TreeOnly(event->key()))
+        event->accept();
+    else
+        QTreeView::keyPressEvent(event);
+}
+
+void TreeWidget::keyReleaseEvent(QKeyEvent* event) {
+    const int16_t vk = VirtualKey(event->key());
+    if (vk != 0 && !event->isAutoRepeat() && state() != QAbstractItemView::EditingState) {
+        const int16_t shift = ShiftState(event->modifiers());
+        Guarded(this, [&] { tree_.KeyUp(vk, shift); });
+    }
+    QTreeView::keyReleaseEvent(event);
+}
+
+// ---- Mouse -------------------------------------------------------------------------------
+
+float TreeWidget::TwipsX(int pixels) const {
+    return static_cast<float>(Scale().ToTwipsX(pixels));
+}
+
+float TreeWidget::TwipsY(int pixels) const {
+    return static_cast<float>(Scale().ToTwipsY(pixels));
+}
+
+void TreeWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QPersistentModelIndex index = indexAt(event->position().toPoint());
+    QTreeView::mouseDoubleClickEvent(event);
+    if (event->button() != Qt::LeftButton) return;
+    if (HeadlessNode* node = model_->NodeOf(index)) Guarded(this, [&] { tree_.DoubleClick(node); });
+}
+
+void TreeWidget::mouseReleaseEvent(QMouseEvent* event) {
+    QTreeView::mouseReleaseEvent(event);
+    const QPoint pos = event->position().toPoint();
+    const int16_t button = ButtonCode(event->button());
+    const int16_t shift = ShiftState(event->modifiers());
+    Guarded(this, [&] { tree_.MouseUp(TwipsX(pos.x()), TwipsY(pos.y()), button, shift); });
+}
+
+void TreeWidget::contextMenuEvent(QContextMenuEvent* event) {
+    QPoint pos = event->pos();
+    if (event->reason() == QContextMenuEvent::Keyboard && currentIndex().isValid())
+        pos = visualRect(currentIndex()).center();
+    event->accept();
+    Guarded(this, [&] {
+        HeadlessNode* node = model_->NodeOf(indexAt(pos));
+        if (node && node != tree_.SelectedItem()) tree_.Click(node);
+        tree_.RightClick(TwipsX(pos.x()), TwipsY(pos.y()));
+    });
+}
+
+// ---- Focus, current row, editor ----------------------------------------------------------
+
+void TreeWidget::focusInEvent(QFocusEvent* event) {
+    QTreeView::focusInEvent(event);
+    tree_.SetHasFocus(true);
+}
+
+void TreeWidget::focusOutEvent(QFocusEvent* event) {
+    QTreeView::focusOutEvent(event);
+    if (event->reason() == Qt::PopupFocusReason) return;
+    QWidget* now = QApplication::focusWidget();
+    if (now && isAncestorOf(now)) return; // into the label editor
+    Guarded(this, [&] { tree_.LoseFocus(); });
+}
+
+void TreeWidget::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    // The view scrolls to a new current row, opening its ancestors; a row the tree selected
+    // under a closed parent stays hidden.
+    const bool scroll = hasAutoScroll() && AncestorsExpanded(model_->NodeOf(current));
+    const bool autoScrolling = hasAutoScroll();
+    setAutoScroll(scroll);
+    QTreeView::currentChanged(current, previous);
+    setAutoScroll(autoScrolling);
+    if (syncing_ || model_->Notifying()) return;
+    HeadlessNode* node = model_->NodeOf(current);
+    if (!node || node == tree_.SelectedItem()) return;
+    Guarded(this, [&] { tree_.Click(node); });
+}
+
+void TreeWidget::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    QTreeView::closeEditor(editor, hint);
+    const bool cancelled = hint == QAbstractItemDelegate::RevertModelCache;
+    editing_ = QPersistentModelIndex();
+    if (cancelled && !syncing_ && tree_.LabelEditOpen())
+        Guarded(this, [&] { tree_.CancelLabelEdit(); });
+}
+
+void TreeWidget::scrollContentsBy(int dx, int dy) {
+    QTreeView::scrollContentsBy(dx, dy);
+    tree_.SetTopRow(verticalScrollBar()->value());
+}
+
+// ---- Following the tree ------------------------------------------------------------------
+
+void TreeWidget::ShowSelection(const QModelIndex& selected) {
+    ++syncing_;
+    if (!selected.isValid()) {
+        selectionModel()->clear();
+    } else {
+        selectionModel()->setCurrentIndex(selected, QItemSelectionModel::ClearAndSelect |
+                                                        QItemSelectionModel::Rows);
+        // Scrolling would expand the ancestors, which selecting must not do.
+        if (AncestorsExpanded(model_->NodeOf(selected))) scrollTo(selected);
+    }
+    --syncing_;
+}
+
+void TreeWidget::ShowExpansion(const QModelIndex& index, bool expanded) {
+    if (!index.isValid()) return;
+    ++syncing_;
+    setExpanded(index, expanded);
+    --syncing_;
+}
+
+void TreeWidget::ShowLabelEdit(const QModelIndex& editing) {
+    // The editor opens and closes once the current event is done: the tree may be in the
+    // middle of a commit the editor itself started.
+    const QPersistentModelIndex target = editing;
+    QTimer::singleShot(0, this, [this, target] {
+        HeadlessNode* node = tree_.EditingNode() ? model_->NodeOf(target) : nullptr;
+        if (node && node == tree_.EditingNode()) {
+            if (editing_ == target && indexWidget(target)) return;
+            ++syncing_;
+            if (AncestorsExpanded(node)) scrollTo(target);
+            editing_ = target;
+            edit(target);
+            --syncing_;
+        } else if (!tree_.LabelEditOpen() && editing_.isValid()) {
+            QWidget* editor = indexWidget(editing_);
+            ++syncing_;
+            if (editor) QTreeView::closeEditor(editor, QAbstractItemDelegate::NoHint);
+            editing_ = QPersistentModelIndex();
+            --syncing_;
+        }
+    });
+}
+
+void TreeWidget::ApplyState() {
+    setEnabled(tree_.Enabled());
+}
+
+void TreeWidget::ExpandFromTree(HeadlessNode* parent) {
+    std::vector<HeadlessNode*> pending;
+    auto visit = [&](HeadlessNode* node) {
+        if (node->ChildCount() == 0) return;
+        setExpanded(model_->IndexOf(node), node->Expanded());
+        pending.push_back(node);
+    };
+    if (parent)
+        visit(parent);
+    else
+        for (int32_t i = 0; i < tree_.TopLevelCount(); ++i)
+            visit(tree_.TopLevelAt(i));
+    while (!pending.empty()) {
+        HeadlessNode* node = pending.back();
+        pending.pop_back();
+        for (int32_t i = 0; i < node->ChildCount(); ++i)
+            if (HeadlessNode* child = node->ChildAt(i); child->ChildCount() > 0) visit(child);
+    }
+}
+
+void TreeWidget::SyncFromTree() {
+    ++syncing_;
+    ExpandFromTree(nullptr);
+    ShowSelection(model_->IndexOf(tree_.SelectedItem()));
+    ApplyState();
+    --syncing_;
+    if (tree_.EditingNode()) ShowLabelEdit(model_->IndexOf(tree_.EditingNode()));
+}
+
+std::optional<std::string> TreeWidget::MisspeltWordAt(const QPoint& viewportPos) const {
+    const QModelIndex index = indexAt(viewportPos);
+    HeadlessNode* node = model_->NodeOf(index);
+    if (!node || node->TextRef().find(kSpellErrorOpen) == std::string::npos) return std::nullopt;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    const QRect textRect = delegate_->TextRect(option, index);
+    const int x = viewportPos.x() - textRect.left();
+    for (const LabelPiece& piece : LayoutLabel(node->TextRef(), QFontMetrics(option.font)))
+        if (piece.wavy && x >= piece.x && x < piece.x + piece.width)
+            return piece.text.toStdString();
+    return std::nullopt;
+}
+
+} // namespace qv

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "controls/TreeView.h"
+#include "gui/Twips.h"
+
+#include <QPersistentModelIndex>
+#include <QTreeView>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace qv {
+
+class LabelDelegate;
+class TreeModel;
+
+// The tree on screen: a QTreeView over a TreeModel of the headless tree, with virtualised rows
+// (uniform row heights, no widget per row). It holds no state of its own beyond the screen's:
+// the user's input becomes the headless tree's gestures, and the view follows the tree.
+//
+// Input:
+// - a click or keyboard move of the current row: Click(node) (the tree raises NodeClicked);
+// - a double click: DoubleClick(node) (after the view's own expand/collapse);
+// - a key: KeyDown(VirtualKey, ShiftState) first, for every key with a virtual-key code; the
+//   navigation keys (arrows, Home, End, Page Up/Down, +, -, *) then move in the view; KeyUp on
+//   release. Enter, F2, F4, Insert, Delete, Escape are the tree's alone;
+// - a right click: the node under the mouse is clicked, then RightClick(x, y) in twips of the
+//   tree's client area (the component asks the command bar for its popContext menu);
+// - a mouse button release: MouseUp(x, y, button 1/2/4, shift) in twips;
+// - losing the focus to a widget outside the tree (its label editor is inside): LoseFocus;
+// - a label edit the tree opened (F2, the component's timer, Insert) opens the line editor;
+//   Enter or leaving the editor commits (FinishLabelEdit), Escape cancels (CancelLabelEdit);
+// - expanding or collapsing a row sets the node's Expanded;
+// - the vertical scroll position is the tree's TopRow, so HitTest answers for the rows shown.
+// Output: selection, expansion, label edit and focus follow the tree's observer calls.
+// Failures raised by a gesture go to the GUI error sink; none leaves an event handler.
+class TreeWidget final : public QTreeView {
+    Q_OBJECT
+public:
+    // The tree must outlive the widget. The widget makes the tree's hWnd its own handle
+    // (QtWindowSystem::HandleOf) and is the tree's only view.
+    explicit TreeWidget(HeadlessTreeView& tree, QWidget* parent = nullptr);
+    ~TreeWidget() override;
+
+    HeadlessTreeView& Tree() const { return tree_; }
+    TreeModel& Model() const { return *model_; }
+    TwipsScale Scale() const { return TwipsScale::Of(*this); }
+
+    // The platform's virtual-key code of a Qt key (Enter 13, F2 113, Delete 46, 'A' 65 ...);
+    // 0 for a key without one.
+    static int16_t VirtualKey(int qtKey);
+    // The platform's shift state: 1 Shift, 2 Ctrl, 4 Alt.
+    static int16_t ShiftState(Qt::KeyboardModifiers modifiers);
+    // The misspelt word of the label under the point (viewport coordinates), if any.
+    std::optional<std::string> MisspeltWordAt(const QPoint& viewportPos) const;
+    // Makes the view match the tree again: expansion, current row, scroll, label edit.
+    void SyncFromTree();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    void ShowSelection(const QModelIndex& selected);
+    void ShowExpansion(const QModelIndex& index, bool expanded);
+    void ShowLabelEdit(const QModelIndex& editing);
+    void ApplyState();
+    void ExpandFromTree(HeadlessNode* parent);
+    float TwipsX(int pixels) const;
+    float TwipsY(int pixels) const;
+
+    HeadlessTreeView& tree_;
+    TreeModel* model_;
+    LabelDelegate* delegate_;
+    int syncing_ = 0; // the view is being set from the tree: its signals are not gestures
+    QPersistentModelIndex editing_;
+};
+
+} // namespace qv

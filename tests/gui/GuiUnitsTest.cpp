@@ -1,0 +1,222 @@
+#include "GuiTestSupport.h"
+#include "contracts/HostServices.h"
+#include "contracts/SpellEngine.h"
+#include "gui/ErrorReportLog.h"
+#include "gui/LabelDelegate.h"
+#include "gui/QtFileDialogs.h"
+#include "gui/QtMessageBoxes.h"
+#include "gui/SpellMenu.h"
+#include "gui/TreeWidget.h"
+#include "gui/Twips.h"
+#include "support/TempDir.h"
+
+#include <QAction>
+#include <QFont>
+#include <QFontMetrics>
+#include <QMenu>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace qvtest {
+namespace {
+
+TEST(Twips, PixelsFollowTheLogicalDpi) {
+    struct Case {
+        double dpi;
+        double perPixel;
+        int32_t twips;
+        int pixels;
+    };
+    const Case cases[] = {
+        {96, 15, 390, 26},     // one toolbar row at the common DPI
+        {120, 12, 390, 33},    // 32.5 rounds up
+        {144, 10, 15, 2},      // 1.5 rounds up
+        {192, 7.5, 4800, 640}, // a fractional twip per pixel
+        {0, 15, 240, 16},      // no DPI known: 96
+    };
+    for (const Case& c : cases) {
+        const qv::TwipsScale s = qv::TwipsScale::FromDpi(c.dpi, c.dpi);
+        EXPECT_DOUBLE_EQ(s.perPixelX, c.perPixel) << c.dpi;
+        EXPECT_EQ(s.ToPixelsX(c.twips), c.pixels) << c.dpi;
+        EXPECT_EQ(s.ToPixelsY(c.twips), c.pixels) << c.dpi;
+        EXPECT_EQ(s.ToTwipsX(c.pixels), static_cast<int32_t>(std::lround(c.pixels * c.perPixel)));
+    }
+    EXPECT_EQ(qv::TwipsScale::FromDpi(192, 96).WholeTwipsPerPixelX(), 8);
+    EXPECT_EQ(qv::TwipsScale::FromDpi(192, 96).WholeTwipsPerPixelY(), 15);
+    EXPECT_EQ(qv::TwipsScale::FromDpi(2000, 2000).WholeTwipsPerPixelX(), 1);
+}
+
+TEST(FileDialogFilter, HostFiltersBecomeQtNameFilters) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"Image files (*.png;*.jpg;*.bmp;*.gif)|*.png;*.jpg;*.bmp;*.gif",
+         "Image files (*.png *.jpg *.bmp *.gif)"},
+        {"All files (*.*)|*.*", "All files (*)"},
+        {"Text|*.txt|All|*.*", "Text (*.txt);;All (*)"},
+        {"Lonely description", "Lonely description (*)"},
+        {"", ""},
+    };
+    for (const auto& [host, qt] : cases)
+        EXPECT_EQ(qv::QtNameFilters(host).toStdString(), qt) << host;
+}
+
+TEST(MessageBoxLayout, FlagsGiveIconsButtonsDefaultAndEscape) {
+    using B = QMessageBox;
+    struct Case {
+        int32_t flags;
+        QMessageBox::Icon icon;
+        std::vector<int32_t> codes;
+        int defaultIndex;
+        int escapeIndex;
+    };
+    const Case cases[] = {
+        {36, B::Question, {6, 7}, 0, 1},    // Yes/No, question
+        {35, B::Question, {6, 7, 2}, 0, 2}, // Yes/No/Cancel: Escape is Cancel
+        {48, B::Warning, {1}, 0, 0},        // OK, exclamation
+        {64, B::Information, {1}, 0, 0},    // OK, information
+        {16, B::Critical, {1}, 0, 0},       // the error report's box
+        {1 + 256, B::NoIcon, {1, 2}, 1, 1}, // OK/Cancel, second button default
+        {2, B::NoIcon, {3, 4, 5}, 0, -1},   // Abort/Retry/Ignore: no escape
+        {4 + 512, B::NoIcon, {6, 7}, 1, 1}, // a third default on two buttons: the last
+    };
+    for (const Case& c : cases) {
+        const qv::BoxLayout layout = qv::LayoutOfBox(c.flags);
+        EXPECT_EQ(layout.icon, c.icon) << c.flags;
+        std::vector<int32_t> codes;
+        for (const auto& b : layout.buttons)
+            codes.push_back(b.second);
+        EXPECT_EQ(codes, c.codes) << c.flags;
+        EXPECT_EQ(layout.defaultIndex, c.defaultIndex) << c.flags;
+        EXPECT_EQ(layout.escapeIndex, c.escapeIndex) << c.flags;
+    }
+}
+
+TEST(Keys, QtKeysBecomeThePlatformsKeyCodes) {
+    const std::pair<int, int16_t> cases[] = {
+        {Qt::Key_Return, 13}, {Qt::Key_Enter, 13},  {Qt::Key_F2, 113},    {Qt::Key_F4, 115},
+        {Qt::Key_Delete, 46}, {Qt::Key_Insert, 45}, {Qt::Key_Escape, 27}, {Qt::Key_A, 65},
+        {Qt::Key_9, 57},      {Qt::Key_Down, 40},   {Qt::Key_yen, 0},
+    };
+    for (const auto& [key, code] : cases)
+        EXPECT_EQ(qv::TreeWidget::VirtualKey(key), code) << key;
+    EXPECT_EQ(qv::TreeWidget::ShiftState(Qt::ShiftModifier | Qt::AltModifier), 5);
+    EXPECT_EQ(qv::TreeWidget::ShiftState(Qt::ControlModifier), 2);
+}
+
+TEST(LabelLayout, MarkupBecomesPiecesSideBySide) {
+    const QFontMetrics metrics{QFont()};
+    const auto pieces =
+        qv::LayoutLabel("Intro <FORMAT spellcheck>to <FORMAT spellerror>wrold</FORMAT> "
+                        "<FORMAT TEXT:0000FF>maps</FORMAT></FORMAT>",
+                        metrics);
+    std::string texts;
+    for (const auto& p : pieces)
+        texts += "[" + p.text.toStdString() + "]";
+    EXPECT_EQ(texts, "[Intro ][to ][wrold][ ][maps]");
+    ASSERT_EQ(pieces.size(), 5u);
+    EXPECT_TRUE(pieces[2].wavy);
+    EXPECT_FALSE(pieces[0].wavy || pieces[1].wavy || pieces[3].wavy || pieces[4].wavy);
+    EXPECT_EQ(pieces[4].colour, QColor(255, 0, 0));
+    EXPECT_FALSE(pieces[0].colour.isValid());
+    int x = 0;
+    for (const auto& p : pieces) {
+        EXPECT_EQ(p.x, x);
+        EXPECT_EQ(p.width, metrics.horizontalAdvance(p.text));
+        x += p.width;
+    }
+    EXPECT_EQ(qv::LayoutLabel("plain <b> text", metrics).size(), 1u);
+    EXPECT_TRUE(qv::LayoutLabel("", metrics).empty());
+}
+
+class ListEngine final : public qv::SpellEngine {
+public:
+    std::vector<std::string> suggestions;
+    std::string TypeName() const override { return "SpellEngine"; }
+    bool Check(const std::string&) override { return false; }
+    std::vector<std::string> Suggest(const std::string&) override { return suggestions; }
+    void Add(const std::string&) override {}
+    void Ignore(const std::string&) override {}
+    uint64_t Revision() const override { return 0; }
+};
+
+TEST(SpellMenu, SuggestionsThenAddAndIgnoreEachNamingItsChoice) {
+    using Kind = qv::SpellChoice::Kind;
+    ListEngine engine;
+    engine.suggestions = {"world", "would", "word"};
+    QMenu menu;
+    qv::FillSpellMenu(menu, engine, "wrold", 2);
+    std::vector<std::string> texts;
+    for (QAction* a : menu.actions())
+        texts.push_back(a->isSeparator() ? "|" : a->text().toStdString());
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"world", "would", "|", "Add to Dictionary", "Ignore All"}));
+    const auto first = qv::ChoiceOf(menu, menu.actions()[0], "wrold");
+    EXPECT_EQ(first.kind, Kind::Replace);
+    EXPECT_EQ(first.replacement, "world");
+    EXPECT_EQ(qv::ChoiceOf(menu, menu.actions()[3], "wrold").kind, Kind::Add);
+    EXPECT_EQ(qv::ChoiceOf(menu, menu.actions()[4], "wrold").kind, Kind::Ignore);
+    EXPECT_EQ(qv::ChoiceOf(menu, nullptr, "wrold").kind, Kind::None);
+    QAction foreign(QStringLiteral("world"));
+    foreign.setData(QStringLiteral("replace:world"));
+    EXPECT_EQ(qv::ChoiceOf(menu, &foreign, "wrold").kind, Kind::None);
+
+    engine.suggestions.clear();
+    qv::FillSpellMenu(menu, engine, "qqq");
+    ASSERT_FALSE(menu.actions().isEmpty());
+    EXPECT_FALSE(menu.actions()[0]->isEnabled()); // "(no suggestions)"
+}
+
+TEST(ErrorReportLog, EachReportIsWrittenAndOneFailureIsShownOnce) {
+    TempDir dir;
+    qv::ErrorComponent component;
+    qv::ErrorReportLog log(component, dir.Path() + "/state");
+    std::vector<std::size_t> shown;
+    std::vector<std::string> files;
+    log.SetPresenter([&](const auto& reports, const auto& written) {
+        shown.push_back(reports.size());
+        files = written;
+    });
+    auto report = [&](int32_t number, const char* procedure) {
+        std::vector<qv::Variant> args{qv::Variant(number),
+                                      qv::Variant("QVLiteControls2"),
+                                      qv::Variant("ProjectExplorer"),
+                                      qv::Variant(procedure),
+                                      qv::Variant("Subscript out of range"),
+                                      qv::Variant(3),
+                                      qv::Variant("mQVProject = Nothing\r\nKey = \"t:1\""),
+                                      qv::Variant("1.0.0")};
+        component.Invoke("ErrorHandler", qv::CallKind::Method, args);
+    };
+    report(9, "AddTopic");
+    report(65535, "mQVProject_TopicAdded");
+    EXPECT_TRUE(shown.empty()); // the burst is shown when the event loop runs
+    RunPendingEvents();
+    ASSERT_EQ(shown, std::vector<std::size_t>{2});
+    ASSERT_EQ(files.size(), 2u);
+    std::ifstream in(files[0]);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(),
+              qv::ErrorReportLog::FormatReport({9, "QVLiteControls2", "ProjectExplorer", "AddTopic",
+                                                "Subscript out of range", 3,
+                                                "mQVProject = Nothing\r\nKey = \"t:1\"", "1.0.0"}));
+    EXPECT_NE(text.str().find("Error 9 in ProjectExplorer.AddTopic (line 3)"), std::string::npos);
+    EXPECT_NE(text.str().find("mQVProject = Nothing\nKey"), std::string::npos);
+    report(13, "NodeClick");
+    RunPendingEvents();
+    EXPECT_EQ(shown, (std::vector<std::size_t>{2, 1}));
+}
+
+TEST(ErrorReportLog, TheStateFolderFollowsXdgStateHome) {
+    {
+        ScopedEnv state("XDG_STATE_HOME", "/tmp/qvstate");
+        EXPECT_EQ(qv::ErrorReportLog::DefaultFolder(), "/tmp/qvstate/Quorvel2");
+    }
+    ScopedEnv state("XDG_STATE_HOME", nullptr);
+    ScopedEnv home("HOME", "/home/someone");
+    EXPECT_EQ(qv::ErrorReportLog::DefaultFolder(), "/home/someone/.local/state/Quorvel2");
+}
+
+} // namespace
+} // namespace qvtest

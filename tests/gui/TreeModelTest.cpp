@@ -1,0 +1,235 @@
+#include "gui/TreeModel.h"
+
+#include "GuiTestSupport.h"
+#include "support/ExplorerHarness.h"
+
+#include <QAbstractItemModelTester>
+#include <QMimeData>
+#include <QPersistentModelIndex>
+#include <QUrl>
+#include <functional>
+#include <gtest/gtest.h>
+
+namespace qvtest {
+namespace {
+
+using qv::HeadlessNode;
+using qv::TreeModel;
+
+// The model shows exactly the tree: same children in the same order, parents, keys, labels.
+void ExpectMirrors(const TreeModel& model, qv::HeadlessTreeView& tree) {
+    std::vector<std::pair<HeadlessNode*, QModelIndex>> pending{{nullptr, QModelIndex()}};
+    int seen = 0;
+    while (!pending.empty()) {
+        auto [parent, parentIndex] = pending.back();
+        pending.pop_back();
+        const int count = parent ? parent->ChildCount() : tree.TopLevelCount();
+        ASSERT_EQ(model.rowCount(parentIndex), count) << (parent ? parent->Key() : "top");
+        for (int row = 0; row < count; ++row) {
+            HeadlessNode* child = parent ? parent->ChildAt(row) : tree.TopLevelAt(row);
+            const QModelIndex index = model.index(row, 0, parentIndex);
+            ASSERT_EQ(model.NodeOf(index), child);
+            ASSERT_EQ(model.parent(index), parentIndex);
+            ASSERT_EQ(model.IndexOf(child), index);
+            ASSERT_EQ(index.data(TreeModel::KeyRole).toString().toStdString(), child->Key());
+            pending.emplace_back(child, index);
+            ++seen;
+        }
+    }
+    EXPECT_EQ(seen, tree.Nodes().Count());
+}
+
+class TreeModelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ModelTesterFailures().clear();
+        GuiErrors().clear();
+    }
+    void Attach() {
+        model = std::make_unique<TreeModel>(h.Tree());
+        tester = std::make_unique<QAbstractItemModelTester>(
+            model.get(), QAbstractItemModelTester::FailureReportingMode::Warning);
+    }
+    QModelIndex At(const std::string& key) { return model->IndexOf(&h.NodeAt(key)); }
+    std::string Children(const std::string& key) {
+        std::string out;
+        for (auto* n = h.NodeAt(key).FirstChild(); n; n = n->NextSibling())
+            out += (out.empty() ? "" : " ") + n->Key();
+        return out;
+    }
+
+    ExplorerHarness h;
+    std::unique_ptr<TreeModel> model;
+    std::unique_ptr<QAbstractItemModelTester> tester;
+};
+
+TEST_F(TreeModelTest, LoadingTheSampleThroughTheExplorerShowsTheWholeTree) {
+    Attach(); // before the load: the load arrives as one reset
+    int resets = 0;
+    QObject::connect(model.get(), &QAbstractItemModel::modelReset, [&] { ++resets; });
+    h.Open(h.Sample());
+    EXPECT_GE(resets, 1);
+    ExpectMirrors(*model, h.Tree());
+    EXPECT_GT(model->rowCount(), 0);
+    EXPECT_TRUE(ModelTesterFailures().empty()) << ModelTesterFailures().front();
+}
+
+TEST_F(TreeModelTest, EveryKindOfChangeKeepsModelAndTreeTogether) {
+    h.Open(h.TwoCategoryProject());
+    Attach();
+    struct Change {
+        const char* name;
+        std::function<void()> apply;
+    };
+    const std::vector<Change> changes = {
+        {"add topic", [&] { h.project->AddTopic("T9", "Added", "Added", "C1", "Draft"); }},
+        {"remove topic", [&] { h.project->RemoveTopic("T2"); }},
+        {"rename by label edit",
+         [&] {
+             h.Select("c:C2");
+             h.Tree().StartLabelEdit();
+             ASSERT_TRUE(model->setData(At("c:C2"), QStringLiteral("Renamed"), Qt::EditRole));
+             EXPECT_EQ(h.NodeAt("c:C2").Text(), "Renamed");
+         }},
+        {"drag topic into another category",
+         [&] { h.Tree().Drag(&h.NodeAt("t:T1"), &h.NodeAt("c:C2"), qv::rel::Child); }},
+        {"move up",
+         [&] {
+             h.Select("t:T9");
+             h.Control().ClickTool("MoveUp");
+         }},
+        {"sort a parent",
+         [&] {
+             auto& nodes = h.Tree().Nodes();
+             nodes.Add("topics", qv::rel::Child, "x:zeta", "zeta");
+             nodes.Add("x:zeta", qv::rel::Child, "x:b", "b");
+             nodes.Add("x:zeta", qv::rel::Child, "x:a", "a");
+             h.NodeAt("x:zeta").SetSorted(true);
+             h.NodeAt("x:a").SetText("c"); // moves behind "b" in the sorted parent
+             EXPECT_EQ(Children("x:zeta"), "x:b x:a");
+         }},
+        {"reparent", [&] { h.NodeAt("x:zeta").SetParent(&h.NodeAt("c:C1")); }},
+        {"remove the selected node",
+         [&] {
+             h.Select("t:T3");
+             h.Tree().Nodes().Remove("t:T3");
+         }},
+        {"reload", [&] { h.Control().LoadQVProject(h.project); }},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.name);
+        change.apply();
+        ExpectMirrors(*model, h.Tree());
+        ASSERT_TRUE(ModelTesterFailures().empty()) << ModelTesterFailures().front();
+        EXPECT_TRUE(GuiErrors().empty());
+    }
+}
+
+TEST_F(TreeModelTest, PersistentIndexesFollowTheirNodeThroughMovesAndSorts) {
+    h.Open(h.TwoCategoryProject());
+    Attach();
+    const QPersistentModelIndex t1 = At("t:T1");
+    h.Tree().Drag(&h.NodeAt("t:T1"), &h.NodeAt("c:C2"), qv::rel::Child);
+    ASSERT_TRUE(t1.isValid());
+    EXPECT_EQ(model->NodeOf(t1), &h.NodeAt("t:T1"));
+    EXPECT_EQ(model->NodeOf(t1.parent()), &h.NodeAt("c:C2"));
+    h.NodeAt("c:C2").SetSorted(true);
+    EXPECT_EQ(model->NodeOf(t1), &h.NodeAt("t:T1"));
+    EXPECT_EQ(t1.row(), h.NodeAt("t:T1").PreviousSibling() ? 1 : 0);
+}
+
+TEST_F(TreeModelTest, SelectionExpansionAndLabelEditAreAnnounced) {
+    h.Open(h.TwoCategoryProject());
+    Attach();
+    QModelIndex selected, editing;
+    bool expanded = true;
+    QObject::connect(model.get(), &TreeModel::selectionMoved,
+                     [&](const QModelIndex& i) { selected = i; });
+    QObject::connect(model.get(), &TreeModel::labelEditChanged,
+                     [&](const QModelIndex& i) { editing = i; });
+    QObject::connect(model.get(), &TreeModel::expansionChanged,
+                     [&](const QModelIndex&, bool e) { expanded = e; });
+    h.Select("c:C1");
+    EXPECT_EQ(selected, At("c:C1"));
+    h.Tree().StartLabelEdit();
+    EXPECT_EQ(editing, At("c:C1"));
+    EXPECT_TRUE(model->flags(At("c:C1")) & Qt::ItemIsEditable);
+    EXPECT_FALSE(model->flags(At("c:C2")) & Qt::ItemIsEditable);
+    h.Tree().CancelLabelEdit();
+    EXPECT_FALSE(editing.isValid());
+    h.NodeAt("c:C1").SetExpanded(!h.NodeAt("c:C1").Expanded());
+    EXPECT_EQ(expanded, h.NodeAt("c:C1").Expanded());
+    h.NodeAt("c:C1").SetExpanded(!h.NodeAt("c:C1").Expanded());
+    EXPECT_EQ(expanded, h.NodeAt("c:C1").Expanded());
+}
+
+TEST_F(TreeModelTest, DroppedNodeDataBecomesTheTreesDragGesture) {
+    h.Open(h.TwoCategoryProject());
+    Attach();
+    struct Case {
+        const char* name;
+        std::string source;
+        int row;              // -1: onto the parent
+        std::string parent;   // key of the drop's parent
+        std::string expected; // children of C2 afterwards
+    };
+    const std::vector<Case> cases = {
+        {"onto a category", "t:T1", -1, "c:C2", "t:T3 t:T1"},
+        {"between rows: before the row below", "t:T2", 0, "c:C2", "t:T2 t:T3 t:T1"},
+        {"after the last row", "t:T3", 3, "c:C2", "t:T2 t:T1 t:T3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<QMimeData> data(model->mimeData({At(c.source)}));
+        ASSERT_TRUE(data);
+        EXPECT_EQ(data->data(TreeModel::kNodeMime).toStdString(), c.source);
+        ASSERT_TRUE(model->dropMimeData(data.get(), Qt::MoveAction, c.row, 0, At(c.parent)));
+        RunPendingEvents(); // the gesture runs once the drag is over
+        EXPECT_EQ(Children("c:C2"), c.expected);
+        ExpectMirrors(*model, h.Tree());
+    }
+    EXPECT_TRUE(ModelTesterFailures().empty());
+}
+
+TEST_F(TreeModelTest, FilesFromTheFileManagerBecomeTheTreesFileDrop) {
+    h.Open(h.Sample());
+    Attach();
+    const std::string file = h.dir.WriteBmp("outside/new.bmp", 2, 2, {0xFF0000, 0, 0, 0});
+    QMimeData data;
+    data.setUrls(
+        {QUrl::fromLocalFile(QString::fromStdString(file)), QUrl("https://example.org/x")});
+    auto descendants = [&] {
+        int n = 0;
+        const qv::Node& images = h.NodeAt("images");
+        for (qv::Node* x = images.FirstChild(); x && x != images.NextSibling(); x = x->NextNode())
+            ++n;
+        return n;
+    };
+    const int before = descendants();
+    EXPECT_TRUE(model->canDropMimeData(&data, Qt::CopyAction, -1, 0, At("images")));
+    EXPECT_FALSE(model->canDropMimeData(&data, Qt::CopyAction, 0, 0, QModelIndex()));
+    ASSERT_TRUE(model->dropMimeData(&data, Qt::CopyAction, -1, 0, At("images")));
+    RunPendingEvents();
+    EXPECT_EQ(descendants(), before + 1) << h.log.Text();
+    ExpectMirrors(*model, h.Tree());
+}
+
+TEST_F(TreeModelTest, LabelsShowWithoutMarkupAndIconsComeFromTheImageList) {
+    h.Open(h.TwoCategoryProject());
+    Attach();
+    h.NodeAt("t:T1").SetText("Intro <FORMAT spellerror>wrold</FORMAT>");
+    const QModelIndex t1 = At("t:T1");
+    EXPECT_EQ(t1.data(Qt::DisplayRole).toString(), QStringLiteral("Intro wrold"));
+    EXPECT_EQ(t1.data(TreeModel::MarkupRole).toString(),
+              QStringLiteral("Intro <FORMAT spellerror>wrold</FORMAT>"));
+    const QIcon icon = t1.data(Qt::DecorationRole).value<QIcon>();
+    ASSERT_FALSE(icon.isNull());
+    const QImage image = icon.pixmap(16, 16).toImage().convertToFormat(QImage::Format_ARGB32);
+    const auto picture = h.Control().Images().Item(h.NodeAt("t:T1").Image());
+    EXPECT_EQ(image.pixel(8, 8), picture->At(8, 8));
+    h.NodeAt("t:T1").SetForeColor(0x0000FF); // BGR: red
+    EXPECT_EQ(t1.data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+}
+
+} // namespace
+} // namespace qvtest

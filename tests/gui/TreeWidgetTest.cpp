@@ -1,0 +1,152 @@
+#include "gui/TreeWidget.h"
+
+#include "GuiTestSupport.h"
+#include "gui/CommandBarWidget.h"
+#include "gui/ExplorerWidget.h"
+#include "gui/TreeModel.h"
+#include "gui/WarningBarWidget.h"
+#include "support/ExplorerHarness.h"
+
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace qvtest {
+namespace {
+
+class TreeWidgetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GuiErrors().clear();
+        h.Open(h.TwoCategoryProject());
+        widget = std::make_unique<qv::TreeWidget>(h.Tree());
+        widget->resize(300, 400);
+        widget->show();
+        RunPendingEvents();
+    }
+    QModelIndex At(const std::string& key) { return widget->Model().IndexOf(&h.NodeAt(key)); }
+    QLineEdit* Editor() { return widget->findChild<QLineEdit*>(); }
+
+    ExplorerHarness h;
+    std::unique_ptr<qv::TreeWidget> widget;
+};
+
+TEST_F(TreeWidgetTest, TheCurrentRowAndTheTreesSelectionFollowEachOther) {
+    widget->setCurrentIndex(At("t:T2"));
+    ASSERT_TRUE(h.Tree().SelectedItem());
+    EXPECT_EQ(h.Tree().SelectedItem()->Key(), "t:T2");
+    EXPECT_NE(h.log.Text().find("event TopicSelected topic:T2"), std::string::npos);
+    h.Select("c:C2");
+    EXPECT_EQ(widget->currentIndex(), At("c:C2"));
+    h.Tree().Nodes().Remove("c:C2"); // the selection moves on in the tree, and in the view
+    ASSERT_TRUE(h.Tree().SelectedItem());
+    EXPECT_EQ(widget->currentIndex(), At(h.Tree().SelectedItem()->Key()));
+    EXPECT_TRUE(GuiErrors().empty());
+}
+
+TEST_F(TreeWidgetTest, ExpansionGoesBothWays) {
+    const QModelIndex c1 = At("c:C1");
+    h.NodeAt("c:C1").SetExpanded(true);
+    EXPECT_TRUE(widget->isExpanded(c1));
+    widget->collapse(c1);
+    EXPECT_FALSE(h.NodeAt("c:C1").Expanded());
+    h.NodeAt("c:C2").SetExpanded(false);
+    h.Select("t:T3"); // selecting does not open the ancestors, in the tree or on screen
+    EXPECT_FALSE(h.NodeAt("c:C2").Expanded());
+    EXPECT_FALSE(widget->isExpanded(At("c:C2")));
+}
+
+TEST_F(TreeWidgetTest, ALabelEditTheTreeOpensIsEditedInPlace) {
+    h.Select("c:C1");
+    h.Tree().StartLabelEdit();
+    RunPendingEvents();
+    QLineEdit* editor = Editor();
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->text(), QStringLiteral("Basics"));
+    editor->setText(QStringLiteral("Fundamentals"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    RunPendingEvents();
+    EXPECT_FALSE(h.Tree().LabelEditOpen());
+    EXPECT_EQ(h.NodeAt("c:C1").Text(), "Fundamentals");
+    EXPECT_EQ(h.project->GetCategory("C1")->Name(), "Fundamentals");
+
+    h.Tree().StartLabelEdit();
+    RunPendingEvents();
+    ASSERT_TRUE(Editor());
+    Editor()->setText(QStringLiteral("Dropped"));
+    QTest::keyClick(Editor(), Qt::Key_Escape);
+    RunPendingEvents();
+    EXPECT_FALSE(h.Tree().LabelEditOpen());
+    EXPECT_EQ(h.NodeAt("c:C1").Text(), "Fundamentals");
+}
+
+TEST_F(TreeWidgetTest, KeysReachTheTreeAsItsKeyCodes) {
+    h.Select("c:C1");
+    QTest::keyClick(widget.get(), Qt::Key_F2);
+    h.ui.DoEvents(); // the component starts the edit on its timer
+    EXPECT_TRUE(h.Tree().LabelEditOpen());
+    h.Tree().CancelLabelEdit();
+
+    h.Select("t:T3");
+    QTest::keyClick(widget.get(), Qt::Key_Delete); // the boxes answer their first button
+    EXPECT_FALSE(h.Tree().Nodes().Contains("t:T3"));
+    EXPECT_TRUE(GuiErrors().empty());
+}
+
+TEST_F(TreeWidgetTest, ARightClickSelectsTheRowAndAsksForTheContextMenu) {
+    h.NodeAt("c:C1").SetExpanded(true);
+    const QRect rect = widget->visualRect(At("t:T2"));
+    ASSERT_TRUE(rect.isValid());
+    QContextMenuEvent event(QContextMenuEvent::Mouse, rect.center(),
+                            widget->viewport()->mapToGlobal(rect.center()));
+    QCoreApplication::sendEvent(widget->viewport(), &event);
+    EXPECT_EQ(h.Tree().SelectedItem()->Key(), "t:T2");
+    EXPECT_EQ(h.Dock().LastPopup(), "popContext");
+    EXPECT_NE(h.log.Text().find("event ShowSpellContextMenu"), std::string::npos);
+}
+
+TEST_F(TreeWidgetTest, TheScrollPositionIsTheTreesTopRow) {
+    for (int i = 0; i < 200; ++i)
+        h.project->AddTopic("X" + std::to_string(i), "Extra", "Extra", "C2", "Draft");
+    h.NodeAt("c:C2").SetExpanded(true);
+    widget->scrollTo(At("t:X150"), QAbstractItemView::PositionAtTop);
+    EXPECT_EQ(h.Tree().TopRow(), widget->verticalScrollBar()->value());
+    EXPECT_GT(h.Tree().TopRow(), 0);
+    EXPECT_EQ(h.Tree().HitTest(10, 10), &h.NodeAt("t:X150"));
+}
+
+TEST(ExplorerWidget, ChildrenStandWhereTheComponentPutsThem) {
+    ExplorerHarness h;
+    h.Open(h.TwoCategoryProject());
+    qv::ExplorerWidget widget(h.control);
+    widget.resize(320, 480);
+    widget.show();
+    RunPendingEvents();
+    const qv::TwipsScale s = widget.Scale();
+    const qv::Rect dock = h.Dock().Position();
+    EXPECT_EQ(dock.width, s.ToTwipsX(320));
+    EXPECT_EQ(dock.height + dock.top, s.ToTwipsY(480));
+    EXPECT_EQ(widget.Commands().geometry(),
+              QRect(s.ToPixelsX(dock.left), s.ToPixelsY(dock.top), s.ToPixelsX(dock.width),
+                    s.ToPixelsY(dock.height)));
+    EXPECT_TRUE(widget.Warning().isHidden());
+    // The tree fills the client area under the one visible toolbar.
+    EXPECT_EQ(widget.Tree().geometry().top(),
+              widget.Commands().geometry().top() +
+                  s.ToPixelsY(qv::HeadlessCommandBar::ToolbarHeight));
+
+    h.project->Save();
+    h.project->SetProjectReadOnly(true);
+    RunPendingEvents();
+    EXPECT_FALSE(widget.Warning().isHidden());
+    EXPECT_TRUE(widget.Warning().Caption().endsWith(QStringLiteral(") is read-only")));
+    EXPECT_EQ(widget.Warning().geometry().top(), 0);
+    // The command bar starts one pixel below the bar.
+    EXPECT_EQ(widget.Commands().geometry().top(), widget.Warning().geometry().bottom() + 2);
+}
+
+} // namespace
+} // namespace qvtest
