@@ -2,7 +2,8 @@
 # Installs what the build needs on Debian 12 (apt-get), as root or through sudo.
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          libpugixml-dev qt6-base-dev libhunspell-dev hunspell-en-us)
+          libpugixml-dev qt6-base-dev libhunspell-dev hunspell-en-us
+          xvfb xauth qt6-qpa-plugins libxcb-cursor0 fonts-dejavu-core)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,579 @@
+#include "MainWindow.h"
+
+#include "ProfileDialog.h"
+#include "TopicEditor.h"
+#include "TopicPropertiesDialog.h"
+#include "contracts/Error.h"
+#include "explorer/ProjectExplorer.h"
+#include "gui/ErrorBoundary.h"
+#include "gui/ErrorReportLog.h"
+#include "gui/ExplorerWidget.h"
+#include "gui/SpellMenu.h"
+#include "gui/TreeWidget.h"
+#include "model/Project.h"
+#include "model/ProjectFileReader.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace qv::app {
+
+namespace {
+
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// The project file a path names: the file itself, or the one .qvproj file of a folder.
+QString ProjectFileOf(const QString& path, QString& problem) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        problem = QObject::tr("%1 does not exist.").arg(QDir::toNativeSeparators(path));
+        return {};
+    }
+    if (!info.isDir()) return info.absoluteFilePath();
+    const QStringList found = QDir(path).entryList({"*.qvproj"}, QDir::Files, QDir::Name);
+    if (found.size() == 1) return QDir(path).absoluteFilePath(found.front());
+    problem = found.isEmpty()
+                  ? QObject::tr("The folder %1 holds no project file (*.qvproj).")
+                        .arg(QDir::toNativeSeparators(path))
+                  : QObject::tr("The folder %1 holds several project files: %2. Open one of "
+                                "them with File > Open Project.")
+                        .arg(QDir::toNativeSeparators(path), found.join(", "));
+    return {};
+}
+
+QString ExceptionText() {
+    try {
+        throw;
+    } catch (const Error& e) {
+        return QObject::tr("Error %1: %2").arg(e.Number()).arg(Q(e.Description()));
+    } catch (const std::exception& e) {
+        return Q(e.what());
+    } catch (...) {
+        return QObject::tr("Unknown failure");
+    }
+}
+
+} // namespace
+
+// Keeps the title and the editor captions in step with the project.
+class MainWindow::ProjectWatcher final : public ProjectEvents {
+public:
+    ProjectWatcher(MainWindow& window, QVProject& project)
+        : window_(window), subscription_(project.Subscribe(*this)) {}
+
+    void BuildProfileAdded(const std::shared_ptr<BuildProfile>&) override { Changed(); }
+    void BuildProfileChanged(const std::shared_ptr<BuildProfile>&) override { Changed(); }
+    void BuildProfileRemoved(const std::shared_ptr<BuildProfile>&) override { Changed(); }
+    void OtherFileAdded(const std::shared_ptr<OtherFile>&) override { Changed(); }
+    void OtherFileChanged(const std::shared_ptr<OtherFile>&) override { Changed(); }
+    void OtherFileRemoved(const std::shared_ptr<OtherFile>&) override { Changed(); }
+    void TopicAdded(const std::shared_ptr<Topic>&) override { Changed(); }
+    void TopicCategoryAdded(const std::shared_ptr<TopicCategory>&) override { Changed(); }
+    void TopicCategoryChanged(const std::shared_ptr<TopicCategory>&) override { Changed(); }
+    void TopicCategoryRemoved(const std::shared_ptr<TopicCategory>&) override { Changed(); }
+    void TopicCategoryReOrdered(const std::shared_ptr<TopicCategory>&) override { Changed(); }
+    void TopicChanged(const std::shared_ptr<Topic>&) override { Changed(); }
+    void TopicRemoved(const std::shared_ptr<Topic>&) override { Changed(); }
+    void TopicReOrdered(const std::shared_ptr<Topic>&) override { Changed(); }
+
+private:
+    // Queued: the events come in the middle of the component's own work.
+    void Changed() {
+        if (queued_) return;
+        queued_ = true;
+        QMetaObject::invokeMethod(
+            &window_,
+            [this] {
+                queued_ = false;
+                window_.UpdateTitle();
+                window_.RefreshEditorCaptions();
+            },
+            Qt::QueuedConnection);
+    }
+
+    MainWindow& window_;
+    Subscription subscription_;
+    bool queued_ = false;
+};
+
+// The container's side of the component's events.
+class MainWindow::ExplorerSink final : public ExplorerEvents {
+public:
+    ExplorerSink(MainWindow& window, ProjectExplorer& control)
+        : window_(window), subscription_(control.Subscribe(*this)) {}
+
+    void ShowSpellContextMenu(std::shared_ptr<TreeViewSpell>&, float, float, float, float,
+                              bool& cancelDefault) override {
+        window_.ShowSpellMenu(cancelDefault);
+    }
+
+private:
+    MainWindow& window_;
+    Subscription subscription_;
+};
+
+template <class F> bool MainWindow::Guard(F&& f) {
+    try {
+        f();
+        return true;
+    } catch (...) {
+        const QString text = ExceptionText();
+        Note(tr("Failed: %1").arg(text));
+        QMessageBox::critical(this, tr("Quorvel"), text);
+        return false;
+    }
+}
+
+MainWindow::MainWindow(AppSettings& settings)
+    : settings_(settings), boxes_(this), dialogs_(this), libraries_(boxes_, dialogs_),
+      splitter_(new QSplitter(this)), editors_(new QTabWidget(this)) {
+    setObjectName("mainWindow");
+    setWindowIcon(QIcon::fromTheme("help-contents"));
+    HostOptions& options = libraries_.Options();
+    options.checkSpelling = true;
+    options.showBitmapsAsIcons = true;
+    options.errorComponent = true;
+    errorLog_ = std::make_unique<ErrorReportLog>(libraries_.ErrorComponent(), std::string(), this);
+
+    ide_ = std::make_shared<DesktopIde>(libraries_.Designer());
+    DesktopIdeActions actions;
+    actions.showTopicProperties = [this](const auto& topic) { ShowTopicProperties(topic); };
+    actions.editTopic = [this](const auto& topic, bool newWindow) { EditTopic(topic, newWindow); };
+    actions.editOtherFile = [this](const auto& file) { EditOtherFile(file); };
+    actions.editBuildProfile = [this](const auto& profile) { EditBuildProfile(profile); };
+    actions.built = [this](const ProfileItem& p, const BuildReport& r) { ShowBuildResult(p, r); };
+    actions.buildFailed = [this](const Error& e) {
+        Note(tr("Build failed: %1").arg(Q(e.Description())));
+        QMessageBox::warning(this, tr("Build"),
+                             tr("The build could not run.\n\n%1").arg(Q(e.Description())));
+    };
+    ide_->SetActions(std::move(actions));
+    ide_->SetObserver([this](std::string_view member, std::vector<Variant>&) {
+        const std::string name = AsciiLower(member);
+        if (name == "createthumbnail" || name == "locatetopicintoceditor")
+            Note(tr("%1: not offered by this program").arg(Q(std::string(member))));
+    });
+
+    editors_->setObjectName("editors");
+    editors_->setTabsClosable(true);
+    editors_->setDocumentMode(true);
+    connect(editors_, &QTabWidget::tabCloseRequested, this, [this](int index) {
+        CloseEditor(qobject_cast<TopicEditor*>(editors_->widget(index)));
+    });
+    auto* hint = new QLabel(tr("Double-click a topic to edit it."), this);
+    hint->setAlignment(Qt::AlignCenter);
+    hint->setEnabled(false);
+    auto* right = new QWidget(this);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->addWidget(editors_, 1);
+    rightLayout->addWidget(hint);
+    connect(editors_, &QTabWidget::currentChanged, hint,
+            [this, hint] { hint->setVisible(editors_->count() == 0); });
+    splitter_->addWidget(right);
+    splitter_->setChildrenCollapsible(false);
+    setCentralWidget(splitter_);
+
+    BuildMenus();
+    statusBar()->showMessage(tr("Ready"));
+    resize(1100, 720);
+    if (!settings_.WindowGeometry().isEmpty()) restoreGeometry(settings_.WindowGeometry());
+    UpdateTitle();
+}
+
+MainWindow::~MainWindow() {
+    // The component holds references to the services below; it must end first.
+    try {
+        if (explorer_) {
+            Control()->Designer().Terminate();
+            Control()->UserControl_Terminate();
+        }
+    } catch (...) {
+    }
+    explorerSink_.reset();
+    delete explorer_;
+    watcher_.reset();
+}
+
+ProjectExplorer* MainWindow::Control() const {
+    return explorer_ ? &explorer_->Control() : nullptr;
+}
+
+TopicEditor* MainWindow::CurrentEditor() const {
+    return qobject_cast<TopicEditor*>(editors_->currentWidget());
+}
+
+void MainWindow::Note(const QString& text) {
+    statusBar()->showMessage(text, 8000);
+    if (log_) log_(text);
+}
+
+void MainWindow::BuildMenus() {
+    QMenu* file = menuBar()->addMenu(tr("&File"));
+    file->addAction(tr("&Open Project..."), QKeySequence::Open, this,
+                    [this] { ChooseProjectFile(); });
+    file->addAction(tr("Open Project &Folder..."), this, [this] { ChooseProjectFolder(); });
+    recentMenu_ = file->addMenu(tr("&Recent Projects"));
+    file->addSeparator();
+    saveAction_ = file->addAction(tr("&Save"), QKeySequence::Save, this, [this] { SaveAll(); });
+    saveAction_->setObjectName("save");
+    closeAction_ = file->addAction(tr("&Close Project"), this, [this] {
+        if (CloseProject()) UpdateTitle();
+    });
+    file->addSeparator();
+    file->addAction(tr("&Quit"), QKeySequence::Quit, this, [this] { close(); });
+
+    QMenu* build = menuBar()->addMenu(tr("&Build"));
+    buildAction_ = build->addAction(tr("&Build Current Profile"), QKeySequence(Qt::Key_F7), this,
+                                    [this] { BuildCurrent(); });
+    build->addAction(tr("Open &Output"), this, [this] {
+        Guard([&] {
+            if (!project_) return;
+            auto profile = ProfileBuilder::CurrentProfile(*project_);
+            if (!profile) throw Error(err::InvalidArgument, "No build profile is current");
+            QDesktopServices::openUrl(
+                QUrl::fromLocalFile(Q(profile->OutputFolder()) + "index.html"));
+        });
+    });
+
+    QMenu* help = menuBar()->addMenu(tr("&Help"));
+    help->addAction(tr("&About"), this, [this] {
+        QMessageBox::about(this, tr("About Quorvel"),
+                           tr("Quorvel: the project explorer of a help project.\n\nSettings: %1")
+                               .arg(QDir::toNativeSeparators(settings_.FilePath())));
+    });
+    UpdateRecentMenu();
+}
+
+void MainWindow::UpdateRecentMenu() {
+    recentMenu_->clear();
+    const QStringList recent = settings_.RecentProjects();
+    for (const QString& path : recent)
+        recentMenu_->addAction(QDir::toNativeSeparators(path), this, [this, path] {
+            if (!OpenProject(path) && !QFileInfo::exists(path)) {
+                settings_.RemoveRecentProject(path);
+                UpdateRecentMenu();
+            }
+        });
+    recentMenu_->setEnabled(!recent.isEmpty());
+}
+
+void MainWindow::UpdateTitle() {
+    const bool open = project_ != nullptr;
+    QString title = tr("Quorvel");
+    if (open) {
+        title = QFileInfo(Q(project_->Path())).completeBaseName() + (Modified() ? "*" : "") +
+                " - " + title;
+        if (project_->ReadOnly()) title += tr(" (read-only)");
+    }
+    setWindowTitle(title);
+    saveAction_->setEnabled(open);
+    closeAction_->setEnabled(open);
+    buildAction_->setEnabled(open);
+}
+
+void MainWindow::RefreshEditorCaptions() {
+    for (int i = 0; i < editors_->count(); ++i)
+        if (auto* editor = qobject_cast<TopicEditor*>(editors_->widget(i)))
+            editors_->setTabText(i, editor->Caption());
+    for (const auto& editor : windowEditors_)
+        if (editor) editor->window()->setWindowTitle(editor->Caption());
+}
+
+bool MainWindow::Modified() const {
+    if (project_ && project_->Dirty()) return true;
+    for (int i = 0; i < editors_->count(); ++i)
+        if (auto* editor = qobject_cast<TopicEditor*>(editors_->widget(i));
+            editor && editor->Modified())
+            return true;
+    for (const auto& editor : windowEditors_)
+        if (editor && editor->Modified()) return true;
+    return false;
+}
+
+bool MainWindow::OpenProject(const QString& path) {
+    QString problem;
+    const QString projectFile = ProjectFileOf(path, problem);
+    if (projectFile.isEmpty()) {
+        QMessageBox::warning(this, tr("Open Project"), problem);
+        return false;
+    }
+    if (!CloseProject()) return false;
+    return Guard([&] {
+        LoadOptions options;
+        if (const auto* statuses = libraries_.Designer()->TopicStatuses();
+            statuses && !statuses->empty())
+            options.defaultStatus = statuses->front().name;
+        std::shared_ptr<Project> project;
+        try {
+            project = LoadProject(projectFile.toStdString(), options);
+        } catch (const Error& e) {
+            throw Error(e.Number(), "The project could not be opened.\n" + e.Description());
+        }
+        project_ = project;
+        ide_->SetProject(project_);
+        watcher_ = std::make_unique<ProjectWatcher>(*this, *project_);
+
+        Site site{controls_, libraries_, ui_, windows_, keyboard_, true};
+        auto control = ProjectExplorer::Create(site);
+        explorerSink_ = std::make_unique<ExplorerSink>(*this, *control);
+        explorer_ = new ExplorerWidget(control, splitter_);
+        explorer_->setObjectName("explorer");
+        splitter_->insertWidget(0, explorer_);
+        if (!settings_.SplitterState().isEmpty())
+            splitter_->restoreState(settings_.SplitterState());
+        else
+            splitter_->setSizes({360, 740});
+        // As the IDE hosts its designers: initialise, read the options, hand over the IDE
+        // object, which loads its active project.
+        Guarded(this, [&] { control->Designer().Initialize(ide_); });
+        Guarded(this, [&] { control->Designer().LoadOptions(); });
+        Guarded(this, [&] { control->SetQVIDE(ide_); });
+        RestoreExpansion(settings_.ExpandedNodes(Q(project_->Path())));
+        explorer_->Relayout();
+        control->Tree().SetFocus();
+
+        settings_.AddRecentProject(Q(project_->Path()));
+        UpdateRecentMenu();
+        UpdateTitle();
+        Note(tr("Opened %1").arg(QDir::toNativeSeparators(Q(project_->Path()))));
+    });
+}
+
+bool MainWindow::CloseProject() {
+    if (!project_) return true;
+    if (Modified()) {
+        const auto answer = QMessageBox::question(
+            this, tr("Close Project"),
+            tr("The project %1 has unsaved changes. Save them?")
+                .arg(QFileInfo(Q(project_->Path())).fileName()),
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+        if (answer == QMessageBox::Cancel) return false;
+        if (answer == QMessageBox::Save && !SaveAll()) return false;
+    }
+    settings_.SetExpandedNodes(Q(project_->Path()), ExpandedKeys());
+    settings_.SetSplitterState(splitter_->saveState());
+    while (editors_->count() > 0) {
+        QWidget* w = editors_->widget(0);
+        editors_->removeTab(0);
+        delete w;
+    }
+    for (auto& editor : windowEditors_)
+        if (editor) delete editor->window();
+    windowEditors_.clear();
+    if (explorer_) {
+        Guarded(this, [&] { Control()->Designer().Terminate(); });
+        Guarded(this, [&] { Control()->UserControl_Terminate(); });
+        explorerSink_.reset();
+        delete explorer_;
+    }
+    watcher_.reset();
+    ide_->SetProject(nullptr);
+    project_.reset();
+    return true;
+}
+
+bool MainWindow::SaveAll() {
+    if (!project_) return true;
+    const bool saved = Guard([&] {
+        auto save = [](TopicEditor* editor) {
+            if (editor && editor->Modified()) editor->Save();
+        };
+        for (int i = 0; i < editors_->count(); ++i)
+            save(qobject_cast<TopicEditor*>(editors_->widget(i)));
+        for (const auto& editor : windowEditors_)
+            save(editor);
+        if (project_->Dirty()) project_->Save();
+        Note(tr("Saved %1").arg(QDir::toNativeSeparators(Q(project_->Path()))));
+    });
+    RefreshEditorCaptions();
+    UpdateTitle();
+    return saved;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    settings_.SetWindowGeometry(saveGeometry());
+    if (!CloseProject()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void MainWindow::ChooseProjectFile() {
+    const QString start = project_ ? Q(project_->Folder()) : QDir::homePath();
+    const QString file = QFileDialog::getOpenFileName(this, tr("Open Project"), start,
+                                                      tr("Help projects (*.qvproj)"));
+    if (!file.isEmpty()) OpenProject(file);
+}
+
+void MainWindow::ChooseProjectFolder() {
+    const QString start = project_ ? Q(project_->Folder()) : QDir::homePath();
+    const QString folder =
+        QFileDialog::getExistingDirectory(this, tr("Open Project Folder"), start);
+    if (!folder.isEmpty()) OpenProject(folder);
+}
+
+void MainWindow::BuildCurrent() {
+    // The explorer's own command: with a build profile selected, it becomes current first.
+    if (auto* control = Control()) Guarded(this, [&] { control->ClickTool("Build"); });
+}
+
+void MainWindow::ShowTopicProperties(const std::shared_ptr<TopicItem>& topic) {
+    static const std::vector<TopicStatus> none;
+    const auto* statuses = libraries_.Designer()->TopicStatuses();
+    TopicPropertiesDialog dialog(topic, statuses ? *statuses : none, this);
+    while (dialog.exec() == QDialog::Accepted) {
+        if (Guard([&] { dialog.Apply(); })) break;
+    }
+}
+
+void MainWindow::EditTopic(const std::shared_ptr<TopicItem>& topic, bool newWindow) {
+    if (!newWindow) {
+        for (int i = 0; i < editors_->count(); ++i)
+            if (auto* e = qobject_cast<TopicEditor*>(editors_->widget(i));
+                e && e->Topic() == topic) {
+                editors_->setCurrentIndex(i);
+                e->Text()->setFocus();
+                return;
+            }
+    }
+    auto* editor = new TopicEditor(*project_, topic);
+    if (newWindow) {
+        auto* window = new QWidget(this, Qt::Window);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        auto* layout = new QVBoxLayout(window);
+        layout->addWidget(editor);
+        window->setWindowTitle(editor->Caption());
+        window->resize(700, 560);
+        windowEditors_.emplace_back(editor);
+        connect(editor, &TopicEditor::ModifiedChanged, this, [this] {
+            RefreshEditorCaptions();
+            UpdateTitle();
+        });
+        window->show();
+    } else {
+        const int index = editors_->addTab(editor, editor->Caption());
+        editors_->setCurrentIndex(index);
+        connect(editor, &TopicEditor::ModifiedChanged, this, [this] {
+            RefreshEditorCaptions();
+            UpdateTitle();
+        });
+    }
+    editor->Text()->setFocus();
+    Note(tr("Editing %1").arg(QDir::toNativeSeparators(editor->Path())));
+}
+
+void MainWindow::ShowSpellMenu(bool& cancelDefault) {
+    if (!explorer_ || !project_) return;
+    TreeWidget& tree = explorer_->Tree();
+    const std::optional<std::string> word =
+        tree.MisspeltWordAt(tree.viewport()->mapFromGlobal(QCursor::pos()));
+    std::shared_ptr<SpellEngine> engine = word ? ide_->SpellingEngine() : nullptr;
+    if (!engine) return;
+    cancelDefault = true;
+    Node* node = Control()->Tree().SelectedItem();
+    const std::string key = node ? node->Key() : std::string();
+    const SpellChoice choice = ExecSpellMenu(*engine, *word, QCursor::pos());
+    Guard([&] {
+        if (choice.kind == SpellChoice::Kind::Add || choice.kind == SpellChoice::Kind::Ignore) {
+            Control()->RemoveBadWord(choice.word);
+        } else if (choice.kind == SpellChoice::Kind::Replace && key.rfind("t:", 0) == 0) {
+            auto topic = project_->FindTopic(key.substr(2));
+            if (!topic) return;
+            std::string title = topic->Title();
+            const auto at = title.find(choice.word);
+            if (at == std::string::npos) return;
+            title.replace(at, choice.word.size(), choice.replacement);
+            topic->SetTitle(title); // the tree follows by TopicChanged
+        }
+    });
+}
+
+bool MainWindow::CloseEditor(TopicEditor* editor) {
+    if (!editor) return true;
+    if (editor->Modified()) {
+        const auto answer = QMessageBox::question(
+            this, tr("Close Topic"), tr("Save the changes to %1?").arg(editor->Caption()),
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+        if (answer == QMessageBox::Cancel) return false;
+        if (answer == QMessageBox::Save && !Guard([&] { editor->Save(); })) return false;
+    }
+    editors_->removeTab(editors_->indexOf(editor));
+    delete editor;
+    UpdateTitle();
+    return true;
+}
+
+void MainWindow::EditOtherFile(const std::shared_ptr<OtherFileItem>& file) {
+    const QString path = Q(file->File()->LocalSpec());
+    if (!QFileInfo::exists(path)) {
+        QMessageBox::warning(this, tr("Open File"),
+                             tr("%1 does not exist.").arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        Note(tr("No program opens %1").arg(QDir::toNativeSeparators(path)));
+    else
+        Note(tr("Opened %1").arg(QDir::toNativeSeparators(path)));
+}
+
+void MainWindow::EditBuildProfile(const std::shared_ptr<ProfileItem>& profile) {
+    ProfileDialog dialog(profile, Q(project_->Folder()), this);
+    while (dialog.exec() == QDialog::Accepted) {
+        if (Guard([&] { dialog.Apply(); })) break;
+    }
+}
+
+void MainWindow::ShowBuildResult(const ProfileItem& profile, const BuildReport& report) {
+    Note(tr("Built %1: %2 pages, %3 files, %4 left out")
+             .arg(Q(profile.Name()))
+             .arg(report.pages)
+             .arg(report.filesCopied)
+             .arg(report.problems.size()));
+    QMessageBox box(report.problems.empty() ? QMessageBox::Information : QMessageBox::Warning,
+                    tr("Build %1").arg(Q(profile.Name())), Q(report.Summary()),
+                    QMessageBox::NoButton, this);
+    QPushButton* open = box.addButton(tr("Open Contents"), QMessageBox::ActionRole);
+    box.setDefaultButton(box.addButton(QMessageBox::Close));
+    box.exec();
+    if (box.clickedButton() == static_cast<QAbstractButton*>(open))
+        QDesktopServices::openUrl(QUrl::fromLocalFile(Q(report.indexPage)));
+}
+
+QStringList MainWindow::ExpandedKeys() const {
+    QStringList keys;
+    if (!explorer_) return keys;
+    for (Node* n = Control()->Tree().Nodes().First(); n; n = n->NextNode())
+        if (n->Expanded()) keys << Q(n->Key());
+    return keys;
+}
+
+void MainWindow::RestoreExpansion(const QStringList& keys) {
+    if (keys.isEmpty() || !explorer_) return;
+    Guarded(this, [&] {
+        Nodes& nodes = Control()->Tree().Nodes();
+        for (const QString& key : keys)
+            if (nodes.Contains(key.toStdString())) nodes.Item(key.toStdString()).SetExpanded(true);
+        explorer_->Tree().SyncFromTree();
+    });
+}
+
+} // namespace qv::app

@@ -1,0 +1,63 @@
+#include "AppSettings.h"
+#include "MainWindow.h"
+#include "ScriptRunner.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QTimer>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName("Veltrane");
+    QApplication::setApplicationName("Quorvel");
+    QApplication::setApplicationVersion("1.0");
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Quorvel: the explorer of a help project.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    QCommandLineOption screenshot("screenshot",
+                                  "Save the window as a PNG after start, then quit "
+                                  "(after the script, when one is given).",
+                                  "file");
+    QCommandLineOption script("script", "Run the gestures in the file (see ScriptRunner.h).",
+                              "file");
+    parser.addOption(screenshot);
+    parser.addOption(script);
+    parser.addPositionalArgument("project", "A project file (.qvproj) or a folder holding one.");
+    parser.process(app);
+
+    qv::app::AppSettings settings;
+    qv::app::MainWindow window(settings);
+    window.show();
+
+    QStringList lines;
+    if (parser.isSet(script)) {
+        QFile file(parser.value(script));
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            std::fprintf(stderr, "quorvel: cannot read the script %s\n",
+                         parser.value(script).toUtf8().constData());
+            return 2;
+        }
+        lines = QString::fromUtf8(file.readAll()).split('\n');
+    }
+    if (parser.isSet(screenshot)) lines << "screenshot " + parser.value(screenshot) << "quit";
+    // Without a person, boxes that come up while the project opens are answered too.
+    qv::app::ScriptRunner* runner =
+        lines.isEmpty() ? nullptr : new qv::app::ScriptRunner(window, lines);
+    if (runner) runner->WatchModals();
+
+    const QStringList args = parser.positionalArguments();
+    QString project = args.isEmpty() ? QString() : args.front();
+    if (project.isEmpty() && !settings.RecentProjects().isEmpty())
+        project = settings.RecentProjects().front();
+    if (!project.isEmpty() && !window.OpenProject(project) && runner) {
+        qv::app::ScriptRunner::Log("FAILED the project could not be opened");
+        return 1;
+    }
+    // Give the window a moment to be laid out and drawn before the first gesture.
+    if (runner) QTimer::singleShot(300, runner, &qv::app::ScriptRunner::Start);
+    return app.exec();
+}

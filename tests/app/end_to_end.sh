@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# The desktop program under Xvfb on a copy of the sample project: selects a topic, changes its
+# title in the properties dialog, uses the find bar, builds the web profile, opens the topic
+# in the editor, saves, and keeps a screenshot. Checks the effects on disk.
+# Usage: end_to_end.sh PROGRAM SAMPLE_FOLDER SCREENSHOT_PNG
+set -euo pipefail
+program="$1" sample="$2" screenshot="$3"
+
+if ! command -v xvfb-run >/dev/null 2>&1; then
+  echo "FAIL: xvfb-run is not installed; scripts/setup.sh installs it (packages xvfb, xauth)." >&2
+  exit 1
+fi
+
+work="$(mktemp -d "${TMPDIR:-/tmp}/qv-desktop-XXXXXX")"
+trap 'rm -rf "$work"' EXIT
+cp -r "$sample" "$work/Handbook"
+project="$work/Handbook"
+# Settings, registry and error reports of this run stay in the scratch folder.
+export XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" HOME="$work/home"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_STATE_HOME" "$HOME"
+rm -f "$screenshot"
+
+title="Welcome to the Lumen Notes Handbook"
+cat >"$work/gestures.txt" <<GESTURES
+select t:T1
+properties $title
+expect t:T1
+find Sync
+select bp:B1
+build
+select t:T1
+edit
+save
+screenshot $screenshot
+quit
+GESTURES
+
+status=0
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" \
+  "$program" --script "$work/gestures.txt" "$project" >"$work/log.txt" 2>&1 || status=$?
+cat "$work/log.txt"
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+[ "$status" -eq 0 ] || fail "the program ended with status $status"
+grep -q "^script: > quit" "$work/log.txt" && ! grep -q "^script: FAILED" "$work/log.txt" ||
+  fail "the gestures did not all run"
+
+if grep -q "^script: message .*Error" "$work/log.txt"; then fail "an error was reported"; fi
+
+# Properties and save: the new title is in the project file, written in one piece.
+grep -q "id=\"T1\" name=\"Welcome\" title=\"$title\"" "$project/Handbook.qvproj" ||
+  fail "the new title of T1 is not in the saved project file"
+grep -q "</QuorvelProject>" "$project/Handbook.qvproj" || fail "the project file is incomplete"
+
+# Find: the find bar selected a node whose name or title holds "sync".
+found="$(sed -n 's/^script: found //p' "$work/log.txt")"
+case "$found" in
+  t:T11|t:T12|t:T23|t:T26) ;;
+  *) fail "find selected '$found', not a topic about sync" ;;
+esac
+
+# Build: the web profile's output folder holds the contents and the pages.
+out="$project/output/web"
+[ -f "$out/index.html" ] || fail "no index.html in $out"
+grep -q "<h2>Getting Started</h2>" "$out/index.html" || fail "the contents lack their categories"
+grep -q ">$title</a>" "$out/index.html" || fail "the contents lack the new title"
+grep -q "<title>$title</title>" "$out/topics/T1.html" || fail "the page of T1 lacks its title"
+[ ! -e "$out/topics/T28.html" ] || fail "the excluded topic T28 was built"
+[ -f "$out/styles/handbook.css" ] || fail "the style sheet was not copied"
+grep -q "script: editing .*topics/T1.html" "$work/log.txt" || fail "the topic editor did not open"
+
+# Screenshot: a PNG of a real window, not an empty picture.
+[ -f "$screenshot" ] || fail "no screenshot at $screenshot"
+signature="$(od -An -tx1 -N8 "$screenshot" | tr -d ' \n')"
+[ "$signature" = "89504e470d0a1a0a" ] || fail "the screenshot is not a PNG"
+read -r w1 w2 w3 w4 h1 h2 h3 h4 < <(od -An -tu1 -j16 -N8 "$screenshot")
+width=$(( (w1 << 24) | (w2 << 16) | (w3 << 8) | w4 ))
+height=$(( (h1 << 24) | (h2 << 16) | (h3 << 8) | h4 ))
+[ "$width" -ge 600 ] && [ "$height" -ge 400 ] || fail "the screenshot is only ${width}x${height}"
+size=$(stat -c %s "$screenshot")
+[ "$size" -ge 20000 ] || fail "the screenshot holds too little ($size bytes) to show a window"
+echo "PASS: ${width}x${height} screenshot ($size bytes) at $screenshot"
