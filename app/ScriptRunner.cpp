@@ -7,6 +7,7 @@
 #include "gui/CommandBarWidget.h"
 #include "gui/ExplorerWidget.h"
 #include "gui/TreeWidget.h"
+#include "gui/WarningBarWidget.h"
 #include "model/Project.h"
 
 #include <QAbstractButton>
@@ -138,6 +139,9 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
         else
             bar.UserClick("FindNow");
         Log("found " + SelectedKey(window_));
+    } else if (command == "warning") {
+        const WarningBarWidget& bar = window_.Explorer()->Warning();
+        Log(QString(bar.isVisible() ? "warning shown " : "warning hidden ") + bar.Caption());
     } else if (command == "build") {
         control->ClickTool("Build");
     } else if (command == "edit") {

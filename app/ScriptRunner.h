@@ -15,6 +15,7 @@ class MainWindow;
 //   expect KEY        fails unless the node with that key is selected
 //   properties TITLE  the Properties command; the dialog gets TITLE as the topic's title, OK
 //   find TEXT         shows the find bar, types TEXT into its field, clicks Find Now
+//   warning           logs whether the warning bar shows, and its caption
 //   build             the Build command
 //   edit              the Edit command
 //   save              File > Save

@@ -31,6 +31,8 @@ build
 select t:T1
 edit
 save
+select t:T28
+select t:T7
 screenshot $screenshot
 quit
 GESTURES
@@ -80,3 +82,24 @@ height=$(( (h1 << 24) | (h2 << 16) | (h3 << 8) | h4 ))
 size=$(stat -c %s "$screenshot")
 [ "$size" -ge 20000 ] || fail "the screenshot holds too little ($size bytes) to show a window"
 echo "PASS: ${width}x${height} screenshot ($size bytes) at $screenshot"
+
+# A read-only project file: the warning bar shows its caption above the tree.
+readonly_shot="${screenshot%.png}-readonly.png"
+rm -f "$readonly_shot"
+chmod a-w "$project/Handbook.qvproj"
+cat >"$work/readonly.txt" <<GESTURES
+select t:T7
+warning
+screenshot $readonly_shot
+quit
+GESTURES
+status=0
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" \
+  "$program" --script "$work/readonly.txt" "$project" >"$work/log2.txt" 2>&1 || status=$?
+chmod u+w "$project/Handbook.qvproj"
+cat "$work/log2.txt"
+[ "$status" -eq 0 ] || fail "the program ended with status $status on the read-only project"
+grep -q "^script: warning shown You cannot add or remove items in this Project as the Project the file ($project/Handbook.qvproj) is read-only" "$work/log2.txt" ||
+  fail "the read-only project's warning bar is not shown with its caption"
+[ -s "$readonly_shot" ] || fail "no screenshot at $readonly_shot"
+echo "PASS: read-only warning bar, screenshot at $readonly_shot"
