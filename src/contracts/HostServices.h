@@ -145,14 +145,23 @@ protected:
 // Message box buttons/icons and answers.
 namespace mb {
 inline constexpr int32_t OkOnly = 0;
+inline constexpr int32_t OkCancel = 1;
+inline constexpr int32_t AbortRetryIgnore = 2;
 inline constexpr int32_t YesNoCancel = 3;
 inline constexpr int32_t YesNo = 4;
+inline constexpr int32_t RetryCancel = 5;
+inline constexpr int32_t ButtonsMask = 0x0F;
 inline constexpr int32_t Critical = 16;
 inline constexpr int32_t Question = 32;
 inline constexpr int32_t Exclamation = 48;
 inline constexpr int32_t Information = 64;
+inline constexpr int32_t IconMask = 0x70;
+inline constexpr int32_t DefaultButtonMask = 0xF00;
 inline constexpr int32_t Ok = 1;
 inline constexpr int32_t Cancel = 2;
+inline constexpr int32_t Abort = 3;
+inline constexpr int32_t Retry = 4;
+inline constexpr int32_t Ignore = 5;
 inline constexpr int32_t Yes = 6;
 inline constexpr int32_t No = 7;
 } // namespace mb

@@ -10,15 +10,6 @@
 namespace qv {
 
 namespace {
-constexpr int32_t kButtonMask = 0x0F;
-constexpr int32_t kIconMask = 0x70;
-constexpr int32_t kDefaultMask = 0xF00;
-constexpr int32_t kOkCancel = 1;
-constexpr int32_t kAbortRetryIgnore = 2;
-constexpr int32_t kRetryCancel = 5;
-constexpr int32_t kAbort = 3;
-constexpr int32_t kRetry = 4;
-constexpr int32_t kIgnore = 5;
 
 QString BoxText(const std::string& text) {
     QString out = QString::fromStdString(text);
@@ -31,7 +22,7 @@ QString BoxText(const std::string& text) {
 BoxLayout LayoutOfBox(int32_t buttons) {
     using B = QMessageBox;
     BoxLayout layout;
-    switch (buttons & kIconMask) {
+    switch (buttons & mb::IconMask) {
     case mb::Critical:
         layout.icon = B::Critical;
         break;
@@ -47,12 +38,12 @@ BoxLayout LayoutOfBox(int32_t buttons) {
     default:
         break;
     }
-    switch (buttons & kButtonMask) {
-    case kOkCancel:
+    switch (buttons & mb::ButtonsMask) {
+    case mb::OkCancel:
         layout.buttons = {{B::Ok, mb::Ok}, {B::Cancel, mb::Cancel}};
         break;
-    case kAbortRetryIgnore:
-        layout.buttons = {{B::Abort, kAbort}, {B::Retry, kRetry}, {B::Ignore, kIgnore}};
+    case mb::AbortRetryIgnore:
+        layout.buttons = {{B::Abort, mb::Abort}, {B::Retry, mb::Retry}, {B::Ignore, mb::Ignore}};
         break;
     case mb::YesNoCancel:
         layout.buttons = {{B::Yes, mb::Yes}, {B::No, mb::No}, {B::Cancel, mb::Cancel}};
@@ -60,15 +51,15 @@ BoxLayout LayoutOfBox(int32_t buttons) {
     case mb::YesNo:
         layout.buttons = {{B::Yes, mb::Yes}, {B::No, mb::No}};
         break;
-    case kRetryCancel:
-        layout.buttons = {{B::Retry, kRetry}, {B::Cancel, mb::Cancel}};
+    case mb::RetryCancel:
+        layout.buttons = {{B::Retry, mb::Retry}, {B::Cancel, mb::Cancel}};
         break;
     default:
         layout.buttons = {{B::Ok, mb::Ok}};
         break;
     }
     const int count = static_cast<int>(layout.buttons.size());
-    layout.defaultIndex = std::min(((buttons & kDefaultMask) >> 8), count - 1);
+    layout.defaultIndex = std::min(((buttons & mb::DefaultButtonMask) >> 8), count - 1);
     for (int i = 0; i < count && layout.escapeIndex < 0; ++i)
         if (layout.buttons[static_cast<std::size_t>(i)].second == mb::Cancel)
             layout.escapeIndex = i;

@@ -7,20 +7,13 @@
 namespace qv {
 
 namespace {
-constexpr int32_t kButtonMask = 0x0F;
-constexpr int32_t kOkCancel = 1;
-constexpr int32_t kAbortRetryIgnore = 2;
-constexpr int32_t kRetryCancel = 5;
-constexpr int32_t kAbort = 3;
-constexpr int32_t kRetry = 4;
-constexpr int32_t kIgnore = 5;
 
 struct Word {
     const char* text;
     int32_t code;
 };
-constexpr Word kWords[] = {{"ok", mb::Ok},    {"cancel", mb::Cancel}, {"abort", kAbort},
-                           {"retry", kRetry}, {"ignore", kIgnore},    {"yes", mb::Yes},
+constexpr Word kWords[] = {{"ok", mb::Ok},       {"cancel", mb::Cancel}, {"abort", mb::Abort},
+                           {"retry", mb::Retry}, {"ignore", mb::Ignore}, {"yes", mb::Yes},
                            {"no", mb::No}};
 } // namespace
 
@@ -32,15 +25,15 @@ int32_t MessageBoxService::ShowWithOption(const std::string& prompt, int32_t but
 }
 
 int32_t FirstButton(int32_t buttons) {
-    switch (buttons & kButtonMask) {
+    switch (buttons & mb::ButtonsMask) {
     case mb::YesNoCancel:
     case mb::YesNo:
         return mb::Yes;
-    case kAbortRetryIgnore:
-        return kAbort;
-    case kRetryCancel:
-        return kRetry;
-    case kOkCancel:
+    case mb::AbortRetryIgnore:
+        return mb::Abort;
+    case mb::RetryCancel:
+        return mb::Retry;
+    case mb::OkCancel:
     default:
         return mb::Ok;
     }

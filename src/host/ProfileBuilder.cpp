@@ -26,15 +26,6 @@ std::string Lower(std::string text) {
     return text;
 }
 
-bool ReadWhole(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
-    return !in.bad();
-}
-
 std::string Canonical(const std::string& path) {
     std::error_code ec;
     fs::path p = fs::weakly_canonical(path, ec);
@@ -232,7 +223,8 @@ BuildReport ProfileBuilder::Build(const ProfileItem& profile) const {
             continue;
         }
         std::string content;
-        if (!disk::IsRegularFile(topic->DiskPath()) || !ReadWhole(topic->DiskPath(), content)) {
+        if (!disk::IsRegularFile(topic->DiskPath()) ||
+            !disk::ReadWholeFile(topic->DiskPath(), content)) {
             report.problems.push_back(who + ": content file " + topic->DiskPath() +
                                       " is missing or unreadable");
             continue;
@@ -268,7 +260,7 @@ BuildReport ProfileBuilder::Build(const ProfileItem& profile) const {
         const std::string relative = disk::ToDiskSeparators(file->RelativePath());
         const std::string who = "File " + Quoted(file->RelativePath());
         std::string data;
-        if (!disk::IsRegularFile(source) || !ReadWhole(source, data)) {
+        if (!disk::IsRegularFile(source) || !disk::ReadWholeFile(source, data)) {
             report.problems.push_back(who + ": " + source + " is missing or unreadable");
             continue;
         }

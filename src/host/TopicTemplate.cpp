@@ -15,19 +15,6 @@
 
 namespace qv {
 
-namespace {
-
-bool ReadWhole(const std::string& path, std::string& text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
-    return !in.bad();
-}
-
-} // namespace
-
 const std::string& TopicTemplate::BuiltIn() {
     static const std::string text = R"(<!DOCTYPE html>
 <html lang="en">
@@ -64,7 +51,7 @@ std::string TopicTemplate::Fill(const std::string& templateText, const std::stri
 std::string TopicTemplate::For(const Project& project) {
     std::string text;
     if (disk::IsRegularFile(project.Folder() + kProjectTemplate) &&
-        ReadWhole(project.Folder() + kProjectTemplate, text))
+        disk::ReadWholeFile(project.Folder() + kProjectTemplate, text))
         return text;
     return BuiltIn();
 }

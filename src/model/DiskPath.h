@@ -50,4 +50,7 @@ void SetReadOnlyMark(const std::string& path, bool readOnly);
 // mode. Error 75 on failure; no temporary file is left behind.
 void ReplaceFileContents(const std::string& path, const std::string& text);
 
+// The whole file, bytes as they are; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& text);
+
 } // namespace qv::disk
