@@ -148,7 +148,8 @@ MainWindow::MainWindow(AppSettings& settings)
     setWindowIcon(QIcon::fromTheme("help-contents"));
     HostOptions& options = libraries_.Options();
     options.checkSpelling = true;
-    options.showBitmapsAsIcons = true;
+    // Off: decoding every image file for its icon would make large projects slow to open.
+    options.showBitmapsAsIcons = false;
     options.errorComponent = true;
     errorLog_ = std::make_unique<ErrorReportLog>(libraries_.ErrorComponent(), std::string(), this);
 
