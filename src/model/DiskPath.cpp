@@ -40,8 +40,28 @@ std::string ToFileSeparators(std::string_view path) {
     return out;
 }
 
+namespace {
+
+// An absolute path without empty, "." or ".." segments (a trailing "/" aside) is its own
+// normal form; most paths of a project are, and the general route costs a lot per file.
+bool IsNormalAbsolute(std::string_view path) {
+    if (path.empty() || path[0] != '/') return false;
+    std::size_t start = 1;
+    while (start < path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string_view::npos) end = path.size();
+        const std::string_view segment = path.substr(start, end - start);
+        if (segment.empty() || segment == "." || segment == "..") return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+} // namespace
+
 std::string AbsoluteNormal(const std::string& path) {
     if (path.empty()) return {};
+    if (IsNormalAbsolute(path)) return path;
     fs::path p(path);
     if (!p.is_absolute()) {
         std::error_code ec;

@@ -1,7 +1,9 @@
 #include "model/FileObject.h"
 
 #include "ModelTestSupport.h"
+#include "model/DiskPath.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,6 +35,16 @@ TEST_F(FileObjectTest, SpecIsSplitAndNormalised) {
         EXPECT_EQ(file.FileName(), c.name);
         EXPECT_EQ(file.LocalSpec(), c.folder + c.name);
         EXPECT_EQ(file.Extension(), c.extension);
+    }
+}
+
+TEST(AbsoluteNormalTest, AgreesWithTheLexicalNormalFormOnEveryShape) {
+    for (const std::string path :
+         {"/", "/a", "/a/b.txt", "/a/b/", "//a", "/a//b", "/a/./b", "/a/../b", "/a/b/..", "/a/b/.",
+          "/.a/..b/c..", "/a/.../b", "/a/b//", "/./", "/.."}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(qv::disk::AbsoluteNormal(path),
+                  std::filesystem::path(path).lexically_normal().string());
     }
 }
 
