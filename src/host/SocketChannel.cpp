@@ -24,6 +24,19 @@ int32_t HandleFor(uint32_t n) {
 } // namespace
 
 SocketChannel::SocketChannel(std::string folder) : folder_(std::move(folder)) {
+    // A channel that cannot listen still has a handle and can still ask monitors; it only
+    // misses their broadcasts. Without a usable socket folder there is no monitor to hear from.
+    try {
+        Listen();
+    } catch (const Error&) {
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
+    }
+    while (handle_ <= 0)
+        handle_ = HandleFor(channelsMade.fetch_add(1));
+}
+
+void SocketChannel::Listen() {
     ipc::EnsureSocketFolder(folder_);
     fd_ = socket(AF_UNIX, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd_ < 0) throw Error(err::PathNotFound, std::string("socket: ") + std::strerror(errno));

@@ -19,7 +19,8 @@ namespace qv {
 // Broadcasts are delivered by Poll(), on the thread that calls it, in arrival order.
 class SocketChannel final : public MessageChannel {
 public:
-    // Raises qv::Error 76 when the folder or the socket cannot be made.
+    // Never fails: when the folder or the socket cannot be made, the channel has a handle but
+    // no socket (FileDescriptor() is -1), so it sends but hears no broadcasts.
     explicit SocketChannel(std::string folder);
     ~SocketChannel() override;
     SocketChannel(const SocketChannel&) = delete;
@@ -41,6 +42,9 @@ public:
     const std::string& Path() const { return path_; }
 
 private:
+    // Makes the folder and binds the channel's socket; raises qv::Error 76 when it cannot.
+    void Listen();
+
     std::string folder_;
     std::string path_;
     int fd_ = -1;

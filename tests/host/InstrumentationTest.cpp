@@ -107,6 +107,19 @@ TEST_F(InstrumentationTest, ChannelsLiveInAPrivateFolderOfTheRuntimeDirectory) {
     EXPECT_FALSE(fs::exists(path));
 }
 
+TEST_F(InstrumentationTest, AChannelWithoutAUsableFolderStillHasAHandleAndFindsNoMonitor) {
+    // A file where the socket folder should be: nothing can be made below it.
+    const std::string blocked = dir.Write("blocked", "") + "/vbfaultmark/";
+    qv::SocketChannel channel(blocked);
+    EXPECT_GT(channel.hWnd(), 0);
+    EXPECT_EQ(channel.FileDescriptor(), -1);
+    EXPECT_EQ(channel.Poll(), 0);
+    qv::Variant reply(int16_t{5});
+    EXPECT_EQ(channel.Send(channel.hWnd(), 502, "x", reply, 100), 0);
+    EXPECT_EQ(reply.ToLong(), 5);
+    EXPECT_EQ(qv::SocketMonitorFinder(blocked).FindNext(0), 0);
+}
+
 TEST_F(InstrumentationTest, AMonitorAnswersRegistrationsSkipQuestionsAndTheAnswerCheck) {
     std::atomic<bool> stop{false};
     qv::InstanceMonitor monitor(Monitor({"frmBitmapContainer"}));
