@@ -2,10 +2,8 @@
 
 #include "contracts/Error.h"
 #include "contracts/TreeView.h"
+#include "contracts/Utf8.h"
 #include "controls/LabelMarkup.h"
-
-#include <cwctype>
-#include <locale>
 
 namespace qv {
 
@@ -13,35 +11,11 @@ namespace {
 
 constexpr std::string_view kSpellCheckOpen = "<FORMAT spellcheck>";
 
-// A UTF-8 locale's character classes, without touching the process's global locale.
-const std::ctype<wchar_t>* UnicodeCType() {
-    static const std::ctype<wchar_t>* facet = []() -> const std::ctype<wchar_t>* {
-        for (const char* name : {"C.UTF-8", "C.utf8", "en_US.UTF-8"}) {
-            try {
-                static const std::locale locale(name);
-                return &std::use_facet<std::ctype<wchar_t>>(locale);
-            } catch (const std::exception&) {
-            }
-        }
-        return nullptr;
-    }();
-    return facet;
-}
-
-// One code point at text[i] and its length in bytes; 0xFFFD with length 1 when malformed.
+// One code point at text[i] and its length in bytes; kReplacement with length 1 when malformed.
 char32_t Decode(std::string_view text, std::size_t i, std::size_t& length) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    length = 1;
-    if (c < 0x80) return c;
-    const int extra = c >= 0xF8 ? -1 : c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC2 ? 1 : -1;
-    if (extra < 0 || i + static_cast<std::size_t>(extra) >= text.size()) return 0xFFFD;
-    char32_t cp = c & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-        const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-        if ((next & 0xC0) != 0x80) return 0xFFFD;
-        cp = (cp << 6) | (next & 0x3F);
-    }
-    length = static_cast<std::size_t>(extra) + 1;
+    const std::size_t start = i;
+    const char32_t cp = utf8::Decode(text, i);
+    length = i - start;
     return cp;
 }
 
@@ -55,7 +29,7 @@ CharClass Classify(char32_t cp) {
     }
     if (cp == 0x2019) return CharClass::Apostrophe;
     if (cp == 0xFFFD) return CharClass::Other;
-    if (const auto* ctype = UnicodeCType()) {
+    if (const auto* ctype = utf8::WideCType()) {
         const auto wc = static_cast<wchar_t>(cp);
         if (ctype->is(std::ctype_base::alpha, wc)) return CharClass::Letter;
         if (ctype->is(std::ctype_base::digit, wc)) return CharClass::Digit;

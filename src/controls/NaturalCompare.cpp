@@ -1,5 +1,7 @@
 #include "controls/NaturalCompare.h"
 
+#include "contracts/Utf8.h"
+
 #include <cstring>
 
 namespace qv {
@@ -14,28 +16,12 @@ unsigned char AsciiLower(unsigned char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
 }
 
-// Decodes the code point at s[i] and advances i. A malformed sequence yields its first byte.
+// Decodes the code point at s[i] and advances i. A malformed sequence yields its first byte,
+// so that such names still sort by their bytes.
 char32_t Decode(std::string_view s, std::size_t& i) {
-    auto b0 = static_cast<unsigned char>(s[i]);
-    std::size_t extra = (b0 >= 0xF0 && b0 <= 0xF4)  ? 3
-                        : (b0 >= 0xE0 && b0 < 0xF0) ? 2
-                        : (b0 >= 0xC2 && b0 < 0xE0) ? 1
-                                                    : 0;
-    if (extra == 0 || i + extra >= s.size()) {
-        ++i;
-        return b0;
-    }
-    char32_t cp = b0 & (0x3F >> extra);
-    for (std::size_t k = 1; k <= extra; ++k) {
-        auto b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return b0;
-        }
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    i += extra + 1;
-    return cp;
+    const std::size_t start = i;
+    const char32_t cp = utf8::Decode(s, i);
+    return cp == utf8::kReplacement && i - start == 1 ? static_cast<unsigned char>(s[start]) : cp;
 }
 
 int Sign(long long v) {
