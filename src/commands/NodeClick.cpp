@@ -130,7 +130,7 @@ void ProjectExplorer::NodeClick(Node* node) {
             } else if (name == "autogeneratecategoryindex") {
                 const bool category = T == "c" && NodeKey != "c:uncategorized";
                 tool.SetVisible(category && !Need(mQVProject).ReadOnly() &&
-                                mQVProject->AllowCategoryIndex());
+                                Need(mQVProject).AllowCategoryIndex());
                 if (category) {
                     tool.SetEnabled(true);
                     const auto item = Need(mQVProject).TopicCategories()->Item(NodeValue);

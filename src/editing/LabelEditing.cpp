@@ -65,7 +65,7 @@ void ProjectExplorer::tvw_AfterAddSibling(Node& newNode) {
         // The tree already shows the new category: its added event must not add it again.
         mIgnoreEvents = true;
         try {
-            mQVProject->TopicCategories()->Add(TopicCategory, TopicCategory->ID());
+            Need(mQVProject).TopicCategories()->Add(TopicCategory, TopicCategory->ID());
         } catch (...) {
             mIgnoreEvents = false;
             throw;

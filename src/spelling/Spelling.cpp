@@ -1,5 +1,6 @@
 #include "contracts/Dispatch.h"
 #include "contracts/Error.h"
+#include "explorer/Need.h"
 #include "explorer/ProjectExplorer.h"
 
 // The component's side of label spell checking: when the checker is made and ended, and how it
@@ -36,7 +37,7 @@ void ProjectExplorer::SpellCheckNode(Node* node) {
     p.Run([&] {
         if (!node) return;
         if (KeyType(node->Key()) != "t") return;
-        topic = mQVProject->Topics()->Item(KeyValue(node->Key()));
+        topic = Need(mQVProject).Topics()->Item(KeyValue(node->Key()));
         mQVProject_TopicChanged(topic);
     });
 }
