@@ -55,7 +55,8 @@ void CaptureError(Globals& g, std::exception_ptr error, int32_t line) {
 std::string DumpAll(const Var* vars, std::size_t count) {
     if (count == 0) return kNone;
     std::string out;
-    for (std::size_t i = 0; i < count; ++i) out += vars[i].Dump();
+    for (std::size_t i = 0; i < count; ++i)
+        out += vars[i].Dump();
     return out;
 }
 
@@ -84,9 +85,23 @@ Var Var::ExternalUdt(const char* name) {
     return v;
 }
 
+Var Var::Interface(const char* name, const Object& value) {
+    Var v;
+    v.name_ = name;
+    v.ref_ = &value;
+    v.kind_ = Kind::Interface;
+    return v;
+}
+
 std::string Var::Dump() const {
     if (kind_ == Kind::UdtParameter) return UdtParameterText(name_);
     if (kind_ == Kind::ExternalUdt) return ExternalUdtText(name_);
+    if (kind_ == Kind::Interface) {
+        // A non-owning handle: the dump only asks whether the interface is there.
+        auto* object = const_cast<Object*>(static_cast<const Object*>(ref_));
+        return DumpVariable(
+            name_, Variant::Unknown(std::shared_ptr<Object>(std::shared_ptr<Object>(), object)));
+    }
     if (!read_) return {};
     try {
         return DumpVariable(name_, read_(ref_));

@@ -33,13 +33,16 @@ public:
     // A value whose type the dump does not handle, written as a fixed text.
     static Var UdtParameter(const char* name);
     static Var ExternalUdt(const char* name);
+    // A bare interface handed in by reference (a drag data object): dumped as such, never
+    // enumerated or read.
+    static Var Interface(const char* name, const Object& value);
 
     const char* Name() const { return name_; }
     // The variable's dump text.
     std::string Dump() const;
 
 private:
-    enum class Kind : unsigned char { Value, UdtParameter, ExternalUdt };
+    enum class Kind : unsigned char { Value, UdtParameter, ExternalUdt, Interface };
 
     template <class T> static Variant Read(const void* ref) {
         const T& v = *static_cast<const T*>(ref);

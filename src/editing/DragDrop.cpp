@@ -20,7 +20,8 @@ bool ProjectExplorer::IsFileFolderNode(const Node& node) {
 }
 
 void ProjectExplorer::tvw_OLEStartDrag(DataObject& data, int32_t& allowedEffects) {
-    Procedure p(errors_, "tvw_OLEStartDrag", {Var::UdtParameter("AllowedEffects")});
+    Procedure p(errors_, "tvw_OLEStartDrag",
+                {Var::Interface("Data", data), Var::UdtParameter("AllowedEffects")});
     p.Run([&] {
         if (!mWarningBarVisible) allowedEffects = 3;
         // The data itself is supplied on request (OLESetData).
@@ -30,7 +31,8 @@ void ProjectExplorer::tvw_OLEStartDrag(DataObject& data, int32_t& allowedEffects
 }
 
 void ProjectExplorer::tvw_OLESetData(DataObject& data, Variant& dataFormat) {
-    Procedure p(errors_, "tvw_OLESetData", {{"DataFormat", dataFormat}});
+    Procedure p(errors_, "tvw_OLESetData",
+                {Var::Interface("Data", data), {"DataFormat", dataFormat}});
     p.Run([&] {
         const int32_t format = dataFormat.ToLong();
         const bool item = format == DesignerHelp().ItemFormat();
@@ -56,7 +58,9 @@ void ProjectExplorer::tvw_NodeBeforeDropHighlight(DataObject& data, Node* node,
                                                   int32_t& dropHighlightRelationship) {
     int32_t DataType = 0;
     Procedure p(errors_, "tvw_NodeBeforeDropHighlight",
-                {{"Node", node}, Var::UdtParameter("DropHighlightRelationship")},
+                {Var::Interface("Data", data),
+                 {"Node", node},
+                 Var::UdtParameter("DropHighlightRelationship")},
                 {Var::ExternalUdt("DataType"), Var::ExternalUdt("DropTarget")});
     p.Run([&] {
         Node& target = Need(node);
@@ -78,19 +82,19 @@ void ProjectExplorer::tvw_NodeBeforeDropHighlight(DataObject& data, Node* node,
             diag::IgnoreErrors([&] { files = static_cast<int32_t>(data.Files().size()); });
             if (files > 0 && r == 4 && IsFileFolderNode(target)) allow = drop::Into;
         }
-        dropHighlightRelationship = allow;
         target.SetAllowDrop(allow);
     });
 }
 
-void ProjectExplorer::tvw_OLEDragOver(Node* node, DataObject&, float x, float y, int32_t& effect,
-                                      int16_t, int16_t, int16_t) {
+void ProjectExplorer::tvw_OLEDragOver(Node* node, DataObject& data, float x, float y,
+                                      int32_t& effect, int16_t, int16_t, int16_t) {
     Procedure p(errors_, "tvw_OLEDragOver",
                 {{"Node", node},
+                 Var::Interface("Data", data),
                  {"X", x},
                  {"Y", y},
-                 Var::UdtParameter("Button"),
                  Var::UdtParameter("Effect"),
+                 Var::UdtParameter("Button"),
                  Var::UdtParameter("Shift"),
                  Var::UdtParameter("State")});
     p.Run([&] {
@@ -111,10 +115,11 @@ void ProjectExplorer::tvw_ExternalOLEDragDrop(DataObject& data, float x, float y
     bool autoCopy = false;
     bool cancel = false;
     Procedure p(errors_, "tvw_ExternalOLEDragDrop",
-                {{"X", x},
+                {Var::Interface("Data", data),
+                 {"X", x},
                  {"Y", y},
-                 Var::UdtParameter("Button"),
                  Var::UdtParameter("Effect"),
+                 Var::UdtParameter("Button"),
                  Var::UdtParameter("Shift")},
                 {{"AutoCopy", autoCopy}, {"Cancel", cancel}});
     p.Run([&] {

@@ -115,6 +115,21 @@ TEST_F(TreeInputTest, ACategoryDropsOnlyBesideACategory) {
     ExpectProjectFollowsTree();
 }
 
+// The relationship the tree proposed reaches every later handler as proposed: the explorer
+// answers through the target's AllowDrop alone.
+TEST_F(TreeInputTest, TheDropRuleAnswersThroughAllowDropAndLeavesTheProposal) {
+    struct Proposals : qv::TreeViewEvents {
+        void NodeBeforeDropHighlight(qv::DataObject&, qv::Node*, int32_t& r) override {
+            seen.push_back(r);
+        }
+        std::vector<int32_t> seen;
+    } later;
+    auto subscription = h.Tree().Subscribe(later);
+    h.Tree().Drag(&h.NodeAt("t:T1"), &h.NodeAt("c:C2"), qv::rel::Child);
+    EXPECT_EQ(later.seen, std::vector<int32_t>{qv::rel::Child});
+    EXPECT_EQ(h.NodeAt("c:C2").AllowDrop(), qv::drop::Into);
+}
+
 TEST_F(TreeInputTest, AReadOnlyProjectDragsNothing) {
     p->SetProjectReadOnly(true);
     h.Tree().Drag(&h.NodeAt("t:T1"), &h.NodeAt("c:C2"), qv::rel::Child);
