@@ -59,8 +59,9 @@ class SharedCounter : public virtual Object {
 public:
     // Creates the block of that size and name, or opens it when it exists.
     virtual void Open(int32_t size, const std::string& name) = 0;
-    // Adds delta (negative: subtracts) to the count of the component ID. Raises qv::Error
-    // when the counter is not open or the block has no room for another ID.
+    // Adds delta (negative: subtracts) to the count of the component ID; a count never goes
+    // below zero (a subtraction past it leaves 0). Raises qv::Error when the counter is not
+    // open or the block has no room for another ID.
     virtual void Add(int32_t componentId, int32_t delta) = 0;
 
 protected:

@@ -123,7 +123,14 @@ void SharedMemoryCounter::Add(int32_t componentId, int32_t delta) {
     if (!base_) throw Error(err::ObjectNotSet, "Object variable or With block variable not set");
     unsigned char* entry = Find(componentId, true);
     if (!entry) throw Error(7, "The counting block has no room for another component");
-    At<int32_t>(entry + kCountOffset).fetch_add(delta);
+    // A control created before counting started still subtracts when it ends; the count stays
+    // at zero rather than going below, and never wraps.
+    auto count = At<int32_t>(entry + kCountOffset);
+    int32_t now = count.load();
+    int32_t next;
+    do {
+        next = static_cast<int32_t>(std::clamp<int64_t>(int64_t{now} + delta, 0, INT32_MAX));
+    } while (!count.compare_exchange_weak(now, next));
 }
 
 int32_t SharedMemoryCounter::Count(int32_t componentId) const {

@@ -249,11 +249,13 @@ TEST_F(InstrumentationTest, CountsAreSharedByEveryCounterOfTheBlock) {
         int32_t id;
         int32_t delta;
     };
+    // A release without its registration (ID 0, and 625 going from 3 past zero) stops at 0.
     for (const Step& s : {Step{&a, 1, 1}, Step{&b, 1, 1}, Step{&a, 0, -1}, Step{&b, 625, 3},
-                          Step{&a, -5, 2}, Step{&b, 1, -1}})
+                          Step{&a, -5, 2}, Step{&b, 1, -1}, Step{&a, 7, 2}, Step{&b, 7, -5},
+                          Step{&a, 7, 1}, Step{&a, 8, INT32_MAX}, Step{&b, 8, 1}})
         s.counter->Add(s.id, s.delta);
     using Counts = std::vector<std::pair<int32_t, int32_t>>;
-    EXPECT_EQ(a.Snapshot(), (Counts{{-5, 2}, {0, -1}, {1, 1}, {625, 3}}));
+    EXPECT_EQ(a.Snapshot(), (Counts{{-5, 2}, {0, 0}, {1, 1}, {7, 1}, {8, INT32_MAX}, {625, 3}}));
     EXPECT_EQ(b.Count(625), 3);
     EXPECT_EQ(b.Count(2), 0);
 }
