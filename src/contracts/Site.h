@@ -6,6 +6,7 @@
 #include "contracts/Instrumentation.h"
 #include "contracts/Platform.h"
 #include "contracts/SpellChecker.h"
+#include "contracts/Surface.h"
 #include "contracts/TreeView.h"
 #include "contracts/UiLoop.h"
 #include "contracts/WarningBar.h"
@@ -14,12 +15,14 @@
 
 namespace qv {
 
-// Makes the child controls and objects the component contains.
+// Makes the child controls and objects the component contains. A child control is made on a
+// surface made here first, which must outlive it.
 class ControlFactory {
 public:
-    virtual std::shared_ptr<TreeView> CreateTreeView() = 0;
-    virtual std::shared_ptr<CommandBar> CreateCommandBar() = 0;
-    virtual std::shared_ptr<WarningBar> CreateWarningBar() = 0;
+    virtual std::shared_ptr<Surface> CreateSurface() = 0;
+    virtual std::shared_ptr<TreeView> CreateTreeView(Surface& parent) = 0;
+    virtual std::shared_ptr<CommandBar> CreateCommandBar(Surface& parent) = 0;
+    virtual std::shared_ptr<WarningBar> CreateWarningBar(Surface& parent) = 0;
     virtual std::shared_ptr<ImageList> CreateImageList() = 0; // with the built-in images
     virtual std::shared_ptr<TreeViewSpell> CreateTreeViewSpell() = 0;
 

@@ -220,7 +220,7 @@ HeadlessCommandBar::VisibleMenuEntries(const std::string& menuName) const {
 
 bool HeadlessCommandBar::UserClick(const std::string& name) {
     HeadlessTool& tool = Find(name);
-    if (!tool.Enabled() || !tool.Visible()) return false;
+    if (!tool.Enabled() || !tool.Visible() || (surface_ && !surface_->Enabled())) return false;
     sinks_.Raise([&tool](CommandBarEvents& s) { s.CommandClick(tool); });
     return true;
 }

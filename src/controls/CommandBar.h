@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contracts/CommandBar.h"
+#include "contracts/Surface.h"
 #include "controls/CommandSet.h"
 #include "controls/SinkList.h"
 
@@ -196,7 +197,11 @@ public:
     // The entries of a menu tool's bar that are visible and whose tool is visible, in order.
     std::vector<HeadlessEntry*> VisibleMenuEntries(const std::string& menuName) const;
 
-    // User gestures. A click on a disabled or hidden tool does nothing and returns false.
+    // The control surface the bar stands on (nullptr: none); it must outlive the bar.
+    void SetParentSurface(const Surface* surface) { surface_ = surface; }
+
+    // User gestures. A click on a disabled or hidden tool, or while the surface is disabled,
+    // does nothing and returns false.
     bool UserClick(const std::string& name);
     // Raises CommandChange with the new text, then sets it unless a handler cancelled; returns
     // whether it was set. Disabled fields are not refused. Error 5 for a tool that is no field.
@@ -213,6 +218,7 @@ private:
     std::vector<std::shared_ptr<HeadlessBar>> bars_;
     SinkList<CommandBarEvents> sinks_;
     CommandBarObserver* observer_ = nullptr;
+    const Surface* surface_ = nullptr;
     Rect position_;
     bool redraw_ = true;
     int32_t borderStyle_ = 1;

@@ -2,21 +2,30 @@
 
 #include "controls/BuiltInImages.h"
 #include "controls/CommandBar.h"
+#include "controls/HeadlessSurface.h"
 #include "controls/LabelSpellChecker.h"
 #include "controls/TreeView.h"
 #include "controls/WarningBar.h"
 
 namespace qv {
 
-std::shared_ptr<TreeView> HeadlessControls::CreateTreeView() {
-    return std::make_shared<HeadlessTreeView>();
+std::shared_ptr<Surface> HeadlessControls::CreateSurface() {
+    return std::make_shared<HeadlessSurface>();
 }
 
-std::shared_ptr<CommandBar> HeadlessControls::CreateCommandBar() {
-    return std::make_shared<HeadlessCommandBar>();
+std::shared_ptr<TreeView> HeadlessControls::CreateTreeView(Surface& parent) {
+    auto tree = std::make_shared<HeadlessTreeView>();
+    tree->SetParentSurface(&parent);
+    return tree;
 }
 
-std::shared_ptr<WarningBar> HeadlessControls::CreateWarningBar() {
+std::shared_ptr<CommandBar> HeadlessControls::CreateCommandBar(Surface& parent) {
+    auto bar = std::make_shared<HeadlessCommandBar>();
+    bar->SetParentSurface(&parent);
+    return bar;
+}
+
+std::shared_ptr<WarningBar> HeadlessControls::CreateWarningBar(Surface&) {
     return std::make_shared<HeadlessWarningBar>();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contracts/Subscription.h"
+#include "contracts/Surface.h"
 #include "contracts/TreeView.h"
 #include "controls/NodeKeyIndex.h"
 #include "controls/SinkList.h"
@@ -126,6 +127,10 @@ public:
     void SetRedraw(bool value) override;
     bool Enabled() const override { return enabled_; }
     void SetEnabled(bool value) override;
+    // The control surface the tree stands on (nullptr: none); it must outlive the tree.
+    void SetParentSurface(const Surface* surface) { surface_ = surface; }
+    // Whether the user's gestures reach the tree: it and its surface are both enabled.
+    bool TakesInput() const { return enabled_ && (!surface_ || surface_->Enabled()); }
     // Not owned: the list must outlive the tree or be cleared first. Nodes keep their image keys
     // when the list changes.
     void SetImageList(ImageList* images) override;
@@ -316,6 +321,7 @@ private:
     uint64_t nextNewKey_ = 1;
     SinkList<TreeViewEvents> sinks_;
     TreeViewObserver* observer_ = nullptr;
+    const Surface* surface_ = nullptr;
     std::array<bool, static_cast<std::size_t>(Command::Count)> commandEnabled_;
 
     ImageList* images_ = nullptr;

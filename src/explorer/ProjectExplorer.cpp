@@ -57,9 +57,10 @@ std::shared_ptr<ProjectExplorer> ProjectExplorer::Create(const Site& site) {
 ProjectExplorer::ProjectExplorer(PrivateTag, const Site& site)
     : site_(site), reporter_(site.libraries), errors_{reporter_, "ProjectExplorer",
                                                       [this] { return DumpModuleVariables(); }} {
-    tvw = site_.controls.CreateTreeView();
-    Dock_ = site_.controls.CreateCommandBar();
-    WarningBar_ = site_.controls.CreateWarningBar();
+    surface_ = site_.controls.CreateSurface();
+    tvw = site_.controls.CreateTreeView(*surface_);
+    Dock_ = site_.controls.CreateCommandBar(*surface_);
+    WarningBar_ = site_.controls.CreateWarningBar(*surface_);
     img16x16 = site_.controls.CreateImageList();
     designer_ = std::make_unique<DesignerFace>(*this);
     ConnectSinks();
@@ -346,12 +347,9 @@ void ProjectExplorer::IQVDesigner_Initialize(const std::shared_ptr<Object>& ide)
 
 void ProjectExplorer::IQVDesigner_SetEnabled(bool value) {
     Procedure p(errors_, "IQVDesigner_Enabled", {{"RHS", value}});
-    // The control's own surface: every child control at once; the Enabled property stays.
-    p.Run([&] {
-        tvw->SetEnabled(value);
-        for (int32_t i = 1; i <= Dock_->BandCount(); ++i)
-            Dock_->Band(i).SetEnabled(value);
-    });
+    // The control's own surface: every child control at once, each keeping its own Enabled;
+    // the Enabled property stays.
+    p.Run([&] { surface_->SetEnabled(value); });
 }
 
 void ProjectExplorer::IQVDesigner_Terminate() {

@@ -126,7 +126,9 @@ public:
     void UserControl_Terminate();
     // The container gives the control a new size (twips) and the control lays itself out.
     void SetSize(int32_t width, int32_t height);
-    // The child controls, for hosts that draw them and tests that drive them.
+    // The control's own surface and its child controls, for hosts that draw them and tests
+    // that drive them.
+    qv::Surface& ControlSurface() { return *surface_; }
     qv::TreeView& Tree() { return *tvw; }
     qv::CommandBar& Dock() { return *Dock_; }
     qv::WarningBar& Warning() { return *WarningBar_; }
@@ -296,6 +298,7 @@ private:
 
     // ---- Not part of the instance state the report lists ----
     Site site_;
+    std::shared_ptr<qv::Surface> surface_; // made first: the child controls stand on it
     std::shared_ptr<qv::TreeView> tvw;
     std::shared_ptr<qv::CommandBar> Dock_;
     std::shared_ptr<qv::WarningBar> WarningBar_;

@@ -1,6 +1,7 @@
 #include "gui/ExplorerWidget.h"
 
 #include "controls/CommandBar.h"
+#include "controls/HeadlessSurface.h"
 #include "controls/TreeView.h"
 #include "controls/WarningBar.h"
 #include "explorer/ProjectExplorer.h"
@@ -33,11 +34,17 @@ ExplorerWidget::ExplorerWidget(std::shared_ptr<ProjectExplorer> control, QWidget
     connect(commands_, &CommandBarWidget::layoutChanged, this, &ExplorerWidget::SchedulePlace);
     connect(&tree_->Model(), &TreeModel::stateChanged, this, &ExplorerWidget::SchedulePlace);
     setFocusProxy(tree_);
+    // The control's surface is this widget: disabling it disables every child widget while
+    // each keeps its own enabled state, as the headless controls do.
+    auto& surface = HeadlessOf<HeadlessSurface>(control_->ControlSurface());
+    surface.SetObserver([this, &surface] { setEnabled(surface.Enabled()); });
+    setEnabled(surface.Enabled());
     PlaceChildren();
 }
 
 ExplorerWidget::~ExplorerWidget() {
     // The widgets observe the control's children: they go first.
+    HeadlessOf<HeadlessSurface>(control_->ControlSurface()).SetObserver(nullptr);
     delete tree_;
     delete commands_;
     delete warning_;

@@ -12,9 +12,10 @@ TEST(HeadlessControlsTest, MakesIndependentControls) {
     EXPECT_EQ(images->Count(), 20);
     images->Remove("missing");
     EXPECT_EQ(factory.CreateImageList()->Count(), 20);
-    EXPECT_EQ(factory.CreateCommandBar()->ToolCount(), 39);
-    EXPECT_FALSE(factory.CreateWarningBar()->Visible());
-    EXPECT_NE(factory.CreateTreeView(), nullptr);
+    auto surface = factory.CreateSurface();
+    EXPECT_EQ(factory.CreateCommandBar(*surface)->ToolCount(), 39);
+    EXPECT_FALSE(factory.CreateWarningBar(*surface)->Visible());
+    EXPECT_NE(factory.CreateTreeView(*surface), nullptr);
     auto spell = factory.CreateTreeViewSpell();
     ASSERT_NE(spell, nullptr);
     EXPECT_NE(spell, factory.CreateTreeViewSpell());

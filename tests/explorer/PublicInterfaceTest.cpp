@@ -61,12 +61,26 @@ TEST(PublicInterfaceTest, EnabledFalseDisablesEveryBarAndTheTree) {
     EXPECT_TRUE(h.Tree().Enabled());
 }
 
-TEST(PublicInterfaceTest, DesignerEnabledLeavesTheProperty) {
+// The designer's Enabled is the control's surface: it stops the user's input to every child
+// without touching their own Enabled, so it never re-enables what the property disabled.
+TEST(PublicInterfaceTest, DesignerEnabledIsTheSurfaceAndCombinesWithTheChildren) {
     ExplorerHarness h;
-    h.control->SetEnabled(true);
+    h.Open(h.TwoCategoryProject());
+    h.Select("t:T1");
     h.control->Designer().SetEnabled(false);
-    EXPECT_FALSE(h.Tree().Enabled());
+    EXPECT_TRUE(h.Tree().Enabled());
     EXPECT_TRUE(h.control->Enabled());
+    EXPECT_FALSE(h.Tree().TakesInput());
+    EXPECT_FALSE(h.Dock().UserClick("Properties"));
+    h.control->SetEnabled(false);
+    h.control->Designer().SetEnabled(true);
+    EXPECT_FALSE(h.Tree().Enabled());
+    EXPECT_FALSE(h.Tree().TakesInput());
+    EXPECT_FALSE(h.Dock().Band(1).Enabled());
+    EXPECT_FALSE(h.control->Enabled());
+    h.control->SetEnabled(true);
+    EXPECT_TRUE(h.Tree().TakesInput());
+    EXPECT_TRUE(h.Dock().UserClick("Properties"));
 }
 
 TEST(PublicInterfaceTest, HidingTheToolbarZeroesTheBorderAndShowingItAgainDoesNot) {
@@ -125,6 +139,104 @@ TEST(PublicInterfaceTest, ReadOnlyPropertyRelaysTheComponentOut) {
     EXPECT_TRUE(h.control->ReadOnly());
     EXPECT_EQ(h.Dock().Position(), (qv::Rect{0, 15, 6000, 8985}));
 }
+
+// Every public member and every tool, called before any project was loaded and after the
+// designer's Terminate (the tree still shows the project, a topic selected, the project gone):
+// a failure is reported, never a crash. Iterating the type information keeps new members
+// covered.
+enum class Lifecycle { NotLoaded, Terminated };
+
+class LifecycleTest : public ::testing::TestWithParam<Lifecycle> {
+protected:
+    void SetUp() override {
+        if (GetParam() == Lifecycle::Terminated) {
+            h.Open(h.TwoCategoryProject());
+            h.Select("t:T1");
+            h.control->Designer().Terminate();
+        }
+        h.log.Clear();
+    }
+
+    // One call by name; a failure passed on to the caller is fine, a crash is not.
+    void Call(std::string_view name, qv::CallKind kind, std::vector<qv::Variant> args) {
+        try {
+            h.control->Invoke(name, kind, args);
+        } catch (const qv::Error&) {
+        }
+    }
+
+    std::vector<qv::Variant> ArgsFor(std::string_view name) {
+        const std::string lower = qv::AsciiLower(name);
+        qv::Node* selected = h.Tree().SelectedItem();
+        const qv::Variant node =
+            selected ? qv::Variant(selected->shared_from_this()) : qv::Variant(nullptr);
+        if (lower == "loadqvproject" || lower == "loadqvprojectex")
+            return {qv::Variant(std::shared_ptr<qv::Object>())};
+        if (lower == "spellchecknode") return {node};
+        if (lower == "hittest") return {qv::Variant(10.0), qv::Variant(10.0)};
+        if (lower == "settoolbarstyle") return {qv::Variant(int32_t{1})};
+        if (lower == "toolstatus" || lower == "clicktool") return {qv::Variant("AddTopic")};
+        if (lower == "removebadword" || lower == "addfileimage" || lower == "addextensionimage")
+            return {qv::Variant("x.png")};
+        return {};
+    }
+
+    ExplorerHarness h;
+};
+
+TEST_P(LifecycleTest, EveryMemberAndToolFailsCleanly) {
+    for (const auto& member : qv::typeinfo::kMembers) {
+        if (member.name == "Terminate") continue; // last, below
+        Call(member.name, member.property ? qv::CallKind::PropertyGet : qv::CallKind::Method,
+             ArgsFor(member.name));
+    }
+    for (int32_t i = 1; i <= h.Dock().ToolCount(); ++i)
+        Call("ClickTool", qv::CallKind::Method, {qv::Variant(h.Dock().ToolAt(i).Name())});
+    // The user's gestures on whatever the tree still shows.
+    auto gesture = [](auto&& act) {
+        try {
+            act();
+        } catch (const qv::Error&) {
+        }
+    };
+    if (h.Tree().Nodes().Contains("t:T2")) {
+        for (int16_t key : {int16_t{0x71}, int16_t{0x2D}, int16_t{0x2E}, int16_t{0x0D},
+                            int16_t{0x73}}) { // F2, Insert, Delete, Enter, F4
+            h.Select("t:T2");
+            gesture([&] { h.Tree().KeyDown(key, 0); });
+            h.ui.DoEvents();
+        }
+        gesture([&] { h.Tree().DoubleClick(&h.NodeAt("t:T2")); });
+        gesture([&] { h.Tree().Drag(&h.NodeAt("t:T2"), &h.NodeAt("c:C2"), qv::rel::Child); });
+        gesture([&] { h.Tree().DropFiles(&h.NodeAt("images"), {h.dir.Write("d.png", "x")}); });
+        gesture([&] { h.Tree().RightClick(); });
+    }
+    h.control->Designer().LoadOptions();
+    h.control->Terminate();
+    h.control->Terminate();
+    h.Dump(); // the tree's invariants still hold
+}
+
+TEST_P(LifecycleTest, SpellCheckOfASelectedTopicWithoutAProjectIsReported) {
+    h.libraries.Options().errorComponent = true;
+    const bool terminated = GetParam() == Lifecycle::Terminated;
+    try {
+        h.control->SpellCheckCurrentNode();
+        EXPECT_FALSE(terminated) << "the failure must come back to the caller";
+    } catch (const qv::Error& e) {
+        EXPECT_EQ(e.Number(), 65535);
+    }
+    h.control->RedoSpellCheck(); // no checker: nothing
+    EXPECT_EQ(h.log.Take(), terminated ? "report 91 SpellCheckNode\n"
+                                         "report 65535 SpellCheckCurrentNode\n"
+                                       : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(, LifecycleTest,
+                         ::testing::Values(Lifecycle::NotLoaded, Lifecycle::Terminated),
+                         [](const auto& info) {
+                             return info.param == Lifecycle::NotLoaded ? "NotLoaded" : "Terminated";
+                         });
 
 } // namespace
 } // namespace qvtest
