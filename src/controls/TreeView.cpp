@@ -450,7 +450,8 @@ bool HeadlessTreeView::CanExecuteCommand(const std::string& name) const {
 }
 
 bool HeadlessTreeView::CanExecute(Command command) const {
-    if (!commandEnabled_[static_cast<std::size_t>(command)] || !selected_) return false;
+    // Every built-in command edits: a locked tree runs none of them.
+    if (Locked() || !commandEnabled_[static_cast<std::size_t>(command)] || !selected_) return false;
     const HeadlessNode& node = *selected_;
     const HeadlessNode& parent = *node.parent_;
     switch (command) {
@@ -502,6 +503,7 @@ void HeadlessTreeView::MoveAmongSiblings(HeadlessNode& node, bool up) {
     v[j]->position_ = static_cast<uint32_t>(j);
     if (told) observer_->NodeMoved(node);
     sinks_.Raise([&node](TreeViewEvents& sink) { sink.NodeMoved(node); });
+    ClickedAgain(node);
 }
 
 void HeadlessTreeView::MoveToNewParent(HeadlessNode& node, bool left) {
@@ -519,6 +521,12 @@ void HeadlessTreeView::MoveToNewParent(HeadlessNode& node, bool left) {
     if (left && node.parent_->parent_ == target) position = node.parent_->Position() + 1;
     Reparent(node, *target, position);
     sinks_.Raise([&node](TreeViewEvents& sink) { sink.AfterSetParent(node); });
+    ClickedAgain(node);
+}
+
+void HeadlessTreeView::ClickedAgain(HeadlessNode& node) {
+    if (!Attached(node) || selected_ != &node) return;
+    sinks_.Raise([&node](TreeViewEvents& sink) { sink.NodeClicked(&node); });
 }
 
 void HeadlessTreeView::DeleteSelected(HeadlessNode& node) {
@@ -538,6 +546,20 @@ void HeadlessTreeView::DeleteSelected(HeadlessNode& node) {
 
 void HeadlessTreeView::Click(Node* node) {
     if (node) Select(Own(node));
+}
+
+void HeadlessTreeView::Expand(Node* node) {
+    if (!node) return;
+    HeadlessNode& own = *Own(node);
+    own.SetExpanded(true);
+}
+
+void HeadlessTreeView::Collapse(Node* node) {
+    if (!node) return;
+    HeadlessNode& own = *Own(node);
+    if (!own.expanded_) return;
+    own.SetExpanded(false);
+    if (selected_ != &own && Within(selected_, own)) Select(&own);
 }
 
 void HeadlessTreeView::DoubleClick(Node* node) {
@@ -611,6 +633,7 @@ void HeadlessTreeView::SetHideSelection(bool value) {
 
 void HeadlessTreeView::SetMode(int32_t value) {
     mode_ = value;
+    if (Locked()) SetEditing(nullptr); // an edit begun before the lock commits nothing
     NotifyState();
 }
 
@@ -649,6 +672,7 @@ void HeadlessTreeView::StartLabelEdit() {
 }
 
 void HeadlessTreeView::OpenLabelEdit(HeadlessNode& node) {
+    if (Locked()) return;
     std::shared_ptr<HeadlessNode> hold = node.Self();
     bool cancel = false;
     sinks_.Raise([&](TreeViewEvents& sink) { sink.BeforeLabeleEdit(node, cancel); });
@@ -665,7 +689,7 @@ void HeadlessTreeView::FinishLabelEdit(std::string text) {
 }
 
 void HeadlessTreeView::AddSibling() {
-    if (!selected_) return;
+    if (!selected_ || Locked()) return;
     HeadlessNode& s = *selected_;
     std::shared_ptr<HeadlessNode> hold = s.Self();
     std::string key;
@@ -716,7 +740,7 @@ void HeadlessTreeView::Drag(Node* source, Node* target, int32_t relationship) {
     }
     std::shared_ptr<HeadlessNode> holdNode = node.Self(), holdOnto = onto.Self();
     Click(&node);
-    if (!Attached(node) || !node.allowDrag_) return;
+    if (!Attached(node) || !node.allowDrag_ || Locked()) return;
 
     HeadlessDataObject data;
     int32_t allowed = 0;
@@ -741,30 +765,31 @@ void HeadlessTreeView::Drag(Node* source, Node* target, int32_t relationship) {
         [&](TreeViewEvents& sink) { sink.OLEDragOver(&onto, data, 0, 0, effect, 1, 0, 0); });
     if (effect != 0 && Attached(onto)) dropHighlight_ = &onto;
 
-    if (effect != 0 && (onto.allowDrop_ & bit) && Attached(node) && Attached(onto) &&
+    // A handler may have locked the tree meanwhile: the drop is refused then.
+    if (effect != 0 && (onto.allowDrop_ & bit) && !Locked() && Attached(node) && Attached(onto) &&
         !Within(&onto, node)) {
-        DropTreeNode(node, onto, bit);
+        if (DropTreeNode(node, onto, bit)) ClickedAgain(node);
     } else {
         effect = 0;
     }
     sinks_.Raise([&](TreeViewEvents& sink) { sink.OLECompleteDrag(effect); });
 }
 
-void HeadlessTreeView::DropTreeNode(HeadlessNode& node, HeadlessNode& target, int32_t bit) {
+bool HeadlessTreeView::DropTreeNode(HeadlessNode& node, HeadlessNode& target, int32_t bit) {
     // Each handler may have moved or removed either node: re-check before every step.
     auto valid = [&] { return Attached(node) && Attached(target) && !Within(&target, node); };
     HeadlessNode* parent = bit == drop::Into ? &target : target.parent_;
-    if (!valid()) return;
+    if (!valid()) return false;
     if (node.parent_ != parent) {
         bool cancel = false;
         sinks_.Raise([&](TreeViewEvents& sink) { sink.BeforeSetParent(node, *parent, cancel); });
-        if (cancel || !valid() || (bit != drop::Into && target.parent_ != parent)) return;
+        if (cancel || !valid() || (bit != drop::Into && target.parent_ != parent)) return false;
         Reparent(node, *parent, parent->children_.size());
         sinks_.Raise([&node](TreeViewEvents& sink) { sink.AfterSetParent(node); });
-        if (bit == drop::Into) return;
-        if (!valid() || node.parent_ != target.parent_) return;
+        if (bit == drop::Into) return true;
+        if (!valid() || node.parent_ != target.parent_) return true;
     } else if (bit == drop::Into) {
-        return; // already a child of the target: nothing moves
+        return false; // already a child of the target: nothing moves
     }
     if (!parent->sorted_) {
         // The target's place once the node is out of the list.
@@ -776,10 +801,11 @@ void HeadlessTreeView::DropTreeNode(HeadlessNode& node, HeadlessNode& target, in
         if (told) observer_->NodeMoved(node);
     }
     sinks_.Raise([&node](TreeViewEvents& sink) { sink.NodeMoved(node); });
+    return true;
 }
 
 void HeadlessTreeView::DropFiles(Node* target, std::vector<std::string> files) {
-    if (!target) return;
+    if (!target || Locked()) return;
     HeadlessNode& onto = *Own(target);
     std::shared_ptr<HeadlessNode> hold = onto.Self();
     HeadlessDataObject data;
@@ -791,7 +817,7 @@ void HeadlessTreeView::DropFiles(Node* target, std::vector<std::string> files) {
     int32_t effect = 1;
     sinks_.Raise(
         [&](TreeViewEvents& sink) { sink.OLEDragOver(&onto, data, 0, 0, effect, 1, 0, 0); });
-    if (effect == 0 || !Attached(onto) || !(onto.allowDrop_ & drop::Into)) return;
+    if (effect == 0 || Locked() || !Attached(onto) || !(onto.allowDrop_ & drop::Into)) return;
     dropHighlight_ = &onto;
     sinks_.Raise([&](TreeViewEvents& sink) { sink.ExternalOLEDragDrop(data, 0, 0, effect, 1, 0); });
 }

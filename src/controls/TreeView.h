@@ -101,8 +101,16 @@ private:
 //   case-insensitive order (NaturalCompareNoCase); equal texts keep the order they arrived in
 //   (a node whose Text or Tag changes arrives anew). The top level is never sorted;
 // - NodeClicked is raised whenever the selection moves to another node, whoever moved it
-//   (SetSelectedItem, Node::SetSelected, Click, removal of the selected node). Moving the
-//   selection to none raises nothing; neither does Clear;
+//   (SetSelectedItem, Node::SetSelected, Click, removal of the selected node, a collapse by the
+//   user that hides it). Moving the selection to none raises nothing; neither does Clear. A node
+//   the tree moves itself (a built-in move, a drag) stays selected and gets NodeClicked again
+//   once the move is done, so that whoever describes the selection sees its new place;
+// - Mode 0 locks the tree against the user, 2 (or any other value) leaves it editable. Locked,
+//   it opens no label edit, adds no sibling, runs none of its built-in commands
+//   (CanExecuteCommand is false for all of them), starts no drag and accepts no drop, whatever
+//   key, mouse gesture or call asks; locking closes an open label edit without committing. Its
+//   owner's changes through Nodes and nodes (add, remove, clear, parent, text, image ...) go on
+//   as ever;
 // - Node::SetParent and the other programmatic changes raise no events; the built-in commands
 //   (ExecuteCommand) raise theirs;
 // - node pointers that do not belong to this tree are refused with error 5; unknown keys with
@@ -140,9 +148,11 @@ public:
     void SetHideSelection(bool value) override;
     int32_t Mode() const override { return mode_; }
     void SetMode(int32_t value) override;
-    // Counts the request (LabelEditRequests) and, with a node selected, raises BeforeLabeleEdit;
-    // unless cancelled the label edit of that node is open. An edit already open is cancelled
-    // first. Without a selection nothing happens.
+    // Mode 0: no gesture of the user may edit the tree.
+    bool Locked() const { return mode_ == 0; }
+    // Counts the request (LabelEditRequests) and, with a node selected in an unlocked tree,
+    // raises BeforeLabeleEdit; unless cancelled the label edit of that node is open. An edit
+    // already open is cancelled first. Without a selection nothing happens.
     void StartLabelEdit() override;
     // Built-in commands "DeleteItem", "MoveUp", "MoveDown", "MoveLeft", "MoveRight" (names
     // compared without regard to ASCII case) on the selected node; an unknown name raises 5.
@@ -177,6 +187,13 @@ public:
     // NodeDoubleClicked. nullptr (a click beside every node) does nothing.
     void Click(Node* node);
     void DoubleClick(Node* node);
+    // The user's expander (and any other expand or collapse of the user's: the keys, a double
+    // click); nullptr does nothing. When a collapse hides the selection, the collapsed node
+    // becomes the selection (NodeClicked), so that no command or key acts on a row the user
+    // cannot see; collapsing a node that is collapsed already moves nothing. Node::SetExpanded
+    // is the owner's way and leaves the selection where it is.
+    void Expand(Node* node);
+    void Collapse(Node* node);
     // Asked before DeleteItem removes a node when no handler set NoPrompt; false keeps the node.
     // Empty: proceed without asking.
     std::function<bool(Node&)> confirmDelete;
@@ -189,28 +206,28 @@ public:
     Node* EditingNode() const { return editing_; }
     void FinishLabelEdit(std::string text);
     void CancelLabelEdit() { SetEditing(nullptr); }
-    // The Insert key: with a node S selected, raises BeforeAddSibling(S, key "new:<n>" (unused in
-    // the tree), text "New Item", S's images); unless cancelled adds the node right after S (its
-    // sorted place under a sorted parent), raises AfterAddSibling, selects the new node
-    // (NodeClicked) and opens its label edit (BeforeLabeleEdit). A key or image the handler chose
-    // that the tree refuses raises 35602 / 35601 and adds nothing.
+    // The Insert key: with a node S selected in an unlocked tree, raises BeforeAddSibling(S, key
+    // "new:<n>" (unused in the tree), text "New Item", S's images); unless cancelled adds the node
+    // right after S (its sorted place under a sorted parent), raises AfterAddSibling, selects the
+    // new node (NodeClicked) and opens its label edit (BeforeLabeleEdit). A key or image the
+    // handler chose that the tree refuses raises 35602 / 35601 and adds nothing.
     void AddSibling();
     // A drag of source onto target inside the tree; relationship rel::Child (into),
     // rel::Previous (before) or rel::Last (after), else error 5. Selects source (Click), then
-    // raises OLEStartDrag (allowed effects start 0: left 0, or source->AllowDrag() false, and no
-    // drag starts), NodeBeforeDropHighlight (proposed relationship; the handler is expected to
-    // set target->AllowDrop, which alone decides), OLEDragOver (effect starts 2; DropHighlight
-    // becomes target unless it ends 0). The drop happens when the effect is not 0, the target's
-    // AllowDrop has the bit of the position (into 1, before 2, after 4) and the target is not
-    // source or below it: OLESetData for each format announced with an Empty value, then into:
-    // BeforeSetParent / AfterSetParent; before or after: Before/AfterSetParent when the parent
-    // changes, then NodeMoved (under a sorted parent the node keeps its sorted place). Finally
-    // OLECompleteDrag with the effect (0 when nothing dropped); DropHighlight is cleared, also
-    // when a handler throws.
+    // raises OLEStartDrag (allowed effects start 0: left 0, source->AllowDrag() false or the tree
+    // locked, and no drag starts), NodeBeforeDropHighlight (proposed relationship; the handler is
+    // expected to set target->AllowDrop, which alone decides), OLEDragOver (effect starts 2;
+    // DropHighlight becomes target unless it ends 0). The drop happens when the effect is not 0,
+    // the target's AllowDrop has the bit of the position (into 1, before 2, after 4) and the target
+    // is not source or below it: OLESetData for each format announced with an Empty value, then
+    // into: BeforeSetParent / AfterSetParent; before or after: Before/AfterSetParent when the
+    // parent changes, then NodeMoved (under a sorted parent the node keeps its sorted place).
+    // Finally NodeClicked again for source when it moved, then OLECompleteDrag with the effect (0
+    // when nothing dropped); DropHighlight is cleared, also when a handler throws.
     void Drag(Node* source, Node* target, int32_t relationship);
-    // Files dropped from outside on target (nullptr: nothing): NodeBeforeDropHighlight
-    // (relationship 4), OLEDragOver (effect starts 1); with the effect not 0 and target's AllowDrop
-    // bit 1, DropHighlight is target while ExternalOLEDragDrop runs.
+    // Files dropped from outside on target (nullptr or a locked tree: nothing):
+    // NodeBeforeDropHighlight (relationship 4), OLEDragOver (effect starts 1); with the effect not
+    // 0 and target's AllowDrop bit 1, DropHighlight is target while ExternalOLEDragDrop runs.
     void DropFiles(Node* target, std::vector<std::string> files);
     // ContextMenu at client (x, y); the screen point adds the tree's Bounds origin.
     void RightClick(float x = 0, float y = 0);
@@ -292,8 +309,12 @@ private:
     void OpenLabelEdit(HeadlessNode& node);
     bool Attached(const HeadlessNode& node) const { return node.tree_ == this; }
     static bool Within(const HeadlessNode* node, const HeadlessNode& ancestor);
-    // Carries out an accepted drop; bit is the drop:: position.
-    void DropTreeNode(HeadlessNode& node, HeadlessNode& target, int32_t bit);
+    // Carries out an accepted drop; bit is the drop:: position. True when it raised a move event
+    // (AfterSetParent or NodeMoved).
+    bool DropTreeNode(HeadlessNode& node, HeadlessNode& target, int32_t bit);
+    // After a move of the tree's own: NodeClicked again for the node if it is still the
+    // selection.
+    void ClickedAgain(HeadlessNode& node);
 
     // Child lists.
     std::size_t SortedPosition(const HeadlessNode& parent, const HeadlessNode& node) const;

@@ -166,10 +166,14 @@ bool TreeModel::setData(const QModelIndex& index, const QVariant& value, int rol
 }
 
 Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const {
+    // A locked tree offers nothing to drag and no place to drop, so the view starts no drag and
+    // shows no drop cursor; the tree would refuse them anyway.
+    const bool locked = tree_.Locked();
     HeadlessNode* node = NodeOf(index);
-    if (!node) return Qt::ItemIsDropEnabled;
-    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDropEnabled;
-    if (node->AllowDrag()) f |= Qt::ItemIsDragEnabled;
+    if (!node) return locked ? Qt::NoItemFlags : Qt::ItemIsDropEnabled;
+    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (!locked) f |= Qt::ItemIsDropEnabled;
+    if (node->AllowDrag() && !locked) f |= Qt::ItemIsDragEnabled;
     if (tree_.EditingNode() == node) f |= Qt::ItemIsEditable;
     if (node->ChildCount() == 0) f |= Qt::ItemNeverHasChildren;
     return f;
@@ -228,7 +232,7 @@ HeadlessNode* TreeModel::DropTarget(int row, const QModelIndex& parent,
 
 bool TreeModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int row, int,
                                 const QModelIndex& parent) const {
-    if (!data || resetting_) return false;
+    if (!data || resetting_ || tree_.Locked()) return false;
     int32_t relationship = 0;
     HeadlessNode* target = DropTarget(row, parent, relationship);
     if (data->hasFormat(QString::fromLatin1(kNodeMime))) {

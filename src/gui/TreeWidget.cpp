@@ -108,11 +108,18 @@ TreeWidget::TreeWidget(HeadlessTreeView& tree, QWidget* parent)
         Qt::QueuedConnection);
     connect(model_, &TreeModel::stateChanged, this, &TreeWidget::ApplyState);
     connect(model_, &TreeModel::rebuilt, this, &TreeWidget::SyncFromTree);
+    // What the view expands or collapses on its own is the user's doing (the expander, the
+    // keys, a double click): the tree's gestures, whose collapse takes a hidden selection along.
     auto expansion = [this](const QModelIndex& index, bool expanded) {
         if (syncing_ || model_->Notifying()) return;
         HeadlessNode* node = model_->NodeOf(index);
-        if (node && node->Expanded() != expanded)
-            Guarded(this, [&] { node->SetExpanded(expanded); });
+        if (!node || node->Expanded() == expanded) return;
+        Guarded(this, [&] {
+            if (expanded)
+                tree_.Expand(node);
+            else
+                tree_.Collapse(node);
+        });
     };
     connect(this, &QTreeView::expanded, this,
             [expansion](const QModelIndex& index) { expansion(index, true); });

@@ -291,6 +291,7 @@ TEST_F(TreeGesturesTest, DragMovesOnlyWhereTheTargetAllows) {
                                "NodeBeforeDropHighlight " +
                                c.target + " " + std::to_string(c.relationship) +
                                " files=0\nOLEDragOver " + c.target + " 2\n" + c.moveEvents +
+                               (dropped ? "NodeClicked " + c.source + "\n" : "") + // in place
                                "OLECompleteDrag " + (dropped ? "2" : "0") + "\n";
         EXPECT_EQ(sink.log.Take(), expected) << c.source << " " << c.target;
         EXPECT_EQ(Shape(), c.shape) << c.source << " " << c.target;
@@ -331,6 +332,86 @@ TEST_F(TreeGesturesTest, FilesDropOnlyIntoTargetsThatAllowIt) {
         EXPECT_EQ(seen, c.dropped ? &N("b") : nullptr);
         EXPECT_EQ(tree->DropHighlight(), nullptr);
     }
+}
+
+// Every gesture that edits when the tree is unlocked does nothing but select in mode 0.
+TEST_F(TreeGesturesTest, ALockedTreeRefusesEveryEditingGesture) {
+    struct Case {
+        const char* name;
+        std::function<void()> gesture;
+        std::string lockedEvents;
+    };
+    const Case cases[] = {
+        {"StartLabelEdit (F2)", [&] { tree->StartLabelEdit(); }, ""},
+        {"Insert", [&] { tree->KeyDown(45, 0); }, "KeyDown 45 0\n"},
+        {"AddSibling", [&] { tree->AddSibling(); }, ""},
+        {"Delete", [&] { tree->KeyDown(46, 0); }, "KeyDown 46 0\n"},
+        {"DeleteItem", [&] { tree->ExecuteCommand("DeleteItem"); }, ""},
+        {"MoveUp", [&] { tree->ExecuteCommand("MoveUp"); }, ""},
+        {"MoveDown", [&] { tree->ExecuteCommand("moveDOWN"); }, ""},
+        {"MoveLeft", [&] { tree->ExecuteCommand("MoveLeft"); }, ""},
+        {"MoveRight", [&] { tree->ExecuteCommand("MoveRight"); }, ""},
+        {"drag into", [&] { tree->Drag(&N("a2"), &N("b"), qv::rel::Child); }, ""},
+        {"drag before", [&] { tree->Drag(&N("a3"), &N("a1"), qv::rel::Previous); },
+         "NodeClicked a3\n"}, // the press still selects
+        {"drag after", [&] { tree->Drag(&N("a2"), &N("b1"), qv::rel::Last); }, ""},
+        {"dropfiles", [&] { tree->DropFiles(&N("b"), {"/x.png"}); }, ""},
+    };
+    sink.allowDrop = 7;
+    for (const Case& c : cases) {
+        for (const int32_t mode : {2, 0}) {
+            Build();
+            Add("a2", qv::rel::Child, "a2x"); // deep enough for MoveLeft
+            tree->SetSelectedItem(&N(c.name == std::string("MoveLeft") ? "a2x" : "a2"));
+            tree->SetMode(mode);
+            sink.log.Clear();
+            const std::string before = Shape();
+            c.gesture();
+            const bool edited = Shape() != before || tree->LabelEditOpen() ||
+                                sink.log.Text().find("ExternalOLEDragDrop") != std::string::npos;
+            if (mode == 2) {
+                EXPECT_TRUE(edited) << c.name << " edits nothing even unlocked";
+                continue;
+            }
+            EXPECT_FALSE(edited) << c.name;
+            EXPECT_EQ(sink.log.Take(), c.lockedEvents) << c.name;
+            EXPECT_EQ(tree->DropHighlight(), nullptr) << c.name;
+            ExpectTreeInvariants(*tree);
+        }
+    }
+    tree->SetMode(2);
+}
+
+// The lock is against the user: its owner still changes the tree, and an edit open when the
+// lock comes closes without committing.
+TEST_F(TreeGesturesTest, ALockedTreeStillTakesItsOwnersChangesAndClosesAnOpenEdit) {
+    tree->StartLabelEdit();
+    ASSERT_TRUE(tree->LabelEditOpen());
+    tree->SetMode(0);
+    EXPECT_FALSE(tree->LabelEditOpen());
+    EXPECT_EQ(tree->Mode(), 0);
+    EXPECT_TRUE(tree->Locked());
+    tree->FinishLabelEdit("typed");
+    EXPECT_EQ(N("a1").Text(), "a1");
+
+    Add("b", qv::rel::Child, "b2", "doc");
+    N("a3").SetParent(&N("b"));
+    N("a1").SetText("first");
+    N("a1").SetImage("folder");
+    N("a1").SetKey("a0");
+    N("a2").Remove();
+    N("b").SetExpanded(true);
+    EXPECT_EQ(Shape(), "a {a0} b {b1 b2 a3} c");
+    EXPECT_EQ(N("a0").Text(), "first");
+    EXPECT_EQ(N("a0").Image(), "folder");
+    EXPECT_TRUE(N("b").Expanded());
+    EXPECT_EQ(sink.log.Take(), "BeforeLabeleEdit a1\n"); // nothing from the owner's changes
+    tree->Nodes().Clear();
+    EXPECT_EQ(tree->Nodes().Count(), 0);
+    Build();
+    tree->SetMode(2);
+    tree->StartLabelEdit();
+    EXPECT_TRUE(tree->LabelEditOpen());
 }
 
 TEST_F(TreeGesturesTest, KeysMouseMenuAndFocusReachTheSinks) {

@@ -278,6 +278,57 @@ TEST_F(TreeViewTest, SelectionRaisesNodeClickedOnlyWhenItMoves) {
     EXPECT_EQ(tree->IndexedKeyCount(), 0u);
 }
 
+// The user's collapse takes a selection it hides along to the collapsed node; the owner's
+// (Expanded False) and every expand leave the selection alone.
+TEST_F(TreeViewTest, UserCollapseSelectsTheNodeWhoseSubtreeHidesTheSelection) {
+    struct Case {
+        std::string selected, node;
+        enum { Collapse, SetExpandedFalse, CollapseCollapsed, Expand } how;
+        std::string events, selectedAfter;
+    };
+    const Case cases[] = {
+        {"g1", "c1", Case::Collapse, "NodeClicked c1\n", "c1"},
+        {"g1", "r1", Case::Collapse, "NodeClicked r1\n", "r1"},
+        {"c1", "c1", Case::Collapse, "", "c1"},          // the selection itself stays in view
+        {"c2", "c1", Case::Collapse, "", "c2"},          // a sibling's subtree
+        {"r2", "r1", Case::Collapse, "", "r2"},          // elsewhere
+        {"g1", "r1", Case::SetExpandedFalse, "", "g1"},  // the owner's collapse
+        {"g1", "c1", Case::CollapseCollapsed, "", "g1"}, // nothing left to collapse
+        {"g1", "r1", Case::Expand, "", "g1"},
+    };
+    for (const auto& c : cases) {
+        tree->Nodes().Clear();
+        Family();
+        N("r1").SetExpanded(c.how != Case::Expand);
+        N("c1").SetExpanded(c.how != Case::CollapseCollapsed);
+        tree->SetSelectedItem(&N(c.selected));
+        tree->StartLabelEdit(); // closed when the selection moves
+        rec.log.Clear();
+        switch (c.how) {
+        case Case::Collapse:
+        case Case::CollapseCollapsed:
+            tree->Collapse(&N(c.node));
+            break;
+        case Case::SetExpandedFalse:
+            N(c.node).SetExpanded(false);
+            break;
+        case Case::Expand:
+            tree->Expand(&N(c.node));
+            break;
+        }
+        EXPECT_EQ(rec.log.Take(), c.events) << c.selected << " " << c.node;
+        EXPECT_EQ(tree->SelectedItem()->Key(), c.selectedAfter) << c.selected << " " << c.node;
+        EXPECT_EQ(N(c.node).Expanded(), c.how == Case::Expand) << c.node;
+        EXPECT_EQ(tree->LabelEditOpen(), c.selected == c.selectedAfter) << c.selected;
+        ExpectTreeInvariants(*tree);
+    }
+    tree->Expand(nullptr);
+    tree->Collapse(nullptr);
+    qv::HeadlessTreeView other;
+    qv::Node* foreign = other.Nodes().Add(nullptr, qv::rel::Last, "a", "a");
+    EXPECT_EQ(ErrorOf([&] { tree->Collapse(foreign); }), qv::err::InvalidArgument);
+}
+
 TEST_F(TreeViewTest, SetParentMovesTheSubtreeAndRefusesCycles) {
     Family();
     N("c1").SetParent(&N("r2"));
@@ -307,18 +358,22 @@ TEST_F(TreeViewTest, CanExecuteCommandFollowsSelectionAndSiblings) {
     struct Case {
         std::string selected;
         const char* allowed; // for DeleteItem, MoveUp, MoveDown, MoveLeft, MoveRight
+        int32_t mode = 2;
     };
     const Case cases[] = {
-        {"", "00000"},   {"r1", "10100"}, {"c1", "10100"}, {"c2", "11101"},
-        {"c3", "11001"}, {"g1", "10010"}, {"x", "10000"},  {"y", "10001"},
+        {"", "00000"},      {"r1", "10100"},    {"c1", "10100"},    {"c2", "11101"},
+        {"c3", "11001"},    {"g1", "10010"},    {"x", "10000"},     {"y", "10001"},
+        {"c2", "00000", 0}, {"g1", "00000", 0}, {"c2", "11101", 1}, // only 0 locks
     };
     const char* names[] = {"DeleteItem", "MoveUp", "MoveDown", "MoveLeft", "MoveRight"};
     for (const auto& c : cases) {
+        tree->SetMode(c.mode);
         tree->SetSelectedItem(c.selected.empty() ? nullptr : &N(c.selected));
         for (int i = 0; i < 5; ++i)
             EXPECT_EQ(tree->CanExecuteCommand(names[i]), c.allowed[i] == '1')
-                << c.selected << " " << names[i];
+                << c.selected << " " << names[i] << " mode " << c.mode;
     }
+    tree->SetMode(2);
     tree->SetSelectedItem(&N("c2"));
     EXPECT_TRUE(tree->CommandEnabled("MoveUp"));
     tree->SetCommandEnabled("MoveUp", false);
@@ -342,13 +397,22 @@ TEST_F(TreeViewTest, MoveCommandsRaiseTheirEvents) {
     EXPECT_EQ(Children("c1"), "g1,c2");
     tree->ExecuteCommand("MoveLeft"); // back out, just after c1
     EXPECT_EQ(Children("r1"), "c1,c2,c3");
-    EXPECT_EQ(rec.log.Take(), "NodeMoved c2\nNodeMoved c2\nBeforeSetParent c2 c1\n"
-                              "AfterSetParent c2\nBeforeSetParent c2 r1\nAfterSetParent c2\n");
+    // The moved node stays selected and is clicked again once in place, so that whoever
+    // describes the selection sees where it went.
+    EXPECT_EQ(rec.log.Take(), "NodeMoved c2\nNodeClicked c2\nNodeMoved c2\nNodeClicked c2\n"
+                              "BeforeSetParent c2 c1\nAfterSetParent c2\nNodeClicked c2\n"
+                              "BeforeSetParent c2 r1\nAfterSetParent c2\nNodeClicked c2\n");
 
     rec.onBeforeSetParent = [](qv::Node&, bool& cancel) { cancel = true; };
     tree->ExecuteCommand("MoveRight");
     EXPECT_EQ(Children("r1"), "c1,c2,c3");
     EXPECT_EQ(rec.log.Take(), "BeforeSetParent c2 c1\n");
+
+    // A handler that selects another node during the move keeps that selection.
+    rec.onBeforeSetParent = [&](qv::Node&, bool&) { tree->SetSelectedItem(&N("r2")); };
+    tree->ExecuteCommand("MoveRight");
+    EXPECT_EQ(Children("c1"), "g1,c2");
+    EXPECT_EQ(rec.log.Take(), "BeforeSetParent c2 c1\nNodeClicked r2\nAfterSetParent c2\n");
 }
 
 TEST_F(TreeViewTest, DeleteItemAsksThenLetsTheHandlerRemoveTheNode) {

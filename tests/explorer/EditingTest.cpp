@@ -142,6 +142,14 @@ TEST_F(EditingTest, MovingATopicDownReordersTheProject) {
     EXPECT_EQ(TopicOrder(), "T2 T1 T3 ");
     EXPECT_EQ(h.NodeAt("c:C1").FirstChild()->Key(), "t:T2");
     EXPECT_TRUE(p->Dirty());
+    // The tools describe the topic at its new place, the last of its category, at once.
+    EXPECT_EQ(h.Tree().SelectedItem(), &h.NodeAt("t:T1"));
+    EXPECT_TRUE(h.Dock().Item("MoveUp").Enabled());
+    EXPECT_FALSE(h.Dock().Item("MoveDown").Enabled());
+    h.control->ClickTool("MoveUp");
+    EXPECT_EQ(TopicOrder(), "T1 T2 T3 ");
+    EXPECT_FALSE(h.Dock().Item("MoveUp").Enabled());
+    EXPECT_TRUE(h.Dock().Item("MoveDown").Enabled());
     h.Dump();
 }
 

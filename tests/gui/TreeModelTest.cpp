@@ -188,6 +188,18 @@ TEST_F(TreeModelTest, DroppedNodeDataBecomesTheTreesDragGesture) {
         EXPECT_EQ(Children("c:C2"), c.expected);
         ExpectMirrors(*model, h.Tree());
     }
+    // A locked tree offers nothing to drag and takes no drop, of nodes or of files.
+    h.Tree().SetMode(0);
+    std::unique_ptr<QMimeData> data(model->mimeData({At("t:T1")}));
+    data->setUrls({QUrl::fromLocalFile(QString::fromStdString(h.dir.Write("x.png", "x")))});
+    EXPECT_FALSE(model->flags(At("t:T1")) & (Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled));
+    EXPECT_FALSE(model->flags(QModelIndex()) & Qt::ItemIsDropEnabled);
+    EXPECT_FALSE(model->canDropMimeData(data.get(), Qt::MoveAction, -1, 0, At("c:C1")));
+    EXPECT_FALSE(model->dropMimeData(data.get(), Qt::MoveAction, -1, 0, At("c:C1")));
+    RunPendingEvents();
+    EXPECT_EQ(Children("c:C2"), "t:T2 t:T1 t:T3");
+    h.Tree().SetMode(2);
+    EXPECT_TRUE(model->flags(At("t:T1")) & Qt::ItemIsDragEnabled);
     EXPECT_TRUE(ModelTesterFailures().empty());
 }
 

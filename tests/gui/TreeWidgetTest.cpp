@@ -57,6 +57,21 @@ TEST_F(TreeWidgetTest, ExpansionGoesBothWays) {
     h.Select("t:T3"); // selecting does not open the ancestors, in the tree or on screen
     EXPECT_FALSE(h.NodeAt("c:C2").Expanded());
     EXPECT_FALSE(widget->isExpanded(At("c:C2")));
+
+    // The user's collapse over the selection selects the collapsed row; the component's does not.
+    widget->expand(c1);
+    EXPECT_TRUE(h.NodeAt("c:C1").Expanded());
+    h.Select("t:T1");
+    h.NodeAt("c:C1").SetExpanded(false);
+    EXPECT_EQ(h.Tree().SelectedItem(), &h.NodeAt("t:T1"));
+    h.NodeAt("c:C1").SetExpanded(true);
+    h.log.Clear();
+    widget->collapse(c1);
+    EXPECT_FALSE(h.NodeAt("c:C1").Expanded());
+    EXPECT_EQ(h.Tree().SelectedItem(), &h.NodeAt("c:C1"));
+    EXPECT_EQ(widget->currentIndex(), c1);
+    EXPECT_NE(h.log.Text().find("event FolderNodeSelected"), std::string::npos) << h.log.Text();
+    EXPECT_TRUE(GuiErrors().empty());
 }
 
 TEST_F(TreeWidgetTest, ALabelEditTheTreeOpensIsEditedInPlace) {

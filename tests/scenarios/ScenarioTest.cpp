@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
 
 namespace qvtest {
@@ -33,6 +34,44 @@ int ExpectedExit(const std::string& script) {
     return at == std::string::npos ? 0 : std::stoi(script.substr(at + 8));
 }
 
+// "# unchanged: FOLDER" in a script names a folder of the copy it runs in whose files must all
+// keep their contents, with none added or removed; "" when absent.
+std::string UnchangedFolder(const std::string& script) {
+    const auto at = script.find("# unchanged: ");
+    if (at == std::string::npos) return {};
+    const auto end = script.find('\n', at);
+    return script.substr(at + 13, end == std::string::npos ? end : end - at - 13);
+}
+
+// Every entry below folder by its relative path (folders end in "/"), with a file's contents.
+std::map<std::string, std::string> Contents(const fs::path& folder) {
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = fs::relative(entry.path(), folder).generic_string();
+        if (entry.is_directory())
+            entries[name + "/"];
+        else
+            entries[name] = ReadFile(entry.path());
+    }
+    return entries;
+}
+
+// The entries that differ between two listings, one per line.
+std::string Differences(const std::map<std::string, std::string>& before,
+                        const std::map<std::string, std::string>& after) {
+    std::string out;
+    for (const auto& [name, contents] : before) {
+        const auto it = after.find(name);
+        if (it == after.end())
+            out += "removed " + name + "\n";
+        else if (it->second != contents)
+            out += "changed " + name + "\n";
+    }
+    for (const auto& [name, contents] : after)
+        if (!before.count(name)) out += "added " + name + "\n";
+    return out;
+}
+
 std::vector<std::string> CaseNames() {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(kCases))
@@ -53,6 +92,10 @@ TEST_P(ScenarioTest, OutputMatches) {
     fs::create_directories(root / "config");
     fs::create_directories(root / "tmp");
     const fs::path script = kCases / (GetParam() + ".qvx");
+    const std::string scriptText = ReadFile(script);
+    const std::string unchanged = UnchangedFolder(scriptText);
+    std::map<std::string, std::string> before;
+    if (!unchanged.empty()) before = Contents(root / unchanged);
     const std::string command = "cd '" + root.string() + "' && XDG_CONFIG_HOME='" +
                                 (root / "config").string() + "' TMP='" + (root / "tmp").string() +
                                 "' '" + QV_QVX + "' --no-instrumentation run '" + script.string() +
@@ -63,7 +106,9 @@ TEST_P(ScenarioTest, OutputMatches) {
     const std::string err = ReplaceAll(ReplaceAll(ReadFile(root / "err.txt"), folder, "$TMP"),
                                        kCases.string() + "/", "");
     const int rc = std::stoi(ReadFile(root / "rc.txt"));
-    const std::string scriptText = ReadFile(script);
+    if (!unchanged.empty()) {
+        EXPECT_EQ(Differences(before, Contents(root / unchanged)), "") << unchanged;
+    }
     EXPECT_EQ(rc, ExpectedExit(scriptText)) << err;
     EXPECT_EQ(out, ReadFile(kCases / (GetParam() + ".out"))) << err;
     const fs::path expectedErr = kCases / (GetParam() + ".err");

@@ -117,6 +117,11 @@ void ExpectTreeInvariants(const qv::TreeView& constTree) {
     if (auto* headless = dynamic_cast<const qv::HeadlessTreeView*>(&constTree)) {
         EXPECT_EQ(headless->IndexedKeyCount(), keyed) << "stale keys in the index";
         EXPECT_EQ(static_cast<size_t>(headless->VisibleRows()), visible) << "visible rows";
+        // A label edit belongs to the selected node, and a locked tree has none open.
+        if (qv::Node* editing = headless->EditingNode()) {
+            EXPECT_EQ(editing, tree.SelectedItem()) << "label edit on " << editing->Key();
+            EXPECT_FALSE(headless->Locked()) << "label edit open in a locked tree";
+        }
     }
 }
 

@@ -490,6 +490,16 @@ void Session::Run(const std::vector<std::string>& args) {
         qv::Node& node = NodeByKey(args[1]);
         qv::HeadlessTreeView& tree = Tree();
         Guard([&] { tree.DoubleClick(&node); });
+    } else if (c == "expand" || c == "collapse") {
+        Need(args, 2, 2, "expand|collapse KEY");
+        qv::Node& node = NodeByKey(args[1]);
+        qv::HeadlessTreeView& tree = Tree();
+        Guard([&] {
+            if (c == "expand")
+                tree.Expand(&node);
+            else
+                tree.Collapse(&node);
+        });
     } else if (c == "click") {
         Need(args, 2, 2, "click TOOL");
         qv::ProjectExplorer& control = Control();
