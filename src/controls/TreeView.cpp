@@ -545,16 +545,19 @@ void HeadlessTreeView::DeleteSelected(HeadlessNode& node) {
 // Gestures, rows and the rest
 
 void HeadlessTreeView::Click(Node* node) {
+    if (!TakesInput()) return;
     if (node) Select(Own(node));
 }
 
 void HeadlessTreeView::Expand(Node* node) {
+    if (!TakesInput()) return;
     if (!node) return;
     HeadlessNode& own = *Own(node);
     own.SetExpanded(true);
 }
 
 void HeadlessTreeView::Collapse(Node* node) {
+    if (!TakesInput()) return;
     if (!node) return;
     HeadlessNode& own = *Own(node);
     if (!own.expanded_) return;
@@ -563,6 +566,7 @@ void HeadlessTreeView::Collapse(Node* node) {
 }
 
 void HeadlessTreeView::DoubleClick(Node* node) {
+    if (!TakesInput()) return;
     if (!node) return;
     HeadlessNode* own = Own(node);
     std::shared_ptr<HeadlessNode> hold = own->Self();
@@ -689,6 +693,7 @@ void HeadlessTreeView::FinishLabelEdit(std::string text) {
 }
 
 void HeadlessTreeView::AddSibling() {
+    if (!TakesInput()) return;
     if (!selected_ || Locked()) return;
     HeadlessNode& s = *selected_;
     std::shared_ptr<HeadlessNode> hold = s.Self();
@@ -722,6 +727,7 @@ struct HighlightReset {
 } // namespace
 
 void HeadlessTreeView::Drag(Node* source, Node* target, int32_t relationship) {
+    if (!TakesInput()) return;
     HeadlessNode& node = *Own(source);
     HeadlessNode& onto = *Own(target);
     int32_t bit = 0;
@@ -805,6 +811,7 @@ bool HeadlessTreeView::DropTreeNode(HeadlessNode& node, HeadlessNode& target, in
 }
 
 void HeadlessTreeView::DropFiles(Node* target, std::vector<std::string> files) {
+    if (!TakesInput()) return;
     if (!target || Locked()) return;
     HeadlessNode& onto = *Own(target);
     std::shared_ptr<HeadlessNode> hold = onto.Self();
@@ -826,12 +833,14 @@ void HeadlessTreeView::DropFiles(Node* target, std::vector<std::string> files) {
 // Keys, mouse and focus
 
 void HeadlessTreeView::RightClick(float x, float y) {
+    if (!TakesInput()) return;
     const std::string key = selected_ ? selected_->key_ : std::string();
     const float sx = static_cast<float>(bounds_.left) + x, sy = static_cast<float>(bounds_.top) + y;
     sinks_.Raise([&](TreeViewEvents& sink) { sink.ContextMenu(x, y, sx, sy, key); });
 }
 
 void HeadlessTreeView::KeyDown(int16_t keyCode, int16_t shift) {
+    if (!TakesInput()) return;
     constexpr int16_t kEnter = 13, kEscape = 27, kInsert = 45, kDelete = 46;
     sinks_.Raise([&](TreeViewEvents& sink) { sink.KeyDown(keyCode, shift); });
     if (editing_) {
@@ -847,6 +856,7 @@ void HeadlessTreeView::KeyDown(int16_t keyCode, int16_t shift) {
 }
 
 void HeadlessTreeView::KeyUp(int16_t keyCode, int16_t shift) {
+    if (!TakesInput()) return;
     sinks_.Raise([&](TreeViewEvents& sink) { sink.KeyUp(keyCode, shift); });
 }
 
@@ -857,6 +867,7 @@ void HeadlessTreeView::LoseFocus() {
 }
 
 void HeadlessTreeView::MouseUp(float x, float y, int16_t button, int16_t shift) {
+    if (!TakesInput()) return;
     sinks_.Raise([&](TreeViewEvents& sink) { sink.MouseUp(x, y, button, shift); });
 }
 

@@ -137,7 +137,8 @@ public:
     void SetEnabled(bool value) override;
     // The control surface the tree stands on (nullptr: none); it must outlive the tree.
     void SetParentSurface(const Surface* surface) { surface_ = surface; }
-    // Whether the user's gestures reach the tree: it and its surface are both enabled.
+    // Whether the user's gestures reach the tree: it and its surface are both enabled. Every
+    // gesture (Click ... MouseUp below) does nothing while this is False.
     bool TakesInput() const { return enabled_ && (!surface_ || surface_->Enabled()); }
     // Not owned: the list must outlive the tree or be cleared first. Nodes keep their image keys
     // when the list changes.

@@ -70,8 +70,13 @@ TEST(PublicInterfaceTest, DesignerEnabledIsTheSurfaceAndCombinesWithTheChildren)
     h.control->Designer().SetEnabled(false);
     EXPECT_TRUE(h.Tree().Enabled());
     EXPECT_TRUE(h.control->Enabled());
-    EXPECT_FALSE(h.Tree().TakesInput());
     EXPECT_FALSE(h.Dock().UserClick("Properties"));
+    h.log.Clear();
+    h.Tree().KeyDown(0x2E, 0); // Delete
+    h.Tree().Click(&h.NodeAt("c:C2"));
+    EXPECT_EQ(h.log.Take(), "");
+    EXPECT_TRUE(h.project->Topics()->Contains("T1"));
+    EXPECT_EQ(h.Tree().SelectedItem()->Key(), "t:T1");
     h.control->SetEnabled(false);
     h.control->Designer().SetEnabled(true);
     EXPECT_FALSE(h.Tree().Enabled());
