@@ -153,7 +153,7 @@ MainWindow::MainWindow(AppSettings& settings)
     options.errorComponent = true;
     errorLog_ = std::make_unique<ErrorReportLog>(libraries_.ErrorComponent(), std::string(), this);
 
-    ide_ = std::make_shared<DesktopIde>(libraries_.Designer());
+    ide_ = std::make_shared<DesktopIde>(libraries_.Designer(), boxes_);
     DesktopIdeActions actions;
     actions.showTopicProperties = [this](const auto& topic) { ShowTopicProperties(topic); };
     actions.editTopic = [this](const auto& topic, bool newWindow) { EditTopic(topic, newWindow); };
@@ -442,6 +442,8 @@ void MainWindow::ShowTopicProperties(const std::shared_ptr<TopicItem>& topic) {
     const auto* statuses = libraries_.Designer()->TopicStatuses();
     TopicPropertiesDialog dialog(topic, statuses ? *statuses : none, this);
     while (dialog.exec() == QDialog::Accepted) {
+        // The file may have become read-only while the dialog was open.
+        if (ide_->RefuseReadOnly("The topic's properties were not changed.")) break;
         if (Guard([&] { dialog.Apply(); })) break;
     }
 }
@@ -497,6 +499,7 @@ void MainWindow::ShowSpellMenu(bool& cancelDefault) {
         if (choice.kind == SpellChoice::Kind::Add || choice.kind == SpellChoice::Kind::Ignore) {
             Control()->RemoveBadWord(choice.word);
         } else if (choice.kind == SpellChoice::Kind::Replace && key.rfind("t:", 0) == 0) {
+            if (ide_->RefuseReadOnly("The title was not changed.")) return;
             auto topic = project_->FindTopic(key.substr(2));
             if (!topic) return;
             std::string title = topic->Title();
@@ -539,6 +542,7 @@ void MainWindow::EditOtherFile(const std::shared_ptr<OtherFileItem>& file) {
 void MainWindow::EditBuildProfile(const std::shared_ptr<ProfileItem>& profile) {
     ProfileDialog dialog(profile, Q(project_->Folder()), this);
     while (dialog.exec() == QDialog::Accepted) {
+        if (ide_->RefuseReadOnly("The build profile was not changed.")) break;
         if (Guard([&] { dialog.Apply(); })) break;
     }
 }

@@ -142,6 +142,9 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
     } else if (command == "warning") {
         const WarningBarWidget& bar = window_.Explorer()->Warning();
         Log(QString(bar.isVisible() ? "warning shown " : "warning hidden ") + bar.Caption());
+    } else if (command == "click") {
+        control->ClickTool(argument.toStdString());
+        Log("clicked " + argument);
     } else if (command == "build") {
         control->ClickTool("Build");
     } else if (command == "edit") {

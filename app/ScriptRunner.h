@@ -16,6 +16,7 @@ class MainWindow;
 //   properties TITLE  the Properties command; the dialog gets TITLE as the topic's title, OK
 //   find TEXT         shows the find bar, types TEXT into its field, clicks Find Now
 //   warning           logs whether the warning bar shows, and its caption
+//   click TOOL        any command of the explorer by its tool name (ClickTool)
 //   build             the Build command
 //   edit              the Edit command
 //   save              File > Save

@@ -16,14 +16,23 @@ public:
         : items_(items), item_(std::move(item)), key_(std::move(key)), ignoreEvents_(ignoreEvents),
           updating_(updating) {}
     ~Reinsertion() {
-        if (!done_)
+        if (!reinserted_)
             diag::IgnoreErrors([&] {
                 if (!items_.Contains(key_)) items_.Add(item_, key_);
             });
-        if (updating_) diag::IgnoreErrors([&] { updating_->SetUpdatingOrder(false); });
+        if (updating_ && !closed_) diag::IgnoreErrors([&] { updating_->SetUpdatingOrder(false); });
         ignoreEvents_ = false;
     }
-    void Done() { done_ = true; }
+    // Ends UpdatingOrder and lets the project announce the new order while ignoreEvents is
+    // still set: the tree shows the move already, and a reorder event handled now would
+    // rebuild the node (a category with all its topics), losing selection and expansion.
+    void Finish(void (QVProject::*notify)()) {
+        reinserted_ = true;
+        if (!updating_) return;
+        closed_ = true;
+        updating_->SetUpdatingOrder(false);
+        if (notify) (updating_->*notify)();
+    }
 
 private:
     Collection<T>& items_;
@@ -31,14 +40,17 @@ private:
     std::string key_;
     bool& ignoreEvents_;
     QVProject* updating_;
-    bool done_ = false;
+    bool reinserted_ = false;
+    bool closed_ = false;
 };
 
 // Removes the item and adds it again after the previous neighbour's item, else before the next
-// neighbour's; neighbours are given as keys ("" for none).
+// neighbour's; neighbours are given as keys ("" for none). With a project to bracket the move
+// in UpdatingOrder, its notify member announces the new order before events count again.
 template <class T>
 void Reinsert(Collection<T>& items, const std::string& key, const std::string& previous,
-              const std::string& next, bool& ignoreEvents, QVProject* updating) {
+              const std::string& next, bool& ignoreEvents, QVProject* updating,
+              void (QVProject::*notify)() = nullptr) {
     auto item = items.Item(key);
     ignoreEvents = true;
     if (updating) updating->SetUpdatingOrder(true);
@@ -48,7 +60,7 @@ void Reinsert(Collection<T>& items, const std::string& key, const std::string& p
         items.Add(item, key, Variant(), Variant(previous));
     else
         items.Add(item, key, Variant(next));
-    guard.Done();
+    guard.Finish(notify);
 }
 
 } // namespace
@@ -81,8 +93,8 @@ void ProjectExplorer::tvw_AfterSetParent(Node& node) {
             node.PreviousSibling() ? KeyValue(node.PreviousSibling()->Key()) : "";
         const std::string after = node.NextSibling() ? KeyValue(node.NextSibling()->Key()) : "";
         if (!before.empty() || !after.empty()) {
-            Reinsert(*project.Topics(), topic->ID(), before, after, mIgnoreEvents, &project);
-            project.NotifyTopicsReordered();
+            Reinsert(*project.Topics(), topic->ID(), before, after, mIgnoreEvents, &project,
+                     &QVProject::NotifyTopicsReordered);
         }
         project.SetDirty(true);
     });
@@ -117,16 +129,16 @@ void ProjectExplorer::tvw_NodeMoved(Node& node) {
             const std::string before = neighbourId(previous, counts);
             const std::string after = neighbourId(next, counts);
             if (!before.empty() || !after.empty()) {
-                Reinsert(*project.TopicCategories(), id, before, after, mIgnoreEvents, &project);
-                project.NotifyCategoriesReordered();
+                Reinsert(*project.TopicCategories(), id, before, after, mIgnoreEvents, &project,
+                         &QVProject::NotifyCategoriesReordered);
             }
         } else if (nodeType == "t") {
             auto any = [](Node&) { return true; };
             const std::string before = neighbourId(previous, any);
             const std::string after = neighbourId(next, any);
             if (previous || next) {
-                Reinsert(*project.Topics(), id, before, after, mIgnoreEvents, &project);
-                project.NotifyTopicsReordered();
+                Reinsert(*project.Topics(), id, before, after, mIgnoreEvents, &project,
+                         &QVProject::NotifyTopicsReordered);
             }
         }
         project.SetDirty(true);

@@ -2,7 +2,10 @@
 
 #include "contracts/Error.h"
 #include "host/TopicTemplate.h"
+#include "model/DiskPath.h"
 #include "model/Project.h"
+
+#include <cstdio>
 
 namespace qv {
 
@@ -14,15 +17,53 @@ std::shared_ptr<T> ObjectArgument(const std::vector<Variant>& args, std::size_t 
     return args[index].As<T>();
 }
 
+// What a member that changes the project leaves undone in a read-only project; nullptr for
+// the members that change nothing in it.
+const char* ReadOnlyOutcome(const std::string& member) {
+    if (member == "createtopic") return "The new topic was not created.";
+    if (member == "createcategory") return "The new category was not created.";
+    if (member == "createbuildprofile") return "The new build profile was not created.";
+    if (member == "showtopicproperties") return "The topic's properties cannot be changed.";
+    if (member == "editbuildprofile") return "The build profile cannot be changed.";
+    return nullptr;
+}
+
 } // namespace
 
-Variant DesktopIde::Invoke(std::string_view name, CallKind kind, std::vector<Variant>& args) {
-    Variant result = IdeObject::Invoke(name, kind, args);
+bool DesktopIde::RefuseReadOnly(const std::string& outcome) {
+    const auto& project = ActiveProject();
+    if (!project || !project->ReadOnly()) return false;
+    boxes_.Show("The project file " + project->Path() +
+                    " is read-only, so the project cannot be changed. " + outcome +
+                    "\n\nTo change the project, make the file writable (check it out) and try "
+                    "again.",
+                mb::OkOnly | mb::Exclamation, "Read-Only Project");
+    return true;
+}
+
+std::shared_ptr<TopicItem> DesktopIde::NewTopic(Project& project, const std::string& name,
+                                                const std::string& categoryId,
+                                                const std::string& status) {
+    // The file comes first, so that the topic never names a page it did not get; an unknown
+    // category is refused before anything is written.
+    const std::string id = project.NextId('T');
+    if (!categoryId.empty()) project.GetCategory(categoryId);
+    const std::string file = TopicTemplate::CreateNewContentFile(project, id, name);
+    try {
+        return project.AddTopic(id, name, name, categoryId, status, file);
+    } catch (...) {
+        // The file was made a moment ago for this topic alone; without the topic it goes.
+        if (!project.FindTopic(id)) std::remove(disk::Resolve(project.Folder(), file).c_str());
+        throw;
+    }
+}
+
+Variant DesktopIde::Run(std::string_view name, CallKind kind, std::vector<Variant>& args) {
     const std::string member = AsciiLower(name);
-    if (member == "createtopic") {
-        auto topic = result.IsObject() ? result.As<TopicItem>() : nullptr;
-        if (topic && ActiveProject()) TopicTemplate::CreateContentFile(*ActiveProject(), *topic);
-    } else if (member == "build") {
+    if (const char* outcome = ReadOnlyOutcome(member); outcome && RefuseReadOnly(outcome))
+        return member.rfind("create", 0) == 0 ? Variant(nullptr) : Variant();
+    Variant result = IdeObject::Run(name, kind, args);
+    if (member == "build") {
         try {
             std::shared_ptr<ProfileItem> profile;
             BuildReport report = BuildCurrent(&profile);

@@ -2,6 +2,7 @@
 
 #include "contracts/Error.h"
 #include "host/IdeObject.h"
+#include "host/MessageBoxes.h"
 #include "host/ProfileBuilder.h"
 
 #include <functional>
@@ -30,26 +31,42 @@ struct DesktopIdeActions {
 };
 
 // The IDE object of the desktop program: everything IdeObject does, and then
-//   CreateTopic          also writes the new topic's content file from the template
-//                        (TopicTemplate; an existing file is kept);
+//   CreateTopic          first writes the new topic's content file from the template under a
+//                        name no file or topic uses yet (TopicTemplate::CreateNewContentFile)
+//                        and names it in the topic; an existing file is never taken over;
 //   Build                builds the current build profile with ProfileBuilder;
 //   ShowTopicProperties, edittopic (topic, ?, newWindow), EditOtherFile, EditBuildProfile
 //                        call the matching action; an action left empty does nothing.
+// While the project file is read-only, the members that would change the project
+// (CreateTopic, CreateCategory, CreateBuildProfile, ShowTopicProperties, EditBuildProfile)
+// change nothing and tell the user why in a message box; the create members then return
+// Nothing. Editing a topic's content follows the read-only state of the topic's own file.
 // Members are matched without regard to case, as the component calls them.
 class DesktopIde final : public IdeObject {
 public:
-    explicit DesktopIde(std::shared_ptr<qv::DesignerHelper> designer)
-        : IdeObject(std::move(designer)) {}
+    // The message boxes must outlive the object.
+    DesktopIde(std::shared_ptr<qv::DesignerHelper> designer, MessageBoxService& boxes)
+        : IdeObject(std::move(designer)), boxes_(boxes) {}
 
     void SetActions(DesktopIdeActions actions) { actions_ = std::move(actions); }
 
-    Variant Invoke(std::string_view name, CallKind kind, std::vector<Variant>& args) override;
+    // When the active project is read-only: tells the user that the project cannot be
+    // changed and that what was asked was not done (outcome, e.g. "The new topic was not
+    // created."), and returns true. The program asks this before each change of its own.
+    bool RefuseReadOnly(const std::string& outcome);
 
     // Builds the current profile of the active project. Raises 91 without a project, 5 when
     // no profile is current, and what ProfileBuilder raises.
     BuildReport BuildCurrent(std::shared_ptr<ProfileItem>* built = nullptr);
 
+protected:
+    Variant Run(std::string_view name, CallKind kind, std::vector<Variant>& args) override;
+    std::shared_ptr<TopicItem> NewTopic(Project& project, const std::string& name,
+                                        const std::string& categoryId,
+                                        const std::string& status) override;
+
 private:
+    MessageBoxService& boxes_;
     DesktopIdeActions actions_;
 };
 

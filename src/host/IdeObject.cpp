@@ -35,7 +35,7 @@ IdeObject::IdeObject(std::shared_ptr<qv::DesignerHelper> designer, SpellEngineFa
     table_.Add("CreateTopic", [this](CallKind, std::vector<Variant>& args) {
         const std::string name = TextArgument(args, 0);
         const std::string category = Given(args, 2) ? args[2].ToString() : std::string();
-        return Variant(RequireProject().AddTopic({}, name, name, category, FirstStatus()));
+        return Variant(NewTopic(RequireProject(), name, category, FirstStatus()));
     });
     table_.Add("CreateCategory", [this](CallKind, std::vector<Variant>& args) {
         const std::string name = TextArgument(args, 0);
@@ -56,7 +56,17 @@ Variant IdeObject::Invoke(std::string_view name, CallKind kind, std::vector<Vari
     if (!table_.Has(name))
         throw Error(err::UnknownMember, "Object doesn't support this property or method");
     if (observer_) observer_(name, args);
+    return Run(name, kind, args);
+}
+
+Variant IdeObject::Run(std::string_view name, CallKind kind, std::vector<Variant>& args) {
     return table_.Invoke(name, kind, args);
+}
+
+std::shared_ptr<TopicItem> IdeObject::NewTopic(Project& project, const std::string& name,
+                                               const std::string& categoryId,
+                                               const std::string& status) {
+    return project.AddTopic({}, name, name, categoryId, status);
 }
 
 IdeObject::SpellEngineFactory IdeObject::DefaultSpellEngine() {

@@ -13,6 +13,7 @@
 namespace qv {
 
 class Project;
+class TopicItem;
 
 // The IDE object ("QVIDE") of a host without an IDE around it. It answers the members the
 // component calls by name (any case) and raises 438 for any other name:
@@ -59,8 +60,16 @@ public:
 
     Variant Invoke(std::string_view name, CallKind kind, std::vector<Variant>& args) override;
 
-private:
+protected:
+    // Runs a known member once the call was reported to the observer.
+    virtual Variant Run(std::string_view name, CallKind kind, std::vector<Variant>& args);
+    // The topic of CreateTopic, appended to the project (with the default file name).
+    virtual std::shared_ptr<TopicItem> NewTopic(Project& project, const std::string& name,
+                                                const std::string& categoryId,
+                                                const std::string& status);
     Project& RequireProject() const;
+
+private:
     std::string FirstStatus() const;
 
     std::shared_ptr<qv::DesignerHelper> designer_;

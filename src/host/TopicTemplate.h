@@ -30,6 +30,21 @@ public:
     // folder are made. Returns whether a file was written. Raises 5 when the file would lie
     // outside the project folder and 75 when it cannot be written.
     static bool CreateContentFile(const Project& project, const TopicItem& topic);
+
+    // Makes the content file of a topic that is about to be made with the ID and title, under
+    // a name nothing uses yet: "topics\ID.html", else "topics\ID-2.html", "-3" ... when
+    // something lies there on disk (as the project resolves the name) or another topic names it
+    // (in any case, with either separator). A new topic thus
+    // never takes over, and a build never publishes, a page that was not written for it.
+    // Returns the name as the project file writes it. Raises 75 when no file can be made.
+    static std::string CreateNewContentFile(const Project& project, const std::string& id,
+                                            const std::string& title);
+
+private:
+    // Writes the filled template to a new file at the disk path; false when something lies
+    // there already (checked and created in one step).
+    static bool WriteNewFile(const Project& project, const std::string& path,
+                             const std::string& title, const std::string& id);
 };
 
 } // namespace qv

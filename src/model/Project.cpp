@@ -165,6 +165,10 @@ std::shared_ptr<Project> Project::FromData(const std::string& projectFile, Proje
                                                         b.helpFormat, std::move(b.outputFolder),
                                                         b.current}));
     }
+    // A stored counter below the highest ID in the file is raised to it by the Use calls.
+    p.topicIds_.RaiseTo(data.nextTopicId);
+    p.categoryIds_.RaiseTo(data.nextCategoryId);
+    p.profileIds_.RaiseTo(data.nextProfileId);
     return project;
 }
 
@@ -172,6 +176,9 @@ ProjectData Project::ToData() const {
     ProjectData data;
     data.allowCategoryIndex = allowCategoryIndex_;
     data.underSourceControl = underSourceControl_;
+    data.nextTopicId = topicIds_.NextNumber();
+    data.nextCategoryId = categoryIds_.NextNumber();
+    data.nextProfileId = profileIds_.NextNumber();
     data.categories.reserve(categories_->Size());
     for (std::size_t i = 0; i < categories_->Size(); ++i) {
         auto& c = static_cast<const CategoryItem&>(*categories_->At(i));
@@ -287,6 +294,7 @@ void Project::AddTopicItem(std::shared_ptr<Topic> item, const std::string& key,
     topics_->Insert(position, topic->ID(), item);
     if (category) category->AddMember(topic.get(), last);
     topicIds_.Use(topic->ID());
+    if (updatingOrder_) reinsertedTopics_.push_back(item);
     dirty_ = true;
     Delivery (*this)([&](ProjectEvents& s) { s.TopicAdded(item); }).Finish();
 }
@@ -296,7 +304,6 @@ void Project::RemoveTopicItem(const std::string& key) {
     if (!item) ThrowSubscriptOutOfRange();
     auto& topic = static_cast<TopicItem&>(*item);
     if (topic.category_) topic.category_->RemoveMember(&topic);
-    topicIds_.Release(key);
     dirty_ = true;
     Delivery (*this)([&](ProjectEvents& s) { s.TopicRemoved(item); }).Finish();
 }
@@ -309,6 +316,7 @@ void Project::AddCategoryItem(std::shared_ptr<TopicCategory> item, const std::st
     std::size_t position = categories_->InsertionPoint(before, after);
     categories_->Insert(position, category->ID(), item);
     categoryIds_.Use(category->ID());
+    if (updatingOrder_) reinsertedCategories_.push_back(item);
     detached_.erase(std::remove(detached_.begin(), detached_.end(), category), detached_.end());
     dirty_ = true;
     Delivery (*this)([&](ProjectEvents& s) { s.TopicCategoryAdded(item); }).Finish();
@@ -344,7 +352,6 @@ void Project::RemoveCategoryItem(const std::string& key) {
     std::shared_ptr<TopicCategory> item = categories_->Erase(key);
     if (item) {
         if (updatingOrder_) detached_.push_back(category);
-        categoryIds_.Release(key);
         dirty_ = true;
         events([&](ProjectEvents& s) { s.TopicCategoryRemoved(item); });
     }
@@ -352,6 +359,10 @@ void Project::RemoveCategoryItem(const std::string& key) {
 }
 
 void Project::SetUpdatingOrder(bool value) {
+    if (value && !updatingOrder_) {
+        reinsertedTopics_.clear();
+        reinsertedCategories_.clear();
+    }
     updatingOrder_ = value;
     if (value) return;
     // Categories taken out for a re-insert that never came: their topics lose them now.
@@ -394,7 +405,6 @@ void Project::AddProfileItem(std::shared_ptr<BuildProfile> item, const std::stri
 void Project::RemoveProfileItem(const std::string& key) {
     std::shared_ptr<BuildProfile> item = profiles_->Erase(key);
     if (!item) ThrowSubscriptOutOfRange();
-    profileIds_.Release(key);
     dirty_ = true;
     Delivery (*this)([&](ProjectEvents& s) { s.BuildProfileRemoved(item); }).Finish();
 }
@@ -452,7 +462,26 @@ void Project::ProfileChanged(const ProfileItem& profile) {
 // --- The project's own mutations ----------------------------------------------------------
 
 std::shared_ptr<TopicCategory> Project::NewTopicCategory() {
-    return CategoryItem::Create(self_, categoryIds_.Next(), std::string(), false);
+    return CategoryItem::Create(self_, categoryIds_.Take(), std::string(), false);
+}
+
+void Project::NotifyTopicsReordered() {
+    dirty_ = true;
+    Delivery events(*this);
+    for (const auto& weak : std::exchange(reinsertedTopics_, {}))
+        if (std::shared_ptr<Topic> item = weak.lock(); item && Holds(*item))
+            events([&](ProjectEvents& s) { s.TopicReOrdered(item); });
+    events.Finish();
+}
+
+void Project::NotifyCategoriesReordered() {
+    dirty_ = true;
+    Delivery events(*this);
+    for (const auto& weak : std::exchange(reinsertedCategories_, {}))
+        if (std::shared_ptr<TopicCategory> item = weak.lock();
+            item && categories_->PositionOf(*item) != categories_->npos)
+            events([&](ProjectEvents& s) { s.TopicCategoryReOrdered(item); });
+    events.Finish();
 }
 
 std::shared_ptr<OtherFile> Project::NewOtherFile(const std::string& filename) {
@@ -464,16 +493,21 @@ std::shared_ptr<OtherFile> Project::NewOtherFile(const std::string& filename) {
 std::shared_ptr<TopicItem> Project::AddTopic(const std::string& id, const std::string& name,
                                              const std::string& title,
                                              const std::string& categoryId,
-                                             const std::string& status) {
+                                             const std::string& status, const std::string& file) {
     std::string newId = id.empty() ? topicIds_.Next() : id;
     if (topics_->Contains(newId)) KeyTaken(newId);
+    if (!file.empty()) {
+        std::string problem = disk::RelativePathProblem(file);
+        if (!problem.empty()) Invalid("topic file \"" + file + "\" " + problem);
+        if (file.back() == '\\' || file.back() == '/') Invalid("\"" + file + "\" names a folder");
+    }
     std::shared_ptr<CategoryItem> category;
     if (!categoryId.empty()) category = GetCategory(categoryId);
     auto topic =
         TopicItem::Create(self_,
                           TopicItem::Fields{newId, name, title, title,
                                             status.empty() ? options_.defaultStatus : status, true,
-                                            "topics\\" + newId + ".html"},
+                                            file.empty() ? "topics\\" + newId + ".html" : file},
                           category);
     topics_->Add(topic, newId);
     return topic;

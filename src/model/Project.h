@@ -2,7 +2,7 @@
 
 #include "contracts/ProjectModel.h"
 #include "model/CategoryItem.h"
-#include "model/IdPool.h"
+#include "model/IdCounter.h"
 #include "model/ItemCollection.h"
 #include "model/OtherFileItem.h"
 #include "model/ProfileItem.h"
@@ -33,9 +33,14 @@ struct LoadOptions {
 // takes the category out and raises TopicCategoryRemoved. Between SetUpdatingOrder(true) and
 // (false) a category that leaves TopicCategories keeps its topics, so that it can be re-inserted
 // elsewhere; one that has not come back when the bracket ends is removed as above.
-// NotifyTopicsReordered and NotifyCategoriesReordered raise nothing (the collections'
-// Remove and Add have raised their events already); MoveTopic and MoveCategory raise the
-// re-ordered events.
+// NotifyTopicsReordered and NotifyCategoriesReordered raise TopicReOrdered or
+// TopicCategoryReOrdered for each topic or category added back since the last
+// SetUpdatingOrder(true) (after the Remove and Add events of the re-insert), so that a
+// sink that ignores the re-insert can still place the item; MoveTopic and MoveCategory raise
+// the re-ordered event themselves.
+//
+// New IDs never repeat one the project has had (IdCounter); the counters are kept in the
+// project file.
 class Project final : public QVProject {
     struct PrivateTag {};
 
@@ -62,13 +67,14 @@ public:
     bool AllowCategoryIndex() const override { return allowCategoryIndex_; }
     void SetDirty(bool value) override { dirty_ = value; }
     void SetUpdatingOrder(bool value) override;
-    // A category with the next free ID and an empty name, outside TopicCategories.
+    // A category with a new ID and an empty name, outside TopicCategories. Its ID is taken
+    // at once, so no later item gets it even when this one never joins.
     std::shared_ptr<TopicCategory> NewTopicCategory() override;
     // An other file (Pending) for a disk path or a path relative to the project folder,
     // outside OtherFiles. Error 5 for an empty path or one that climbs out with "..".
     std::shared_ptr<OtherFile> NewOtherFile(const std::string& filename) override;
-    void NotifyTopicsReordered() override { dirty_ = true; }
-    void NotifyCategoriesReordered() override { dirty_ = true; }
+    void NotifyTopicsReordered() override;
+    void NotifyCategoriesReordered() override;
     Subscription Subscribe(ProjectEvents& sink) override;
 
     const std::string& Path() const { return path_; }     // the project file, absolute
@@ -93,12 +99,14 @@ public:
     std::shared_ptr<ProfileItem> GetProfile(const std::string& id) const;
 
     // Appending items. An empty ID asks for a new one; a taken ID is error 457. A new topic
-    // takes the default status when none is given, its title as caption and the file
-    // "topics\ID.html" (not created on disk).
+    // takes the default status when none is given, its title as caption and the file given,
+    // by default "topics\ID.html" (not created on disk; "\" separated, relative to the
+    // project folder).
     std::shared_ptr<TopicItem> AddTopic(const std::string& id, const std::string& name,
                                         const std::string& title,
                                         const std::string& categoryId = {},
-                                        const std::string& status = {});
+                                        const std::string& status = {},
+                                        const std::string& file = {});
     std::shared_ptr<CategoryItem> AddCategory(const std::string& id, const std::string& name);
     std::shared_ptr<OtherFileItem> AddFile(const std::string& path);
     // Title = name, output folder "output\ID", web help.
@@ -177,10 +185,13 @@ private:
     std::shared_ptr<ItemCollection<TopicCategory>> categories_;
     std::shared_ptr<ItemCollection<OtherFile>> files_;
     std::shared_ptr<ItemCollection<BuildProfile>> profiles_;
-    IdPool topicIds_{'T'};
-    IdPool categoryIds_{'C'};
-    IdPool profileIds_{'B'};
+    IdCounter topicIds_{'T'};
+    IdCounter categoryIds_{'C'};
+    IdCounter profileIds_{'B'};
     std::vector<std::shared_ptr<CategoryItem>> detached_; // left during UpdatingOrder
+    // Added during the last UpdatingOrder bracket, for the Notify...Reordered events.
+    std::vector<std::weak_ptr<Topic>> reinsertedTopics_;
+    std::vector<std::weak_ptr<TopicCategory>> reinsertedCategories_;
     std::shared_ptr<std::vector<Sink>> sinks_ = std::make_shared<std::vector<Sink>>();
 };
 

@@ -41,6 +41,10 @@ struct ProjectData {
 
     bool allowCategoryIndex = false;
     bool underSourceControl = false;
+    // The next number of a new ID of each kind (nextTopicId ...); 0 when the file keeps none.
+    uint64_t nextTopicId = 0;
+    uint64_t nextCategoryId = 0;
+    uint64_t nextProfileId = 0;
     std::vector<Category> categories;
     std::vector<Topic> topics;
     std::vector<File> files;

@@ -67,6 +67,21 @@ private:
             if (v == "false") return false;
             reader_.Fail(element_, who + ": " + name + " is " + Quote(v) + "; write true or false");
         }
+        // A counter of new IDs: decimal digits only (no sign or blanks); 0 when absent.
+        uint64_t Counter(const char* name) const {
+            pugi::xml_attribute a = Get(name);
+            if (!a) return 0;
+            std::string_view v = a.value();
+            uint64_t n = 0;
+            auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+            // The highest the writer can store is one past the highest ID number.
+            constexpr uint64_t highest = IdCounter::kLimit + 1;
+            if (v.empty() || ec != std::errc() || end != v.data() + v.size() || n > highest)
+                reader_.Fail(element_, std::string(name) + " is " + Quote(v) +
+                                           "; write a whole number from 0 to " +
+                                           std::to_string(highest));
+            return n;
+        }
 
     private:
         pugi::xml_attribute Get(const char* name) const {
@@ -161,7 +176,9 @@ ProjectData Reader::Read() {
                        ">, not <QuorvelProject>");
 
     ProjectData data;
-    Attributes a(*this, root, {"formatVersion", "allowCategoryIndex", "underSourceControl"});
+    Attributes a(*this, root,
+                 {"formatVersion", "allowCategoryIndex", "underSourceControl", "nextTopicId",
+                  "nextCategoryId", "nextProfileId"});
     if (!a.Has("formatVersion")) Fail(root, "<QuorvelProject> has no formatVersion");
     std::string version = a.Text("formatVersion");
     if (version != std::to_string(kProjectFormatVersion))
@@ -169,6 +186,9 @@ ProjectData Reader::Read() {
                        "version " + std::to_string(kProjectFormatVersion) + ")");
     data.allowCategoryIndex = a.Bool("allowCategoryIndex", false, "the project");
     data.underSourceControl = a.Bool("underSourceControl", false, "the project");
+    data.nextTopicId = a.Counter("nextTopicId");
+    data.nextCategoryId = a.Counter("nextCategoryId");
+    data.nextProfileId = a.Counter("nextProfileId");
 
     static constexpr const char* kSections[] = {"Categories", "Topics", "Files", "BuildProfiles"};
     pugi::xml_node sections[4];

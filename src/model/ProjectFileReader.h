@@ -16,7 +16,8 @@ namespace qv {
 // that does not exist, a path that is empty, climbs out of the project folder (".." in any
 // path) or names a folder, an output folder that is the project folder itself, a Boolean
 // other than "true" or "false" ("1" and "0" included), a helpFormat that is not a whole
-// number, and a file listed twice (two paths that resolve to the same LocalSpec: the second
+// number, a nextTopicId, nextCategoryId or nextProfileId that is not a whole number from 0
+// to 10^18, and a file listed twice (two paths that resolve to the same LocalSpec: the second
 // is refused, since items are keyed by it) (321). A refused file yields no project.
 std::shared_ptr<Project> LoadProject(const std::string& path, const LoadOptions& options = {});
 

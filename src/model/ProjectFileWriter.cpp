@@ -2,6 +2,7 @@
 
 #include <pugixml.hpp>
 #include <sstream>
+#include <string>
 
 namespace qv {
 
@@ -21,6 +22,9 @@ std::string WriteProjectFile(const ProjectData& data) {
     root.append_attribute("formatVersion") = kProjectFormatVersion;
     root.append_attribute("allowCategoryIndex") = Bool(data.allowCategoryIndex);
     root.append_attribute("underSourceControl") = Bool(data.underSourceControl);
+    root.append_attribute("nextTopicId") = std::to_string(data.nextTopicId).c_str();
+    root.append_attribute("nextCategoryId") = std::to_string(data.nextCategoryId).c_str();
+    root.append_attribute("nextProfileId") = std::to_string(data.nextProfileId).c_str();
 
     pugi::xml_node categories = root.append_child("Categories");
     for (const auto& c : data.categories) {

@@ -83,13 +83,20 @@ size=$(stat -c %s "$screenshot")
 [ "$size" -ge 20000 ] || fail "the screenshot holds too little ($size bytes) to show a window"
 echo "PASS: ${width}x${height} screenshot ($size bytes) at $screenshot"
 
-# A read-only project file: the warning bar shows its caption above the tree.
+# A read-only project file: the warning bar shows its caption above the tree, and commands
+# that would change the project say why they do not, and change nothing.
 readonly_shot="${screenshot%.png}-readonly.png"
 rm -f "$readonly_shot"
 chmod a-w "$project/Handbook.qvproj"
+cp "$project/Handbook.qvproj" "$work/readonly-before.qvproj"
+ls -R "$project" >"$work/readonly-files-before.txt"
 cat >"$work/readonly.txt" <<GESTURES
 select t:T7
 warning
+click AddTopic
+click Properties
+select c:C1
+click AddCategory
 screenshot $readonly_shot
 quit
 GESTURES
@@ -102,4 +109,9 @@ cat "$work/log2.txt"
 grep -q "^script: warning shown You cannot add or remove items in this Project as the Project the file ($project/Handbook.qvproj) is read-only" "$work/log2.txt" ||
   fail "the read-only project's warning bar is not shown with its caption"
 [ -s "$readonly_shot" ] || fail "no screenshot at $readonly_shot"
+refusals=$(grep -c "^script: message Read-Only Project: The project file $project/Handbook.qvproj is read-only, so the project cannot be changed." "$work/log2.txt" || true)
+[ "$refusals" -eq 3 ] || fail "$refusals read-only messages instead of 3 (new topic, properties, new category)"
+cmp -s "$project/Handbook.qvproj" "$work/readonly-before.qvproj" || fail "the read-only project file changed"
+ls -R "$project" | diff -q - "$work/readonly-files-before.txt" >/dev/null ||
+  fail "files were made in the read-only project"
 echo "PASS: read-only warning bar, screenshot at $readonly_shot"

@@ -153,6 +153,33 @@ TEST_F(EditingTest, MovingATopicDownReordersTheProject) {
     h.Dump();
 }
 
+// The project announces the new order while the tree's own move is still being carried in,
+// so the moved node is not rebuilt: it keeps its selection, its expansion and its topics.
+TEST_F(EditingTest, AMoveIsNotUndoneByTheProjectsReorderEvent) {
+    auto flags = [&](const std::string& key) { // the dump line's flags
+        const std::string dump = h.Dump();
+        const auto at = dump.find(key + " |");
+        if (at == std::string::npos) return std::string("(gone)");
+        const std::string line = dump.substr(at, dump.find('\n', at) - at);
+        return line.substr(line.rfind(" | ") + 3);
+    };
+    h.NodeAt("c:C2").SetExpanded(true);
+    h.Select("c:C2");
+    h.log.Clear();
+    h.control->ClickTool("MoveUp");
+    EXPECT_EQ(p->TopicCategories()->Item(1)->ID(), "C2");
+    EXPECT_EQ(flags("c:C2"), "expanded selected");
+    EXPECT_EQ(h.NodeAt("c:C2").FirstChild()->Key(), "t:T3");
+
+    h.NodeAt("c:C1").SetExpanded(true);
+    h.Select("t:T2");
+    h.control->ClickTool("MoveUp");
+    EXPECT_EQ(TopicOrder(), "T2 T1 T3 ");
+    EXPECT_EQ(flags("t:T2"), "selected");
+    EXPECT_EQ(h.NodeAt("c:C1").FirstChild()->Key(), "t:T2");
+    EXPECT_EQ(h.log.Text().find("report"), std::string::npos) << h.log.Text();
+}
+
 TEST_F(EditingTest, MovingACategoryUpBesideUncategorizedChangesNothingInTheProject) {
     h.Select("c:C2");
     h.control->ClickTool("MoveUp");

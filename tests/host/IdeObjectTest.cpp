@@ -93,6 +93,22 @@ TEST_F(IdeObjectTest, CreateCategoryAndProfileReturnTheNewItems) {
                           "BuildProfileAdded B1 New Build Profile\n");
 }
 
+// Links, output pages and content files named after a deleted item must not reach a new one.
+TEST_F(IdeObjectTest, CreatedItemsNeverGetTheIdOfADeletedOne) {
+    auto create = [&] {
+        return ide->Call("CreateTopic", {Variant("A"), Variant(""), Variant("")})
+                   .As<qv::Topic>()
+                   ->ID() +
+               " " + ide->Call("CreateCategory", {Variant("C")}).As<qv::TopicCategory>()->ID() +
+               " " + ide->Call("CreateBuildProfile").As<qv::BuildProfile>()->ID();
+    };
+    EXPECT_EQ(create(), "T1 C1 B1");
+    project->RemoveTopic("T1");
+    project->RemoveCategory("C1");
+    project->RemoveProfile("B1");
+    EXPECT_EQ(create(), "T2 C2 B2");
+}
+
 TEST_F(IdeObjectTest, ReportOnlyMembersAndProperties) {
     std::vector<Variant> args{Variant("Loading Topics")};
     ide->Invoke("FireLoadProgress", CallKind::Method, args);

@@ -15,7 +15,9 @@ using qvtest::TempFolder;
 // Every field of the file's contents, one line per item, for whole-project comparisons.
 std::string Describe(const qv::ProjectData& d) {
     auto b = [](bool v) { return v ? "1" : "0"; };
-    std::string out = std::string("project ") + b(d.allowCategoryIndex) + b(d.underSourceControl);
+    std::string out = std::string("project ") + b(d.allowCategoryIndex) + b(d.underSourceControl) +
+                      " next T" + std::to_string(d.nextTopicId) + " C" +
+                      std::to_string(d.nextCategoryId) + " B" + std::to_string(d.nextProfileId);
     for (const auto& c : d.categories)
         out += "\nC|" + c.id + "|" + c.name + "|" + b(c.autoGenerateIndex);
     for (const auto& t : d.topics)
@@ -151,6 +153,17 @@ TEST_F(ProjectFileTest, RefusesBrokenFilesNamingFileAndLine) {
                 "<BuildProfile id=\"B1\" helpFormat=\"2x\" outputFolder=\"o\"/>",
                 "</BuildProfiles>", end}),
          4, "helpFormat \"2x\" is not a whole number"},
+        {"counter not a number",
+         Lines({decl, "<QuorvelProject formatVersion=\"1\"", "  nextTopicId=\"12a\"/>"}), 2,
+         "nextTopicId is \"12a\"; write a whole number from 0 to 1000000000000000000"},
+        {"negative counter",
+         Lines({decl, "<QuorvelProject formatVersion=\"1\" nextCategoryId=\"-1\"/>"}), 2,
+         "nextCategoryId is \"-1\""},
+        {"empty counter", Lines({decl, "<QuorvelProject formatVersion=\"1\" nextProfileId=\"\"/>"}),
+         2, "nextProfileId is \"\""},
+        {"counter too large",
+         Lines({decl, "<QuorvelProject formatVersion=\"1\" nextTopicId=\"1000000000000000001\"/>"}),
+         2, "nextTopicId is \"1000000000000000001\""},
     };
     for (const Refusal& c : cases) {
         SCOPED_TRACE(c.name);
@@ -234,6 +247,33 @@ TEST_F(ProjectFileTest, SavedProjectLoadsBackEqual) {
     EXPECT_EQ(again->Topics()->Item(1)->ID(), "T33");
     EXPECT_EQ(again->Topics()->Item("T34")->Title(), "Tab\there");
     EXPECT_EQ(again->TopicCategories()->Item(1)->ID(), "C6");
+}
+
+// The numbers already given stay given across saving and opening, whatever was deleted.
+TEST_F(ProjectFileTest, IdCountersAreKeptAndNeverBelowTheHighestId) {
+    std::string file = temp.CopySample(); // keeps no counters: they start past its highest IDs
+    auto project = qv::LoadProject(file);
+    project->RemoveTopic("T33");
+    project->RemoveCategory("C6");
+    project->RemoveProfile("B2");
+    project->Save();
+    EXPECT_NE(ReadText(file).find("nextTopicId=\"34\" nextCategoryId=\"7\" nextProfileId=\"3\""),
+              std::string::npos);
+    auto again = qv::LoadProject(file);
+    EXPECT_EQ(again->NextId('T'), "T34");
+    EXPECT_EQ(again->NextId('C'), "C7");
+    EXPECT_EQ(again->NextId('B'), "B3");
+
+    // A counter below the file's highest ID is raised to it; a higher one is kept.
+    temp.Write("p.qvproj",
+               Lines({"<QuorvelProject formatVersion=\"1\" nextTopicId=\"2\" nextCategoryId=\"0\"",
+                      "  nextProfileId=\"50\">", "<Topics><Topic id=\"T7\"/></Topics>",
+                      "<BuildProfiles><BuildProfile id=\"B9\" outputFolder=\"o\"/></BuildProfiles>",
+                      "</QuorvelProject>"}));
+    auto raised = qv::LoadProject(temp / "p.qvproj");
+    EXPECT_EQ(raised->NextId('T'), "T8");
+    EXPECT_EQ(raised->NextId('C'), "C1");
+    EXPECT_EQ(raised->NextId('B'), "B50");
 }
 
 TEST_F(ProjectFileTest, SaveReplacesTheFileAndLeavesNoTemporaryFile) {

@@ -129,27 +129,40 @@ TEST_F(ProjectModelTest, ReadOnlyStateComesFromTheFileMode) {
     EXPECT_TRUE(project->GetFile("logo.png")->File()->ReadOnly());
 }
 
-TEST_F(ProjectModelTest, NewIdsTakeTheSmallestFreeNumber) {
+// A new ID is one past the highest the kind has ever had, so that links, output pages and
+// content files named after a deleted item never reach a new one.
+TEST_F(ProjectModelTest, NewIdsAreNeverReused) {
     EXPECT_EQ(project->NextId('T'), "T34");
     EXPECT_EQ(project->NextId('C'), "C7");
     EXPECT_EQ(project->NextId('B'), "B3");
+    project->RemoveTopic("T33");
     project->RemoveTopic("T5");
-    EXPECT_EQ(project->AddTopic("", "a", "a")->ID(), "T5");
-    EXPECT_EQ(project->AddTopic("", "b", "b")->ID(), "T34");
-    project->AddTopic("T036", "c", "c"); // another shape: takes no number
-    project->AddTopic("T35", "d", "d");
-    EXPECT_EQ(project->AddTopic("", "e", "e")->ID(), "T36");
+    EXPECT_EQ(project->AddTopic("", "a", "a")->ID(), "T34");
+    project->RemoveTopic("T34");
+    EXPECT_EQ(project->AddTopic("", "b", "b")->ID(), "T35");
+    project->AddTopic("T040", "c", "c"); // leading zeros and either case name the same page
+    EXPECT_EQ(project->NextId('T'), "T41");
+    project->AddTopic("t44", "d", "d");
+    project->AddTopic("T45x", "e", "e"); // another shape: takes no number
+    project->AddTopic("X99", "f", "f");
+    EXPECT_EQ(project->AddTopic("", "g", "g")->ID(), "T45");
+    project->RemoveProfile("B2");
+    EXPECT_EQ(project->AddProfile("", "p")->ID(), "B3");
+    project->RemoveCategory("C6");
+    EXPECT_EQ(project->NextId('C'), "C7");
 
     auto category = project->NewTopicCategory();
     EXPECT_EQ(category->ID(), "C7");
     EXPECT_EQ(category->Name(), "");
     EXPECT_FALSE(project->TopicCategories()->Contains("C7"));
-    EXPECT_EQ(Events(), "TopicRemoved topic:T5\nTopicAdded topic:T5\nTopicAdded topic:T34\n"
-                        "TopicAdded topic:T036\nTopicAdded topic:T35\nTopicAdded topic:T36\n");
+    // Given out already: a second new category never shares it, even if the first never joins.
+    EXPECT_EQ(project->NewTopicCategory()->ID(), "C8");
+    Events();
     category->SetName("<New Category>"); // not in the project yet: no event
     project->TopicCategories()->Add(category, "C7");
     EXPECT_EQ(Events(), "TopicCategoryAdded category:C7\n");
-    EXPECT_EQ(project->TopicCategories()->Item(7)->Name(), "<New Category>");
+    EXPECT_EQ(project->TopicCategories()->Item(6)->Name(), "<New Category>");
+    EXPECT_EQ(project->AddCategory("", "n")->ID(), "C9");
 }
 
 TEST_F(ProjectModelTest, CollectionsKeepPositionsAndRefuseBadKeys) {
@@ -254,7 +267,21 @@ TEST_F(ProjectModelTest, ReinsertingACategoryWhileUpdatingOrderKeepsItsTopics) {
     EXPECT_EQ(categories->IndexOf(*c4), 2);
     EXPECT_EQ(project->GetTopic("T11")->Category(), c4);
     EXPECT_EQ(Ids(*c4->Topics()), "T11 T12 T13 T14 T26");
-    EXPECT_EQ(Events(), "TopicCategoryRemoved category:C4\nTopicCategoryAdded category:C4\n");
+    EXPECT_EQ(Events(), "TopicCategoryRemoved category:C4\nTopicCategoryAdded category:C4\n"
+                        "TopicCategoryReOrdered category:C4\n");
+    project->NotifyCategoriesReordered(); // nothing was re-inserted since
+    EXPECT_EQ(Events(), "");
+
+    // Topics likewise: each one added back within the bracket is announced once.
+    auto topics = project->Topics();
+    auto t5 = topics->Item("T5");
+    project->SetUpdatingOrder(true);
+    topics->Remove("T5");
+    topics->Add(t5, "T5", "T1");
+    project->SetUpdatingOrder(false);
+    project->NotifyTopicsReordered();
+    EXPECT_EQ(Events(), "TopicRemoved topic:T5\nTopicAdded topic:T5\nTopicReOrdered topic:T5\n");
+    EXPECT_EQ(Ids(*project->GetCategory("C1")->Topics()), "T5 T1 T3 T31");
 
     // A category that does not come back loses its topics when the bracket ends.
     project->SetUpdatingOrder(true);
