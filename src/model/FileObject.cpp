@@ -80,8 +80,9 @@ bool DiskFileObject::ReadOnly() const {
     if (name_.empty()) return false;
     const std::string path = LocalSpec();
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) return disk::IsMarkedReadOnly(path);
-    return disk::IsMarkedReadOnly(disk::FindOnDisk(path));
+    if (::stat(path.c_str(), &st) != 0 && ::stat(disk::FindOnDisk(path).c_str(), &st) != 0)
+        return false;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
 void DiskFileObject::Delete() {

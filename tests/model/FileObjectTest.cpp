@@ -3,6 +3,7 @@
 #include "ModelTestSupport.h"
 #include "model/DiskPath.h"
 
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -120,6 +121,18 @@ TEST_F(FileObjectTest, ASpecMissingAsSpelledTakesTheDisksSpelling) {
         file.SetSpec(temp / c.spec);
         EXPECT_EQ(file.LocalSpec(), temp / c.localSpec);
     }
+}
+
+// A folder listing kept for matching is read again once the folder changes.
+TEST_F(FileObjectTest, AMatchSeesTheFolderAsItIsNow) {
+    temp.Write("Old/A.txt", "x");
+    std::filesystem::last_write_time(temp / "Old", std::filesystem::file_time_type::clock::now() -
+                                                       std::chrono::hours(1));
+    file.SetSpec(temp / "old/b.txt");
+    EXPECT_EQ(file.LocalSpec(), temp / "Old/b.txt");
+    temp.Write("Old/B.txt", "y");
+    file.SetSpec(temp / "old/b.txt");
+    EXPECT_EQ(file.LocalSpec(), temp / "Old/B.txt");
 }
 
 // A file object pointed at a listed path keeps that text as its key, while reading and
