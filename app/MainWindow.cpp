@@ -146,6 +146,7 @@ MainWindow::MainWindow(AppSettings& settings)
       splitter_(new QSplitter(this)), editors_(new QTabWidget(this)) {
     setObjectName("mainWindow");
     setWindowIcon(QIcon::fromTheme("help-contents"));
+    libraries_.SetFileService(trash_);
     HostOptions& options = libraries_.Options();
     options.checkSpelling = true;
     // Off: decoding every image file for its icon would make large projects slow to open.

@@ -99,6 +99,7 @@ private:
     AppSettings& settings_;
     QtMessageBoxes boxes_;
     QtFileDialogs dialogs_;
+    TrashFileService trash_; // the author's deletes can be restored from the desktop's trash
     HostLibrariesImpl libraries_;
     QtUiLoop ui_;
     QtWindowSystem windows_;

@@ -3,6 +3,7 @@
 #include "contracts/Dispatch.h"
 #include "contracts/Object.h"
 #include "contracts/Picture.h"
+#include "contracts/Platform.h"
 #include "contracts/ProjectModel.h"
 #include "contracts/Variant.h"
 
@@ -179,6 +180,8 @@ public:
     virtual std::shared_ptr<qv::ImageFileDialog> ImageFileDialog() = 0;
     // A new file object pointing nowhere yet.
     virtual std::shared_ptr<FileObject> NewFileObject() = 0;
+    // Identities of files and the deleting of the files the author asked to delete.
+    virtual qv::FileService& FileService() = 0;
     // The platform's picture loader; raises 53 for a missing file, 481 for a bad picture.
     virtual std::shared_ptr<Picture> LoadPicture(const std::string& path) = 0;
     // A creatable class by name ("VeltaError.Error"); raises 429 when it cannot be created.

@@ -71,6 +71,9 @@ public:
     virtual void SetStatus(const std::string& status) = 0;
     virtual std::shared_ptr<QVProject> Project() const = 0;
     virtual bool ReadOnly() const = 0;
+    // Full disk path of the topic's content file; "" when it names none. A file the project
+    // lists, which no delete of another item may reach.
+    virtual std::string ContentFile() const = 0;
 
 protected:
     ~Topic() override = default;

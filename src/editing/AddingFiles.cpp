@@ -16,13 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Paths built from keys carry "\"; on disk the separator is "/".
-std::string DiskPath(std::string path) {
-    for (char& c : path)
-        if (c == '\\') c = '/';
-    return path;
-}
-
 bool SameContents(const std::string& a, const std::string& b) {
     std::ifstream x(a, std::ios::binary), y(b, std::ios::binary);
     if (!x || !y) return false;
@@ -53,6 +46,10 @@ void ProjectExplorer::AddFiles(Tool& command, const std::string& nodeKey) {
             startFolder = folder + std::string(text::Mid(nodeKey, 7));
         else
             startFolder = folder + nodeKey;
+        // Keys are lower case and "\" separated; the dialog needs the folder as the disk has it.
+        auto start = site_.libraries.NewFileObject();
+        Need(start).SetSpec(startFolder + "\\");
+        startFolder = start->Folder();
         if (text::Lower(command.Name()) == "addimage") {
             p.line = 2;
             const auto files = Need(site_.libraries.ImageFileDialog())
@@ -135,27 +132,28 @@ void ProjectExplorer::CreateNewOtherFile(const std::string& filename, bool& auto
                 autoCopy = answer == mb::Yes;
             }
             if (autoCopy) {
-                std::string target;
+                // The target as the disk spells it: a folder whose name differs only in case
+                // is the same folder.
+                auto target = site_.libraries.NewFileObject();
                 if (!autoCopyFolder.empty()) {
-                    target = DiskPath(autoCopyFolder) + name;
-                    if (Shared().InCollection(*files, target)) {
+                    Need(target).SetSpec(autoCopyFolder + name);
+                    if (Shared().InCollection(*files, target->LocalSpec())) {
                         box("This file already exists in this project.", 48,
                             "Image already exists");
                         return;
                     }
                 } else {
-                    const std::string targetFolder = folder + (f->IsImage() ? "images/" : "");
-                    target = targetFolder + name;
-                    if (Shared().InCollection(*files, target)) {
+                    Need(target).SetSpec(folder + (f->IsImage() ? "images\\" : "") + name);
+                    if (Shared().InCollection(*files, target->LocalSpec())) {
                         box("Could not add the file '" + name +
                                 "' as it already exists in this project.",
                             48, "Image already exists");
                         return;
                     }
-                    diag::IgnoreErrors([&] { fs::create_directory(targetFolder); });
+                    diag::IgnoreErrors([&] { fs::create_directory(target->Folder()); });
                 }
-                if (!CopyIntoProject(file.LocalSpec(), target)) return;
-                file.SetSpec(target);
+                if (!CopyIntoProject(file.LocalSpec(), target->LocalSpec())) return;
+                file.SetSpec(target->LocalSpec());
             }
         }
         p.line = 5;
@@ -176,6 +174,14 @@ void ProjectExplorer::CreateNewOtherFile(const std::string& filename, bool& auto
 // contents already at the target is taken as it is; a different one is left alone and the user
 // is told. A copy that fails leaves nothing behind and raises.
 bool ProjectExplorer::CopyIntoProject(const std::string& source, const std::string& target) {
+    // A folder on the way that is a link out of the project would put the copy elsewhere.
+    std::error_code projectError, targetError;
+    const fs::path project =
+        fs::canonical(Need(Need(mQVProject).ProjectFile()).Folder(), projectError);
+    const fs::path relative = fs::weakly_canonical(target, targetError).lexically_relative(project);
+    if (projectError || targetError || relative.empty() || *relative.begin() == "..")
+        throw Error(75, "Could not copy '" + source + "' to '" + target +
+                            "': the target lies outside the project folder");
     std::error_code ec;
     if (fs::exists(target, ec)) {
         if (SameContents(source, target)) return true;

@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 
 namespace qv {
 
@@ -14,19 +15,17 @@ namespace fs = std::filesystem;
 
 constexpr int32_t kYesNoQuestion = 36;
 
-// Disk deletes touch only a regular file that lies inside the folder given (a project file
-// may be hostile: a path must not lead anywhere else). Failures are ignored.
-void DeleteInside(const std::string& path, const std::string& folder) {
+// A read-only file can go: the user asked for it. Only the entry itself loses the mark; the
+// target of a link is not the file being deleted.
+void ClearAttributes(const std::string& path) {
     std::error_code ec;
-    const fs::path file = fs::weakly_canonical(path, ec);
-    if (ec) return;
-    const fs::path root = fs::weakly_canonical(folder, ec);
-    if (ec) return;
-    const auto rel = file.lexically_relative(root);
-    if (rel.empty() || rel.native().rfind("..", 0) == 0 || !fs::is_regular_file(file, ec)) return;
-    // A read-only file can go: the user asked for it.
-    fs::permissions(file, fs::perms::owner_write, fs::perm_options::add, ec);
-    fs::remove(file, ec);
+    if (fs::symlink_status(path, ec).type() == fs::file_type::regular)
+        fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, ec);
+}
+
+bool Inside(const fs::path& path, const fs::path& folder) {
+    const fs::path relative = path.lexically_relative(folder);
+    return !relative.empty() && relative != "." && *relative.begin() != "..";
 }
 
 } // namespace
@@ -122,30 +121,71 @@ void ProjectExplorer::tvw_DeleteNode(Node& node) {
     });
 }
 
-// The file leaves the disk and the profiles' output folders only when the user says so, and
-// only inside the project folder and those output folders.
+// The file leaves the disk and the profiles' output folders only when the user says so. An
+// output-folder copy is only what it seems when, on disk, it lies inside the profile's real
+// output folder and is none of the project's own files: an output folder that leads back into
+// the project, a hard link or a case variant would otherwise make the author's own file look
+// like a copy. Anything else is left alone without a question, as a copy that is not there.
 void ProjectExplorer::DeleteFromDisk(const std::shared_ptr<OtherFile>& file, Node& node) {
     FileObject& f = Need(file->File());
     QVProject& project = Need(mQVProject);
-    const std::string projectFolder = Need(project.ProjectFile()).Folder();
+    FileService& files = site_.libraries.FileService();
     if (f.Exists()) {
+        // Taken before the file goes, so that a copy that is this very file stays.
+        FileIdentity removed;
+        const bool removedKnown = files.Identify(f.LocalSpec(), removed);
         if (site_.libraries.MsgBox("Would you also like to delete the file from disk?",
                                    kYesNoQuestion, "Delete File") == mb::Yes) {
-            const std::string path = f.LocalSpec();
             // The one file the user asked to delete, wherever the project says it lies.
             diag::IgnoreErrors([&] {
-                std::error_code ec;
-                if (!fs::is_regular_file(path, ec)) return;
-                fs::permissions(path, fs::perms::owner_write, fs::perm_options::add, ec);
-                fs::remove(path, ec);
+                auto onDisk = site_.libraries.NewFileObject();
+                Need(onDisk).SetSpec(f.LocalSpec());
+                ClearAttributes(onDisk->LocalSpec());
             });
+            diag::IgnoreErrors([&] { files.DeleteFile(f); });
         }
+
+        // The identities of every file the project lists, gathered once, when a copy is found.
+        std::unordered_set<FileIdentity, FileIdentityHash> listed;
+        bool listedKnown = false;
+        auto isListed = [&](const FileIdentity& identity) {
+            if (!listedKnown) {
+                listedKnown = true;
+                FileIdentity one;
+                auto add = [&](const std::string& path) {
+                    if (!path.empty() && files.Identify(path, one)) listed.insert(one);
+                };
+                const auto others = project.OtherFiles();
+                const auto topics = project.Topics();
+                listed.reserve(static_cast<std::size_t>(others->Count() + topics->Count()) + 1);
+                add(Need(project.ProjectFile()).LocalSpec());
+                for (int32_t i = 1, n = others->Count(); i <= n; ++i)
+                    if (auto other = others->Item(i)->File()) add(other->LocalSpec());
+                for (int32_t i = 1, n = topics->Count(); i <= n; ++i)
+                    add(topics->Item(i)->ContentFile());
+            }
+            return listed.count(identity) != 0;
+        };
+        auto isOwnCopy = [&](const FileObject& copy, const std::string& outputFolder) {
+            std::error_code ec;
+            auto folder = site_.libraries.NewFileObject();
+            Need(folder).SetSpec(outputFolder);
+            const fs::path realFolder = fs::canonical(folder->Folder(), ec);
+            if (ec || folder->Folder().empty()) return false;
+            const fs::path real = fs::canonical(copy.LocalSpec(), ec);
+            if (ec || !Inside(real, realFolder)) return false;
+            FileIdentity identity;
+            if (!files.Identify(copy.LocalSpec(), identity)) return false;
+            if (removedKnown && identity == removed) return false;
+            return !isListed(identity);
+        };
+
         const auto profiles = project.BuildProfiles();
         for (int32_t i = 1, n = profiles->Count(); i <= n; ++i) {
             auto profile = profiles->Item(i);
             auto copy = site_.libraries.NewFileObject();
             Need(copy).SetSpec(profile->OutputFolder() + file->RelativePath());
-            if (!copy->Exists()) continue;
+            if (!copy->Exists() || !isOwnCopy(*copy, profile->OutputFolder())) continue;
             std::string prompt = "This file exists in the output folder for Build Profile '" +
                                  profile->Title() + "'.";
             if (profile->CompiledHelp())
@@ -156,7 +196,8 @@ void ProjectExplorer::DeleteFromDisk(const std::shared_ptr<OtherFile>& file, Nod
                     prompt, kYesNoQuestion, "Delete file in output folder",
                     "AutoDeleteInOutputFolder", "Do this automatically next time") == mb::No)
                 break;
-            DeleteInside(copy->LocalSpec(), profile->OutputFolder());
+            diag::IgnoreErrors([&] { ClearAttributes(copy->LocalSpec()); });
+            diag::IgnoreErrors([&] { files.DeleteFile(*copy); });
         }
     }
     // A sub-folder that the delete leaves empty goes too; the node being deleted is still in

@@ -4,8 +4,9 @@ namespace qv {
 
 std::vector<std::string> ScriptedFileDialogs::OpenFiles(const std::string& title,
                                                         const std::string& /*filter*/,
-                                                        const std::string& /*startFolder*/,
+                                                        const std::string& startFolder,
                                                         bool multiSelect) {
+    lastStartFolder_ = startFolder;
     std::vector<std::string> paths;
     if (!queue_.empty()) {
         paths = std::move(queue_.front());

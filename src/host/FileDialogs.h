@@ -31,6 +31,8 @@ public:
     void ClearQueue() { queue_.clear(); }
     std::size_t Pending() const { return queue_.size(); }
     void SetObserver(Observer observer) { observer_ = std::move(observer); }
+    // The folder the last dialog was asked to start in.
+    const std::string& LastStartFolder() const { return lastStartFolder_; }
 
     std::vector<std::string> OpenFiles(const std::string& title, const std::string& filter,
                                        const std::string& startFolder, bool multiSelect) override;
@@ -38,6 +40,7 @@ public:
 private:
     std::deque<std::vector<std::string>> queue_;
     Observer observer_;
+    std::string lastStartFolder_;
 };
 
 } // namespace qv

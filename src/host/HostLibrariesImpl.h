@@ -4,6 +4,7 @@
 #include "host/DesignerHelper.h"
 #include "host/ErrorComponent.h"
 #include "host/FileDialogs.h"
+#include "host/FileServices.h"
 #include "host/HostOptions.h"
 #include "host/MessageBoxes.h"
 
@@ -39,6 +40,9 @@ public:
     // needed there: the filter names the extensions).
     std::shared_ptr<qv::ImageFileDialog> ImageFileDialog() override;
     std::shared_ptr<FileObject> NewFileObject() override;
+    // Permanent deletes until the host gives its own service, which must outlive this object.
+    qv::FileService& FileService() override { return *files_; }
+    void SetFileService(qv::FileService& files) { files_ = &files; }
     // A path as the component builds it ("...icons\x.png") is tried with "/" as well.
     std::shared_ptr<Picture> LoadPicture(const std::string& path) override;
     // "VeltaError.Error" (any case) while the ErrorComponent option is set.
@@ -48,6 +52,8 @@ public:
 private:
     MessageBoxService& boxes_;
     FileDialogs& dialogs_;
+    PermanentFileService permanentFiles_;
+    qv::FileService* files_ = &permanentFiles_;
     std::shared_ptr<HostOptions> options_;
     std::shared_ptr<qv::ErrorComponent> errorComponent_;
     std::shared_ptr<HostSharedHelper> shared_;

@@ -1,17 +1,23 @@
 #include "model/DiskPath.h"
 
+#include "contracts/Utf8.h"
 #include "model/ModelErrors.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace qv::disk {
 
@@ -128,6 +134,154 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     for (std::size_t i = 0; i < a.size(); ++i)
         if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
     return true;
+}
+
+namespace {
+
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Folder listings for FindOnDisk, kept while the folder is unchanged, so that a project whose
+// paths are spelled in another case than its files are resolves in linear time. A listing
+// read while the folder's modification time is recent is not kept: that time is stamped by
+// a coarse clock, and a change within the same tick would go unseen.
+class ListingCache {
+public:
+    // The first name in byte order of the folder's entries that matches the name ignoring
+    // case; "" when none does or the folder cannot be read.
+    std::string Match(const std::string& folder, std::string_view name) {
+        struct stat st {};
+        if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+        std::shared_ptr<const Listing> listing;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            auto it = listings_.find(folder);
+            if (it != listings_.end() && it->second->Describes(st)) listing = it->second;
+        }
+        if (!listing) {
+            listing = Read(folder, st);
+            if (!listing) return {};
+            if (std::time(nullptr) - st.st_mtim.tv_sec > kSettledSeconds) {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (listings_.size() >= kMaxFolders) listings_.clear();
+                listings_[folder] = listing;
+            }
+        }
+        auto it = listing->byFolded.find(FoldCase(name));
+        return it == listing->byFolded.end() ? std::string() : it->second;
+    }
+
+private:
+    static constexpr std::time_t kSettledSeconds = 2;
+    static constexpr std::size_t kMaxFolders = 256;
+
+    struct Listing {
+        dev_t device;
+        ino_t inode;
+        timespec modified;
+        std::unordered_map<std::string, std::string> byFolded; // first name of each folding
+        bool Describes(const struct stat& st) const {
+            return st.st_dev == device && st.st_ino == inode &&
+                   st.st_mtim.tv_sec == modified.tv_sec && st.st_mtim.tv_nsec == modified.tv_nsec;
+        }
+    };
+
+    static std::shared_ptr<const Listing> Read(const std::string& folder, const struct stat& st) {
+        DIR* dir = ::opendir(folder.c_str());
+        if (!dir) return nullptr;
+        auto listing = std::make_shared<Listing>();
+        listing->device = st.st_dev;
+        listing->inode = st.st_ino;
+        listing->modified = st.st_mtim;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name(entry->d_name);
+            if (name == "." || name == "..") continue;
+            auto [it, added] = listing->byFolded.try_emplace(FoldCase(name), name);
+            if (!added && name < it->second) it->second = std::string(name);
+        }
+        ::closedir(dir);
+        return listing;
+    }
+
+    std::mutex mutex_;
+    std::unordered_map<std::string, std::shared_ptr<const Listing>> listings_;
+};
+
+ListingCache& Listings() {
+    static ListingCache cache;
+    return cache;
+}
+
+} // namespace
+
+std::string FoldCase(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    if (IsAscii(s)) {
+        for (char c : s)
+            out += LowerAscii(c);
+        return out;
+    }
+    const std::ctype<wchar_t>* ctype = utf8::WideCType();
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t start = i;
+        char32_t cp = utf8::Decode(s, i);
+        if (cp == utf8::kReplacement && i - start == 1) {
+            out += s[start]; // not UTF-8: the byte itself
+            continue;
+        }
+        if (cp < 0x80)
+            cp = static_cast<char32_t>(LowerAscii(static_cast<char>(cp)));
+        else if (ctype)
+            cp = static_cast<char32_t>(ctype->tolower(static_cast<wchar_t>(cp)));
+        utf8::Append(cp, out);
+    }
+    return out;
+}
+
+bool SameNoCase(std::string_view a, std::string_view b) {
+    if (IsAscii(a) && IsAscii(b)) return EqualsNoCase(a, b);
+    return FoldCase(a) == FoldCase(b);
+}
+
+std::size_t HashNoCase(std::string_view s) {
+    auto fnv = [](std::string_view folded, bool lower) {
+        std::uint64_t h = 14695981039346656037ull;
+        for (char c : folded) {
+            h ^= static_cast<unsigned char>(lower ? LowerAscii(c) : c);
+            h *= 1099511628211ull;
+        }
+        return static_cast<std::size_t>(h);
+    };
+    if (IsAscii(s)) return fnv(s, true);
+    return fnv(FoldCase(s), false);
+}
+
+std::string FindOnDisk(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || path[0] != '/' || ::lstat(path.c_str(), &st) == 0) return path;
+    std::string found; // without a trailing "/"; "" is the root
+    bool matching = true;
+    for (std::size_t start = 1; start < path.size();) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        const std::string_view part = std::string_view(path).substr(start, end - start);
+        start = end + 1;
+        if (part.empty()) continue;
+        std::string next = found + "/" + std::string(part);
+        if (matching && ::lstat(next.c_str(), &st) != 0) {
+            const std::string name = Listings().Match(found.empty() ? "/" : found, part);
+            if (name.empty())
+                matching = false;
+            else
+                next = found + "/" + name;
+        }
+        found = std::move(next);
+    }
+    if (found.empty() || path.back() == '/') found += '/';
+    return found;
 }
 
 bool IsImageExtension(std::string_view extension) {

@@ -38,6 +38,19 @@ std::string ExtensionOf(std::string_view name); // after the last "." of the nam
 bool IsImageExtension(std::string_view extension);
 bool EqualsNoCase(std::string_view a, std::string_view b); // ASCII letters only
 
+// Names and paths compared as a case-insensitive file system compares them: Unicode lower
+// case of each character (ASCII on a fast path); bytes that are not UTF-8 compare as they are.
+std::string FoldCase(std::string_view s);
+bool SameNoCase(std::string_view a, std::string_view b);
+std::size_t HashNoCase(std::string_view s); // equal for every two texts SameNoCase matches
+
+// The path as the disk spells it, for a file system that should behave case-insensitively:
+// the path itself when that entry exists (one lstat); otherwise, from the root down, each
+// part that does not exist as spelled becomes the entry of its folder whose name matches it
+// ignoring case (the first in byte order when several do). From the first part that nothing
+// matches on, the parts stay as spelled. Absolute paths only; a trailing "/" is kept.
+std::string FindOnDisk(const std::string& path);
+
 bool IsRegularFile(const std::string& path);
 // No write permission bit for anyone in the file's mode; false for a missing file.
 bool IsMarkedReadOnly(const std::string& path);

@@ -23,10 +23,15 @@ void DiskFileObject::SetSpec(const std::string& spec) {
         name_.clear();
         return;
     }
-    std::error_code ec;
-    bool isFolder = path.back() == '/' || fs::is_directory(path, ec);
     std::string full = disk::AbsoluteNormal(path);
-    if (isFolder) {
+    // One stat when the spelling exists; otherwise the spelling the disk has.
+    struct stat st {};
+    bool exists = ::stat(full.c_str(), &st) == 0;
+    if (!exists) {
+        full = disk::FindOnDisk(full);
+        exists = ::stat(full.c_str(), &st) == 0;
+    }
+    if (full.back() == '/' || (exists && S_ISDIR(st.st_mode))) {
         if (full.back() != '/') full += '/';
         folder_ = std::move(full);
         name_.clear();
@@ -59,16 +64,29 @@ void DiskFileObject::SetExtension(const std::string& extension) {
     if (!ext.empty()) name_ += "." + ext;
 }
 
+std::string DiskFileObject::DiskPath() const {
+    return disk::FindOnDisk(LocalSpec());
+}
+
 bool DiskFileObject::Exists() const {
-    return !name_.empty() && disk::IsRegularFile(LocalSpec());
+    if (name_.empty()) return false;
+    const std::string path = LocalSpec();
+    if (disk::IsRegularFile(path)) return true;
+    const std::string found = disk::FindOnDisk(path);
+    return found != path && disk::IsRegularFile(found);
 }
 
 bool DiskFileObject::ReadOnly() const {
-    return !name_.empty() && disk::IsMarkedReadOnly(LocalSpec());
+    if (name_.empty()) return false;
+    const std::string path = LocalSpec();
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 && ::stat(disk::FindOnDisk(path).c_str(), &st) != 0)
+        return false;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
 void DiskFileObject::Delete() {
-    std::string path = LocalSpec();
+    std::string path = DiskPath();
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) throw Error(err::FileNotFound, "File not found: " + path);
     if (S_ISDIR(st.st_mode))
@@ -106,7 +124,7 @@ void DiskFileObject::MakeUnique() {
 }
 
 void DiskFileObject::WriteText(const std::string& text) {
-    std::string path = LocalSpec();
+    std::string path = DiskPath();
     if (name_.empty())
         throw Error(err::PathFileAccess, "Path/File access error: " + path + " names no file");
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -118,7 +136,7 @@ void DiskFileObject::WriteText(const std::string& text) {
 }
 
 void DiskFileObject::SetReadOnly(bool readOnly) {
-    disk::SetReadOnlyMark(LocalSpec(), readOnly);
+    disk::SetReadOnlyMark(DiskPath(), readOnly);
 }
 
 std::shared_ptr<FileObject> MakeFileObject(const std::string& spec) {

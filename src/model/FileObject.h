@@ -11,6 +11,11 @@ namespace qv {
 // folder points at that folder (FileName() is empty until MakeUnique chooses one); any
 // other spec is taken as a file path. Specs are made absolute (a relative one against the
 // current folder) and lexically normal, so that LocalSpec is one text per file.
+//
+// The disk is treated as case-insensitive, as the projects' paths were written for one: a
+// spec whose spelling does not exist takes the spelling the disk has (disk::FindOnDisk), and
+// the disk operations of an object whose LocalSpec does not exist as spelled (one pointed at
+// with SetFilePath) reach the entry that matches it ignoring case.
 class DiskFileObject final : public FileObject {
 public:
     DiskFileObject() = default;
@@ -35,8 +40,12 @@ public:
     // Creates or truncates the file and writes the text; error 75 on failure.
     void WriteText(const std::string& text) override;
 
-    // Points at a file by its absolute, normal path without looking at the disk.
+    // Points at a file by its absolute, normal path without looking at the disk; LocalSpec
+    // keeps that spelling.
     void SetFilePath(const std::string& path);
+    // Where the disk operations go: LocalSpec when it exists as spelled, else the entry that
+    // matches it ignoring case.
+    std::string DiskPath() const;
     // Marks the file read-only (no write bits) or writable (owner write bit).
     void SetReadOnly(bool readOnly);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contracts/ProjectModel.h"
+#include "model/DiskPath.h"
 #include "model/ModelErrors.h"
 
 #include <functional>
@@ -22,8 +23,12 @@ public:
                                        const Variant& before, const Variant& after)>;
     using RemoveHook = std::function<void(const std::string& key)>;
 
-    ItemCollection(std::string typeName, AddHook add, RemoveHook remove)
-        : typeName_(std::move(typeName)), add_(std::move(add)), remove_(std::move(remove)) {}
+    // keysIgnoreCase: keys that differ only in case name the same item (the files, whose keys
+    // are paths on a disk treated as case-insensitive).
+    ItemCollection(std::string typeName, AddHook add, RemoveHook remove,
+                   bool keysIgnoreCase = false)
+        : typeName_(std::move(typeName)), add_(std::move(add)), remove_(std::move(remove)),
+          byKey_(0, KeyHash{keysIgnoreCase}, KeyEqual{keysIgnoreCase}) {}
 
     std::string TypeName() const override { return typeName_; }
     bool Enumerate(std::vector<Variant>& elements) const override {
@@ -132,7 +137,19 @@ private:
         std::shared_ptr<T> item;
         std::size_t pos;
     };
-    using Map = std::unordered_map<std::string, Slot>;
+    struct KeyHash {
+        bool ignoreCase;
+        std::size_t operator()(const std::string& key) const {
+            return ignoreCase ? disk::HashNoCase(key) : std::hash<std::string>{}(key);
+        }
+    };
+    struct KeyEqual {
+        bool ignoreCase;
+        bool operator()(const std::string& a, const std::string& b) const {
+            return ignoreCase ? disk::SameNoCase(a, b) : a == b;
+        }
+    };
+    using Map = std::unordered_map<std::string, Slot, KeyHash, KeyEqual>;
     using Entry = typename Map::value_type;
 
     static bool Given(const Variant& v) { return !v.IsEmpty() && !v.IsMissing(); }

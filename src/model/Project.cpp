@@ -104,7 +104,7 @@ void Project::Init(const std::shared_ptr<Project>& self) {
         "OtherFiles",
         [lock](std::shared_ptr<OtherFile> item, const std::string& key, const Variant& before,
                const Variant& after) { lock()->AddFileItem(std::move(item), key, before, after); },
-        [lock](const std::string& key) { lock()->RemoveFileItem(key); });
+        [lock](const std::string& key) { lock()->RemoveFileItem(key); }, true);
     profiles_ = std::make_shared<ItemCollection<BuildProfile>>(
         "BuildProfiles",
         [lock](std::shared_ptr<BuildProfile> item, const std::string& key, const Variant& before,

@@ -38,6 +38,7 @@ public:
     std::shared_ptr<QVProject> Project() const override;
     // The topic's file has no write bit; false when it names none or the file is missing.
     bool ReadOnly() const override;
+    std::string ContentFile() const override { return DiskPath(); }
 
     void SetName(const std::string& name);
     void SetTitle(const std::string& title);

@@ -134,6 +134,56 @@ TEST_F(AddingFilesTest, SeveralFilesFromTheOpenDialogShareTheirFolder) {
     EXPECT_EQ(Boxes().size(), 2u); // a No asks again for the next file
 }
 
+// The disk spells the folder "Manuals/Setup"; its node key is other\\manuals\\setup.
+TEST_F(AddingFilesTest, TargetsAndStartFoldersTakeTheDisksSpellingOfAFolder) {
+    h.dir.Write("Manuals/Setup/guide.txt", "guide");
+    p->AddFile("manuals\\setup\\guide.txt"); // listed in another case than the disk's
+    const std::string setup = "other\\manuals\\setup";
+    ASSERT_TRUE(h.Tree().Nodes().Contains(setup));
+    const std::string folder = h.ProjectFolder() + "Manuals/Setup/";
+
+    h.Select(setup);
+    Add("AddOtherFile", {});
+    EXPECT_EQ(h.dialogs.LastStartFolder(), folder);
+
+    h.Tree().DropFiles(&h.NodeAt(setup), {outside + "notes.md"});
+    EXPECT_TRUE(fs::exists(folder + "notes.md"));
+    EXPECT_TRUE(h.Tree().Nodes().Contains("o:" + folder + "notes.md"));
+    EXPECT_FALSE(fs::exists(h.ProjectFolder() + "manuals"));
+
+    // The project's guide.txt, whichever way its path is spelled.
+    elsewhere.Write("guide.txt", "another guide");
+    h.Tree().DropFiles(&h.NodeAt(setup), {elsewhere.Path() + "/guide.txt"});
+    Add("AddOtherFile", {folder + "guide.txt"});
+    EXPECT_EQ(Boxes(),
+              (std::vector<std::string>{"msgbox 48 Image already exists", "msgbox 48 Duplicate"}));
+    EXPECT_EQ(p->OtherFiles()->Count(), 2);
+    EXPECT_EQ(h.log.Text().find("Procedure:"), std::string::npos) << h.log.Text();
+    std::ifstream kept(folder + "guide.txt");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "guide");
+}
+
+TEST_F(AddingFilesTest, AnImagesFolderInAnotherCaseIsUsedNotMadeAgain) {
+    fs::create_directory(h.ProjectFolder() + "Images");
+    h.Select("images");
+    h.boxes.Queue(qv::mb::Yes);
+    Add("AddImage", {outside + "shot.png"});
+    EXPECT_TRUE(h.Tree().Nodes().Contains("o:" + h.ProjectFolder() + "Images/shot.png"));
+    EXPECT_TRUE(fs::exists(h.ProjectFolder() + "Images/shot.png"));
+    EXPECT_FALSE(fs::exists(h.ProjectFolder() + "images"));
+}
+
+TEST_F(AddingFilesTest, ACopyTargetBehindALinkOutOfTheProjectFailsAsACopyDoes) {
+    TempDir away;
+    fs::create_directory_symlink(away.Path(), h.ProjectFolder() + "images");
+    h.Select("images");
+    h.boxes.Queue(qv::mb::Yes);
+    Add("AddImage", {outside + "shot.png"});
+    EXPECT_NE(h.log.Text().find("Procedure: CreateNewOtherFile"), std::string::npos);
+    EXPECT_FALSE(fs::exists(away.Path() + "/shot.png"));
+    EXPECT_EQ(p->OtherFiles()->Count(), 0);
+}
+
 struct HelpCase {
     const char* key;
     const char* attribute; // "" when none is supplied

@@ -1,6 +1,7 @@
 #include "support/ExplorerHarness.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace qvtest {
@@ -46,7 +47,8 @@ protected:
         return out;
     }
 
-    TempDir elsewhere; // made before the harness points TMP at its own folder
+    TempDir elsewhere;          // made before the harness points TMP at its own folder
+    qv::TrashFileService trash; // the desktop program's, outliving the harness
     ExplorerHarness h;
     std::shared_ptr<qv::Project> p;
 };
@@ -116,18 +118,122 @@ TEST_F(EditingTest, YesToEveryOutputFolderRemovesEveryCopy) {
     EXPECT_FALSE(fs::exists(h.ProjectFolder() + "out/chm/images/shots/a.png"));
 }
 
-TEST_F(EditingTest, AFileThatResolvesOutsideTheOutputFolderIsNeverDeleted) {
-    // A link inside the output folder must not lead the delete anywhere else.
-    elsewhere.Write("shots/a.png", "not ours");
-    fs::remove_all(h.ProjectFolder() + "out/web/images");
-    fs::create_directory_symlink(elsewhere.Path(), h.ProjectFolder() + "out/web/images");
-    h.boxes.Queue(qv::mb::Yes);
-    h.boxes.Queue(qv::mb::No); // keep the file itself
-    Delete(FileKey());
+TEST_F(EditingTest, WithTheDesktopsTrashEveryDeletedFileCanBeRestored) {
+    ScopedEnv data{"XDG_DATA_HOME", (h.dir.Path() + "/data").c_str()};
+    h.libraries.SetFileService(trash);
+    fs::permissions(h.ProjectFolder() + "images/shots/a.png", fs::perms::owner_read);
+    Delete(FileKey()); // yes to every question
     EXPECT_EQ(Boxes().size(), 4u);
-    EXPECT_TRUE(fs::exists(elsewhere.Path() + "/shots/a.png"));
-    EXPECT_FALSE(fs::exists(h.ProjectFolder() + "out/chm/images/shots/a.png"));
+    for (const char* gone :
+         {"images/shots/a.png", "out/web/images/shots/a.png", "out/chm/images/shots/a.png"})
+        EXPECT_FALSE(fs::exists(h.ProjectFolder() + gone)) << gone;
+    const std::string files = h.dir.Path() + "/data/Trash/files/";
+    for (const auto& [name, text] : {std::pair{"a.png", "picture"}, std::pair{"a.2.png", "copy 1"},
+                                     std::pair{"a.3.png", "copy 2"}}) {
+        std::ifstream in(files + name);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), text) << name;
+        EXPECT_TRUE(fs::exists(h.dir.Path() + "/data/Trash/info/" + name + ".trashinfo"));
+    }
 }
+
+// What lies at a profile's output path but is not a copy of its own there: the delete leaves
+// it alone without asking, and goes on with the next profile.
+struct NotACopyCase {
+    const char* name;
+    bool deleteFromDisk; // the answer to "Delete File"
+    // Puts something other than a copy at out/web/images/shots/a.png; returns the project
+    // path (below the project folder) that must still be there afterwards.
+    std::string (*arrange)(ExplorerHarness& h, TempDir& elsewhere);
+};
+
+void PrintTo(const NotACopyCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class NotACopyTest : public EditingTest, public ::testing::WithParamInterface<NotACopyCase> {};
+
+TEST_P(NotACopyTest, IsLeftAloneWithoutAQuestion) {
+    const std::string kept = GetParam().arrange(h, elsewhere);
+    h.boxes.Queue(qv::mb::Yes); // remove from the project
+    h.boxes.Queue(GetParam().deleteFromDisk ? qv::mb::Yes : qv::mb::No);
+    Delete(FileKey());
+    const std::string disk = GetParam().deleteFromDisk ? "yes" : "no";
+    EXPECT_EQ(Boxes(),
+              (std::vector<std::string>{"36 Confirm Delete -> yes", "36 Delete File -> " + disk,
+                                        "36 Delete file in output folder -> yes"}));
+    EXPECT_TRUE(fs::exists(h.ProjectFolder() + kept)) << kept;
+    const bool fileStays = fs::exists(h.ProjectFolder() + "images/shots/a.png") ||
+                           fs::exists(h.ProjectFolder() + "Images/shots/a.png");
+    EXPECT_EQ(fileStays, !GetParam().deleteFromDisk);
+    EXPECT_FALSE(fs::exists(h.ProjectFolder() + "out/chm/images/shots/a.png")); // a real copy
+}
+
+std::string WebCopy(ExplorerHarness& h) {
+    return h.ProjectFolder() + "out/web/images/shots/a.png";
+}
+void HardLinkWebCopyTo(ExplorerHarness& h, const std::string& relative) {
+    fs::remove(WebCopy(h));
+    fs::create_hard_link(h.ProjectFolder() + relative, WebCopy(h));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NotACopyTest,
+    ::testing::Values(NotACopyCase{"OutputFolderLinksToTheProjectFolder", false,
+                                   [](ExplorerHarness& h, TempDir&) -> std::string {
+                                       fs::remove_all(h.ProjectFolder() + "out/web");
+                                       fs::create_directory_symlink(h.ProjectFolder(),
+                                                                    h.ProjectFolder() + "out/web");
+                                       return "images/shots/a.png";
+                                   }},
+                      NotACopyCase{"OutputFolderLinksToTheProjectFolderSpelledInAnotherCase", false,
+                                   [](ExplorerHarness& h, TempDir&) -> std::string {
+                                       fs::rename(h.ProjectFolder() + "images",
+                                                  h.ProjectFolder() + "Images");
+                                       fs::remove_all(h.ProjectFolder() + "out/web");
+                                       fs::create_directory_symlink(h.ProjectFolder(),
+                                                                    h.ProjectFolder() + "out/web");
+                                       return "Images/shots/a.png";
+                                   }},
+                      NotACopyCase{"HardLinkToTheFileBeingRemoved", true,
+                                   [](ExplorerHarness& h, TempDir&) -> std::string {
+                                       HardLinkWebCopyTo(h, "images/shots/a.png");
+                                       return "out/web/images/shots/a.png";
+                                   }},
+                      NotACopyCase{"HardLinkToAnotherListedFile", false,
+                                   [](ExplorerHarness& h, TempDir&) -> std::string {
+                                       h.dir.Write("docs/b.png", "another");
+                                       h.project->AddFile("docs\\b.png");
+                                       HardLinkWebCopyTo(h, "docs/b.png");
+                                       return "docs/b.png";
+                                   }},
+                      NotACopyCase{"HardLinkToATopicsContentFile", false,
+                                   [](ExplorerHarness& h, TempDir&) -> std::string {
+                                       h.dir.Write("topics/T1.html", "<p>Intro</p>");
+                                       HardLinkWebCopyTo(h, "topics/T1.html");
+                                       return "topics/T1.html";
+                                   }},
+                      NotACopyCase{"HardLinkToTheProjectFile", false,
+                                   [](ExplorerHarness& h, TempDir&) -> std::string {
+                                       h.project->Save();
+                                       HardLinkWebCopyTo(h, "Test.qvproj");
+                                       return "Test.qvproj";
+                                   }},
+                      NotACopyCase{"LinkToAProjectFile", false,
+                                   [](ExplorerHarness& h, TempDir&) -> std::string {
+                                       fs::remove(WebCopy(h));
+                                       fs::create_symlink(h.ProjectFolder() + "images/shots/a.png",
+                                                          WebCopy(h));
+                                       return "out/web/images/shots/a.png";
+                                   }},
+                      NotACopyCase{"FolderLinkLeavingTheOutputFolder", false,
+                                   [](ExplorerHarness& h, TempDir& elsewhere) -> std::string {
+                                       elsewhere.Write("shots/a.png", "not ours");
+                                       fs::remove_all(h.ProjectFolder() + "out/web/images");
+                                       fs::create_directory_symlink(
+                                           elsewhere.Path(), h.ProjectFolder() + "out/web/images");
+                                       return "out/web/images/shots/a.png";
+                                   }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EditingTest, SuppressedPromptsAskNothingButStillDelete) {
     h.libraries.Options().suppressDeletePrompt = true;

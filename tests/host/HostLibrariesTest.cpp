@@ -1,8 +1,13 @@
-#include "support/TempDir.h"
 #include "contracts/Error.h"
 #include "host/HostLibrariesImpl.h"
+#include "model/FileObject.h"
+#include "support/TempDir.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <regex>
 
 namespace {
 
@@ -19,6 +24,11 @@ protected:
     qv::ScriptedMessageBoxes boxes;
     qv::ScriptedFileDialogs dialogs;
     qv::HostLibrariesImpl libraries{boxes, dialogs};
+
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
 
     int32_t ErrorOf(const std::function<void()>& call) {
         try {
@@ -107,6 +117,87 @@ TEST_F(HostLibrariesTest, TmpFallsBackToTheSystemTemporaryFolder) {
     EXPECT_EQ(env->Variable("TMP", ""), "/tmp");
     ScopedEnv other("QV_NO_SUCH_VARIABLE", nullptr);
     EXPECT_EQ(env->Variable("QV_NO_SUCH_VARIABLE", "fallback"), "fallback");
+}
+
+// Headless hosts delete for good; the desktop program gives its trash.
+TEST_F(HostLibrariesTest, DeletesAreForGoodUnlessTheHostGivesItsFileService) {
+    TempDir dir;
+    ScopedEnv data{"XDG_DATA_HOME", (dir.Path() + "/data").c_str()};
+    auto file = qv::MakeFileObject(dir.Write("a.txt", "x"));
+    libraries.FileService().DeleteFile(*file);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() + "/a.txt"));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() + "/data"));
+
+    qv::TrashFileService trash;
+    libraries.SetFileService(trash);
+    file = qv::MakeFileObject(dir.Write("b.txt", "y"));
+    libraries.FileService().DeleteFile(*file);
+    EXPECT_EQ(Read(dir.Path() + "/data/Trash/files/b.txt"), "y");
+}
+
+TEST_F(HostLibrariesTest, TheTrashKeepsEachFileWithWhereItCameFrom) {
+    TempDir dir;
+    ScopedEnv data{"XDG_DATA_HOME", (dir.Path() + "/data").c_str()};
+    qv::TrashFileService trash;
+    const std::string trashFiles = dir.Path() + "/data/Trash/files/";
+    const std::string trashInfo = dir.Path() + "/data/Trash/info/";
+    for (const char* folder : {"one", "two", "three"}) {
+        auto file = qv::MakeFileObject(dir.Write(std::string(folder) + "/my notes.txt", folder));
+        trash.DeleteFile(*file);
+        EXPECT_FALSE(file->Exists());
+    }
+    // Each under a name of its own, none overwritten.
+    EXPECT_EQ(Read(trashFiles + "my notes.txt"), "one");
+    EXPECT_EQ(Read(trashFiles + "my notes.2.txt"), "two");
+    EXPECT_EQ(Read(trashFiles + "my notes.3.txt"), "three");
+    const std::string info = Read(trashInfo + "my notes.2.txt.trashinfo");
+    EXPECT_EQ(info.substr(0, info.find("DeletionDate=")),
+              "[Trash Info]\nPath=" + dir.Path() + "/two/my%20notes.txt\n");
+    EXPECT_TRUE(
+        std::regex_search(info, std::regex(R"(\nDeletionDate=\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\n$)")))
+        << info;
+
+    // Nothing to delete, or a folder: an error, and nothing in the trash.
+    auto missing = qv::MakeFileObject(dir.Path() + "/none.txt");
+    EXPECT_EQ(ErrorOf([&] { trash.DeleteFile(*missing); }), qv::err::FileNotFound);
+    std::filesystem::create_directory(dir.Path() + "/folder");
+    EXPECT_EQ(
+        ErrorOf([&] { qv::MoveToTrashFolder(dir.Path() + "/folder", dir.Path() + "/data/Trash"); }),
+        75);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.Path() + "/folder"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(trashInfo), {}), 3);
+}
+
+// A file that cannot be put into a trash is never deleted for good instead.
+TEST_F(HostLibrariesTest, AFileTheTrashCannotTakeStaysWhereItIs) {
+    TempDir dir;
+    const std::string notAFolder = dir.Write("data", "a file where the trash would be made");
+    ScopedEnv data{"XDG_DATA_HOME", notAFolder.c_str()};
+    qv::TrashFileService trash;
+    auto file = qv::MakeFileObject(dir.Write("keep.txt", "kept"));
+    EXPECT_EQ(ErrorOf([&] { trash.DeleteFile(*file); }), 75);
+    EXPECT_EQ(Read(dir.Path() + "/keep.txt"), "kept");
+}
+
+// Two paths reach the same file when the disk says so: hard links, links, case variants.
+TEST_F(HostLibrariesTest, FileIdentityComesFromTheDisk) {
+    TempDir dir;
+    namespace fs = std::filesystem;
+    const std::string file = dir.Write("Docs/Guide.txt", "guide");
+    const std::string other = dir.Write("Docs/other.txt", "guide");
+    fs::create_hard_link(file, dir.Path() + "/hard.txt");
+    fs::create_symlink(file, dir.Path() + "/soft.txt");
+    fs::create_directory_symlink(dir.Path() + "/Docs", dir.Path() + "/linked");
+    const qv::FileService& files = libraries.FileService();
+    qv::FileIdentity id, same;
+    ASSERT_TRUE(files.Identify(file, id));
+    for (const char* path : {"/hard.txt", "/soft.txt", "/linked/Guide.txt", "/docs/guide.TXT"}) {
+        EXPECT_TRUE(files.Identify(dir.Path() + path, same) && same == id) << path;
+    }
+    EXPECT_TRUE(files.Identify(other, same));
+    EXPECT_NE(same, id);
+    EXPECT_FALSE(files.Identify(dir.Path() + "/Docs/none.txt", same));
+    EXPECT_FALSE(files.Identify("", same));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "ModelTestSupport.h"
 #include "model/DiskPath.h"
 
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -95,6 +96,59 @@ TEST_F(FileObjectTest, DeleteRemovesOrNamesTheFailure) {
     file.SetSpec(temp / "sub");
     EXPECT_EQ(ErrorNumber([&] { file.Delete(); }), 75);
     EXPECT_TRUE(std::filesystem::exists(temp / "sub"));
+}
+
+// The disk behaves as a case-insensitive one: where a spelling does not exist, each part takes
+// the name the disk has (the first in byte order when several match).
+TEST_F(FileObjectTest, ASpecMissingAsSpelledTakesTheDisksSpelling) {
+    temp.Write("Manuals/Setup/Guide.txt", "first");
+    temp.Write("Manuals/Setup/guide.TXT", "second");
+    temp.Write("Ärger/Bild.png", "x");
+    struct Case {
+        std::string spec, localSpec;
+    };
+    const Case cases[] = {
+        {"manuals/setup/GUIDE.TXT", "Manuals/Setup/Guide.txt"},
+        {"Manuals/Setup/guide.TXT", "Manuals/Setup/guide.TXT"}, // the exact spelling wins
+        {"MANUALS\\setup\\new.txt", "Manuals/Setup/new.txt"},   // a new file in a found folder
+        {"manuals/elsewhere/x.txt", "Manuals/elsewhere/x.txt"}, // spelled as given from there on
+        {"manuals/setup/", "Manuals/Setup/"},
+        {"manuals/setup", "Manuals/Setup/"}, // found, it is a folder
+        {"ärger/bild.PNG", "Ärger/Bild.png"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.spec);
+        file.SetSpec(temp / c.spec);
+        EXPECT_EQ(file.LocalSpec(), temp / c.localSpec);
+    }
+}
+
+// A folder listing kept for matching is read again once the folder changes.
+TEST_F(FileObjectTest, AMatchSeesTheFolderAsItIsNow) {
+    temp.Write("Old/A.txt", "x");
+    std::filesystem::last_write_time(temp / "Old", std::filesystem::file_time_type::clock::now() -
+                                                       std::chrono::hours(1));
+    file.SetSpec(temp / "old/b.txt");
+    EXPECT_EQ(file.LocalSpec(), temp / "Old/b.txt");
+    temp.Write("Old/B.txt", "y");
+    file.SetSpec(temp / "old/b.txt");
+    EXPECT_EQ(file.LocalSpec(), temp / "Old/B.txt");
+}
+
+// A file object pointed at a listed path keeps that text as its key, while reading and
+// changing the disk reaches the file whose name matches it ignoring case.
+TEST_F(FileObjectTest, AListedSpellingReachesTheFileOnDisk) {
+    temp.Write("Images/Shot.png", "x");
+    file.SetFilePath(temp / "images/shot.png");
+    EXPECT_EQ(file.LocalSpec(), temp / "images/shot.png");
+    EXPECT_TRUE(file.Exists());
+    file.SetReadOnly(true);
+    EXPECT_TRUE(file.ReadOnly());
+    EXPECT_EQ(file.DiskPath(), temp / "Images/Shot.png");
+    file.Delete();
+    EXPECT_FALSE(std::filesystem::exists(temp / "Images/Shot.png"));
+    EXPECT_FALSE(file.Exists());
+    EXPECT_EQ(ErrorNumber([&] { file.Delete(); }), qv::err::FileNotFound);
 }
 
 // The steps of a temporary file: folder, extension, unique name, text, delete.

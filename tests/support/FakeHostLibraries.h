@@ -2,6 +2,7 @@
 
 #include "contracts/Dispatch.h"
 #include "contracts/HostServices.h"
+#include "host/FileServices.h"
 
 #include <cstdint>
 #include <deque>
@@ -43,6 +44,7 @@ public:
     std::shared_ptr<qv::ImageFileDialog> ImageFileDialog() override { return nullptr; }
     std::shared_ptr<qv::FileObject> NewFileObject() override { return nullptr; }
     std::shared_ptr<qv::Picture> LoadPicture(const std::string&) override { return nullptr; }
+    qv::FileService& FileService() override { return files; }
 
     // "VeltaError.Error" while errorComponent is true; anything else raises 429.
     std::shared_ptr<qv::Dispatch> CreateObject(const std::string& className) override;
@@ -54,6 +56,7 @@ public:
 
     bool errorComponent = false;
     int32_t handlerError = 0; // given to each component created
+    qv::PermanentFileService files;
     std::deque<int32_t> answers;
     std::vector<MsgBoxCall> msgBoxes;
     std::vector<std::shared_ptr<FakeErrorComponent>> components; // in order of creation

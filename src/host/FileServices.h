@@ -1,0 +1,35 @@
+#pragma once
+
+#include "contracts/Platform.h"
+
+#include <string>
+
+namespace qv {
+
+// Deletes for good: the file object's own Delete. For headless hosts (qvx, tests), where
+// nobody would look into a trash.
+class PermanentFileService : public FileService {
+public:
+    bool Identify(const std::string& path, FileIdentity& identity) const override;
+    void DeleteFile(FileObject& file) override;
+};
+
+// Deletes into the freedesktop.org trash, as the desktop's file managers do, so that the
+// author can restore the file from there. A file that cannot be put into a trash stays where
+// it is (error 75); it is never deleted for good instead.
+class TrashFileService : public PermanentFileService {
+public:
+    void DeleteFile(FileObject& file) override;
+};
+
+// Moves the file (not a folder) into the trash folder given (".../Trash", made with its
+// "files" and "info" folders when missing): the file goes to files/NAME under a name not yet
+// used there, and info/NAME.trashinfo records its original path and the time of deletion.
+// Returns where the file went. Raises 53 when there is no such file and 75 when it cannot be
+// moved there (another device, no rights); the file then stays where it was.
+std::string MoveToTrashFolder(const std::string& path, const std::string& trashFolder);
+
+// The user's own trash: $XDG_DATA_HOME/Trash, or ~/.local/share/Trash.
+std::string HomeTrashFolder();
+
+} // namespace qv
