@@ -37,6 +37,7 @@ InstanceMonitor::InstanceMonitor(MonitorOptions options)
     if (folder_.back() != '/') folder_ += '/';
     ipc::EnsureSocketFolder(folder_);
     counter_.Open(kCountingBlockSize, kCountingBlockName);
+    counter_.Sweep();
 
     handle_ = static_cast<int32_t>(getpid());
     path_ = ipc::MonitorPath(folder_, handle_);
@@ -63,6 +64,7 @@ InstanceMonitor::~InstanceMonitor() {
 }
 
 int InstanceMonitor::Broadcast(int32_t reason) {
+    counter_.Sweep();
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return 0;
     int reached = 0;

@@ -13,18 +13,20 @@ namespace qv {
 
 struct MonitorOptions {
     std::string socketFolder;     // "" for the default folder
-    std::string sharedMemoryName; // "" for the block's own name
+    std::string sharedMemoryName; // "" for the block's own name (made the user's own either way)
     std::set<std::string> skip;   // component names whose instances are not to be counted
 };
 
 // A monitor of the instance counting: listens on "monitor-<pid>.sock", gives each component
 // name an ID (1, 2, ... in order of first registration, kept while the monitor lives),
 // answers the skip question and the answer check, and reads the counts from the shared block.
-// Single-threaded: the owner calls Serve in its loop.
+// The counts of processes that ended without giving them back are withdrawn when the monitor
+// starts and whenever it broadcasts. Single-threaded: the owner calls Serve in its loop.
 class InstanceMonitor {
 public:
-    // Binds the socket (a stale one of the same handle is replaced) and opens the counting
-    // block. Raises qv::Error when either cannot be done.
+    // Binds the socket (a stale one of the same handle is replaced), opens the counting block
+    // and withdraws the counts of ended processes. Raises qv::Error when the socket or the
+    // block cannot be had.
     explicit InstanceMonitor(MonitorOptions options);
     // Closes and removes the socket; the block stays for the clients.
     ~InstanceMonitor();
@@ -33,8 +35,9 @@ public:
 
     int32_t Handle() const { return handle_; }
     const std::string& SocketPath() const { return path_; }
-    // Sends the reason to every client socket of the folder, without waiting; sockets of dead
-    // clients are removed. Returns how many clients it reached.
+    // Withdraws the counts of ended processes, then sends the reason to every client socket of
+    // the folder, without waiting; sockets of dead clients are removed. Returns how many
+    // clients it reached.
     int Broadcast(int32_t reason);
     // Answers the requests that arrive within waitMs (at most one wait); returns how many.
     int Serve(int waitMs);

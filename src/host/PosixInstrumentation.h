@@ -13,8 +13,9 @@ class SocketChannel;
 struct InstrumentationOptions {
     // The socket folder; "" for the default (see ipc::DefaultSocketFolder).
     std::string socketFolder;
-    // The shared-memory name every counter uses instead of the one it is opened with; "" for
-    // none. Tests give a name of their own so that they never meet a real monitor's block.
+    // The name every counter uses instead of the one it is opened with ("" for none); the
+    // block is the user's own either way. Tests give a name of their own so that they never
+    // meet a real monitor's block.
     std::string sharedMemoryName;
 };
 

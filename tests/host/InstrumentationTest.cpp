@@ -15,10 +15,12 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/mman.h>
@@ -68,6 +70,111 @@ struct BroadcastLog : qv::MessageChannelEvents {
     void OnBroadcast(int32_t reason) override { reasons.push_back(reason); }
     std::vector<int32_t> reasons;
 };
+
+// A forked child that obeys one-byte commands and answers each with a number.
+class Child {
+public:
+    template <class F> explicit Child(F&& body) {
+        int down[2], up[2];
+        EXPECT_EQ(pipe(down), 0);
+        EXPECT_EQ(pipe(up), 0);
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(down[1]);
+            close(up[0]);
+            auto reply = [&](int32_t value) { (void)!write(up[1], &value, sizeof value); };
+            auto next = [&] {
+                char command = 'q';
+                return read(down[0], &command, 1) == 1 ? command : 'q';
+            };
+            _exit(body(next, reply));
+        }
+        close(down[0]);
+        close(up[1]);
+        to_ = down[1];
+        from_ = up[0];
+    }
+    ~Child() {
+        close(to_);
+        close(from_);
+        if (pid_ > 0) Wait();
+    }
+    // The child's answer to the command; INT32_MIN when it does not answer within 10 s.
+    int32_t Ask(char command) {
+        EXPECT_EQ(write(to_, &command, 1), 1);
+        return Read();
+    }
+    int32_t Read() {
+        pollfd pfd{from_, POLLIN, 0};
+        int32_t value = INT32_MIN;
+        if (poll(&pfd, 1, 10000) == 1 && read(from_, &value, sizeof value) != sizeof value)
+            value = INT32_MIN;
+        return value;
+    }
+    void Kill() { kill(pid_, SIGKILL); }
+    // The exit status, or -1 when the child did not exit normally.
+    int Wait() {
+        int status = 0;
+        waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int to_ = -1;
+    int from_ = -1;
+};
+
+const uid_t kNobody = 65534;
+
+// What the body answers when run in a child process as another user (nobody); INT32_MIN when
+// the child cannot become that user or dies.
+int32_t AsAnotherUser(const std::function<int32_t()>& body) {
+    Child other([&](auto, auto reply) {
+        if (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0) return 1;
+        reply(body());
+        return 0;
+    });
+    const int32_t answer = other.Read();
+    EXPECT_EQ(other.Wait(), 0);
+    return answer;
+}
+
+// The number of the qv::Error the call raises; 0 when it raises none.
+template <class F> int32_t ErrorNumber(F&& call) {
+    try {
+        call();
+    } catch (const qv::Error& e) {
+        return e.Number();
+    }
+    return 0;
+}
+
+// Where the system keeps the block of that POSIX name.
+std::string ShmFile(const std::string& posixName) {
+    return "/dev/shm" + posixName;
+}
+
+// Makes a block as a careless or hostile process would; 0 or the errno of the failure.
+int32_t MakeBlock(const std::string& posixName, mode_t mode, off_t size,
+                  const std::string& head = {}) {
+    const int fd = shm_open(posixName.c_str(), O_RDWR | O_CREAT | O_EXCL, mode);
+    if (fd < 0) return errno;
+    const bool ok = fchmod(fd, mode) == 0 && ftruncate(fd, size) == 0 &&
+                    write(fd, head.data(), head.size()) == static_cast<ssize_t>(head.size());
+    const int32_t error = ok ? 0 : errno;
+    close(fd);
+    return error;
+}
+
+// The pid of a process that has ended and been reaped.
+pid_t GonePid() {
+    const pid_t pid = fork();
+    if (pid == 0) _exit(0);
+    waitpid(pid, nullptr, 0);
+    return pid;
+}
 
 class InstrumentationTest : public ::testing::Test {
 protected:
@@ -239,111 +346,155 @@ TEST_F(InstrumentationTest, AMonitorSurvivesClientsThatHangUp) {
     serving.join();
 }
 
-TEST_F(InstrumentationTest, CountsAreSharedByEveryCounterOfTheBlock) {
+TEST_F(InstrumentationTest, CountsAreSharedByEveryCounterOfTheUsersBlock) {
     qv::SharedMemoryCounter a(shm), b(shm);
     a.Open(10000, kBlock);
     b.Open(10000, "ignored: the constructor's name wins");
-    EXPECT_EQ(a.Name(), shm);
+    const std::string own = shm + "." + std::to_string(geteuid());
+    EXPECT_EQ(a.Name(), own);
+    EXPECT_EQ(b.Name(), own);
+    struct stat st {};
+    ASSERT_EQ(stat(ShmFile(own).c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, geteuid());
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(st.st_size, 10000);
     struct Step {
         qv::SharedMemoryCounter* counter;
         int32_t id;
         int32_t delta;
     };
     // A release without its registration (ID 0, and 625 going from 3 past zero) stops at 0.
-    for (const Step& s : {Step{&a, 1, 1}, Step{&b, 1, 1}, Step{&a, 0, -1}, Step{&b, 625, 3},
-                          Step{&a, -5, 2}, Step{&b, 1, -1}, Step{&a, 7, 2}, Step{&b, 7, -5},
-                          Step{&a, 7, 1}, Step{&a, 8, INT32_MAX}, Step{&b, 8, 1}})
+    for (const Step& s :
+         {Step{&a, 1, 1}, Step{&b, 1, 1}, Step{&a, 0, -1}, Step{&b, 625, 3}, Step{&a, -5, 2},
+          Step{&b, 1, -1}, Step{&a, 7, 2}, Step{&b, 7, -5}, Step{&a, 7, 1}, Step{&a, 8, INT32_MAX},
+          Step{&b, 8, 1}, Step{&a, 625, -4}})
         s.counter->Add(s.id, s.delta);
     using Counts = std::vector<std::pair<int32_t, int32_t>>;
-    EXPECT_EQ(a.Snapshot(), (Counts{{-5, 2}, {0, 0}, {1, 1}, {7, 1}, {8, INT32_MAX}, {625, 3}}));
-    EXPECT_EQ(b.Count(625), 3);
+    EXPECT_EQ(a.Snapshot(), (Counts{{-5, 2}, {1, 1}, {7, 1}, {8, INT32_MAX}, {625, 0}}));
+    EXPECT_EQ(b.Count(7), 1);
     EXPECT_EQ(b.Count(2), 0);
+
+    // Another user can neither open this block nor change its counts: a counter of the same
+    // name counts in a block of that user's own.
+    EXPECT_EQ(AsAnotherUser([&] {
+                  const int fd = shm_open(own.c_str(), O_RDONLY, 0);
+                  if (fd >= 0) close(fd);
+                  return fd >= 0 ? 0 : errno;
+              }),
+              EACCES);
+    EXPECT_EQ(AsAnotherUser([&] {
+                  qv::SharedMemoryCounter other(shm);
+                  other.Open(10000, kBlock);
+                  other.Add(1, 424242);
+                  return other.Name() == own ? -1 : other.Count(1);
+              }),
+              424242);
+    shm_unlink((shm + "." + std::to_string(kNobody)).c_str());
+    EXPECT_EQ(a.Count(1), 1);
 }
 
 TEST_F(InstrumentationTest, TheCounterRefusesWhatItCannotHold) {
-    auto number = [](auto&& call) {
-        try {
-            call();
-        } catch (const qv::Error& e) {
-            return e.Number();
-        }
-        return 0;
-    };
     qv::SharedMemoryCounter counter(shm);
-    EXPECT_EQ(number([&] { counter.Add(1, 1); }), qv::err::ObjectNotSet);
-    EXPECT_EQ(number([&] { counter.Open(31, kBlock); }), qv::err::InvalidArgument);
-    EXPECT_EQ(number([&] { counter.Open(48, kBlock); }), 0); // header and two entries
-    EXPECT_EQ(number([&] { counter.Add(1, 1); }), 0);
-    EXPECT_EQ(number([&] { counter.Add(2, 1); }), 0);
-    EXPECT_EQ(number([&] { counter.Add(3, 1); }), 7);
-    EXPECT_EQ(number([&] { counter.Add(1, 1); }), 0);
+    EXPECT_EQ(ErrorNumber([&] { counter.Add(1, 1); }), qv::err::ObjectNotSet);
+    EXPECT_EQ(ErrorNumber([&] { counter.Open(31, kBlock); }), qv::err::InvalidArgument);
+    EXPECT_EQ(ErrorNumber([&] { counter.Open(48, kBlock); }), 0); // header and two entries
+    EXPECT_EQ(ErrorNumber([&] { counter.Add(1, 1); }), 0);
+    EXPECT_EQ(ErrorNumber([&] { counter.Add(2, 1); }), 0);
+    EXPECT_EQ(ErrorNumber([&] { counter.Add(3, 1); }), 7);
+    EXPECT_EQ(ErrorNumber([&] { counter.Add(1, 1); }), 0);
     qv::SharedMemoryCounter::Unlink(shm);
 
-    const int fd = shm_open(shm.c_str(), O_RDWR | O_CREAT, 0600);
+    // Blocks under the user's name that another user could reach, or that are not a whole
+    // counting block, are refused and left as they are; nothing is mapped, nothing dies.
+    const std::string name = qv::SharedMemoryCounter::PosixName(shm);
+    const std::string good = qv::SharedMemoryCounter::PosixName(shm + "-good");
+    ASSERT_EQ(MakeBlock(good, 0600, 10000), 0);
+    const int32_t kDenied = 70;
+    struct Hostile {
+        const char* what;
+        std::function<int32_t()> make;
+        int32_t number;
+    };
+    const Hostile blocks[] = {
+        {"made by another user, open to all",
+         [&] { return AsAnotherUser([&] { return MakeBlock(name, 0666, 10000); }); }, kDenied},
+        {"writable by group and others", [&] { return MakeBlock(name, 0666, 10000); }, kDenied},
+        {"readable by the group", [&] { return MakeBlock(name, 0640, 10000); }, kDenied},
+        {"never given its size", [&] { return MakeBlock(name, 0600, 0); }, kDenied},
+        {"cut short", [&] { return MakeBlock(name, 0600, 100); }, qv::err::TypeMismatch},
+        {"holding something else", [&] { return MakeBlock(name, 0600, 10000, "something else"); },
+         qv::err::TypeMismatch},
+        {"a pipe", [&] { return mkfifo(ShmFile(name).c_str(), 0600) == 0 ? 0 : errno; }, kDenied},
+        {"a link to a block",
+         [&] { return symlink(ShmFile(good).c_str(), ShmFile(name).c_str()) == 0 ? 0 : errno; },
+         kDenied},
+    };
+    for (const Hostile& block : blocks) {
+        ASSERT_EQ(block.make(), 0) << block.what;
+        struct stat before {};
+        ASSERT_EQ(lstat(ShmFile(name).c_str(), &before), 0);
+        qv::SharedMemoryCounter victim(shm);
+        EXPECT_EQ(ErrorNumber([&] { victim.Open(10000, kBlock); }), block.number) << block.what;
+        EXPECT_FALSE(victim.IsOpen()) << block.what;
+        EXPECT_EQ(ErrorNumber([&] { victim.Add(1, 1); }), qv::err::ObjectNotSet) << block.what;
+        struct stat after {};
+        ASSERT_EQ(lstat(ShmFile(name).c_str(), &after), 0) << block.what;
+        EXPECT_EQ(after.st_ino, before.st_ino) << block.what;
+        EXPECT_EQ(after.st_size, before.st_size) << block.what;
+        EXPECT_EQ(after.st_mode, before.st_mode) << block.what;
+        EXPECT_EQ(after.st_uid, before.st_uid) << block.what;
+        ASSERT_EQ(unlink(ShmFile(name).c_str()), 0);
+    }
+    shm_unlink(good.c_str());
+
+    // A block whose maker sizes it a moment after making it is waited for.
+    ASSERT_EQ(MakeBlock(name, 0600, 0), 0);
+    std::thread maker([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        EXPECT_EQ(truncate(ShmFile(name).c_str(), 10000), 0);
+    });
+    EXPECT_EQ(ErrorNumber([&] { counter.Open(10000, kBlock); }), 0);
+    maker.join();
+    EXPECT_EQ(ErrorNumber([&] { counter.Add(1, 1); }), 0);
+    EXPECT_EQ(counter.Count(1), 1);
+}
+
+TEST_F(InstrumentationTest, EntriesOfProcessesThatAreGoneAreGivenBack) {
+    qv::SharedMemoryCounter counter(shm);
+    counter.Open(64, kBlock); // room for three entries
+    // The block as another process of the user may have left it: a 16-byte header, then
+    // entries {uint64 key = pid << 32 | ID as uint32; int32 count; uint32 process token}.
+    const int fd = shm_open(counter.Name().c_str(), O_RDWR, 0);
     ASSERT_GE(fd, 0);
-    ASSERT_EQ(ftruncate(fd, 100), 0);
-    ASSERT_EQ(write(fd, "something else", 14), 14);
+    void* block = mmap(nullptr, 64, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
     close(fd);
-    qv::SharedMemoryCounter other(shm);
-    EXPECT_EQ(number([&] { other.Open(100, kBlock); }), qv::err::TypeMismatch);
+    ASSERT_NE(block, MAP_FAILED);
+    auto put = [&](int index, uint64_t key, int32_t count, uint32_t token) {
+        auto* entry = static_cast<unsigned char*>(block) + 16 + 16 * index;
+        std::memcpy(entry + 8, &count, sizeof count);
+        std::memcpy(entry + 12, &token, sizeof token);
+        std::memcpy(entry, &key, sizeof key);
+    };
+    auto key = [](pid_t pid, int32_t id) {
+        return static_cast<uint64_t>(static_cast<uint32_t>(pid)) << 32 | static_cast<uint32_t>(id);
+    };
+    const pid_t gone = GonePid();
+    put(0, key(gone, 1), 3, 77);
+    put(1, uint64_t{1} << 63 | key(gone, 0), 0, 0); // a sweep that died while giving one back
+    put(2, key(getpid(), 2), 5, 0x5eed);            // left by an earlier process of this pid
+
+    using Counts = std::vector<std::pair<int32_t, int32_t>>;
+    EXPECT_EQ(counter.Snapshot(), (Counts{{1, 3}, {2, 5}}));
+    counter.Add(3, 1); // this process's first count drops what its pid's earlier process left
+    EXPECT_EQ(counter.Snapshot(), (Counts{{1, 3}, {3, 1}}));
+    counter.Add(4, 1); // the block is full: the entries of processes that are gone come back
+    counter.Add(5, 1);
+    EXPECT_EQ(counter.Snapshot(), (Counts{{3, 1}, {4, 1}, {5, 1}}));
+    EXPECT_EQ(ErrorNumber([&] { counter.Add(6, 1); }), 7);
+    munmap(block, 64);
 }
 
 // ---- Several processes ----
-
-// A forked child that obeys one-byte commands and answers each with a number.
-class Child {
-public:
-    template <class F> explicit Child(F&& body) {
-        int down[2], up[2];
-        EXPECT_EQ(pipe(down), 0);
-        EXPECT_EQ(pipe(up), 0);
-        pid_ = fork();
-        if (pid_ == 0) {
-            close(down[1]);
-            close(up[0]);
-            auto reply = [&](int32_t value) { (void)!write(up[1], &value, sizeof value); };
-            auto next = [&] {
-                char command = 'q';
-                return read(down[0], &command, 1) == 1 ? command : 'q';
-            };
-            _exit(body(next, reply));
-        }
-        close(down[0]);
-        close(up[1]);
-        to_ = down[1];
-        from_ = up[0];
-    }
-    ~Child() {
-        close(to_);
-        close(from_);
-        if (pid_ > 0) Wait();
-    }
-    // The child's answer to the command; INT32_MIN when it does not answer within 10 s.
-    int32_t Ask(char command) {
-        EXPECT_EQ(write(to_, &command, 1), 1);
-        return Read();
-    }
-    int32_t Read() {
-        pollfd pfd{from_, POLLIN, 0};
-        int32_t value = INT32_MIN;
-        if (poll(&pfd, 1, 10000) == 1 && read(from_, &value, sizeof value) != sizeof value)
-            value = INT32_MIN;
-        return value;
-    }
-    void Kill() { kill(pid_, SIGKILL); }
-    // The exit status, or -1 when the child did not exit normally.
-    int Wait() {
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-    int to_ = -1;
-    int from_ = -1;
-};
 
 // A host process with controls: c creates one, d destroys the newest, p pumps broadcasts,
 // i starts the counting again (answers whether a monitor was found), q quits.
@@ -386,7 +537,7 @@ TEST_F(InstrumentationTest, TwoProcessesCountTheirControlsAndOutliveTheMonitor) 
     };
 
     EXPECT_EQ(a.Ask('c'), 1); // no monitor yet: nothing is registered, no block is made
-    const int probe = shm_open(shm.c_str(), O_RDONLY, 0);
+    const int probe = shm_open(qv::SharedMemoryCounter::PosixName(shm).c_str(), O_RDONLY, 0);
     EXPECT_LT(probe, 0);
     if (probe >= 0) close(probe);
 
@@ -422,6 +573,48 @@ TEST_F(InstrumentationTest, TwoProcessesCountTheirControlsAndOutliveTheMonitor) 
     EXPECT_EQ(a.Wait(), 0);
     EXPECT_EQ(b.Wait(), 0);
     EXPECT_TRUE(qv::ipc::ListHandles(folder, "client-").empty());
+}
+
+TEST_F(InstrumentationTest, CountsOfProcessesThatEndedWithoutReleasingAreWithdrawnByAMonitor) {
+    // A process that counts n instances of ID 1 and ends, when told to or killed, without
+    // giving them back.
+    auto counting = [&](int32_t n) {
+        return [this, n](auto next, auto reply) {
+            qv::SharedMemoryCounter counter(shm);
+            counter.Open(10000, kBlock);
+            counter.Add(1, n);
+            reply(counter.Count(1));
+            next();
+            return 0;
+        };
+    };
+    qv::SharedMemoryCounter own(shm);
+    own.Open(10000, kBlock);
+    own.Add(1, 1);
+    {
+        Child ended(counting(2));
+        EXPECT_EQ(ended.Read(), 3);
+    }
+    Child killed(counting(4));
+    EXPECT_EQ(killed.Read(), 7);
+    killed.Kill();
+    killed.Wait();
+    EXPECT_EQ(own.Count(1), 7); // nothing looks at the block until a monitor does
+
+    qv::InstanceMonitor monitor(Monitor());
+    EXPECT_EQ(own.Count(1), 1);
+    Child living(counting(3)), dying(counting(5));
+    EXPECT_EQ(living.Read(), 4);
+    EXPECT_EQ(dying.Read(), 9);
+    dying.Kill();
+    dying.Wait();
+    monitor.Broadcast(qv::ipc::kReasonMonitorStarted);
+    EXPECT_EQ(own.Count(1), 4);
+    EXPECT_EQ(monitor.Counts(), (std::vector<qv::InstanceMonitor::Count>{{1, "?", 4}}));
+    // A process takes back only what it counted itself.
+    own.Add(1, -1);
+    own.Add(1, -1);
+    EXPECT_EQ(own.Count(1), 3);
 }
 
 } // namespace

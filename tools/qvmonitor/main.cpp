@@ -55,9 +55,11 @@ int main(int argc, char** argv) {
     }
     try {
         if (once) {
-            // Only reads the block: no socket, no broadcast, no IDs of its own.
+            // No socket, no broadcast, no IDs of its own; only the counts of ended processes
+            // are withdrawn before the block is read.
             qv::SharedMemoryCounter counter(options.sharedMemoryName);
             counter.Open(10000, "#vbFaultmarkInstanceCounting#");
+            counter.Sweep();
             std::vector<qv::InstanceMonitor::Count> counts;
             for (const auto& [id, count] : counter.Snapshot())
                 counts.push_back({id, "?", count});
