@@ -382,7 +382,9 @@ std::string FilePathProblem(const std::string& projectFolder, std::string_view p
     const std::size_t last = path.find_last_of("\\/");
     const std::string_view name = last == std::string_view::npos ? path : path.substr(last + 1);
     if (name.empty() || name == ".") return "names a folder";
-    if (path.size() > kLongestPath || disk::Resolve(projectFolder, path).size() > kLongestPath)
+    // Resolving only shortens what it joins, so most paths need no resolving here.
+    if (path.size() > kLongestPath || (projectFolder.size() + path.size() > kLongestPath &&
+                                       disk::Resolve(projectFolder, path).size() > kLongestPath))
         return "is longer than the " + std::to_string(kLongestPath) + " bytes a path may have";
     return {};
 }
