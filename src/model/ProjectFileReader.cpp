@@ -256,7 +256,16 @@ void Reader::ReadTopics(pugi::xml_node section, ProjectData& data) {
 
 void Reader::ReadFiles(pugi::xml_node section, ProjectData& data) {
     auto elements = Children(section, "File");
-    std::unordered_map<std::string, std::ptrdiff_t> specs;
+    // Keyed as OtherFiles keys them: two paths that differ only in case are one file.
+    struct NoCaseHash {
+        std::size_t operator()(const std::string& s) const { return disk::HashNoCase(s); }
+    };
+    struct NoCaseEqual {
+        bool operator()(const std::string& a, const std::string& b) const {
+            return disk::SameNoCase(a, b);
+        }
+    };
+    std::unordered_map<std::string, std::ptrdiff_t, NoCaseHash, NoCaseEqual> specs;
     specs.reserve(elements.size());
     data.files.reserve(elements.size());
     for (pugi::xml_node e : elements) {
