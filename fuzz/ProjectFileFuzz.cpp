@@ -14,6 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         project = qv::LoadProject(file);
     } catch (const qv::ProjectFileError&) {
         return 0; // refused, with its file, line and reason
+    } catch (const qv::Error& e) {
+        qvfuzz::Finding("refused without file and line: " + e.Description());
     }
     qvfuzz::SaveAndReload(*project, file);
     return 0;

@@ -44,6 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         view = qv::LoadProject(file);
     } catch (const qv::ProjectFileError&) {
         return 0;
+    } catch (const qv::Error& e) {
+        qvfuzz::Finding("refused without file and line: " + e.Description());
     }
     std::vector<std::vector<std::string>> script = {{"open", file}, {"print", "tree"}};
     auto line = [&](std::vector<std::string> args) { script.push_back(std::move(args)); };
