@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     } catch (const qv::Error& e) {
         qvfuzz::Finding("refused without file and line: " + e.Description());
     }
-    std::vector<std::vector<std::string>> script = {{"open", file}, {"print", "tree"}};
+    std::vector<std::vector<std::string>> script = {{"open", file}};
     auto line = [&](std::vector<std::string> args) { script.push_back(std::move(args)); };
     const auto topics = view->Topics();
     const auto categories = view->TopicCategories();
