@@ -30,6 +30,7 @@
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <new>
 
 namespace qv::app {
 
@@ -63,6 +64,8 @@ QString ExceptionText() {
         throw;
     } catch (const Error& e) {
         return QObject::tr("Error %1: %2").arg(e.Number()).arg(Q(e.Description()));
+    } catch (const std::bad_alloc&) {
+        return QObject::tr("Out of memory");
     } catch (const std::exception& e) {
         return Q(e.what());
     } catch (...) {

@@ -1,6 +1,7 @@
 #include "AppSettings.h"
 #include "MainWindow.h"
 #include "ScriptRunner.h"
+#include "gui/ErrorBoundary.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -8,8 +9,9 @@
 #include <QTimer>
 #include <cstdio>
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+namespace {
+
+int Run(QApplication& app) {
     QApplication::setOrganizationName("Veltrane");
     QApplication::setApplicationName("Quorvel");
     QApplication::setApplicationVersion("1.0");
@@ -60,4 +62,19 @@ int main(int argc, char** argv) {
     // Give the window a moment to be laid out and drawn before the first gesture.
     if (runner) QTimer::singleShot(300, runner, &qv::app::ScriptRunner::Start);
     return app.exec();
+}
+
+} // namespace
+
+// A failure in an event handler goes to the error box (GuardedApplication) and the program
+// goes on; one outside the event loop (while the window is made) ends it with a message.
+int main(int argc, char** argv) {
+    qv::GuardedApplication app(argc, argv);
+    try {
+        return Run(app);
+    } catch (...) {
+        std::fprintf(stderr, "quorvel: %s\n", qv::CurrentExceptionText().c_str());
+        qv::ReportCurrentException(nullptr);
+        return 1;
+    }
 }

@@ -3,10 +3,13 @@
 #include "explorer/ProjectExplorer.h"
 #include "explorer/Text.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <vector>
 
 namespace qv {
 
@@ -21,6 +24,50 @@ bool SameContents(const std::string& a, const std::string& b) {
     if (!x || !y) return false;
     return std::equal(std::istreambuf_iterator<char>(x), std::istreambuf_iterator<char>(),
                       std::istreambuf_iterator<char>(y), std::istreambuf_iterator<char>());
+}
+
+// Copies source into a new file at target (never one that exists: "x" opens exclusively).
+// The error of the step that failed comes back as the system says it (a full disk is "No
+// space left on device"), and a partial target is removed.
+std::error_code CopyToNewFile(const std::string& source, const std::string& target) {
+    auto failure = [] { return std::error_code(errno ? errno : EIO, std::generic_category()); };
+    errno = 0;
+    std::FILE* in = std::fopen(source.c_str(), "rb");
+    if (!in) return failure();
+    errno = 0;
+    std::FILE* out = std::fopen(target.c_str(), "wbx");
+    if (!out) {
+        const std::error_code ec = failure();
+        std::fclose(in);
+        return ec;
+    }
+    std::error_code ec;
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        errno = 0;
+        const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in);
+        if (n < buffer.size() && std::ferror(in)) {
+            ec = failure();
+            break;
+        }
+        errno = 0;
+        if (n > 0 && std::fwrite(buffer.data(), 1, n, out) != n) {
+            ec = failure();
+            break;
+        }
+        if (n < buffer.size()) break;
+    }
+    std::fclose(in);
+    errno = 0;
+    if (std::fclose(out) != 0 && !ec) ec = failure();
+    if (ec) {
+        std::error_code ignored;
+        fs::remove(target, ignored);
+        return ec;
+    }
+    std::error_code ignored;
+    fs::permissions(target, fs::status(source, ignored).permissions(), ignored);
+    return {};
 }
 
 bool StartsWithNoCase(const std::string& s, const std::string& prefix) {
@@ -191,9 +238,8 @@ bool ProjectExplorer::CopyIntoProject(const std::string& source, const std::stri
                                48, "File already exists");
         return false;
     }
-    if (!fs::copy_file(source, target, fs::copy_options::none, ec)) {
-        std::error_code ignored;
-        if (fs::exists(target, ignored)) fs::remove(target, ignored);
+    ec = CopyToNewFile(source, target);
+    if (ec) {
         const int32_t number = ec == std::errc::no_such_file_or_directory ? err::FileNotFound : 75;
         throw Error(number, "Could not copy '" + source + "' to '" + target + "': " + ec.message());
     }

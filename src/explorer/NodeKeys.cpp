@@ -4,6 +4,7 @@
 #include "explorer/Text.h"
 
 #include <array>
+#include <vector>
 
 namespace qv {
 
@@ -49,12 +50,29 @@ Node* ProjectExplorer::GetFolderNode(const std::shared_ptr<OtherFile>& file) {
         qv::Nodes& nodes = tvw->Nodes();
         currentNode = &nodes.Item(image ? "images" : "other");
         p.line = 4;
-        for (index = 0; index + 1 < static_cast<int32_t>(parts.size()); ++index) {
-            folderKey = text::Lower(currentNode->Key()) + "\\" + text::Lower(parts[index]);
+        // Each folder's key is its parent's key + "\" + its lower-case name, so the keys of
+        // all levels are prefixes of the deepest one, built once. Looking for the deepest
+        // existing level first and creating only the missing ones keeps the work in
+        // proportion to the keys that are new, not to the depth times the path.
+        const int32_t levels = static_cast<int32_t>(parts.size()) - 1;
+        std::string fullKey = currentNode->Key();
+        std::vector<std::size_t> ends;
+        ends.reserve(parts.size());
+        for (int32_t i = 0; i < levels; ++i) {
+            fullKey += '\\';
+            fullKey += text::Lower(parts[i]);
+            ends.push_back(fullKey.size());
+        }
+        index = levels - 1;
+        for (; index >= 0; --index) {
+            folderKey.assign(fullKey, 0, ends[index]);
             if (Shared().InCollection(nodes, folderKey)) {
                 currentNode = &nodes.Item(folderKey);
-                continue;
+                break;
             }
+        }
+        for (++index; index < levels; ++index) {
+            folderKey.assign(fullKey, 0, ends[index]);
             currentNode = nodes.Add(currentNode, rel::Child, folderKey, std::string(parts[index]),
                                     image ? "imagefolderclosed" : "otherfilefolderclosed");
             currentNode->SetExpandedImage(image ? "imagefolderopen" : "otherfilefolderopen");

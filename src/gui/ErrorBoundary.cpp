@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QString>
+#include <new>
 
 namespace qv {
 
@@ -24,25 +25,40 @@ void SetGuiErrorSink(GuiErrorSink sink) {
     Sink() = std::move(sink);
 }
 
-void ReportCurrentException(QWidget* parent) {
-    std::string text;
+std::string CurrentExceptionText() {
     try {
         throw;
     } catch (const Error& e) {
-        text = "Error " + std::to_string(e.Number()) + ": " + e.Description();
+        std::string text = "Error " + std::to_string(e.Number()) + ": " + e.Description();
         if (!e.Source().empty()) text += " (" + e.Source() + ")";
+        return text;
+    } catch (const std::bad_alloc&) {
+        return "Out of memory";
     } catch (const std::exception& e) {
-        text = e.what();
+        return e.what();
     } catch (...) {
-        text = "Unknown failure";
+        return "Unknown failure";
     }
+}
+
+void ReportCurrentException(QWidget* parent) {
     try {
+        const std::string text = CurrentExceptionText();
         if (Sink())
             Sink()(parent, text);
         else
             ShowBox(parent, text);
     } catch (...) {
         // The sink itself failed; there is nowhere left to show it.
+    }
+}
+
+bool GuardedApplication::notify(QObject* receiver, QEvent* event) {
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        ReportCurrentException(nullptr);
+        return false;
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QApplication>
 #include <exception>
 #include <functional>
 #include <string>
@@ -13,8 +14,10 @@ namespace qv {
 // their own (an empty function restores the default). Not thread-safe: UI thread only.
 using GuiErrorSink = std::function<void(QWidget* parent, const std::string& text)>;
 void SetGuiErrorSink(GuiErrorSink sink);
-// Hands the text of the exception being handled (qv::Error: number and description) to the
-// sink. Call it only inside a catch block.
+// The text of the exception being handled: a qv::Error's number and description, "Out of
+// memory" for lack of memory, else its what(). Call it only inside a catch block.
+std::string CurrentExceptionText();
+// Hands that text to the sink. Call it only inside a catch block.
 void ReportCurrentException(QWidget* parent);
 
 // Runs f; nothing it throws gets past this call: the failure goes to the error sink. Returns
@@ -28,5 +31,14 @@ template <class F> bool Guarded(QWidget* parent, F&& f) {
         return false;
     }
 }
+
+// The application object of a program with a GUI: a failure that leaves an event handler
+// (a slot, a paint, a timer; lack of memory included) goes to the error sink instead of
+// ending the program; the event counts as not handled.
+class GuardedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override;
+};
 
 } // namespace qv

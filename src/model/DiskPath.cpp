@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <dirent.h>
@@ -14,6 +16,7 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <pwd.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -101,7 +104,23 @@ std::string OutputFolderProblem(const std::string& projectFolder, std::string_vi
     }
     std::string full = Resolve(projectFolder, folder);
     if (full.back() != '/') full += '/';
+    if (full.size() > PATH_MAX - 1)
+        return "is longer than the " + std::to_string(PATH_MAX - 1) + " bytes a path may have";
+    // Output copies are deleted from this folder: it may hold nothing of the project's own
+    // and no folder of the user's that is not its own. Judged as written; links are not
+    // followed here.
+    if (full.find_first_not_of('/') == std::string::npos) return "is the root of the file system";
     if (full == projectFolder) return "is the project folder itself";
+    if (projectFolder.compare(0, full.size(), full) == 0)
+        return "is a folder above the project folder";
+    const char* home = std::getenv("HOME");
+    const passwd* user = ::getpwuid(::geteuid());
+    for (const char* h : {home, static_cast<const char*>(user ? user->pw_dir : nullptr)}) {
+        if (!h || !*h) continue;
+        std::string homeFolder = AbsoluteNormal(h);
+        if (homeFolder.back() != '/') homeFolder += '/';
+        if (full == homeFolder) return "is the home folder";
+    }
     return {};
 }
 

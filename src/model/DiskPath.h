@@ -22,7 +22,9 @@ bool IsAbsolute(std::string_view path); // after ToDiskSeparators: starts with "
 std::string RelativePathProblem(std::string_view path);
 
 // Why an output folder from the project file cannot be used, or "" when it can: empty,
-// climbing out with "..", or naming the project folder itself.
+// climbing out with "..", longer than a path may be, or (as written and normalised, links
+// not followed) the file system's root, the user's home folder ($HOME or the account's),
+// the project folder itself or a folder above it.
 std::string OutputFolderProblem(const std::string& projectFolder, std::string_view folder);
 
 // The disk path of a path written in the project file ("\" separated, relative to the

@@ -2,6 +2,7 @@
 
 #include "model/DiskPath.h"
 #include "model/FileObject.h"
+#include "model/ProjectFileReader.h"
 #include "model/ProjectFileWriter.h"
 
 #include <algorithm>
@@ -19,6 +20,11 @@ namespace {
 [[noreturn]] void KeyTaken(const std::string& key) {
     throw Error(err::KeyInUse,
                 "This key is already associated with an element of this collection: " + key);
+}
+// An ID given by the caller that a project file could not hold (see IdProblem).
+void CheckId(char kind, const std::string& id, const char* what) {
+    std::string problem = IdProblem(kind, id);
+    if (!problem.empty()) Invalid(std::string(what) + " ID \"" + id + "\" " + problem);
 }
 void CheckKey(const std::string& given, const std::string& natural, const char* kind) {
     if (!given.empty() && given != natural)
@@ -485,6 +491,8 @@ void Project::NotifyCategoriesReordered() {
 }
 
 std::shared_ptr<OtherFile> Project::NewOtherFile(const std::string& filename) {
+    std::string problem = FilePathProblem(folder_, filename);
+    if (!problem.empty()) Invalid("file path \"" + filename + "\" " + problem);
     std::string spec = FileKey(filename);
     if (!spec.empty() && spec.back() == '/') Invalid("\"" + filename + "\" names a folder");
     return OtherFileItem::Create(self_, folder_, spec, true, true);
@@ -495,11 +503,11 @@ std::shared_ptr<TopicItem> Project::AddTopic(const std::string& id, const std::s
                                              const std::string& categoryId,
                                              const std::string& status, const std::string& file) {
     std::string newId = id.empty() ? topicIds_.Next() : id;
+    CheckId('T', newId, "topic");
     if (topics_->Contains(newId)) KeyTaken(newId);
     if (!file.empty()) {
-        std::string problem = disk::RelativePathProblem(file);
+        std::string problem = FilePathProblem(folder_, file);
         if (!problem.empty()) Invalid("topic file \"" + file + "\" " + problem);
-        if (file.back() == '\\' || file.back() == '/') Invalid("\"" + file + "\" names a folder");
     }
     std::shared_ptr<CategoryItem> category;
     if (!categoryId.empty()) category = GetCategory(categoryId);
@@ -515,6 +523,7 @@ std::shared_ptr<TopicItem> Project::AddTopic(const std::string& id, const std::s
 
 std::shared_ptr<CategoryItem> Project::AddCategory(const std::string& id, const std::string& name) {
     std::string newId = id.empty() ? categoryIds_.Next() : id;
+    CheckId('C', newId, "category");
     if (categories_->Contains(newId)) KeyTaken(newId);
     auto category = CategoryItem::Create(self_, newId, name, false);
     categories_->Add(category, newId);
@@ -532,6 +541,7 @@ std::shared_ptr<OtherFileItem> Project::AddFile(const std::string& path) {
 
 std::shared_ptr<ProfileItem> Project::AddProfile(const std::string& id, const std::string& name) {
     std::string newId = id.empty() ? profileIds_.Next() : id;
+    CheckId('B', newId, "build profile");
     if (profiles_->Contains(newId)) KeyTaken(newId);
     auto profile = ProfileItem::Create(
         self_, folder_,
@@ -606,7 +616,7 @@ void Project::Save() {
     if (ReadOnly())
         throw Error(err::PathFileAccess, "Path/File access error: " + path_ +
                                              " is marked read-only; the project was not saved");
-    disk::ReplaceFileContents(path_, WriteProjectFile(ToData()));
+    SaveProjectFile(path_, WriteProjectFile(ToData()));
     dirty_ = false;
 }
 

@@ -71,7 +71,7 @@ public:
     // at once, so no later item gets it even when this one never joins.
     std::shared_ptr<TopicCategory> NewTopicCategory() override;
     // An other file (Pending) for a disk path or a path relative to the project folder,
-    // outside OtherFiles. Error 5 for an empty path or one that climbs out with "..".
+    // outside OtherFiles. Error 5 for a path that FilePathProblem refuses.
     std::shared_ptr<OtherFile> NewOtherFile(const std::string& filename) override;
     void NotifyTopicsReordered() override;
     void NotifyCategoriesReordered() override;
@@ -98,7 +98,8 @@ public:
     std::shared_ptr<OtherFileItem> GetFile(const std::string& path) const;
     std::shared_ptr<ProfileItem> GetProfile(const std::string& id) const;
 
-    // Appending items. An empty ID asks for a new one; a taken ID is error 457. A new topic
+    // Appending items. An empty ID asks for a new one; a taken ID is error 457, one that
+    // IdProblem refuses (or a topic file that FilePathProblem refuses) error 5. A new topic
     // takes the default status when none is given, its title as caption and the file given,
     // by default "topics\ID.html" (not created on disk; "\" separated, relative to the
     // project folder).
@@ -128,8 +129,8 @@ public:
     void SetProjectReadOnly(bool readOnly);
     void RaiseElementCheckout(int32_t projectElementType);
 
-    // Writes the project file in one step (see disk::ReplaceFileContents). A read-only
-    // project file is refused with error 75.
+    // Writes the project file in one step, through a link to it (see SaveProjectFile). A
+    // read-only project file is refused with error 75.
     void Save();
     ProjectData ToData() const;
 

@@ -1,24 +1,29 @@
 #include "model/ProjectFileReader.h"
 
 #include "model/DiskPath.h"
+#include "model/ProjectFileWriter.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
 #include <iterator>
 #include <pugixml.hpp>
-#include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace qv {
 
 namespace {
 
+// A value quoted for a message. A long one shows its first 200 bytes and "...", enough to
+// find it, so that a message about a huge attribute does not become huge itself.
 std::string Quote(std::string_view text) {
+    constexpr std::size_t kShown = 200;
+    if (text.size() > kShown) return "\"" + std::string(text.substr(0, kShown)) + "...\"";
     return "\"" + std::string(text) + "\"";
 }
 
@@ -128,9 +133,12 @@ private:
             Fail(element, "<" + std::string(element.name()) + "> may not contain anything");
     }
     std::string RequireId(pugi::xml_node element, const Attributes& a,
-                          std::unordered_map<std::string, std::ptrdiff_t>& seen, const char* kind) {
+                          std::unordered_map<std::string, std::ptrdiff_t>& seen, char letter,
+                          const char* kind) {
         std::string id = a.Text("id");
         if (id.empty()) Fail(element, "<" + std::string(element.name()) + "> has no id");
+        std::string problem = IdProblem(letter, id);
+        if (!problem.empty()) Fail(element, std::string(kind) + " ID " + Quote(id) + " " + problem);
         auto [it, added] = seen.emplace(id, element.offset_debug());
         if (!added)
             Fail(element, std::string(kind) + " ID " + Quote(id) +
@@ -142,11 +150,9 @@ private:
     std::string CheckedPath(pugi::xml_node element, const std::string& who, const char* attribute,
                             const std::string& path) {
         if (path.empty()) Fail(element, who + " has an empty " + attribute);
-        std::string problem = disk::RelativePathProblem(path);
+        std::string problem = FilePathProblem(folder_, path);
         if (!problem.empty())
             Fail(element, who + ": " + attribute + " " + Quote(path) + " " + problem);
-        if (path.back() == '\\' || path.back() == '/')
-            Fail(element, who + ": " + attribute + " " + Quote(path) + " names a folder");
         return disk::IsAbsolute(path) ? path : disk::ToFileSeparators(path);
     }
 
@@ -216,7 +222,7 @@ void Reader::ReadCategories(pugi::xml_node section, ProjectData& data) {
     for (pugi::xml_node e : elements) {
         CheckLeaf(e);
         Attributes a(*this, e, {"id", "name", "autoGenerateIndex"});
-        std::string id = RequireId(e, a, categoryIds_, "category");
+        std::string id = RequireId(e, a, categoryIds_, 'C', "category");
         bool autoIndex = a.Bool("autoGenerateIndex", false, "category " + id);
         data.categories.push_back({id, a.Text("name"), autoIndex});
     }
@@ -233,7 +239,7 @@ void Reader::ReadTopics(pugi::xml_node section, ProjectData& data) {
             *this, e,
             {"id", "name", "title", "caption", "category", "status", "includeInOutput", "file"});
         ProjectData::Topic t;
-        t.id = RequireId(e, a, ids, "topic");
+        t.id = RequireId(e, a, ids, 'T', "topic");
         std::string who = "topic " + t.id;
         t.name = a.Text("name");
         t.title = a.Text("title");
@@ -250,7 +256,16 @@ void Reader::ReadTopics(pugi::xml_node section, ProjectData& data) {
 
 void Reader::ReadFiles(pugi::xml_node section, ProjectData& data) {
     auto elements = Children(section, "File");
-    std::unordered_map<std::string, std::ptrdiff_t> specs;
+    // Keyed as OtherFiles keys them: two paths that differ only in case are one file.
+    struct NoCaseHash {
+        std::size_t operator()(const std::string& s) const { return disk::HashNoCase(s); }
+    };
+    struct NoCaseEqual {
+        bool operator()(const std::string& a, const std::string& b) const {
+            return disk::SameNoCase(a, b);
+        }
+    };
+    std::unordered_map<std::string, std::ptrdiff_t, NoCaseHash, NoCaseEqual> specs;
     specs.reserve(elements.size());
     data.files.reserve(elements.size());
     for (pugi::xml_node e : elements) {
@@ -278,7 +293,7 @@ void Reader::ReadProfiles(pugi::xml_node section, ProjectData& data) {
             *this, e,
             {"id", "name", "title", "compiledHelp", "helpFormat", "outputFolder", "current"});
         ProjectData::Profile b;
-        b.id = RequireId(e, a, ids, "build profile");
+        b.id = RequireId(e, a, ids, 'B', "build profile");
         std::string who = "build profile " + b.id;
         b.name = a.Text("name");
         b.title = a.Text("title");
@@ -301,29 +316,92 @@ void Reader::ReadProfiles(pugi::xml_node section, ProjectData& data) {
     }
 }
 
-std::string ReadWholeFile(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
+// The bytes of a regular file. The file is opened without waiting (a pipe without a writer
+// would block an ordinary open for ever) and judged by what was opened, so that nothing can
+// be swapped in between a check and the read.
+std::string ReadProjectFileText(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
         int error = errno;
         if (error == ENOENT)
             throw ProjectFileError(err::FileNotFound, path, 0, "file not found (" + path + ")");
         throw ProjectFileError(err::PathFileAccess, path, 0, std::strerror(error));
     }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        throw ProjectFileError(err::PathFileAccess, path, 0, std::strerror(errno));
     if (S_ISDIR(st.st_mode))
         throw ProjectFileError(err::PathFileAccess, path, 0, "is a folder, not a project file");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ProjectFileError(err::PathFileAccess, path, 0, std::strerror(errno));
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) throw ProjectFileError(err::PathFileAccess, path, 0, "cannot be read");
-    return std::move(text).str();
+    if (!S_ISREG(st.st_mode))
+        throw ProjectFileError(err::PathFileAccess, path, 0,
+                               "is not a regular file (a pipe, a device or a socket); only a "
+                               "regular file is read as a project file");
+    auto tooLarge = [&](uint64_t size) {
+        return ProjectFileError(err::PathFileAccess, path, 0,
+                                "is " + std::to_string(size) +
+                                    " bytes long; a project file may have at most 1 GB (" +
+                                    std::to_string(kLargestProjectFile) + " bytes)");
+    };
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    if (size > kLargestProjectFile) throw tooLarge(size);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    std::size_t have = 0;
+    // The file may have grown since fstat: it is read to its end, within the limit.
+    std::array<char, 65536> more;
+    for (;;) {
+        const bool within = have < text.size();
+        char* into = within ? text.data() + have : more.data();
+        const std::size_t room = within ? text.size() - have : more.size();
+        ssize_t n = ::read(fd, into, room);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw ProjectFileError(err::PathFileAccess, path, 0,
+                                   std::string("cannot be read: ") + std::strerror(errno));
+        }
+        if (n == 0) break;
+        if (!within) {
+            if (have + static_cast<std::size_t>(n) > kLargestProjectFile)
+                throw tooLarge(have + static_cast<std::size_t>(n));
+            text.append(more.data(), static_cast<std::size_t>(n));
+        }
+        have += static_cast<std::size_t>(n);
+    }
+    text.resize(have);
+    return text;
 }
 
 } // namespace
 
+std::string IdProblem(char kind, std::string_view id) {
+    if (id.find('\\') != std::string_view::npos)
+        return "contains \"\\\", which would make its tree key look like a folder's";
+    if (kind == 'C' && id == "uncategorized")
+        return "is the tree's own key of the \"(Un-categorized)\" folder";
+    return {};
+}
+
+std::string FilePathProblem(const std::string& projectFolder, std::string_view path) {
+    if (path.empty()) return "is empty";
+    std::string problem = disk::RelativePathProblem(path);
+    if (!problem.empty()) return problem;
+    const std::size_t last = path.find_last_of("\\/");
+    const std::string_view name = last == std::string_view::npos ? path : path.substr(last + 1);
+    if (name.empty() || name == ".") return "names a folder";
+    // Resolving only shortens what it joins, so most paths need no resolving here.
+    if (path.size() > kLongestPath || (projectFolder.size() + path.size() > kLongestPath &&
+                                       disk::Resolve(projectFolder, path).size() > kLongestPath))
+        return "is longer than the " + std::to_string(kLongestPath) + " bytes a path may have";
+    return {};
+}
+
 std::shared_ptr<Project> LoadProject(const std::string& path, const LoadOptions& options) {
     std::string full = disk::AbsoluteNormal(disk::ToDiskSeparators(path));
-    std::string text = ReadWholeFile(full);
+    std::string text = ReadProjectFileText(full);
+    RemoveStaleSaveFiles(full);
     ProjectData data = Reader(full, text, options).Read();
     return Project::FromData(full, std::move(data), options);
 }

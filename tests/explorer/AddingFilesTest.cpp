@@ -1,8 +1,12 @@
 #include "host/HelpContext.h"
 #include "support/ExplorerHarness.h"
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 namespace qvtest {
 namespace {
@@ -121,6 +125,28 @@ TEST_F(AddingFilesTest, AFailingCopyIsReportedAndAddsNothing) {
     Add("AddImage", {outside + "gone.png"});
     const std::string log = h.log.Text();
     EXPECT_NE(log.find("Procedure: CreateNewOtherFile"), std::string::npos) << log;
+    EXPECT_EQ(p->OtherFiles()->Count(), 0);
+}
+
+// A write that fails part-way (a full disk; here the process's file-size limit, which fails the
+// same way without one) is reported in the system's words, not as an input/output error.
+TEST_F(AddingFilesTest, ACopyThatRunsOutOfRoomSaysWhyAndLeavesNoPart) {
+    elsewhere.Write("big.png", std::string(256 * 1024, 'x'));
+    h.Select("images");
+    h.boxes.Queue(qv::mb::Yes);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 64 * 1024;
+    auto* oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    Add("AddImage", {outside + "big.png"});
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    const std::string log = h.log.Text();
+    EXPECT_NE(log.find("': " + std::string(std::strerror(EFBIG))), std::string::npos) << log;
+    EXPECT_EQ(log.find(std::strerror(EIO)), std::string::npos) << log;
+    EXPECT_FALSE(fs::exists(h.ProjectFolder() + "images/big.png"));
     EXPECT_EQ(p->OtherFiles()->Count(), 0);
 }
 

@@ -29,7 +29,7 @@ void Collect(QtMsgType type, const QMessageLogContext& context, const QString& m
 // display, so the offscreen platform is the default.
 int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    qv::GuardedApplication app(argc, argv);
     qInstallMessageHandler(qvtest::Collect);
     qv::SetGuiErrorSink(
         [](QWidget*, const std::string& text) { qvtest::GuiErrors().push_back(text); });

@@ -1,6 +1,8 @@
 #include "GuiTestSupport.h"
+#include "contracts/Error.h"
 #include "contracts/HostServices.h"
 #include "contracts/SpellEngine.h"
+#include "gui/ErrorBoundary.h"
 #include "gui/ErrorReportLog.h"
 #include "gui/LabelDelegate.h"
 #include "gui/QtFileDialogs.h"
@@ -11,12 +13,15 @@
 #include "support/TempDir.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QFont>
 #include <QFontMetrics>
 #include <QMenu>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <new>
 #include <sstream>
 
 namespace qvtest {
@@ -165,6 +170,27 @@ TEST(SpellMenu, SuggestionsThenAddAndIgnoreEachNamingItsChoice) {
     qv::FillSpellMenu(menu, engine, "qqq");
     ASSERT_FALSE(menu.actions().isEmpty());
     EXPECT_FALSE(menu.actions()[0]->isEnabled()); // "(no suggestions)"
+}
+
+// The program's last boundary: whatever leaves an event handler, lack of memory included,
+// reaches the error sink and the program goes on.
+TEST(GuardedApplication, AFailureInAnEventHandlerIsReportedAndTheProgramGoesOn) {
+    struct Failing : QObject {
+        int thrown = 0;
+        bool event(QEvent* e) override {
+            if (e->type() != QEvent::User) return QObject::event(e);
+            if (thrown++ == 0) throw std::bad_alloc();
+            throw qv::Error(5, "Invalid procedure call or argument");
+        }
+    } failing;
+    auto& errors = qvtest::GuiErrors();
+    errors.clear();
+    QEvent first(QEvent::User), second(QEvent::User);
+    EXPECT_FALSE(QCoreApplication::sendEvent(&failing, &first));
+    EXPECT_FALSE(QCoreApplication::sendEvent(&failing, &second));
+    EXPECT_EQ(errors, (std::vector<std::string>{"Out of memory",
+                                                "Error 5: Invalid procedure call or argument"}));
+    errors.clear();
 }
 
 TEST(ErrorReportLog, EachReportIsWrittenAndOneFailureIsShownOnce) {

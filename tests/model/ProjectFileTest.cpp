@@ -2,9 +2,15 @@
 #include "model/DiskPath.h"
 #include "model/ProjectFileReader.h"
 #include "model/ProjectFileWriter.h"
+#include "support/TempDir.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/time.h>
+#include <unistd.h>
 
 namespace {
 
@@ -164,6 +170,20 @@ TEST_F(ProjectFileTest, RefusesBrokenFilesNamingFileAndLine) {
         {"counter too large",
          Lines({decl, "<QuorvelProject formatVersion=\"1\" nextTopicId=\"1000000000000000001\"/>"}),
          2, "nextTopicId is \"1000000000000000001\""},
+        // Output folders are judged as written: the project folder and those above it, by
+        // absolute paths (the relative ones and the root are in the corpus).
+        {"output folder is the project, absolute",
+         Lines({decl, root, "<BuildProfiles>",
+                ("<BuildProfile id=\"B1\" outputFolder=\"" + temp.Path() + "\"/>").c_str(),
+                "</BuildProfiles>", end}),
+         4, "is the project folder itself"},
+        {"output folder above the project",
+         Lines({decl, root, "<BuildProfiles>",
+                ("<BuildProfile id=\"B1\" outputFolder=\"" +
+                 std::filesystem::path(temp.Path()).parent_path().parent_path().string() + "\"/>")
+                    .c_str(),
+                "</BuildProfiles>", end}),
+         4, "is a folder above the project folder"},
     };
     for (const Refusal& c : cases) {
         SCOPED_TRACE(c.name);
@@ -176,6 +196,101 @@ TEST_F(ProjectFileTest, RefusesBrokenFilesNamingFileAndLine) {
             EXPECT_EQ(e.Line(), c.line);
             std::string head = "bad.qvproj:" + std::to_string(c.line) + ": ";
             EXPECT_EQ(e.Description().substr(0, head.size()), head) << e.Description();
+            EXPECT_NE(e.Description().find(c.what), std::string::npos) << e.Description();
+        }
+    }
+}
+
+// Each project file of tests/model/corpus (hostile ones among them) says in a comment what
+// must become of it: "<!-- expect: refused at line N: TEXT -->" (refused with its name, that
+// line and a reason containing TEXT) or "<!-- expect: loads -->" (it loads, saves to a file
+// that loads to the same project, and saving that gives the same text). The files run as
+// copies in a scratch folder, with a home folder of their own.
+TEST_F(ProjectFileTest, CorpusIsRefusedWithFileLineAndReasonOrRoundTrips) {
+    const std::filesystem::path corpus = std::string(QV_SOURCE_DIR) + "/tests/model/corpus";
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus))
+        if (entry.path().extension() == ".qvproj") files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    ASSERT_GE(files.size(), 40u);
+    qvtest::ScopedEnv home("HOME", "/qv-corpus-home");
+    for (const auto& source : files) {
+        const std::string name = source.filename().string();
+        SCOPED_TRACE(name);
+        const std::string text = ReadText(source.string());
+        const auto at = text.find("<!-- expect: ");
+        ASSERT_NE(at, std::string::npos);
+        const std::string expect = text.substr(at + 13, text.find(" -->", at) - at - 13);
+        temp.Write(name, text);
+        const std::string file = temp / name;
+        try {
+            if (expect == "loads") {
+                auto project = qv::LoadProject(file);
+                project->Save();
+                const std::string saved = ReadText(file);
+                auto again = qv::LoadProject(file);
+                EXPECT_EQ(Describe(again->ToData()), Describe(project->ToData()));
+                again->Save();
+                EXPECT_EQ(ReadText(file), saved);
+                continue;
+            }
+            const std::string prefix = "refused at line ";
+            ASSERT_EQ(expect.rfind(prefix, 0), 0u) << expect;
+            const std::size_t colon = expect.find(": ");
+            const int32_t line = std::stoi(expect.substr(prefix.size(), colon - prefix.size()));
+            const std::string what = expect.substr(colon + 2);
+            try {
+                qv::LoadProject(file);
+                ADD_FAILURE() << "loaded";
+            } catch (const qv::ProjectFileError& e) {
+                EXPECT_EQ(e.Number(), 321);
+                EXPECT_EQ(e.Line(), line);
+                const std::string head = name + ":" + std::to_string(line) + ": ";
+                EXPECT_EQ(e.Description().substr(0, head.size()), head) << e.Description();
+                EXPECT_NE(e.Description().find(what), std::string::npos) << e.Description();
+                EXPECT_LT(e.Description().size(), 1000u); // a huge value is not repeated whole
+            }
+        } catch (const qv::Error& e) {
+            ADD_FAILURE() << e.Number() << " " << e.Description();
+        }
+    }
+}
+
+// Only a regular file is read, and never one past the limit: a pipe would block the reader
+// for ever, a device could feed it without end.
+TEST_F(ProjectFileTest, PipesDevicesAndHugeFilesAreRefusedWithoutBeingRead) {
+    ASSERT_EQ(::mkfifo((temp / "pipe.qvproj").c_str(), 0600), 0);
+    std::filesystem::create_symlink("/dev/zero", temp / "zero.qvproj");
+    std::filesystem::create_symlink(temp / "pipe.qvproj", temp / "to-pipe.qvproj");
+    {
+        // Sparse: the size is there without the bytes.
+        int fd = ::open((temp / "huge.qvproj").c_str(), O_CREAT | O_WRONLY, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(qv::kLargestProjectFile) + 1), 0);
+        ::close(fd);
+    }
+    std::filesystem::create_symlink(temp / "gone.qvproj", temp / "dangling.qvproj");
+    struct Case {
+        const char* name;
+        int32_t number;
+        const char* what;
+    };
+    const Case cases[] = {
+        {"pipe.qvproj", 75, "is not a regular file"},
+        {"zero.qvproj", 75, "is not a regular file"},
+        {"to-pipe.qvproj", 75, "is not a regular file"},
+        {"huge.qvproj", 75, "is 1073741825 bytes long; a project file may have at most 1 GB"},
+        {"dangling.qvproj", 53, "file not found"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        try {
+            qv::LoadProject(temp / c.name);
+            ADD_FAILURE() << "loaded";
+        } catch (const qv::ProjectFileError& e) {
+            EXPECT_EQ(e.Number(), c.number);
+            EXPECT_EQ(e.Line(), 0);
+            EXPECT_EQ(e.Description().rfind(std::string(c.name) + ": ", 0), 0u) << e.Description();
             EXPECT_NE(e.Description().find(c.what), std::string::npos) << e.Description();
         }
     }
@@ -294,6 +409,80 @@ TEST_F(ProjectFileTest, SaveReplacesTheFileAndLeavesNoTemporaryFile) {
     ::stat(file.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u); // the old file's mode is kept
     EXPECT_NE(ReadText(file).find("id=\"T34\" name=\"New\""), std::string::npos);
+}
+
+// Saving through a link writes the file the link leads to; the link stays a link.
+TEST_F(ProjectFileTest, SavingThroughALinkWritesItsTargetAndKeepsTheLink) {
+    std::string file = temp.CopySample();
+    std::filesystem::create_directories(temp / "real");
+    std::filesystem::rename(file, temp / "real/Handbook.qvproj");
+    std::filesystem::create_symlink("../real/Handbook.qvproj", temp / "Handbook/hop.qvproj");
+    std::filesystem::create_symlink("hop.qvproj", file); // a chain of two links
+    auto project = qv::LoadProject(file);
+    project->AddTopic("", "Through", "Through");
+    project->Save();
+    EXPECT_TRUE(std::filesystem::is_symlink(file));
+    EXPECT_EQ(std::filesystem::read_symlink(file), "hop.qvproj");
+    EXPECT_TRUE(std::filesystem::is_symlink(temp / "Handbook/hop.qvproj"));
+    EXPECT_NE(ReadText(temp / "real/Handbook.qvproj").find("name=\"Through\""), std::string::npos);
+    EXPECT_EQ(qv::LoadProject(file)->Topics()->Count(), 34);
+    for (const auto& folder : {temp / "real", temp / "Handbook"})
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            EXPECT_NE(entry.path().filename().string().rfind(".Handbook.qvproj.", 0), 0u)
+                << entry.path();
+}
+
+// A save killed between writing its temporary file and renaming it leaves that file; the next
+// open or save removes it. Only files of exactly that name, regular, unchanged for a while and
+// with no other link are taken: whatever else lies there stays.
+TEST_F(ProjectFileTest, StaleTemporaryFilesOfKilledSavesAreRemovedOnOpenAndSave) {
+    std::string file = temp.CopySample();
+    const std::string folder = temp / "Handbook/";
+    auto age = [&](const std::string& name, int seconds) {
+        const timeval old[2] = {{std::time(nullptr) - seconds, 0},
+                                {std::time(nullptr) - seconds, 0}};
+        ::lutimes((folder + name).c_str(), old);
+    };
+    auto leave = [&](const std::string& name, int seconds) {
+        temp.Write("Handbook/" + name, "<QuorvelProject half written");
+        age(name, seconds);
+    };
+    leave(".Handbook.qvproj.Ab12Cd", 3600);
+    leave(".Handbook.qvproj.zzzzzz", qv::kStaleSaveSeconds + 5);
+    leave(".Handbook.qvproj.Fresh1", 1);   // a save may still be writing it
+    leave(".Handbook.qvproj.Ab12C", 3600); // not the name a save gives
+    leave(".Handbook.qvproj.Ab12Cde", 3600);
+    leave(".Handbook.qvproj.Ab-2Cd", 3600);
+    leave(".Other.qvproj.Ab12Cd", 3600); // another project's
+    leave("Handbook.qvproj.Ab12Cd", 3600);
+    std::filesystem::create_directory(folder + ".Handbook.qvproj.Folder");
+    age(".Handbook.qvproj.Folder", 3600);
+    std::filesystem::create_symlink("notes.txt", folder + ".Handbook.qvproj.Linked");
+    age(".Handbook.qvproj.Linked", 3600);
+    leave("keep.txt", 3600);
+    std::filesystem::create_hard_link(folder + "keep.txt", folder + ".Handbook.qvproj.Hard01");
+
+    auto listing = [&] {
+        std::string names;
+        std::set<std::string> sorted;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            if (entry.path().filename().string().find("qvproj.") != std::string::npos)
+                sorted.insert(entry.path().filename().string());
+        for (const auto& n : sorted)
+            names += n + " ";
+        return names;
+    };
+    auto project = qv::LoadProject(file);
+    EXPECT_EQ(listing(), ".Handbook.qvproj.Ab-2Cd .Handbook.qvproj.Ab12C .Handbook.qvproj.Ab12Cde "
+                         ".Handbook.qvproj.Folder .Handbook.qvproj.Fresh1 .Handbook.qvproj.Hard01 "
+                         ".Handbook.qvproj.Linked .Other.qvproj.Ab12Cd Handbook.qvproj.Ab12Cd ");
+    leave(".Handbook.qvproj.Later1", 3600);
+    age(".Handbook.qvproj.Fresh1", 3600);
+    project->Save();
+    EXPECT_EQ(listing(), ".Handbook.qvproj.Ab-2Cd .Handbook.qvproj.Ab12C .Handbook.qvproj.Ab12Cde "
+                         ".Handbook.qvproj.Folder .Handbook.qvproj.Hard01 .Handbook.qvproj.Linked "
+                         ".Other.qvproj.Ab12Cd Handbook.qvproj.Ab12Cd ");
+    EXPECT_EQ(ReadText(folder + "keep.txt"), "<QuorvelProject half written");
 }
 
 TEST_F(ProjectFileTest, ReadOnlyProjectFileIsNotSaved) {

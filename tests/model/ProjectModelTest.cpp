@@ -188,6 +188,16 @@ TEST_F(ProjectModelTest, CollectionsKeepPositionsAndRefuseBadKeys) {
         {"no item", [&] { topics->Add(nullptr, "T1"); }, 91},
         {"view is read-only", [&] { project->GetCategory("C1")->Topics()->Remove("T3"); }, 5},
         {"foreign category", [&] { t1->SetCategory(project->NewTopicCategory()); }, 5},
+        // What a project file may not hold is refused here too, so that a save always opens.
+        {"the tree's own category key", [&] { project->AddCategory("uncategorized", "x"); }, 5},
+        {"folder-like profile key", [&] { project->AddProfile("B\\1", "x"); }, 5},
+        {"folder-like topic key", [&] { project->AddTopic("T\\1", "x", "x"); }, 5},
+        {"topic file names a folder", [&] { project->AddTopic("", "x", "x", "", "", "topics\\."); },
+         5},
+        {"file path too long", [&] { project->NewOtherFile(std::string(4096, 'a')); }, 5},
+        {"output folder is the root", [&] { project->GetProfile("B1")->SetOutputFolder("/"); }, 5},
+        {"output folder above the project",
+         [&] { project->GetProfile("B1")->SetOutputFolder(temp.Path()); }, 5},
     };
     for (const Case& c : refusals) {
         SCOPED_TRACE(c.name);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace qvtest {
 namespace {
@@ -41,6 +42,15 @@ std::string UnchangedFolder(const std::string& script) {
     if (at == std::string::npos) return {};
     const auto end = script.find('\n', at);
     return script.substr(at + 13, end == std::string::npos ? end : end - at - 13);
+}
+
+// "# fifo: PATH" in a script names a pipe to make in the copy before it runs (git keeps
+// none); "" when absent.
+std::string FifoPath(const std::string& script) {
+    const auto at = script.find("# fifo: ");
+    if (at == std::string::npos) return {};
+    const auto end = script.find('\n', at);
+    return script.substr(at + 8, end == std::string::npos ? end : end - at - 8);
 }
 
 // Every entry below folder by its relative path (folders end in "/"), with a file's contents.
@@ -94,6 +104,9 @@ TEST_P(ScenarioTest, OutputMatches) {
     const fs::path script = kCases / (GetParam() + ".qvx");
     const std::string scriptText = ReadFile(script);
     const std::string unchanged = UnchangedFolder(scriptText);
+    if (const std::string fifo = FifoPath(scriptText); !fifo.empty()) {
+        ASSERT_EQ(::mkfifo((root / fifo).c_str(), 0600), 0) << fifo;
+    }
     std::map<std::string, std::string> before;
     if (!unchanged.empty()) before = Contents(root / unchanged);
     const std::string command = "cd '" + root.string() + "' && XDG_CONFIG_HOME='" +

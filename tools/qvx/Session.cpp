@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <new>
 #include <ostream>
 
 namespace qvx {
@@ -122,6 +123,8 @@ std::shared_ptr<qv::Project> Session::ReadProject(const std::string& projectFile
         return project;
     } catch (const qv::Error& e) {
         throw ProjectLoadError(e.Description());
+    } catch (const std::bad_alloc&) {
+        throw ProjectLoadError(projectFile + ": not enough memory to read it");
     } catch (const std::exception& e) {
         throw ProjectLoadError(e.what());
     }

@@ -1,11 +1,13 @@
 // qvx: the headless host of ProjectExplorer. See docs/qvx.md for the script language.
 #include "Script.h"
 #include "Session.h"
+#include "contracts/Error.h"
 #include "diagnostics/InstanceCounting.h"
 #include "host/PosixInstrumentation.h"
 
 #include <fstream>
 #include <iostream>
+#include <new>
 #include <optional>
 #include <sstream>
 
@@ -17,6 +19,22 @@ int Usage() {
     std::cerr << "usage: qvx [--no-instrumentation] tree PROJECTFILE\n"
                  "       qvx [--no-instrumentation] run SCRIPT... (- reads standard input)\n";
     return 1;
+}
+
+// What the exception being handled says; call it only inside a catch block. Lack of memory
+// gets a text of its own, since its what() says little.
+std::string FailureText() {
+    try {
+        throw;
+    } catch (const qv::Error& e) {
+        return e.Description();
+    } catch (const std::bad_alloc&) {
+        return "out of memory";
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown failure";
+    }
 }
 
 // Runs one script; returns the exit status (0 when every line ran).
@@ -40,15 +58,20 @@ int RunScript(qvx::Session& session, std::istream& in, const std::string& name) 
             else
                 std::cerr << name << ":" << number << ": " << e.what() << "\n";
             return 2;
+        } catch (...) {
+            // A failure of qvx itself (out of memory included) stops the run with a message,
+            // never with an uncaught exception.
+            std::cout.flush();
+            std::cerr << (name == kTreeScript ? std::string("qvx")
+                                              : name + ":" + std::to_string(number))
+                      << ": " << FailureText() << "\n";
+            return 1;
         }
     }
     return 0;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    std::ios::sync_with_stdio(false);
+int Main(int argc, char** argv) {
     // The library starts its instrumentation as it would in any host: the controls register
     // with a running qvmonitor. --no-instrumentation leaves it out (reports keep start values).
     const bool instrumented = !(argc > 1 && std::string(argv[1]) == "--no-instrumentation");
@@ -86,4 +109,17 @@ int main(int argc, char** argv) {
     qv::diag::UnloadLibrary();
     std::cout.flush();
     return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::ios::sync_with_stdio(false);
+    try {
+        return Main(argc, argv);
+    } catch (...) {
+        std::cout.flush();
+        std::cerr << "qvx: " << FailureText() << "\n";
+        return 1;
+    }
 }
