@@ -69,7 +69,7 @@ public:
         return index;
     }
     T* First() const { return root_ ? Cast(Leftmost(root_)) : nullptr; }
-    T* Last() const { return root_ ? Cast(Rightmost(root_)) : nullptr; }
+    T* Last() const { return Cast(last_); }
     // The neighbours of an element of a list; nullptr at either end.
     static T* Next(const T& element) {
         const IndexedLink* x = &element;
@@ -113,7 +113,7 @@ public:
         Reset(e);
         if (e->priority_ == 0) e->priority_ = NextPriority();
         if (!root_) {
-            root_ = e;
+            root_ = last_ = e;
             return;
         }
         // As a leaf: the left child of before, or else the right child of the element that
@@ -121,8 +121,9 @@ public:
         IndexedLink* parent = nullptr;
         IndexedLink* next = before;
         if (!next) {
-            parent = Rightmost(root_);
+            parent = last_;
             parent->right_ = e;
+            last_ = e;
         } else if (!next->left_) {
             parent = next;
             parent->left_ = e;
@@ -140,6 +141,7 @@ public:
     // Takes an element of this list out of it.
     void Erase(T& element) {
         IndexedLink* e = &element;
+        if (e == last_) last_ = Previous(element);
         while (e->left_ && e->right_)
             RotateUp(e->left_->priority_ > e->right_->priority_ ? e->left_ : e->right_);
         IndexedLink* child = e->left_ ? e->left_ : e->right_;
@@ -176,12 +178,13 @@ public:
         for (auto it = spine.rbegin(); it != spine.rend(); ++it)
             Count(*it);
         root_ = spine.empty() ? nullptr : spine.front();
+        last_ = spine.empty() ? nullptr : spine.back();
     }
 
     // Takes every element out, leaving each unlinked; linear, without allocating.
     void Clear() {
         IndexedLink* x = root_;
-        root_ = nullptr;
+        root_ = last_ = nullptr;
         while (x) {
             if (IndexedLink* left = x->left_) {
                 // Lift the left child until x has none; the order is kept.
@@ -198,7 +201,9 @@ public:
 
 private:
     static std::size_t SizeOf(const IndexedLink* x) { return x ? x->size_ : 0; }
-    static T* Cast(const IndexedLink* x) { return static_cast<T*>(const_cast<IndexedLink*>(x)); }
+    static T* Cast(const IndexedLink* x) {
+        return x ? static_cast<T*>(const_cast<IndexedLink*>(x)) : nullptr;
+    }
     static IndexedLink* Leftmost(const IndexedLink* x) {
         while (x->left_)
             x = x->left_;
@@ -258,6 +263,7 @@ private:
     }
 
     IndexedLink* root_ = nullptr;
+    IndexedLink* last_ = nullptr; // kept, so that appending and reading the end cost O(1)
 };
 
 } // namespace qv
