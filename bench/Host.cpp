@@ -1,15 +1,15 @@
 #include "Host.h"
 
 #include <cstdlib>
-#include <filesystem>
 
 namespace qvbench {
 
 namespace {
-// The status icons live in the source tree's resources; QV_RESOURCES overrides.
+// The status icons live in the source tree's resources; QV_RESOURCES overrides. The source
+// folder comes from the build, not __FILE__, which a compiler cache may make relative.
 std::string ResourceFolder() {
     if (const char* env = std::getenv("QV_RESOURCES")) return env;
-    return (std::filesystem::path(__FILE__).parent_path().parent_path() / "resources").string();
+    return std::string(QV_SOURCE_DIR) + "/resources";
 }
 } // namespace
 

@@ -1,10 +1,12 @@
-// The component: the designer's load, topics added after it, and a find's walk over the tree.
+// The component: the designer's load, topics added, moved and deleted after it, and a find's walk
+// over the tree.
 
 #include "Host.h"
 #include "Report.h"
 #include "Shape.h"
 #include "TextSearch.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <map>
 #include <memory>
@@ -118,6 +120,44 @@ void BM_LaterTopicMoves(benchmark::State& state) {
     ReportItems(state, kMovedTopics);
 }
 
+// The author deletes a category through the tree (the Delete key, the confirmation answered
+// Yes): its topics move to (Un-categorized) one by one, each raising its change, then the
+// category goes. Each iteration deletes another category, so the project changes little over
+// the run; the selection of the category is untimed.
+void BM_CategoryDelete(benchmark::State& state) {
+    const Shape& shape = ShapeFor(static_cast<int>(state.range(0)));
+    auto project = MakeProject(shape);
+    Host host;
+    auto control = host.CreateDesigner();
+    host.Ide()->SetProject(project);
+    control->SetQVIDE(host.Ide());
+    qv::TreeView& tree = control->Tree();
+    qv::Node& uncategorized = tree.Nodes().Item("c:uncategorized");
+    const int32_t before = uncategorized.ChildCount();
+    const auto categories = project->TopicCategories();
+    int32_t moved = 0, deleted = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::string id = categories->Item(1 + (deleted * 97) % categories->Count())->ID();
+        moved += project->GetCategory(id)->Topics()->Count();
+        tree.SetSelectedItem(&tree.Nodes().Item("c:" + id));
+        state.ResumeTiming();
+        tree.ExecuteCommand("DeleteItem");
+        ++deleted;
+    }
+    if (host.BoxesShown() != deleted || host.LastBox().rfind("Confirm Delete", 0) != 0) {
+        state.SkipWithError(
+            ("expected one confirmation per delete, last: " + host.LastBox()).c_str());
+        return;
+    }
+    if (uncategorized.ChildCount() != before + moved ||
+        categories->Count() != shape.categories - deleted) {
+        state.SkipWithError("the deleted categories' topics did not all reach (Un-categorized)");
+        return;
+    }
+    ReportItems(state, static_cast<std::size_t>(moved / std::max(deleted, 1)));
+}
+
 // A find's walk: every node in whole-tree order, its label tested for a substring without
 // regard to case.
 void BM_FullWalkSubstring(benchmark::State& state) {
@@ -159,6 +199,12 @@ BENCHMARK(BM_LaterTopicInsertions)
 BENCHMARK(BM_LaterTopicMoves)
     ->Arg(10000)
     ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", Fastest);
+BENCHMARK(BM_CategoryDelete)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Iterations(20)
     ->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("min", Fastest);
 BENCHMARK(BM_FullWalkSubstring)

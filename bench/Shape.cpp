@@ -138,7 +138,7 @@ const Shape& ShapeFor(int topics) {
 }
 
 std::shared_ptr<qv::Project> MakeProject(const Shape& shape) {
-    auto project = qv::Project::Create(shape.folder + "bench.qvp");
+    auto project = qv::Project::Create(shape.folder + "bench.qvproj");
     std::vector<std::string> categories;
     categories.reserve(static_cast<std::size_t>(shape.categories));
     for (int c = 0; c < shape.categories; ++c)
@@ -158,6 +158,15 @@ std::shared_ptr<qv::Project> MakeProject(const Shape& shape) {
     project->AddProfile("", "Web Help");
     project->AddProfile("", "Printed Manual");
     return project;
+}
+
+const std::string& ProjectFileFor(int topics) {
+    static std::map<int, std::string> files;
+    auto it = files.find(topics);
+    if (it != files.end()) return it->second;
+    auto project = MakeProject(ShapeFor(topics));
+    project->Save();
+    return files.emplace(topics, project->Path()).first->second;
 }
 
 } // namespace qvbench

@@ -50,6 +50,9 @@ const Shape& ShapeFor(int topics);
 // A new in-memory project of the shape (nothing written but the files ShapeFor made).
 std::shared_ptr<qv::Project> MakeProject(const Shape& shape);
 
+// The shape's project written to disk once (its folder's "bench.qvproj"); the path.
+const std::string& ProjectFileFor(int topics);
+
 // The folder the benchmark's temporary files go to; set by main before anything runs.
 std::string& TemporaryFolder();
 

@@ -109,4 +109,34 @@ int NaturalCompareNoCase(std::string_view a, std::string_view b) {
     return Sign(static_cast<long long>(a.size() - i) - static_cast<long long>(b.size() - j));
 }
 
+void AppendNaturalSortKey(std::string_view s, std::string& out) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (IsDigit(c)) {
+            // A run of digits: '0' (every digit sorts alike against anything else, and no other
+            // character lies among them), its length without leading zeros in four bytes, most
+            // significant first, then those digits: longer numbers sort after shorter ones.
+            std::size_t start = i;
+            while (start < s.size() && s[start] == '0')
+                ++start;
+            std::size_t end = start;
+            while (end < s.size() && IsDigit(static_cast<unsigned char>(s[end])))
+                ++end;
+            const std::size_t length = end - start;
+            out += '0';
+            for (int shift = 24; shift >= 0; shift -= 8)
+                out += static_cast<char>((length >> shift) & 0xFF);
+            out.append(s.data() + start, length);
+            i = end;
+        } else if (c < 0x80) {
+            out += static_cast<char>(AsciiLower(c));
+            ++i;
+        } else {
+            // UTF-8 keeps the order of the code points it encodes.
+            utf8::Append(FoldCase(Decode(s, i)), out);
+        }
+    }
+}
+
 } // namespace qv

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace qv {
@@ -15,5 +16,10 @@ char32_t FoldCase(char32_t c);
 // compare by their folded value. Malformed UTF-8 bytes compare as single units. Returns <0, 0 or
 // >0. Texts of ASCII letters and digits take a fast path that decodes nothing.
 int NaturalCompareNoCase(std::string_view a, std::string_view b);
+
+// Appends a key of the text whose byte order (std::string's compare) is NaturalCompareNoCase's
+// order: two texts compare equal there exactly when their keys are equal. Sorting many texts by
+// their keys reads each text once instead of at every comparison.
+void AppendNaturalSortKey(std::string_view text, std::string& out);
 
 } // namespace qv

@@ -20,10 +20,14 @@ HeadlessTreeView& HeadlessNode::AttachedTree() const {
     return *tree_;
 }
 
-void HeadlessNode::RenumberChildren() const {
-    for (std::size_t i = validBelow_; i < children_.size(); ++i)
-        children_[i]->position_ = static_cast<uint32_t>(i);
-    validBelow_ = UINT32_MAX;
+void HeadlessNode::SortPendingChildren() const {
+    tree_->SortPending(const_cast<HeadlessNode&>(*this));
+}
+
+HeadlessNode* HeadlessNode::ChildAt(int32_t row) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= children_.Size()) return nullptr;
+    EnsureOrder();
+    return tree_ ? tree_->ChildAt(*this, row) : children_.At(static_cast<std::size_t>(row));
 }
 
 void HeadlessNode::SetText(const std::string& text) {
@@ -51,32 +55,30 @@ Node* HeadlessNode::Parent() const {
 void HeadlessNode::SetParent(Node* parent) {
     HeadlessTreeView& tree = AttachedTree();
     HeadlessNode* target = parent ? tree.Own(parent) : tree.root_.get();
-    tree.Reparent(*this, *target, target->children_.size());
+    tree.Reparent(*this, *target, nullptr);
 }
 
 Node* HeadlessNode::PreviousSibling() const {
     if (!parent_) return nullptr;
-    const uint32_t at = Position();
-    return at > 0 ? parent_->children_[at - 1].get() : nullptr;
+    parent_->EnsureOrder();
+    return Children::Previous(*this);
 }
 
 Node* HeadlessNode::NextSibling() const {
     if (!parent_) return nullptr;
-    const uint32_t at = Position();
-    return at + 1 < parent_->children_.size() ? parent_->children_[at + 1].get() : nullptr;
+    parent_->EnsureOrder();
+    return Children::Next(*this);
 }
 
 Node* HeadlessNode::FirstChild() const {
-    return children_.empty() ? nullptr : children_.front().get();
+    EnsureOrder();
+    return children_.First();
 }
 
 Node* HeadlessNode::NextNode() const {
-    if (!children_.empty()) return children_.front().get();
-    for (const HeadlessNode* n = this; n->parent_; n = n->parent_) {
-        const auto& siblings = n->parent_->children_;
-        const uint32_t at = n->Position();
-        if (at + 1 < siblings.size()) return siblings[at + 1].get();
-    }
+    if (Node* first = FirstChild()) return first;
+    for (const HeadlessNode* n = this; n->parent_; n = n->parent_)
+        if (Node* next = n->NextSibling()) return next;
     return nullptr;
 }
 
@@ -144,6 +146,7 @@ void HeadlessNode::EnsureVisible() {
 
 void HeadlessNode::SetSorted(bool value) {
     if (value == sorted_) return;
+    EnsureOrder(); // an unsorted parent keeps the order its children had
     sorted_ = value;
     if (value && tree_) tree_->SortChildren(*this);
 }

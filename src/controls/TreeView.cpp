@@ -7,8 +7,10 @@
 #include "controls/NaturalCompare.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <string_view>
+#include <utility>
 
 namespace qv {
 
@@ -46,11 +48,55 @@ bool SortsBefore(const HeadlessNode& a, const HeadlessNode& b) {
     return NaturalCompareNoCase(a.TextRef(), b.TextRef()) < 0;
 }
 
-struct NodeBeforeChild {
-    bool operator()(const HeadlessNode& value, const std::shared_ptr<HeadlessNode>& child) const {
-        return SortsBefore(value, *child);
-    }
+// An item with its sort key, which lies in a shared buffer.
+struct KeyedEntry {
+    void* item;
+    std::size_t at, size;
 };
+
+// Sorts entries by their keys' bytes from depth on, stably (equal keys keep their order): a most
+// significant byte first radix sort, with a comparison sort for small groups. scratch has room
+// for as many entries.
+void RadixSort(KeyedEntry* first, KeyedEntry* last, std::size_t depth, const char* keys,
+               KeyedEntry* scratch) {
+    constexpr std::ptrdiff_t kSmall = 32;
+    for (;;) {
+        const std::ptrdiff_t n = last - first;
+        if (n < 2) return;
+        if (n < kSmall) {
+            std::stable_sort(first, last, [&](const KeyedEntry& a, const KeyedEntry& b) {
+                const std::string_view ka(keys + a.at, a.size), kb(keys + b.at, b.size);
+                return ka.substr(std::min(depth, ka.size())) <
+                       kb.substr(std::min(depth, kb.size()));
+            });
+            return;
+        }
+        // Bucket 0: the key ends before depth; bucket 1 + b: its byte at depth is b.
+        auto bucket = [&](const KeyedEntry& e) {
+            return depth < e.size ? 1 + static_cast<std::size_t>(
+                                            static_cast<unsigned char>(keys[e.at + depth]))
+                                  : std::size_t{0};
+        };
+        std::array<std::size_t, 258> start{};
+        for (const KeyedEntry* e = first; e != last; ++e)
+            ++start[bucket(*e) + 1];
+        if (start[1] == static_cast<std::size_t>(n)) return; // every key ended: all are equal
+        const auto same = std::find(start.begin() + 2, start.end(), static_cast<std::size_t>(n));
+        if (same != start.end()) { // one byte for all: look at the next one
+            ++depth;
+            continue;
+        }
+        for (std::size_t b = 1; b < start.size(); ++b)
+            start[b] += start[b - 1];
+        std::array<std::size_t, 258> next = start;
+        for (const KeyedEntry* e = first; e != last; ++e)
+            scratch[next[bucket(*e)]++] = *e;
+        std::copy(scratch, scratch + n, first);
+        for (std::size_t b = 1; b + 1 < start.size(); ++b)
+            RadixSort(first + start[b], first + start[b + 1], depth + 1, keys, scratch);
+        return;
+    }
+}
 
 } // namespace
 
@@ -126,16 +172,13 @@ HeadlessTreeView::HeadlessTreeView()
 
 HeadlessTreeView::~HeadlessTreeView() {
     nodes_->tree_ = nullptr;
-    std::vector<std::shared_ptr<HeadlessNode>> top;
-    top.swap(root_->children_);
-    for (auto& node : top)
+    for (auto& node : TakeChildren(*root_))
         Detach(std::move(node), false);
     root_->tree_ = nullptr;
 }
 
 HeadlessNode* HeadlessTreeView::Top() const {
-    const auto& top = root_->children_;
-    return top.empty() ? nullptr : top.front().get();
+    return root_->children_.First();
 }
 
 void HeadlessTreeView::Reserve(std::size_t nodes) {
@@ -149,31 +192,29 @@ HeadlessNode* HeadlessTreeView::AddNode(HeadlessNode* rel, int32_t relationship,
                                         const std::string& key, const std::string& text,
                                         const std::string& image) {
     HeadlessNode* parent = nullptr;
-    std::size_t position = 0;
+    HeadlessNode* before = nullptr;
     switch (relationship) {
     case rel::Last:
         if (rel) InvalidArgument();
         parent = root_.get();
-        position = parent->children_.size();
         break;
     case rel::Previous:
         if (!rel) InvalidArgument();
         parent = rel->parent_;
-        position = rel->Position();
+        before = rel;
         break;
     case rel::Child:
         if (!rel) InvalidArgument();
         parent = rel;
-        position = parent->children_.size();
         break;
     default:
         InvalidArgument();
     }
 
-    return Insert(*parent, position, key, text, image, {});
+    return Insert(*parent, before, key, text, image, {});
 }
 
-HeadlessNode* HeadlessTreeView::Insert(HeadlessNode& parent, std::size_t position,
+HeadlessNode* HeadlessTreeView::Insert(HeadlessNode& parent, HeadlessNode* before,
                                        const std::string& key, const std::string& text,
                                        const std::string& image, const std::string& expandedImage) {
     std::size_t hash = 0;
@@ -187,12 +228,12 @@ HeadlessNode* HeadlessTreeView::Insert(HeadlessNode& parent, std::size_t positio
     auto node = std::make_shared<HeadlessNode>(this, key, text);
     node->image_ = imageId;
     node->expandedImage_ = expandedId;
-    if (parent.sorted_) position = SortedPosition(parent, *node);
+    if (parent.sorted_) before = SortedPlace(parent, *node);
     if (!key.empty()) index_.Reserve(index_.Size() + 1); // the insert below cannot fail then
     HeadlessNode* added = node.get();
     const bool told = Observed();
-    if (told) observer_->NodeAboutToBeInserted(ViewParent(parent), static_cast<int32_t>(position));
-    InsertChild(parent, std::move(node), position);
+    if (told) observer_->NodeAboutToBeInserted(ViewParent(parent), RowOf(parent, before));
+    InsertChild(parent, std::move(node), before);
     if (!key.empty()) index_.Insert(added, hash);
     ++count_;
     if (told) observer_->NodeInserted(*added);
@@ -211,8 +252,8 @@ void HeadlessTreeView::ClearNodes() {
     selected_ = nullptr;
     editing_ = nullptr;
     dropHighlight_ = nullptr;
-    std::vector<std::shared_ptr<HeadlessNode>> top;
-    top.swap(root_->children_);
+    std::vector<std::shared_ptr<HeadlessNode>> top = TakeChildren(*root_);
+    pendingOrder_.clear();
     index_.Clear();
     count_ = 0;
     for (auto& node : top)
@@ -248,42 +289,11 @@ void HeadlessTreeView::Rekey(HeadlessNode& node, const std::string& key) {
     if (!key.empty()) index_.Insert(&node, hash);
 }
 
-void HeadlessTreeView::Reparent(HeadlessNode& node, HeadlessNode& parent, std::size_t position) {
+void HeadlessTreeView::Reparent(HeadlessNode& node, HeadlessNode& parent, HeadlessNode* before) {
     for (const HeadlessNode* p = &parent; p && !p->isRoot_; p = p->parent_)
-        if (p == &node) InvalidArgument();                 // under itself or its own descendant
-    parent.children_.reserve(parent.children_.size() + 1); // the insert after the take is safe
-    // The place is worked out before anything moves, counted as after the take, so that a view
-    // can be told beforehand.
-    std::size_t target = 0;
-    if (node.parent_ == &parent) {
-        const std::size_t at = node.Position();
-        if (parent.sorted_) {
-            const std::size_t r = SortedPosition(parent, node); // counted with the node in place
-            target = r > at ? r - 1 : r;
-        } else {
-            target = std::min(position, parent.children_.size() - 1);
-        }
-    } else {
-        target = parent.sorted_ ? SortedPosition(parent, node)
-                                : std::min(position, parent.children_.size());
-    }
-    const bool told = NotifyAboutToMove(node, parent, target);
-    std::shared_ptr<HeadlessNode> self = TakeChild(node);
-    InsertChild(parent, std::move(self), target);
-    if (told) observer_->NodeMoved(node);
-}
-
-bool HeadlessTreeView::NotifyAboutToMove(HeadlessNode& node, HeadlessNode& parent,
-                                         std::size_t position) {
-    if (!Observed()) return false;
-    std::size_t destination = position;
-    if (node.parent_ == &parent) {
-        const std::size_t at = node.Position();
-        if (position == at) return false;
-        if (position > at) destination = position + 1;
-    }
-    observer_->NodeAboutToBeMoved(node, ViewParent(parent), static_cast<int32_t>(destination));
-    return true;
+        if (p == &node) InvalidArgument(); // under itself or its own descendant
+    if (parent.sorted_) before = SortedPlace(parent, node);
+    MoveChild(node, parent, before);
 }
 
 void HeadlessTreeView::SetEditing(HeadlessNode* node) {
@@ -309,11 +319,12 @@ void HeadlessTreeView::RemoveNode(HeadlessNode& node) {
     if (inSubtree(editing_)) SetEditing(nullptr);
 
     HeadlessNode* parent = node.parent_;
-    const auto row = static_cast<int32_t>(node.Position());
-    if (Observed()) observer_->NodeAboutToBeRemoved(node);
+    const bool told = Observed();
+    const auto row = told ? static_cast<int32_t>(node.Position()) : 0;
+    if (told) observer_->NodeAboutToBeRemoved(node);
     std::shared_ptr<HeadlessNode> self = TakeChild(node);
     count_ -= Detach(self, true);
-    if (Observed()) observer_->NodeRemoved(ViewParent(*parent), row);
+    if (told) observer_->NodeRemoved(ViewParent(*parent), row);
     if (takesSelection) {
         selected_ = nullptr;
         if (!successor && Observed()) observer_->SelectionChanged(nullptr);
@@ -323,35 +334,57 @@ void HeadlessTreeView::RemoveNode(HeadlessNode& node) {
 
 void HeadlessTreeView::Replace(HeadlessNode& node) {
     HeadlessNode& parent = *node.parent_;
-    auto& v = parent.children_;
-    const auto at = v.begin() + node.Position();
-    if (at != v.begin() && SortsBefore(node, **(at - 1))) {
-        auto to = std::upper_bound(v.begin(), at, node, NodeBeforeChild{});
-        const bool told = Observed();
-        if (told)
-            observer_->NodeAboutToBeMoved(node, ViewParent(parent),
-                                          static_cast<int32_t>(to - v.begin()));
-        std::rotate(to, at, at + 1);
-        parent.ChildrenMovedFrom(static_cast<std::size_t>(to - v.begin()));
-        if (told) observer_->NodeMoved(node);
-    } else {
-        auto to = std::upper_bound(at + 1, v.end(), node, NodeBeforeChild{});
-        const bool told = Observed() && to != at + 1;
-        if (told)
-            observer_->NodeAboutToBeMoved(node, ViewParent(parent),
-                                          static_cast<int32_t>(to - v.begin()));
-        std::rotate(at, at + 1, to);
-        parent.ChildrenMovedFrom(static_cast<std::size_t>(at - v.begin()));
-        if (told) observer_->NodeMoved(node);
+    MoveChild(node, parent, SortedPlace(parent, node));
+}
+
+std::vector<HeadlessNode*> HeadlessTreeView::SortedChildren(const HeadlessNode& parent) {
+    // Each text becomes its sort key once, side by side in one buffer; a radix sort then orders
+    // the keys in time linear in their length, so a folder ten times as large sorts in ten times
+    // the time (a comparison sort would take over twelve).
+    std::vector<KeyedEntry> entries;
+    entries.reserve(parent.children_.Size());
+    std::string keys;
+    for (HeadlessNode* c = parent.children_.First(); c; c = HeadlessNode::Children::Next(*c)) {
+        const std::size_t at = keys.size();
+        keys += c->folderTag_ ? '\0' : '\1'; // folders first
+        AppendNaturalSortKey(c->text_, keys);
+        entries.push_back({c, at, keys.size() - at});
     }
+    std::vector<KeyedEntry> scratch(entries.size());
+    RadixSort(entries.data(), entries.data() + entries.size(), 0, keys.data(), scratch.data());
+    std::vector<HeadlessNode*> order;
+    order.reserve(entries.size());
+    for (const KeyedEntry& e : entries)
+        order.push_back(static_cast<HeadlessNode*>(e.item));
+    return order;
+}
+
+void HeadlessTreeView::OrderPending(HeadlessNode& parent) {
+    if (parent.orderPending_) return;
+    parent.orderPending_ = true;
+    pendingOrder_.push_back(parent.Self());
+}
+
+void HeadlessTreeView::SortPending(HeadlessNode& parent) const {
+    parent.orderPending_ = false;
+    parent.children_.Assign(SortedChildren(parent));
+    ForgetCursors();
 }
 
 void HeadlessTreeView::SortChildren(HeadlessNode& parent) {
+    parent.EnsureOrder();
+    std::vector<HeadlessNode*> order = SortedChildren(parent);
+    // Already in order (a new, empty folder; a folder sorted before): nothing moves, nothing is
+    // told, so a view keeps its layout.
+    bool moved = false;
+    const HeadlessNode* c = parent.children_.First();
+    for (std::size_t i = 0; i < order.size() && !moved; ++i, c = HeadlessNode::Children::Next(*c))
+        moved = order[i] != c;
+    if (!moved) return;
     const bool told = Observed();
     if (told) observer_->ChildrenAboutToBeReordered(ViewParent(parent));
-    std::stable_sort(parent.children_.begin(), parent.children_.end(),
-                     [](const auto& a, const auto& b) { return SortsBefore(*a, *b); });
-    parent.ChildrenMovedFrom(0);
+    parent.children_.Assign(order);
+    ForgetCursors();
     if (told) observer_->ChildrenReordered(ViewParent(parent));
 }
 
@@ -376,52 +409,112 @@ void HeadlessTreeView::SetDropHighlight(Node* node) {
 // ---------------------------------------------------------------------------------------------
 // Child lists
 
-std::size_t HeadlessTreeView::SortedPosition(const HeadlessNode& parent,
-                                             const HeadlessNode& node) const {
-    const auto& v = parent.children_;
-    if (v.empty() || !SortsBefore(node, *v.back())) return v.size(); // loads often come in order
-    return static_cast<std::size_t>(std::upper_bound(v.begin(), v.end(), node, NodeBeforeChild{}) -
-                                    v.begin());
+HeadlessNode* HeadlessTreeView::SortedPlace(HeadlessNode& parent, HeadlessNode& node) {
+    auto& children = parent.children_;
+    if (Deferred(parent)) {
+        // At the end; the parent sorts once its order is read. A node already there arrives
+        // anew, as a change of its text or tag makes it.
+        HeadlessNode* last = children.Last();
+        if (last == &node) last = HeadlessNode::Children::Previous(node);
+        if (last && SortsBefore(node, *last)) OrderPending(parent);
+        return nullptr;
+    }
+    parent.EnsureOrder();
+    auto before = [](const HeadlessNode& a, const HeadlessNode& b) { return SortsBefore(a, b); };
+    if (node.parent_ != &parent) {
+        HeadlessNode* last = children.Last();
+        if (!last || !SortsBefore(node, *last)) return nullptr; // loads often come in order
+        return children.UpperBound(node, before);
+    }
+    // The node is among the children, maybe out of order after a change of its text: it is
+    // taken out of the list for the search and put back where it was; nobody sees the gap.
+    HeadlessNode* next = HeadlessNode::Children::Next(node);
+    children.Erase(node);
+    HeadlessNode* place = children.UpperBound(node, before);
+    children.InsertBefore(next, node);
+    return place;
+}
+
+int32_t HeadlessTreeView::RowOf(const HeadlessNode& parent, const HeadlessNode* before) {
+    return static_cast<int32_t>(before ? before->Position() : parent.children_.Size());
+}
+
+void HeadlessTreeView::MoveChild(HeadlessNode& node, HeadlessNode& parent, HeadlessNode* before) {
+    if (before == &node) return;
+    if (node.parent_ == &parent && HeadlessNode::Children::Next(node) == before) return;
+    const bool told = Observed();
+    // The destination counts the node still in its old place, as the observer expects.
+    if (told) observer_->NodeAboutToBeMoved(node, ViewParent(parent), RowOf(parent, before));
+    std::shared_ptr<HeadlessNode> self = TakeChild(node);
+    InsertChild(parent, std::move(self), before);
+    if (told) observer_->NodeMoved(node);
 }
 
 void HeadlessTreeView::InsertChild(HeadlessNode& parent, std::shared_ptr<HeadlessNode> node,
-                                   std::size_t position) {
+                                   HeadlessNode* before) {
     HeadlessNode& added = *node;
-    parent.children_.insert(parent.children_.begin() + static_cast<std::ptrdiff_t>(position),
-                            std::move(node));
     added.parent_ = &parent;
-    added.position_ = static_cast<uint32_t>(position);
-    // The nodes behind it moved up one place; their old positions are all >= position.
-    if (position + 1 < parent.children_.size()) parent.ChildrenMovedFrom(position);
+    added.self_ = std::move(node);
+    parent.children_.InsertBefore(before, added);
+    ForgetCursors();
 }
 
 std::shared_ptr<HeadlessNode> HeadlessTreeView::TakeChild(HeadlessNode& node) {
-    HeadlessNode& parent = *node.parent_;
-    const std::size_t at = node.Position();
-    std::shared_ptr<HeadlessNode> self = std::move(parent.children_[at]);
-    parent.children_.erase(parent.children_.begin() + static_cast<std::ptrdiff_t>(at));
-    parent.ChildrenMovedFrom(at);
+    node.parent_->children_.Erase(node);
     node.parent_ = nullptr;
-    node.position_ = 0;
-    return self;
+    ForgetCursors();
+    return std::move(node.self_);
+}
+
+std::vector<std::shared_ptr<HeadlessNode>> HeadlessTreeView::TakeChildren(HeadlessNode& parent) {
+    std::vector<std::shared_ptr<HeadlessNode>> taken;
+    taken.reserve(parent.children_.Size());
+    for (HeadlessNode* c = parent.children_.First(); c; c = HeadlessNode::Children::Next(*c))
+        taken.push_back(std::move(c->self_));
+    parent.children_.Clear();
+    for (const auto& c : taken)
+        c->parent_ = nullptr;
+    ForgetCursors();
+    return taken;
+}
+
+HeadlessNode* HeadlessTreeView::ChildAt(const HeadlessNode& parent, int32_t row) const {
+    const auto at = static_cast<std::size_t>(row);
+    for (ChildCursor& c : cursors_) {
+        if (c.parent != &parent) continue;
+        if (at == c.row + 1)
+            c.child = HeadlessNode::Children::Next(*c.child);
+        else if (at + 1 == c.row)
+            c.child = HeadlessNode::Children::Previous(*c.child);
+        else if (at != c.row)
+            c.child = parent.children_.At(at);
+        c.row = at;
+        return c.child;
+    }
+    ChildCursor& c = cursors_[nextCursor_++ % cursors_.size()];
+    c = {&parent, at, parent.children_.At(at)};
+    return c.child;
 }
 
 std::size_t HeadlessTreeView::Detach(std::shared_ptr<HeadlessNode> subtree, bool unindex) {
-    // Flattened rather than recursive, so depth costs no stack. Deepest nodes are cut loose
-    // first: a parent's child list is cleared only once its children have no children left, so
-    // each node that nobody else holds dies alone, without a cascade.
+    // Flattened rather than recursive, so depth costs no stack. Every child list is emptied
+    // before any node is let go, since a list's links live in its children; then the deepest
+    // nodes go first, so each node that nobody else holds dies alone, without a cascade.
     std::vector<HeadlessNode*> all{subtree.get()};
     for (std::size_t i = 0; i < all.size(); ++i)
-        for (const auto& child : all[i]->children_)
-            all.push_back(child.get());
+        for (HeadlessNode* c = all[i]->children_.First(); c; c = HeadlessNode::Children::Next(*c))
+            all.push_back(c);
+    for (HeadlessNode* n : all) {
+        n->children_.Clear();
+        n->orderPending_ = false;
+    }
+    ForgetCursors();
     for (auto it = all.rbegin(); it != all.rend(); ++it) {
         HeadlessNode& n = **it;
         if (unindex && !n.key_.empty()) index_.Erase(n.key_);
         n.tree_ = nullptr;
         n.parent_ = nullptr;
-        n.position_ = 0;
-        n.validBelow_ = UINT32_MAX;
-        n.children_.clear();
+        std::shared_ptr<HeadlessNode> self = std::move(n.self_); // n may die here
     }
     return all.size();
 }
@@ -458,13 +551,13 @@ bool HeadlessTreeView::CanExecute(Command command) const {
     case Command::DeleteItem:
         return true;
     case Command::MoveUp:
-        return node.Position() > 0 && !parent.sorted_;
+        return node.PreviousSibling() && !parent.sorted_;
     case Command::MoveDown:
-        return node.Position() + 1 < parent.children_.size() && !parent.sorted_;
+        return node.NextSibling() && !parent.sorted_;
     case Command::MoveLeft:
         return !parent.isRoot_ && !parent.parent_->isRoot_;
     case Command::MoveRight:
-        return node.Position() > 0;
+        return node.PreviousSibling() != nullptr;
     default:
         return false;
     }
@@ -491,17 +584,10 @@ void HeadlessTreeView::ExecuteCommand(const std::string& name) {
 }
 
 void HeadlessTreeView::MoveAmongSiblings(HeadlessNode& node, bool up) {
-    auto& v = node.parent_->children_;
-    const std::size_t i = node.Position();
-    const std::size_t j = up ? i - 1 : i + 1;
-    const bool told = Observed();
-    if (told)
-        observer_->NodeAboutToBeMoved(node, ViewParent(*node.parent_),
-                                      static_cast<int32_t>(up ? i - 1 : i + 2));
-    std::swap(v[i], v[j]);
-    v[i]->position_ = static_cast<uint32_t>(i);
-    v[j]->position_ = static_cast<uint32_t>(j);
-    if (told) observer_->NodeMoved(node);
+    // Up: before the previous sibling. Down: after the next one.
+    auto* next = static_cast<HeadlessNode*>(node.NextSibling());
+    auto* before = static_cast<HeadlessNode*>(up ? node.PreviousSibling() : next->NextSibling());
+    MoveChild(node, *node.parent_, before);
     sinks_.Raise([&node](TreeViewEvents& sink) { sink.NodeMoved(node); });
     ClickedAgain(node);
 }
@@ -509,7 +595,7 @@ void HeadlessTreeView::MoveAmongSiblings(HeadlessNode& node, bool up) {
 void HeadlessTreeView::MoveToNewParent(HeadlessNode& node, bool left) {
     // Left: the node follows its parent, one level up. Right: it joins its previous sibling.
     HeadlessNode* target =
-        left ? node.parent_->parent_ : node.parent_->children_[node.Position() - 1].get();
+        left ? node.parent_->parent_ : static_cast<HeadlessNode*>(node.PreviousSibling());
     std::shared_ptr<HeadlessNode> holdTarget = target->Self();
     bool cancel = false;
     sinks_.Raise([&](TreeViewEvents& sink) { sink.BeforeSetParent(node, *target, cancel); });
@@ -517,9 +603,10 @@ void HeadlessTreeView::MoveToNewParent(HeadlessNode& node, bool left) {
     if (cancel || node.tree_ != this || target->tree_ != this) return;
     for (const HeadlessNode* p = target; !p->isRoot_; p = p->parent_)
         if (p == &node) return;
-    std::size_t position = target->children_.size();
-    if (left && node.parent_->parent_ == target) position = node.parent_->Position() + 1;
-    Reparent(node, *target, position);
+    HeadlessNode* before = nullptr;
+    if (left && node.parent_->parent_ == target)
+        before = static_cast<HeadlessNode*>(node.parent_->NextSibling());
+    Reparent(node, *target, before);
     sinks_.Raise([&node](TreeViewEvents& sink) { sink.AfterSetParent(node); });
     ClickedAgain(node);
 }
@@ -612,6 +699,10 @@ void HeadlessTreeView::SetRedraw(bool value) {
     if (value == redraw_) return;
     if (!value && observer_) observer_->AboutToBeReset();
     redraw_ = value;
+    if (value) {
+        for (const auto& parent : std::exchange(pendingOrder_, {}))
+            if (parent->tree_ == this) parent->EnsureOrder();
+    }
     if (value && observer_) observer_->Reset();
 }
 
@@ -707,7 +798,8 @@ void HeadlessTreeView::AddSibling() {
         sink.BeforeAddSibling(s, key, text, image, expandedImage, cancel);
     });
     if (cancel || !Attached(s)) return;
-    HeadlessNode* added = Insert(*s.parent_, s.Position() + 1, key, text, image, expandedImage);
+    HeadlessNode* added = Insert(*s.parent_, static_cast<HeadlessNode*>(s.NextSibling()), key, text,
+                                 image, expandedImage);
     std::shared_ptr<HeadlessNode> holdAdded = added->Self();
     sinks_.Raise([added](TreeViewEvents& sink) { sink.AfterAddSibling(*added); });
     if (!Attached(*added)) return;
@@ -790,22 +882,16 @@ bool HeadlessTreeView::DropTreeNode(HeadlessNode& node, HeadlessNode& target, in
         bool cancel = false;
         sinks_.Raise([&](TreeViewEvents& sink) { sink.BeforeSetParent(node, *parent, cancel); });
         if (cancel || !valid() || (bit != drop::Into && target.parent_ != parent)) return false;
-        Reparent(node, *parent, parent->children_.size());
+        Reparent(node, *parent, nullptr);
         sinks_.Raise([&node](TreeViewEvents& sink) { sink.AfterSetParent(node); });
         if (bit == drop::Into) return true;
         if (!valid() || node.parent_ != target.parent_) return true;
     } else if (bit == drop::Into) {
         return false; // already a child of the target: nothing moves
     }
-    if (!parent->sorted_) {
-        // The target's place once the node is out of the list.
-        const std::size_t at = node.Position(), t = target.Position();
-        const std::size_t position = (t > at ? t - 1 : t) + (bit == drop::After ? 1 : 0);
-        const bool told = NotifyAboutToMove(node, *parent, position);
-        std::shared_ptr<HeadlessNode> self = TakeChild(node); // same list: the insert cannot grow
-        InsertChild(*parent, std::move(self), position);
-        if (told) observer_->NodeMoved(node);
-    }
+    if (!parent->sorted_)
+        MoveChild(node, *parent,
+                  bit == drop::After ? static_cast<HeadlessNode*>(target.NextSibling()) : &target);
     sinks_.Raise([&node](TreeViewEvents& sink) { sink.NodeMoved(node); });
     return true;
 }

@@ -178,7 +178,7 @@ public:
     // The one view observer (nullptr: none); not owned, it must stay alive while set.
     void SetObserver(TreeViewObserver* observer) { observer_ = observer; }
     TreeViewObserver* Observer() const { return observer_; }
-    int32_t TopLevelCount() const { return static_cast<int32_t>(root_->children_.size()); }
+    int32_t TopLevelCount() const { return static_cast<int32_t>(root_->children_.Size()); }
     HeadlessNode* TopLevelAt(int32_t row) const { return root_->ChildAt(row); }
 
     // Room for this many keyed nodes without growing the key index (also Nodes().Reserve).
@@ -284,9 +284,6 @@ private:
     void NotifyState() {
         if (Observed()) observer_->StateChanged();
     }
-    // Tells the observer that node goes to place `position` of parent, counted with the node
-    // already taken out; false when the node would stay where it is (then nothing is told).
-    bool NotifyAboutToMove(HeadlessNode& node, HeadlessNode& parent, std::size_t position);
     void SetEditing(HeadlessNode* node);
 
     // Collection operations.
@@ -299,12 +296,16 @@ private:
     HeadlessNode* Own(Node* node) const;            // this tree's node, else error 5
     uint32_t ImageId(const std::string& key) const; // validated against the image list
     void Rekey(HeadlessNode& node, const std::string& key);
-    void Reparent(HeadlessNode& node, HeadlessNode& parent, std::size_t position);
+    // Under a sorted parent the node takes its sorted place, else it goes just before `before`
+    // (nullptr: at the end).
+    void Reparent(HeadlessNode& node, HeadlessNode& parent, HeadlessNode* before);
     void RemoveNode(HeadlessNode& node);
     void Replace(HeadlessNode& node); // after its Text or Tag changed
     void SortChildren(HeadlessNode& parent);
     void Select(HeadlessNode* node);
-    HeadlessNode* Insert(HeadlessNode& parent, std::size_t position, const std::string& key,
+    // before: the child the new node goes in front of (nullptr: at the end); a sorted parent
+    // puts it in its sorted place instead.
+    HeadlessNode* Insert(HeadlessNode& parent, HeadlessNode* before, const std::string& key,
                          const std::string& text, const std::string& image,
                          const std::string& expandedImage);
     void OpenLabelEdit(HeadlessNode& node);
@@ -318,10 +319,31 @@ private:
     void ClickedAgain(HeadlessNode& node);
 
     // Child lists.
-    std::size_t SortedPosition(const HeadlessNode& parent, const HeadlessNode& node) const;
+    // The child of a sorted parent that the node sorts just before among the other children
+    // (nullptr: at the end); equal texts keep their order, so the node goes after its equals.
+    // While nobody is told rows, the end, and the parent sorts its children when next read.
+    HeadlessNode* SortedPlace(HeadlessNode& parent, HeadlessNode& node);
+    // Whether a sorted parent may take a child at its end and sort later: during a load (Redraw
+    // off) nobody is told rows, and SetRedraw(true) puts every such parent in order at once.
+    bool Deferred(const HeadlessNode& parent) const { return parent.sorted_ && !redraw_; }
+    // Records that a sorted parent took a child out of order.
+    void OrderPending(HeadlessNode& parent);
+    // The children in sorted order (stable: equal texts keep their order), in time linear in the
+    // length of their texts.
+    static std::vector<HeadlessNode*> SortedChildren(const HeadlessNode& parent);
+    void SortPending(HeadlessNode& parent) const;
+    // Moves a child of the tree to just before `before` among parent's children (nullptr: at the
+    // end), telling the observer; a node that would stay where it is does not move.
+    void MoveChild(HeadlessNode& node, HeadlessNode& parent, HeadlessNode* before);
     void InsertChild(HeadlessNode& parent, std::shared_ptr<HeadlessNode> node,
-                     std::size_t position);
+                     HeadlessNode* before);
     std::shared_ptr<HeadlessNode> TakeChild(HeadlessNode& node);
+    std::vector<std::shared_ptr<HeadlessNode>> TakeChildren(HeadlessNode& parent);
+    // The row of before among parent's children (its count for nullptr).
+    static int32_t RowOf(const HeadlessNode& parent, const HeadlessNode* before);
+    // HeadlessNode::ChildAt of an attached node.
+    HeadlessNode* ChildAt(const HeadlessNode& parent, int32_t row) const;
+    void ForgetCursors() const { cursors_.fill({}); }
     // Cuts every link of a subtree taken out of the tree; returns its node count.
     std::size_t Detach(std::shared_ptr<HeadlessNode> subtree, bool unindex);
     HeadlessNode* Top() const; // the first top-level node
@@ -335,6 +357,18 @@ private:
 
     std::shared_ptr<HeadlessNodes> nodes_;
     std::shared_ptr<HeadlessNode> root_; // hidden; its children are the top-level nodes
+    // Views read a parent's children by rising row, several parents interleaved: a few cursors
+    // make each such read O(1). Any change of a child list forgets them.
+    struct ChildCursor {
+        const HeadlessNode* parent = nullptr;
+        std::size_t row = 0;
+        HeadlessNode* child = nullptr;
+    };
+    mutable std::array<ChildCursor, 4> cursors_{};
+    mutable std::size_t nextCursor_ = 0;
+    // Sorted parents that took children out of order while Redraw was off (held, so that one
+    // removed meanwhile is still safe to look at).
+    std::vector<std::shared_ptr<HeadlessNode>> pendingOrder_;
     NodeKeyIndex index_;
     std::size_t count_ = 0;
     HeadlessNode* selected_ = nullptr;

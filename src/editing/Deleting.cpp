@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 #include <unordered_set>
+#include <vector>
 
 namespace qv {
 
@@ -96,11 +97,17 @@ void ProjectExplorer::tvw_DeleteNode(Node& node) {
             if (nodeType == "c") {
                 qv::Nodes& nodes = tvw->Nodes();
                 Node& uncategorized = nodes.Item("c:uncategorized");
-                const auto topics = project.Topics();
-                for (int32_t i = 1, n = topics->Count(); i <= n; ++i) {
-                    auto topic = topics->Item(i);
+                // The project's topics that name the category, in project order, are the
+                // category's own topics: reading those costs the category's size, not the
+                // project's. They are taken first, since each one leaves the category below.
+                const auto members = project.TopicCategories()->Item(id)->Topics();
+                std::vector<std::shared_ptr<Topic>> topics;
+                topics.reserve(static_cast<std::size_t>(members->Count()));
+                for (int32_t i = 1, n = members->Count(); i <= n; ++i)
+                    topics.push_back(members->Item(i));
+                for (const auto& topic : topics) {
                     auto category = topic->Category();
-                    if (!category || category->ID() != id) continue;
+                    if (!category || category->ID() != id) continue; // a handler moved it
                     nodes.Item("t:" + topic->ID()).SetParent(&uncategorized);
                     topic->SetCategory(nullptr);
                 }

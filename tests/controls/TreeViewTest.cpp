@@ -172,21 +172,40 @@ TEST_F(TreeViewTest, KeylessNodesAreAllowedButNotIndexed) {
     EXPECT_FALSE(tree->Nodes().Contains("k"));
 }
 
+// One node at a time each child takes its place at once; during a load (Redraw off) a sorted
+// parent takes its children at the end and sorts them when Redraw comes back or when its order is
+// read before that. Both must give the same order.
 TEST_F(TreeViewTest, SortedParentOrdersFoldersFirstThenNaturalCaseInsensitive) {
-    Add("", qv::rel::Last, "p");
-    N("p").SetSorted(true);
-    for (std::string text : {"img10", "Beta", "img2", "alpha", "same", "IMG1", "Same"})
-        Add("p", qv::rel::Child, "k" + text, text);
-    // A folder gets its tag after it is added, as GetFolderNode does; it moves up then.
-    for (std::string text : {"zdir", "Adir"}) {
-        Add("p", qv::rel::Child, "d" + text, text)->SetTag("FileSystemFolder");
-    }
-    EXPECT_EQ(Children("p"), "Adir,zdir,alpha,Beta,IMG1,img2,img10,same,Same");
+    for (const char* mode : {"one at a time", "during a load", "read during a load"}) {
+        SCOPED_TRACE(mode);
+        tree->Nodes().Clear();
+        const bool load = mode[0] != 'o', readEarly = mode[0] == 'r';
+        Add("", qv::rel::Last, "p");
+        N("p").SetSorted(true);
+        if (load) tree->SetRedraw(false);
+        for (std::string text : {"img10", "Beta", "img2", "alpha", "same", "IMG1", "Same"})
+            Add("p", qv::rel::Child, "k" + text, text);
+        if (readEarly) {
+            EXPECT_EQ(Children("p"), "alpha,Beta,IMG1,img2,img10,same,Same");
+        }
+        // A folder gets its tag after it is added, as GetFolderNode does; it moves up then.
+        for (std::string text : {"zdir", "Adir"}) {
+            Add("p", qv::rel::Child, "d" + text, text)->SetTag("FileSystemFolder");
+        }
+        if (load) tree->SetRedraw(true);
+        EXPECT_EQ(Children("p"), "Adir,zdir,alpha,Beta,IMG1,img2,img10,same,Same");
 
-    Add("kBeta", qv::rel::Previous, "kc", "c"); // goes to its sorted place, not before Beta
-    N("kalpha").SetText("zeta");
-    N("dzdir").SetTag(qv::Variant());
-    EXPECT_EQ(Children("p"), "Adir,Beta,c,IMG1,img2,img10,same,Same,zdir,zeta");
+        if (load) tree->SetRedraw(false);
+        Add("kBeta", qv::rel::Previous, "kc", "c"); // goes to its sorted place, not before Beta
+        N("kalpha").SetText("zeta");
+        N("dzdir").SetTag(qv::Variant());
+        if (readEarly) {
+            EXPECT_EQ(static_cast<qv::HeadlessNode&>(N("p")).ChildAt(2)->Key(), "kc");
+        }
+        if (load) tree->SetRedraw(true);
+        EXPECT_EQ(Children("p"), "Adir,Beta,c,IMG1,img2,img10,same,Same,zdir,zeta");
+        ExpectTreeInvariants(*tree);
+    }
 }
 
 TEST_F(TreeViewTest, SortingFoldsUnicodeCaseAndKeepsArrivalOrderOfEqualTexts) {
@@ -202,6 +221,100 @@ TEST_F(TreeViewTest, SortingFoldsUnicodeCaseAndKeepsArrivalOrderOfEqualTexts) {
     EXPECT_EQ(qv::NaturalCompareNoCase("Öl", "öl"), 0);
     EXPECT_EQ(qv::NaturalCompareNoCase("Привет", "пРИВЕТ"), 0);
     EXPECT_LT(qv::NaturalCompareNoCase("file9.txt", "File10.txt"), 0);
+}
+
+// Bulk sorts order texts by keys: the keys must order exactly as NaturalCompareNoCase does,
+// equal texts included, whatever the digits, case, letters beyond ASCII or broken UTF-8.
+TEST_F(TreeViewTest, SortKeysOrderTextsAsTheNaturalComparison) {
+    const std::vector<std::string> parts = {"a",  "B", "z", "0",    "00",  "7", "007",
+                                            "10", "9", ".", "/",    " ",   "ä", "Ä",
+                                            "ß",  "Я", "я", "\xC3", "\xFF"};
+    std::mt19937 random(7);
+    std::vector<std::string> texts = {"", "a", "a0", "a00", "07", "7", "img2", "IMG10"};
+    for (int i = 0; i < 400; ++i) {
+        std::string text;
+        for (int n = static_cast<int>(random() % 5); n >= 0; --n)
+            text += parts[random() % parts.size()];
+        texts.push_back(text);
+    }
+    auto key = [](const std::string& text) {
+        std::string out;
+        qv::AppendNaturalSortKey(text, out);
+        return out;
+    };
+    auto sign = [](int v) { return (v > 0) - (v < 0); };
+    for (const std::string& a : texts)
+        for (const std::string& b : texts)
+            ASSERT_EQ(sign(key(a).compare(key(b))), sign(qv::NaturalCompareNoCase(a, b)))
+                << "\"" << a << "\" and \"" << b << "\"";
+}
+
+// Random changes under a sorted parent give the same children in the same order whether each
+// takes its place at once or a load sorts them later, reading part way or not.
+TEST_F(TreeViewTest, ALoadSortsItsFoldersAsOneChangeAtATimeWould) {
+    qv::HeadlessTreeView loaded;
+    loaded.SetImageList(images.get());
+    auto both = [&](const std::function<void(qv::HeadlessTreeView&)>& change) {
+        change(*tree);
+        change(loaded);
+    };
+    both([](qv::HeadlessTreeView& t) {
+        t.Nodes().Add(nullptr, qv::rel::Last, "p", "p")->SetSorted(true);
+        t.Nodes().Add(nullptr, qv::rel::Last, "q", "q")->SetSorted(true);
+    });
+    const std::vector<std::string> names = {"img", "Img", "file", "File", "a", "b"};
+    std::mt19937 random(3);
+    int next = 0;
+    for (int step = 0; step < 3000; ++step) {
+        SCOPED_TRACE(step);
+        if (step % 250 == 0) loaded.SetRedraw(!loaded.Redraw());
+        const int count = tree->Nodes().Count();
+        const std::string key = "k" + std::to_string(random() % (next + 1));
+        const bool present = tree->Nodes().Contains(key);
+        const std::string text = names[random() % names.size()] + std::to_string(random() % 12);
+        switch (random() % 6) {
+        case 0:
+        case 1: {
+            const char* parent = random() % 4 ? "p" : "q";
+            both([&](qv::HeadlessTreeView& t) {
+                t.Nodes().Add(parent, qv::rel::Child, "k" + std::to_string(next), text);
+            });
+            ++next;
+            break;
+        }
+        case 2:
+            if (present) both([&](qv::HeadlessTreeView& t) { t.Nodes().Item(key).SetText(text); });
+            break;
+        case 3:
+            if (present) {
+                const bool folder = random() % 2;
+                both([&](qv::HeadlessTreeView& t) {
+                    t.Nodes().Item(key).SetTag(folder ? qv::Variant("FileSystemFolder")
+                                                      : qv::Variant());
+                });
+            }
+            break;
+        case 4:
+            if (present && count > 40)
+                both([&](qv::HeadlessTreeView& t) { t.Nodes().Remove(key); });
+            break;
+        default:
+            if (present) {
+                const std::string parent = random() % 2 ? "p" : "q";
+                both([&](qv::HeadlessTreeView& t) {
+                    t.Nodes().Item(key).SetParent(&t.Nodes().Item(parent));
+                });
+            }
+            break;
+        }
+        if (step % 97 == 0 || step % 250 == 249) {
+            ASSERT_EQ(DumpTree(loaded), DumpTree(*tree));
+            ExpectTreeInvariants(loaded);
+        }
+    }
+    loaded.SetRedraw(true);
+    EXPECT_EQ(DumpTree(loaded), DumpTree(*tree));
+    ExpectTreeInvariants(loaded);
 }
 
 TEST_F(TreeViewTest, NextNodeWalksDepthFirstWhateverIsExpanded) {

@@ -6,6 +6,7 @@
 #include <QAbstractItemModelTester>
 #include <QMimeData>
 #include <QPersistentModelIndex>
+#include <QSignalSpy>
 #include <QUrl>
 #include <functional>
 #include <gtest/gtest.h>
@@ -119,6 +120,48 @@ TEST_F(TreeModelTest, EveryKindOfChangeKeepsModelAndTreeTogether) {
     for (const Change& change : changes) {
         SCOPED_TRACE(change.name);
         change.apply();
+        ExpectMirrors(*model, h.Tree());
+        ASSERT_TRUE(ModelTesterFailures().empty()) << ModelTesterFailures().front();
+        EXPECT_TRUE(GuiErrors().empty());
+    }
+}
+
+// Every change of the project reaches the view as updates of the rows concerned: never a reset
+// or a layout change, which would make the view lay out the whole tree again.
+TEST_F(TreeModelTest, EachProjectChangeUpdatesOnlyItsRows) {
+    h.Open(h.Sample());
+    Attach();
+    struct Change {
+        const char* name;
+        std::function<void()> apply;
+    };
+    const std::vector<Change> changes = {
+        {"add a topic to a category", [&] { h.project->AddTopic("", "New", "New", "C2"); }},
+        {"move a topic", [&] { h.project->MoveTopic("T5", "T1"); }},
+        {"rename a category", [&] { h.project->GetCategory("C3")->SetName("Tags"); }},
+        {"move a category", [&] { h.project->MoveCategory("C4", "C1"); }},
+        {"add a file in a new folder", [&] { h.project->AddFile("images\\brand new\\pic.png"); }},
+        {"remove a file", [&] { h.project->RemoveFile("images\\icons\\tag.png"); }},
+        {"delete a category in the tree",
+         [&] {
+             h.Select("c:C2");
+             h.Tree().ExecuteCommand("DeleteItem"); // the confirmation is answered Yes
+             ASSERT_FALSE(h.Tree().Nodes().Contains("c:C2")) << h.log.Text();
+         }},
+        {"remove a topic", [&] { h.project->RemoveTopic("T3"); }},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.name);
+        QSignalSpy resets(model.get(), &QAbstractItemModel::modelReset);
+        QSignalSpy layouts(model.get(), &QAbstractItemModel::layoutChanged);
+        QSignalSpy inserted(model.get(), &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(model.get(), &QAbstractItemModel::rowsRemoved);
+        QSignalSpy moved(model.get(), &QAbstractItemModel::rowsMoved);
+        QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
+        change.apply();
+        EXPECT_EQ(resets.count(), 0);
+        EXPECT_EQ(layouts.count(), 0);
+        EXPECT_GT(inserted.count() + removed.count() + moved.count() + changed.count(), 0);
         ExpectMirrors(*model, h.Tree());
         ASSERT_TRUE(ModelTesterFailures().empty()) << ModelTesterFailures().front();
         EXPECT_TRUE(GuiErrors().empty());

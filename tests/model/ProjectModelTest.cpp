@@ -1,8 +1,10 @@
 #include "ModelTestSupport.h"
 #include "model/ProjectFileReader.h"
 
+#include <algorithm>
 #include <functional>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace {
 
@@ -216,6 +218,66 @@ TEST_F(ProjectModelTest, CollectionsKeepPositionsAndRefuseBadKeys) {
     auto t2 = topics->Item("T2");
     project->RemoveTopic("T2");
     EXPECT_EQ(topics->IndexOf(*t2), 0);
+}
+
+// Positions are kept in a balanced tree, not renumbered: random moves, removals and insertions
+// anywhere, read back by rising position, at random and by item, must match a plain list.
+TEST_F(ProjectModelTest, ManyChangesAnywhereKeepPositionsLikeAPlainList) {
+    auto big = qv::Project::Create(folder + "big.qvproj");
+    auto topics = big->Topics();
+    std::vector<std::string> order;
+    for (int i = 0; i < 300; ++i)
+        order.push_back(big->AddTopic("", "Topic", "Title")->ID());
+    std::mt19937 random(12);
+    auto pick = [&](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(random);
+    };
+    for (int step = 0; step < 3000; ++step) {
+        SCOPED_TRACE(step);
+        const std::size_t from = pick(order.size());
+        const std::string id = order[from];
+        switch (step % 4) {
+        case 0:
+        case 1: { // a move before another topic, or to the end
+            const std::size_t to = pick(order.size() + 1);
+            const std::string before = to < order.size() ? order[to] : std::string();
+            big->MoveTopic(id, before);
+            if (before != id) {
+                order.erase(order.begin() + static_cast<std::ptrdiff_t>(from));
+                auto at =
+                    before.empty() ? order.end() : std::find(order.begin(), order.end(), before);
+                order.insert(at, id);
+            }
+            break;
+        }
+        case 2: { // out and back in at a position
+            auto topic = topics->Item(id);
+            big->RemoveTopic(id);
+            order.erase(order.begin() + static_cast<std::ptrdiff_t>(from));
+            const std::size_t to = pick(order.size() + 1);
+            topics->Add(topic, id,
+                        to < order.size() ? qv::Variant(static_cast<int32_t>(to + 1))
+                                          : qv::Variant());
+            order.insert(order.begin() + static_cast<std::ptrdiff_t>(to), id);
+            break;
+        }
+        default: { // a new topic, put right after another
+            const std::string added = big->AddTopic("", "New", "New")->ID();
+            const std::string before = from + 1 < order.size() ? order[from + 1] : std::string();
+            big->MoveTopic(added, before);
+            order.insert(order.begin() + static_cast<std::ptrdiff_t>(from) + 1, added);
+            break;
+        }
+        }
+        ASSERT_EQ(topics->Count(), static_cast<int32_t>(order.size()));
+        const std::size_t probe = pick(order.size());
+        ASSERT_EQ(topics->Item(static_cast<int32_t>(probe + 1))->ID(), order[probe]);
+        ASSERT_EQ(topics->IndexOf(*topics->Item(order[probe])), static_cast<int32_t>(probe + 1));
+        if (step % 97 == 0) {
+            for (std::size_t i = 0; i < order.size(); ++i)
+                ASSERT_EQ(topics->Item(static_cast<int32_t>(i + 1))->ID(), order[i]) << i;
+        }
+    }
 }
 
 TEST_F(ProjectModelTest, CategoryTopicsFollowProjectOrderAndCategoryChanges) {

@@ -117,6 +117,20 @@ void ExpectTreeInvariants(const qv::TreeView& constTree) {
     if (auto* headless = dynamic_cast<const qv::HeadlessTreeView*>(&constTree)) {
         EXPECT_EQ(headless->IndexedKeyCount(), keyed) << "stale keys in the index";
         EXPECT_EQ(static_cast<size_t>(headless->VisibleRows()), visible) << "visible rows";
+        // A view's rows: each node's row leads back to it from its parent, in either direction.
+        for (qv::Node* node : order) {
+            auto& own = static_cast<qv::HeadlessNode&>(*node);
+            const qv::HeadlessNode* parent = own.ParentNode();
+            const int32_t row = own.Row();
+            EXPECT_EQ(parent ? parent->ChildAt(row) : headless->TopLevelAt(row), &own)
+                << "row " << row << " of " << own.Key();
+        }
+        for (auto it = order.rbegin(); it != order.rend(); ++it) {
+            auto& own = static_cast<qv::HeadlessNode&>(**it);
+            const qv::HeadlessNode* parent = own.ParentNode();
+            EXPECT_EQ(parent ? parent->ChildAt(own.Row()) : headless->TopLevelAt(own.Row()), &own)
+                << "row of " << own.Key() << ", read backwards";
+        }
         // A label edit belongs to the selected node, and a locked tree has none open.
         if (qv::Node* editing = headless->EditingNode()) {
             EXPECT_EQ(editing, tree.SelectedItem()) << "label edit on " << editing->Key();

@@ -9,8 +9,9 @@ namespace qvtest {
 // non-empty keys are unique and each finds its node through Nodes, Count matches, sorted parents
 // hold their children in sorted order, the selection and the drop highlight are nodes of the
 // tree and only the selected node says it is selected. For the headless tree also: the key
-// index holds no stale keys, VisibleRows counts the nodes under expanded ancestors and an open
-// label edit is on the selected node of an unlocked tree.
+// index holds no stale keys, VisibleRows counts the nodes under expanded ancestors, each node's
+// Row leads back to it through its parent's ChildAt and an open label edit is on the selected
+// node of an unlocked tree.
 void ExpectTreeInvariants(const qv::TreeView& tree);
 
 } // namespace qvtest
