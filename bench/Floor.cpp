@@ -107,6 +107,7 @@ std::size_t BuildFloor(const std::string& projectFile, PlainTree& tree) {
     for (pugi::xml_node b : root.child("BuildProfiles").children("BuildProfile"))
         tree.Add(profiles, std::string("bp:") + b.attribute("id").value(),
                  b.attribute("name").value(), "html");
+    tree.Finish();
     return tree.Count();
 }
 

@@ -23,16 +23,22 @@ PlainNode* PlainTree::Add(PlainNode* parent, std::string key, std::string text, 
     PlainNode* added = node.get();
     index_.emplace(added->key, added);
     auto& siblings = parent ? parent->children : roots_;
-    if (parent && parent->sorted) {
-        auto at = std::upper_bound(siblings.begin(), siblings.end(), *added,
-                                   [](const PlainNode& a, const std::unique_ptr<PlainNode>& b) {
-                                       return SortsBefore(a, *b);
-                                   });
-        siblings.insert(at, std::move(node));
-    } else {
-        siblings.push_back(std::move(node));
+    if (parent && parent->sorted && !parent->unsorted && !siblings.empty() &&
+        SortsBefore(*added, *siblings.back())) {
+        parent->unsorted = true;
+        unsorted_.push_back(parent);
     }
+    siblings.push_back(std::move(node));
     return added;
+}
+
+void PlainTree::Finish() {
+    for (PlainNode* parent : unsorted_) {
+        std::stable_sort(parent->children.begin(), parent->children.end(),
+                         [](const auto& a, const auto& b) { return SortsBefore(*a, *b); });
+        parent->unsorted = false;
+    }
+    unsorted_.clear();
 }
 
 } // namespace qvbench

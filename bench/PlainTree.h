@@ -9,13 +9,15 @@
 namespace qvbench {
 
 // The baseline the headless tree is measured against: the obvious tree in standard containers,
-// a node per allocation, each string in its own std::string, an unordered_map key index.
+// a node per allocation, each string in its own std::string, an unordered_map key index. Sorted
+// folders take their children at the end and are sorted once, by Finish.
 struct PlainNode {
     std::string key;
     std::string text;
     std::string image;
     bool fileSystemFolder = false;
     bool sorted = false;
+    bool unsorted = false; // a sorted folder whose children await Finish
     PlainNode* parent = nullptr;
     std::vector<std::unique_ptr<PlainNode>> children;
 };
@@ -28,11 +30,13 @@ public:
         auto it = index_.find(key);
         return it == index_.end() ? nullptr : it->second;
     }
-    // A top-level node when parent is nullptr. Under a sorted parent the node takes its place
-    // among the children (folders first, then text without regard to ASCII case, equal texts in
-    // arrival order), found by binary search. The key must be new.
+    // A top-level node when parent is nullptr, else the parent's last child. The key must be
+    // new.
     PlainNode* Add(PlainNode* parent, std::string key, std::string text, std::string image,
                    bool fileSystemFolder = false);
+    // Puts the children of every sorted parent in order (folders first, then text without
+    // regard to ASCII case, equal texts in arrival order), one sort per parent.
+    void Finish();
     std::size_t Count() const { return index_.size(); }
 
     // Every node in whole-tree order (children before the next sibling).
@@ -51,6 +55,7 @@ public:
 
 private:
     std::vector<std::unique_ptr<PlainNode>> roots_;
+    std::vector<PlainNode*> unsorted_;
     std::unordered_map<std::string, PlainNode*> index_;
 };
 

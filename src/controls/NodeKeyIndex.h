@@ -19,6 +19,11 @@ public:
 
     HeadlessNode* Find(std::string_view key) const { return Find(key, Hash(key)); }
     HeadlessNode* Find(std::string_view key, std::size_t hash) const;
+    // Asks the processor to fetch the first slot a key with this hash probes, so that a Find
+    // or Insert soon after does not wait for memory.
+    void Prefetch(std::size_t hash) const {
+        if (!slots_.empty()) __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+    }
     // The node's key must not be present; hash must be Hash(node's key).
     void Insert(HeadlessNode* node, std::size_t hash);
     // Returns whether the key was present.

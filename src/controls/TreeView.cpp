@@ -217,15 +217,14 @@ HeadlessNode* HeadlessTreeView::AddNode(HeadlessNode* rel, int32_t relationship,
 HeadlessNode* HeadlessTreeView::Insert(HeadlessNode& parent, HeadlessNode* before,
                                        const std::string& key, const std::string& text,
                                        const std::string& image, const std::string& expandedImage) {
-    std::size_t hash = 0;
-    if (!key.empty()) {
-        hash = NodeKeyIndex::Hash(key);
-        if (index_.Find(key, hash)) NotUnique();
-    }
+    const std::size_t hash = key.empty() ? 0 : NodeKeyIndex::Hash(key);
+    // In a big tree the key's slot is far from the cache: it is fetched while the images are
+    // looked up and the node is made, none of which changes the tree.
+    index_.Prefetch(hash);
     const uint32_t imageId = ImageId(image);
     const uint32_t expandedId = ImageId(expandedImage);
-
     auto node = std::make_shared<HeadlessNode>(this, key, text);
+    if (!key.empty() && index_.Find(key, hash)) NotUnique();
     node->image_ = imageId;
     node->expandedImage_ = expandedId;
     if (parent.sorted_) before = SortedPlace(parent, *node);
