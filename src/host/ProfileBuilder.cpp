@@ -7,11 +7,16 @@
 #include "model/Project.h"
 
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <exception>
 #include <fcntl.h>
 #include <filesystem>
+#include <mutex>
 #include <optional>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <unordered_map>
 #include <unordered_set>
@@ -60,7 +65,7 @@ bool IsPageExtension(const std::string& path) {
     return disk::EqualsNoCase(ext, "html") || disk::EqualsNoCase(ext, "htm");
 }
 
-std::string SafeFileName(const std::string& id) {
+std::string SafeFileName(std::string_view id) {
     std::string name;
     for (char c : id) {
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
@@ -342,6 +347,101 @@ private:
     std::string buffer_ = std::string(1 << 16, '\0');
 };
 
+// Writes the pages and copies on a thread of its own while the build reads the next sources
+// and makes the next pages: creating 100,000 files is the file system's work, which then runs
+// beside the build's instead of after it. The queue is bounded, so memory stays small.
+class Writer {
+public:
+    Writer(Output& out, const BuildProgress* progress)
+        : out_(out), progress_(progress), thread_([this] { Loop(); }) {}
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+    // What is still queued is dropped.
+    ~Writer() {
+        {
+            const std::lock_guard lock(mutex_);
+            closing_ = dropping_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+
+    // Queues the bytes for the target; waits while the queue is full. Raises what the writer
+    // raised for an earlier item.
+    void Add(std::string target, std::string data, bool page) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(
+            lock, [&] { return failure_ || (queue_.size() < kMaxItems && bytes_ < kMaxBytes); });
+        if (failure_) std::rethrow_exception(failure_);
+        bytes_ += data.size();
+        queue_.push_back({std::move(target), std::move(data), page});
+        changed_.notify_all();
+    }
+
+    // Waits until everything queued is written (or dropped after a cancel); raises what the
+    // writer raised.
+    void Finish() {
+        {
+            std::unique_lock lock(mutex_);
+            closing_ = true;
+            changed_.notify_all();
+            changed_.wait(lock, [&] { return done_; });
+        }
+        if (failure_) std::rethrow_exception(failure_);
+    }
+
+    int32_t Pages() const { return pages_; }
+    int32_t Copies() const { return copies_; }
+
+private:
+    static constexpr std::size_t kMaxItems = 256;
+    static constexpr std::size_t kMaxBytes = 32u << 20;
+
+    struct Item {
+        std::string target, data;
+        bool page;
+    };
+
+    void Loop() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [&] { return closing_ || !queue_.empty(); });
+            if (queue_.empty() || dropping_ || failure_) break;
+            Item item = std::move(queue_.front());
+            queue_.pop_front();
+            bytes_ -= item.data.size();
+            changed_.notify_all();
+            if (progress_ && progress_->cancel.load(std::memory_order_relaxed)) continue;
+            lock.unlock();
+            try {
+                out_.Put(item.target, item.data);
+                ++(item.page ? pages_ : copies_);
+            } catch (...) {
+                lock.lock();
+                failure_ = std::current_exception();
+                break;
+            }
+            lock.lock();
+        }
+        done_ = true;
+        changed_.notify_all();
+    }
+
+    Output& out_;
+    const BuildProgress* progress_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Item> queue_;
+    std::size_t bytes_ = 0;
+    bool closing_ = false;
+    bool dropping_ = false;
+    bool done_ = false;
+    std::exception_ptr failure_;
+    int32_t pages_ = 0; // written by the writer's thread, read after Finish
+    int32_t copies_ = 0;
+    std::thread thread_; // last: starts when everything above is ready
+};
+
 std::string IndexHrefFrom(const std::string& relative) {
     std::string href;
     for (char c : relative)
@@ -383,7 +483,7 @@ void AppendTopicList(std::string& html, const std::vector<const BuildInput::Topi
     for (const BuildInput::Topic* topic : topics) {
         const std::size_t i = static_cast<std::size_t>(topic - input.topics.data());
         html += "<li><a href=\"" + EscapeHtml(HrefOfPath(pages[i])) + "\">" +
-                EscapeHtml(topic->title) + "</a></li>\n";
+                EscapeHtml(input[topic->title]) + "</a></li>\n";
     }
     html += "</ul>\n";
 }
@@ -454,25 +554,28 @@ BuildInput ProfileBuilder::Snapshot(const Project& project, const ProfileItem& p
     }
     auto topics = project.Topics();
     input.topics.reserve(static_cast<std::size_t>(topics->Count()));
+    auto files = project.OtherFiles();
+    // About what the generated projects need; the string grows when a project needs more.
+    input.texts.reserve(static_cast<std::size_t>(topics->Count()) * 72 +
+                        static_cast<std::size_t>(files->Count()) * 80);
     for (int32_t i = 1; i <= topics->Count(); ++i) {
         const auto item = topics->Item(i);
         const auto* topic = dynamic_cast<const TopicItem*>(item.get());
         if (!topic) continue;
         BuildInput::Topic& t = input.topics.emplace_back();
-        t.id = topic->ID();
-        t.title = topic->Title();
-        t.file = topic->File();
+        t.id = input.Add(topic->ID());
+        t.title = input.Add(topic->Title());
+        t.file = input.Add(topic->File());
         t.included = topic->IncludeInOutput();
         if (auto category = topic->Category()) {
             auto it = categoryIndex.find(category.get());
             if (it != categoryIndex.end()) t.category = it->second;
         }
     }
-    auto files = project.OtherFiles();
     input.files.reserve(static_cast<std::size_t>(files->Count()));
     for (int32_t i = 1; i <= files->Count(); ++i) {
         auto file = files->Item(i);
-        input.files.push_back({file->File()->LocalSpec(), file->IncludeInOutput()});
+        input.files.push_back({input.Add(file->File()->LocalSpec()), file->IncludeInOutput()});
     }
     return input;
 }
@@ -503,8 +606,8 @@ BuildReport ProfileBuilder::Run(const BuildInput& input, BuildProgress* progress
     std::vector<std::string> diskPaths(input.topics.size());
     for (std::size_t i = 0; i < input.topics.size(); ++i) {
         const BuildInput::Topic& topic = input.topics[i];
-        if (!topic.file.empty()) {
-            diskPaths[i] = disk::Resolve(input.projectFolder, topic.file);
+        if (topic.file.size > 0) {
+            diskPaths[i] = disk::Resolve(input.projectFolder, input[topic.file]);
             projectEntries.Add(diskPaths[i]);
         }
         if (topic.included)
@@ -513,7 +616,7 @@ BuildReport ProfileBuilder::Run(const BuildInput& input, BuildProgress* progress
             ++report.topicsExcluded;
     }
     for (const auto& file : input.files) {
-        projectEntries.Add(file.localSpec);
+        projectEntries.Add(std::string(input[file.localSpec]));
         if (file.included)
             ++total;
         else
@@ -521,9 +624,12 @@ BuildReport ProfileBuilder::Run(const BuildInput& input, BuildProgress* progress
     }
     if (progress) progress->total = total;
     Output out(folder, std::move(projectEntries));
+    Writer writer(out, progress);
     auto stopped = [&] {
-        if (!progress) return false;
-        if (!progress->cancel.load(std::memory_order_relaxed)) return false;
+        if (!progress || !progress->cancel.load(std::memory_order_relaxed)) return false;
+        writer.Finish();
+        report.pages = writer.Pages();
+        report.filesCopied = writer.Copies();
         report.cancelled = true;
         return true;
     };
@@ -542,10 +648,11 @@ BuildReport ProfileBuilder::Run(const BuildInput& input, BuildProgress* progress
         if (stopped()) return report;
         advance();
         auto skip = [&](const std::string& why) {
-            report.problems.push_back("Topic " + topic.id + " " + Quoted(topic.title) + ": " + why);
+            report.problems.push_back("Topic " + std::string(input[topic.id]) + " " +
+                                      Quoted(std::string(input[topic.title])) + ": " + why);
             ++report.topicsSkipped;
         };
-        if (topic.file.empty()) {
+        if (topic.file.size == 0) {
             skip("names no content file");
             continue;
         }
@@ -553,13 +660,13 @@ BuildReport ProfileBuilder::Run(const BuildInput& input, BuildProgress* progress
             skip("content file " + diskPaths[i] + " is missing or unreadable");
             continue;
         }
-        std::string relative = disk::ToDiskSeparators(topic.file);
+        std::string relative = disk::ToDiskSeparators(input[topic.file]);
         std::string target;
         if (!disk::IsAbsolute(relative) && IsPageExtension(relative) &&
             taken.insert(Lower(relative)).second)
             target = out.Target(relative);
         if (target.empty()) {
-            const std::string base = "topics/" + SafeFileName(topic.id);
+            const std::string base = "topics/" + SafeFileName(input[topic.id]);
             relative = base + ".html";
             for (int n = 2; !taken.insert(Lower(relative)).second; ++n)
                 relative = base + "-" + std::to_string(n) + ".html";
@@ -569,25 +676,26 @@ BuildReport ProfileBuilder::Run(const BuildInput& input, BuildProgress* progress
             skip("its page would lie outside the output folder or replace a project file");
             continue;
         }
-        out.Put(target, MakePage(content, topic.title, IndexHrefFrom(relative)));
+        writer.Add(std::move(target),
+                   MakePage(content, std::string(input[topic.title]), IndexHrefFrom(relative)),
+                   true);
         pages[i] = std::move(relative);
-        ++report.pages;
     }
 
     // Other files the pages may use.
-    for (const auto& file : input.files) {
-        if (!file.included) continue;
+    for (const auto& item : input.files) {
+        if (!item.included) continue;
+        const std::string localSpec(input[item.localSpec]);
         if (stopped()) return report;
         advance();
-        const std::string inProject = disk::RelativeBelow(input.projectFolder, file.localSpec);
-        if (inProject.empty() || IsTemplatePath(inProject) || out.Contains(file.localSpec))
-            continue;
+        const std::string inProject = disk::RelativeBelow(input.projectFolder, localSpec);
+        if (inProject.empty() || IsTemplatePath(inProject) || out.Contains(localSpec)) continue;
         auto skip = [&](const std::string& why) {
             report.problems.push_back("File " + Quoted(inProject) + ": " + why);
             ++report.filesSkipped;
         };
-        if (!ReadFile(file.localSpec, content)) {
-            skip(file.localSpec + " is missing or unreadable");
+        if (!ReadFile(localSpec, content)) {
+            skip(localSpec + " is missing or unreadable");
             continue;
         }
         const std::string relative = disk::ToDiskSeparators(inProject);
@@ -599,9 +707,11 @@ BuildReport ProfileBuilder::Run(const BuildInput& input, BuildProgress* progress
             continue;
         }
         taken.insert(Lower(relative));
-        out.Put(target, content);
-        ++report.filesCopied;
+        writer.Add(target, std::move(content), false);
     }
+    writer.Finish();
+    report.pages = writer.Pages();
+    report.filesCopied = writer.Copies();
     if (stopped()) return report;
 
     // The contents.

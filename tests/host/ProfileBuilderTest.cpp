@@ -304,6 +304,21 @@ TEST_F(ProfileBuilderTest, UnusableOutputFolderIsAClearError) {
         EXPECT_NE(e.Description().find("\"Web\""), std::string::npos);
     }
     EXPECT_EQ(Read(folder + "out/web"), "a file where the folder should be");
+
+    // A page that cannot take its place stops the build the same way, and its temporary file
+    // goes.
+    fs::remove(folder + "out/web");
+    fs::create_directories(folder + "out/web/topics/T2.html/inside");
+    try {
+        qv::ProfileBuilder(*project).Build(*qv::ProfileBuilder::CurrentProfile(*project));
+        ADD_FAILURE() << "built over a folder";
+    } catch (const qv::Error& e) {
+        EXPECT_EQ(e.Number(), 75);
+        EXPECT_NE(e.Description().find(folder + "out/web/topics/T2.html"), std::string::npos);
+    }
+    EXPECT_TRUE(fs::is_directory(folder + "out/web/topics/T2.html/inside"));
+    EXPECT_TRUE(Leftovers(folder + "out").empty());
+    EXPECT_FALSE(fs::exists(folder + "out/web/index.html"));
 }
 
 TEST_F(ProfileBuilderTest, NoCurrentProfile) {
