@@ -8,6 +8,11 @@ namespace qv::app {
 AppSettings::AppSettings()
     : settings_(QSettings::IniFormat, QSettings::UserScope, "Veltrane", "QuorvelDesktop") {}
 
+bool AppSettings::Flush() {
+    settings_.sync();
+    return settings_.status() == QSettings::NoError;
+}
+
 QStringList AppSettings::RecentProjects() const {
     return settings_.value("recentProjects").toStringList();
 }

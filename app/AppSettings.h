@@ -28,6 +28,9 @@ public:
     QByteArray SplitterState() const;
     void SetSplitterState(const QByteArray& state);
 
+    // Writes what was changed to the file now; false when it could not be written.
+    bool Flush();
+
     // The keys of the expanded tree nodes of one project, in tree order.
     QStringList ExpandedNodes(const QString& projectFile) const;
     void SetExpandedNodes(const QString& projectFile, const QStringList& keys);

@@ -1,5 +1,7 @@
 #include "MainWindow.h"
 
+#include "BuildReportDialog.h"
+#include "BuildRunner.h"
 #include "ProfileDialog.h"
 #include "TopicEditor.h"
 #include "TopicPropertiesDialog.h"
@@ -24,12 +26,16 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <cstdio>
+#include <cstdlib>
 #include <new>
 
 namespace qv::app {
@@ -146,7 +152,9 @@ template <class F> bool MainWindow::Guard(F&& f) {
 
 MainWindow::MainWindow(AppSettings& settings)
     : settings_(settings), boxes_(this), dialogs_(this), libraries_(boxes_, dialogs_),
-      splitter_(new QSplitter(this)), editors_(new QTabWidget(this)) {
+      splitter_(new QSplitter(this)), editors_(new QTabWidget(this)),
+      builder_(new BuildRunner(this)), buildTimer_(new QTimer(this)), buildLabel_(new QLabel(this)),
+      buildProgress_(new QProgressBar(this)), cancelBuild_(new QPushButton(tr("Cancel"), this)) {
     setObjectName("mainWindow");
     setWindowIcon(QIcon::fromTheme("help-contents"));
     libraries_.SetFileService(trash_);
@@ -163,12 +171,8 @@ MainWindow::MainWindow(AppSettings& settings)
     actions.editTopic = [this](const auto& topic, bool newWindow) { EditTopic(topic, newWindow); };
     actions.editOtherFile = [this](const auto& file) { EditOtherFile(file); };
     actions.editBuildProfile = [this](const auto& profile) { EditBuildProfile(profile); };
-    actions.built = [this](const ProfileItem& p, const BuildReport& r) { ShowBuildResult(p, r); };
-    actions.buildFailed = [this](const Error& e) {
-        Note(tr("Build failed: %1").arg(Q(e.Description())));
-        QMessageBox::warning(this, tr("Build"),
-                             tr("The build could not run.\n\n%1").arg(Q(e.Description())));
-    };
+    actions.startBuild = [this](const std::shared_ptr<ProfileItem>& p) { StartBuild(p); };
+    actions.buildFailed = [this](const Error& e) { BuildFailed(Q(e.Description())); };
     ide_->SetActions(std::move(actions));
     ide_->SetObserver([this](std::string_view member, std::vector<Variant>&) {
         const std::string name = AsciiLower(member);
@@ -197,6 +201,19 @@ MainWindow::MainWindow(AppSettings& settings)
     setCentralWidget(splitter_);
 
     BuildMenus();
+    buildLabel_->setObjectName("buildLabel");
+    buildProgress_->setObjectName("buildProgress");
+    buildProgress_->setMaximumWidth(260);
+    cancelBuild_->setObjectName("cancelBuild");
+    connect(cancelBuild_, &QPushButton::clicked, this, [this] { CancelBuild(); });
+    for (QWidget* w : {static_cast<QWidget*>(buildLabel_), static_cast<QWidget*>(buildProgress_),
+                       static_cast<QWidget*>(cancelBuild_)}) {
+        statusBar()->addPermanentWidget(w);
+        w->hide();
+    }
+    // The build thread only counts; the bar follows the counts a few times a second.
+    buildTimer_->setInterval(100);
+    connect(buildTimer_, &QTimer::timeout, this, [this] { ShowBuildProgress(); });
     statusBar()->showMessage(tr("Ready"));
     resize(1100, 720);
     if (!settings_.WindowGeometry().isEmpty()) restoreGeometry(settings_.WindowGeometry());
@@ -204,9 +221,10 @@ MainWindow::MainWindow(AppSettings& settings)
 }
 
 MainWindow::~MainWindow() {
+    builder_->Stop();
     // The component holds references to the services below; it must end first.
     try {
-        if (explorer_) {
+        if (explorer_ && !componentEnded_) {
             Control()->Designer().Terminate();
             Control()->UserControl_Terminate();
         }
@@ -291,7 +309,7 @@ void MainWindow::UpdateTitle() {
     setWindowTitle(title);
     saveAction_->setEnabled(open);
     closeAction_->setEnabled(open);
-    buildAction_->setEnabled(open);
+    buildAction_->setEnabled(open && !Building());
 }
 
 void MainWindow::RefreshEditorCaptions() {
@@ -373,6 +391,13 @@ bool MainWindow::CloseProject() {
         if (answer == QMessageBox::Cancel) return false;
         if (answer == QMessageBox::Save && !SaveAll()) return false;
     }
+    // The build reads a copy of the project, but its pages belong to this one.
+    if (Building()) {
+        builder_->Stop();
+        Note(tr("The build of %1 was cancelled").arg(buildName_));
+    }
+    ShowBuildProgress();
+    if (report_) report_->close();
     settings_.SetExpandedNodes(Q(project_->Path()), ExpandedKeys());
     settings_.SetSplitterState(splitter_->saveState());
     while (editors_->count() > 0) {
@@ -415,11 +440,44 @@ bool MainWindow::SaveAll() {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     settings_.SetWindowGeometry(saveGeometry());
-    if (!CloseProject()) {
-        event->ignore();
-        return;
+    if (project_ && Modified()) {
+        const auto answer = QMessageBox::question(
+            this, tr("Quit"),
+            tr("The project %1 has unsaved changes. Save them?")
+                .arg(QFileInfo(Q(project_->Path())).fileName()),
+            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !SaveAll())) {
+            event->ignore();
+            return;
+        }
     }
     event->accept();
+    // The rest of the end is EndProcess, once the event loop has returned; a report window
+    // still open must not keep the loop going.
+    QCoreApplication::quit();
+}
+
+void MainWindow::EndComponent() {
+    if (!project_ || componentEnded_) return;
+    settings_.SetExpandedNodes(Q(project_->Path()), ExpandedKeys());
+    settings_.SetSplitterState(splitter_->saveState());
+    if (explorer_) {
+        Guarded(this, [&] { Control()->Designer().Terminate(); });
+        Guarded(this, [&] { Control()->UserControl_Terminate(); });
+    }
+    componentEnded_ = true;
+}
+
+void MainWindow::EndProcess(int status) {
+    builder_->Stop();
+    if (isVisible()) settings_.SetWindowGeometry(saveGeometry());
+    EndComponent();
+    settings_.Flush();
+    Q_EMIT Exiting();
+    std::fflush(nullptr);
+    // Not exit(): it would run the destructors of statics (Qt's among them) over objects that
+    // were never destroyed. Everything the program keeps is written by now.
+    std::_Exit(status);
 }
 
 void MainWindow::ChooseProjectFile() {
@@ -551,27 +609,84 @@ void MainWindow::EditBuildProfile(const std::shared_ptr<ProfileItem>& profile) {
     }
 }
 
-void MainWindow::ShowBuildResult(const ProfileItem& profile, const BuildReport& report) {
-    Note(tr("Built %1: %2 pages, %3 files, %4 left out")
-             .arg(Q(profile.Name()))
-             .arg(report.pages)
-             .arg(report.filesCopied)
-             .arg(report.problems.size()));
-    QMessageBox box(report.problems.empty() ? QMessageBox::Information : QMessageBox::Warning,
-                    tr("Build %1").arg(Q(profile.Name())), Q(report.Summary()),
-                    QMessageBox::NoButton, this);
-    QPushButton* open = box.addButton(tr("Open Contents"), QMessageBox::ActionRole);
-    box.setDefaultButton(box.addButton(QMessageBox::Close));
-    box.exec();
-    if (box.clickedButton() == static_cast<QAbstractButton*>(open))
-        QDesktopServices::openUrl(QUrl::fromLocalFile(Q(report.indexPage)));
+BuildReportDialog* MainWindow::ReportWindow() const {
+    return report_;
+}
+
+bool MainWindow::Building() const {
+    return builder_->Running();
+}
+
+void MainWindow::CancelBuild() {
+    if (!Building()) return;
+    builder_->Cancel();
+    cancelBuild_->setEnabled(false);
+    buildLabel_->setText(tr("Cancelling the build of %1...").arg(buildName_));
+}
+
+void MainWindow::StartBuild(const std::shared_ptr<ProfileItem>& profile) {
+    if (Building()) {
+        Note(tr("The build of %1 is still running").arg(buildName_));
+        return;
+    }
+    buildName_ = Q(profile->Name());
+    // The copy is taken here, on the UI thread, so that the build never reads the project
+    // while the author changes it.
+    builder_->Start(ProfileBuilder::Snapshot(*project_, *profile),
+                    [this](const BuildRunner::Outcome& outcome) {
+                        ShowBuildProgress();
+                        if (outcome.report)
+                            ShowBuildResult(*outcome.report, outcome.summary);
+                        else
+                            BuildFailed(outcome.failure);
+                        Q_EMIT BuildEnded();
+                    });
+    cancelBuild_->setEnabled(true);
+    buildProgress_->setRange(0, 0); // busy until the build knows its size
+    ShowBuildProgress();
+    buildTimer_->start();
+    Note(tr("Building %1...").arg(buildName_));
+}
+
+void MainWindow::ShowBuildProgress() {
+    const bool running = Building();
+    if (!running) buildTimer_->stop();
+    buildLabel_->setVisible(running);
+    buildProgress_->setVisible(running);
+    cancelBuild_->setVisible(running);
+    UpdateTitle();
+    if (!running) return;
+    const BuildProgress& progress = builder_->Progress();
+    const int total = progress.total.load(std::memory_order_relaxed);
+    const int done = progress.done.load(std::memory_order_relaxed);
+    if (total > 0) {
+        buildProgress_->setRange(0, total);
+        buildProgress_->setValue(done);
+    }
+    if (cancelBuild_->isEnabled())
+        buildLabel_->setText(
+            total > 0 ? tr("Building %1: %L2 of %L3").arg(buildName_).arg(done).arg(total)
+                      : tr("Building %1...").arg(buildName_));
+}
+
+void MainWindow::ShowBuildResult(const BuildReport& report, const QString& summary) {
+    Note(tr("Build %1: %2").arg(Q(report.profileName), Q(report.Headline())));
+    if (report_) report_->close();
+    report_ = new BuildReportDialog(report, summary, this);
+    report_->show();
+}
+
+void MainWindow::BuildFailed(const QString& why) {
+    Note(tr("Build failed: %1").arg(why));
+    QMessageBox::warning(this, tr("Build"), tr("The build could not run.\n\n%1").arg(why));
 }
 
 QStringList MainWindow::ExpandedKeys() const {
     QStringList keys;
     if (!explorer_) return keys;
+    // Expand-all marks every leaf too; a leaf has nothing to show when expanded again.
     for (Node* n = Control()->Tree().Nodes().First(); n; n = n->NextNode())
-        if (n->Expanded()) keys << Q(n->Key());
+        if (n->Expanded() && n->FirstChild()) keys << Q(n->Key());
     return keys;
 }
 

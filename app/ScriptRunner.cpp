@@ -6,6 +6,7 @@
 #include "explorer/ProjectExplorer.h"
 #include "gui/CommandBarWidget.h"
 #include "gui/ExplorerWidget.h"
+#include "gui/TreeModel.h"
 #include "gui/TreeWidget.h"
 #include "gui/WarningBarWidget.h"
 #include "model/Project.h"
@@ -15,12 +16,17 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <cstdio>
+#include <ctime>
+#include <unistd.h>
 
 namespace qv::app {
 
@@ -31,6 +37,37 @@ QString SelectedKey(MainWindow& window) {
     Node* node = control ? control->Tree().SelectedItem() : nullptr;
     return node ? QString::fromStdString(node->Key()) : QString();
 }
+
+// A key pressed and released in the widget, as the keyboard sends it.
+void Press(QWidget& widget, QKeyCombination key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key.key(), key.keyboardModifiers(), text);
+    QApplication::sendEvent(&widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key.key(), key.keyboardModifiers(), text);
+    QApplication::sendEvent(&widget, &release);
+}
+
+// Since the kernel started this process (its start time has a resolution of one clock tick,
+// 10 ms); -1 when the system does not tell.
+qint64 MsSinceProcessStart() {
+    QFile stat("/proc/self/stat");
+    if (!stat.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray line = stat.readAll();
+    // The fields after the command name, which is in parentheses and may hold blanks.
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    timespec now{};
+    if (fields.size() < 20 || ::clock_gettime(CLOCK_BOOTTIME, &now) != 0) return -1;
+    const qint64 ticks = fields[19].toLongLong(); // field 22: start time after boot
+    const qint64 hz = ::sysconf(_SC_CLK_TCK);
+    return now.tv_sec * 1000 + now.tv_nsec / 1000000 - ticks * 1000 / hz;
+}
+
+// Milliseconds with one decimal.
+QString Ms(qint64 ns) {
+    return QString::number(static_cast<double>(ns) / 1e6, 'f', 1);
+}
+
+// The event loop's heartbeat while a line runs: short enough to see a stall of 100 ms clearly.
+constexpr int kBeatMs = 5;
 
 } // namespace
 
@@ -53,6 +90,69 @@ ScriptRunner::ScriptRunner(MainWindow& window, QStringList lines)
     modalWatcher_.setInterval(50);
     connect(&modalWatcher_, &QTimer::timeout, this, &ScriptRunner::AnswerModal);
     window_.SetLog([](const QString& text) { Log("note " + text); });
+    heartbeat_.setTimerType(Qt::PreciseTimer);
+    heartbeat_.setInterval(kBeatMs);
+    connect(&heartbeat_, &QTimer::timeout, this, &ScriptRunner::Beat);
+    connect(&window_, &MainWindow::BuildEnded, this, [this] {
+        if (waiting_ && current_.startsWith("build")) Finish();
+    });
+    connect(&window_, &MainWindow::Exiting, this, [this] {
+        if (!current_.isEmpty() && !failed_) LogTiming();
+    });
+    clock_.start();
+    // The project of the command line opens before the event loop first turns; its first turn
+    // ends the line.
+    current_ = "(open)";
+    Begin();
+    QTimer::singleShot(0, this, [this] {
+        if (current_ != "(open)") return;
+        LogTiming();
+        if (const qint64 ms = MsSinceProcessStart(); ms >= 0)
+            Log(QString("the window showed the project %1 ms after the process started").arg(ms));
+    });
+}
+
+void ScriptRunner::WatchModals() {
+    if (modalWatcher_.isActive()) return;
+    modalWatcher_.start();
+    // A box is answered as soon as it shows, so that the timings hold the program's work only;
+    // the watcher's beat stays for boxes shown before the filter.
+    qApp->installEventFilter(this);
+}
+
+bool ScriptRunner::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->isWindow())
+        QTimer::singleShot(0, this, &ScriptRunner::AnswerModal);
+    return QObject::eventFilter(watched, event);
+}
+
+void ScriptRunner::Begin() {
+    started_ = lastTurn_ = clock_.nsecsElapsed();
+    longestStall_ = 0;
+    heartbeat_.start();
+}
+
+void ScriptRunner::Beat() {
+    const qint64 now = clock_.nsecsElapsed();
+    longestStall_ = std::max(longestStall_, now - lastTurn_);
+    lastTurn_ = now;
+}
+
+void ScriptRunner::LogTiming() {
+    Beat();
+    heartbeat_.stop();
+    Log("[took " + Ms(clock_.nsecsElapsed() - started_) + " ms, longest stall " +
+        Ms(longestStall_) + " ms] " + current_);
+    current_.clear();
+}
+
+void ScriptRunner::Finish() {
+    waiting_ = false;
+    if (failed_) return;
+    LogTiming();
+    // Let the window catch up with the step before the next one.
+    QTimer::singleShot(50, this, &ScriptRunner::Next);
 }
 
 void ScriptRunner::Log(const QString& text) {
@@ -73,13 +173,14 @@ void ScriptRunner::Next() {
         const QString command = space < 0 ? line : line.left(space);
         const QString argument = space < 0 ? QString() : line.mid(space + 1).trimmed();
         Log("> " + line);
+        current_ = line;
+        Begin();
         try {
             Run(command, argument);
         } catch (const std::exception& e) {
             Fail(QString::fromUtf8(e.what()));
         }
-        // Let the window catch up with the step before the next one.
-        if (!failed_) QTimer::singleShot(50, this, &ScriptRunner::Next);
+        if (!waiting_) Finish();
         return;
     }
     if (!failed_) Log("done");
@@ -95,7 +196,19 @@ void ScriptRunner::Fail(const QString& why) {
 void ScriptRunner::Run(const QString& command, const QString& argument) {
     ProjectExplorer* control = window_.Control();
     if (command == "quit") {
-        QApplication::exit(0);
+        // Ends in MainWindow::EndProcess, which tells Exiting.
+        waiting_ = true;
+        if (!window_.close()) {
+            waiting_ = false;
+            return Fail("the window did not close");
+        }
+        return;
+    }
+    if (command == "open") {
+        if (!window_.OpenProject(argument)) return Fail("could not open " + argument);
+        // On screen: the tree is drawn before the line ends.
+        window_.repaint();
+        Log("opened " + argument);
         return;
     }
     if (command == "screenshot") {
@@ -105,10 +218,11 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
         return;
     }
     if (!control) return Fail("no project is open");
-    if (command == "select" || command == "expect") {
+    TreeWidget& tree = window_.Explorer()->Tree();
+    if (command == "select" || command == "expect" || command == "delete") {
         const std::string key = argument.toStdString();
         if (!control->Tree().Nodes().Contains(key)) return Fail("no node " + argument);
-        if (command == "select") {
+        if (command != "expect") {
             Node& node = control->Tree().Nodes().Item(key);
             node.EnsureVisible();
             window_.Explorer()->Tree().Tree().Click(&node);
@@ -116,7 +230,28 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
         }
         if (SelectedKey(window_) != argument)
             return Fail("selected: " + SelectedKey(window_) + ", expected " + argument);
-        Log("selected " + argument);
+        if (command != "delete") return Log("selected " + argument);
+        Press(tree, QKeyCombination(Qt::Key_Delete));
+        Log((control->Tree().Nodes().Contains(key) ? "kept " : "deleted ") + argument);
+    } else if (command == "press") {
+        const QKeySequence sequence(argument);
+        if (sequence.isEmpty() || sequence.count() != 1) return Fail("unknown key " + argument);
+        Press(tree, sequence[0], argument.size() == 1 ? argument : QString());
+        Log("pressed " + argument);
+    } else if (command == "expand" || command == "collapse") {
+        const std::string key = argument.toStdString();
+        if (!control->Tree().Nodes().Contains(key)) return Fail("no node " + argument);
+        Node& node = control->Tree().Nodes().Item(key);
+        const QModelIndex index = tree.Model().IndexOf(&node);
+        if (!index.isValid()) return Fail("no row for " + argument);
+        const bool expand = command == "expand";
+        if (expand)
+            tree.expand(index);
+        else
+            tree.collapse(index);
+        if (node.Expanded() != expand && node.FirstChild())
+            return Fail(argument + (expand ? " did not expand" : " did not collapse"));
+        Log((node.Expanded() ? "expanded " : "collapsed ") + argument);
     } else if (command == "properties") {
         pendingTitle_ = argument;
         control->ClickTool("Properties");
@@ -146,7 +281,12 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
         control->ClickTool(argument.toStdString());
         Log("clicked " + argument);
     } else if (command == "build") {
+        if (!argument.isEmpty() && argument != "cancel") return Fail("unknown build " + argument);
         control->ClickTool("Build");
+        // Not running: it could not start, and the box that said why was answered.
+        if (!window_.Building()) return;
+        waiting_ = true;
+        if (argument == "cancel") window_.CancelBuild();
     } else if (command == "edit") {
         control->ClickTool("Edit");
         TopicEditor* editor = window_.CurrentEditor();

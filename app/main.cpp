@@ -61,7 +61,7 @@ int Run(QApplication& app) {
     }
     // Give the window a moment to be laid out and drawn before the first gesture.
     if (runner) QTimer::singleShot(300, runner, &qv::app::ScriptRunner::Start);
-    return app.exec();
+    window.EndProcess(app.exec()); // saves, ends the component, then the process at once
 }
 
 } // namespace

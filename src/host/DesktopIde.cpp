@@ -65,9 +65,13 @@ Variant DesktopIde::Run(std::string_view name, CallKind kind, std::vector<Varian
     Variant result = IdeObject::Run(name, kind, args);
     if (member == "build") {
         try {
-            std::shared_ptr<ProfileItem> profile;
-            BuildReport report = BuildCurrent(&profile);
-            if (actions_.built) actions_.built(*profile, report);
+            auto profile = ProfileToBuild();
+            if (actions_.startBuild) {
+                actions_.startBuild(profile);
+            } else {
+                BuildReport report = ProfileBuilder(*ActiveProject()).Build(*profile);
+                if (actions_.built) actions_.built(*profile, report);
+            }
         } catch (const Error& e) {
             if (!actions_.buildFailed) throw;
             actions_.buildFailed(e);
@@ -90,15 +94,14 @@ Variant DesktopIde::Run(std::string_view name, CallKind kind, std::vector<Varian
     return result;
 }
 
-BuildReport DesktopIde::BuildCurrent(std::shared_ptr<ProfileItem>* built) {
+std::shared_ptr<ProfileItem> DesktopIde::ProfileToBuild() const {
     if (!ActiveProject())
         throw Error(err::ObjectNotSet, "Object variable or With block variable not set");
     auto profile = ProfileBuilder::CurrentProfile(*ActiveProject());
     if (!profile)
         throw Error(err::InvalidArgument,
                     "No build profile is current: select a build profile and build it");
-    if (built) *built = profile;
-    return ProfileBuilder(*ActiveProject()).Build(*profile);
+    return profile;
 }
 
 } // namespace qv

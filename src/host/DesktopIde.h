@@ -25,6 +25,10 @@ struct DesktopIdeActions {
     std::function<void(const std::shared_ptr<ProfileItem>&)> editBuildProfile;
     // After a build that ran (problems of single items are in the report).
     std::function<void(const ProfileItem&, const BuildReport&)> built;
+    // When set, Build hands the current profile over to it instead of building on the
+    // caller's thread, so that the program can build in the background; built is then not
+    // called.
+    std::function<void(const std::shared_ptr<ProfileItem>&)> startBuild;
     // A build that could not run (no current profile, output folder not writable). Without
     // it the error goes back to the caller.
     std::function<void(const Error&)> buildFailed;
@@ -34,7 +38,8 @@ struct DesktopIdeActions {
 //   CreateTopic          first writes the new topic's content file from the template under a
 //                        name no file or topic uses yet (TopicTemplate::CreateNewContentFile)
 //                        and names it in the topic; an existing file is never taken over;
-//   Build                builds the current build profile with ProfileBuilder;
+//   Build                builds the current build profile with ProfileBuilder, or hands it to
+//                        the startBuild action;
 //   ShowTopicProperties, edittopic (topic, ?, newWindow), EditOtherFile, EditBuildProfile
 //                        call the matching action; an action left empty does nothing.
 // While the project file is read-only, the members that would change the project
@@ -55,9 +60,9 @@ public:
     // created."), and returns true. The program asks this before each change of its own.
     bool RefuseReadOnly(const std::string& outcome);
 
-    // Builds the current profile of the active project. Raises 91 without a project, 5 when
-    // no profile is current, and what ProfileBuilder raises.
-    BuildReport BuildCurrent(std::shared_ptr<ProfileItem>* built = nullptr);
+    // The current profile of the active project. Raises 91 without a project, 5 when no
+    // profile is current.
+    std::shared_ptr<ProfileItem> ProfileToBuild() const;
 
 protected:
     Variant Run(std::string_view name, CallKind kind, std::vector<Variant>& args) override;

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The desktop program under Xvfb on a copy of the sample project: selects a topic, changes its
 # title in the properties dialog, uses the find bar, builds the web profile, opens the topic
-# in the editor, saves, and keeps a screenshot. Checks the effects on disk.
-# Usage: end_to_end.sh PROGRAM SAMPLE_FOLDER SCREENSHOT_PNG
+# in the editor, saves, and keeps a screenshot. Checks the effects on disk. Then the timed
+# gestures on a generated project of 5,000 topics (GENERATOR is qvgen).
+# Usage: end_to_end.sh PROGRAM SAMPLE_FOLDER SCREENSHOT_PNG GENERATOR
 set -euo pipefail
-program="$1" sample="$2" screenshot="$3"
+program="$1" sample="$2" screenshot="$3" generator="$4"
 
 if ! command -v xvfb-run >/dev/null 2>&1; then
   echo "FAIL: xvfb-run is not installed; scripts/setup.sh installs it (packages xvfb, xauth)." >&2
@@ -115,3 +116,50 @@ cmp -s "$project/Handbook.qvproj" "$work/readonly-before.qvproj" || fail "the re
 ls -R "$project" | diff -q - "$work/readonly-files-before.txt" >/dev/null ||
   fail "files were made in the read-only project"
 echo "PASS: read-only warning bar, screenshot at $readonly_shot"
+
+# A generated project of 5,000 topics through the timed gestures: a category of ten topics is
+# deleted (its question answered Yes, the default), the build runs in the background and a
+# second one is cancelled, everything below Topics is expanded, and quitting saves the changes
+# (the default answer). Each line reports its time and longest stall; no time is asserted.
+"$generator" 5000 "$work/large" >/dev/null
+large="$work/large/project5000"
+cat >"$work/large.txt" <<GESTURES
+collapse topics
+expand topics
+expand c:C12
+collapse c:C12
+delete c:C12
+select bp:B1
+build
+build cancel
+select topics
+press *
+quit
+GESTURES
+status=0
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" \
+  "$program" --script "$work/large.txt" "$large" >"$work/log3.txt" 2>&1 || status=$?
+cat "$work/log3.txt"
+[ "$status" -eq 0 ] || fail "the program ended with status $status on the generated project"
+! grep -q "^script: FAILED" "$work/log3.txt" || fail "a gesture failed on the generated project"
+timed=$(grep -c "^script: \[took [0-9.]* ms, longest stall [0-9.]* ms\] " "$work/log3.txt" || true)
+[ "$timed" -eq 12 ] || fail "$timed timed lines instead of 12 (the open and 11 gestures)"
+grep -q "^script: \[took .*\] quit$" "$work/log3.txt" || fail "quit was not timed"
+grep -q "^script: deleted c:C12$" "$work/log3.txt" || fail "the category was not deleted"
+grep -q "^script: message Confirm Delete: Are you sure you want to delete this Category?" \
+  "$work/log3.txt" || fail "the delete did not ask"
+! grep -q 'id="C12"' "$large/Generated.qvproj" || fail "the deleted category is still saved"
+grep -q 'id="T12" .*includeInOutput' "$large/Generated.qvproj" || fail "topic T12 is not saved"
+! grep -q 'id="T12"[^>]*category=' "$large/Generated.qvproj" || fail "T12 kept its category"
+# The first build wrote every page and copy; the cancelled one left no partial file behind.
+grep -q "^script: note Build Web Help: 4,500 pages and 2,250 files written to $large/output/B1/$" \
+  "$work/log3.txt" || fail "the build did not write 4,500 pages and 2,250 files"
+[ -f "$large/output/B1/index.html" ] || fail "no contents in the build's output"
+[ "$(grep -c "^script: note Build Web Help" "$work/log3.txt")" -eq 2 ] || fail "two builds did not end"
+leftovers=$(find "$large/output" -name '.*.qvbuild-*' | wc -l)
+[ "$leftovers" -eq 0 ] || fail "$leftovers temporary files were left in the output folder"
+# Expanding everything stores the expanded folders, not the 5,000 topics.
+ini="$XDG_CONFIG_HOME/Veltrane/QuorvelDesktop.ini"
+grep -q "expanded=topics, c:uncategorized, c:C1, " "$ini" || fail "the expanded folders were not stored"
+! grep -q "t:T" "$ini" || fail "expanded topics were stored"
+echo "PASS: timed gestures on a generated project of 5,000 topics"

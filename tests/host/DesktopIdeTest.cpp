@@ -160,6 +160,16 @@ TEST_F(DesktopIdeTest, BuildBuildsTheCurrentProfileOrSaysWhyNot) {
     EXPECT_EQ(calls, (std::vector<std::string>{"failed 5", "built B1 1"}));
     EXPECT_TRUE(std::filesystem::exists(dir.Path() + "/output/B1/index.html"));
 
+    // A program that builds in the background is handed the profile; nothing is built here.
+    std::filesystem::remove_all(dir.Path() + "/output");
+    qv::DesktopIdeActions background;
+    background.startBuild = [this](const auto& p) { calls.push_back("start " + p->ID()); };
+    background.built = [this](const auto&, const auto&) { calls.push_back("built"); };
+    ide->SetActions(std::move(background));
+    ide->Call("Build", {Variant(false)});
+    EXPECT_EQ(calls.back(), "start B1");
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() + "/output"));
+
     // Without a failure action the error goes back to the caller.
     ide->SetActions({});
     profile->SetCurrent(false);

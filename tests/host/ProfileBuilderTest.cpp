@@ -9,6 +9,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -29,6 +30,15 @@ std::string Page(const std::string& marker) {
     std::string text = kPage;
     text.replace(text.find("%s"), 2, marker);
     return text;
+}
+
+// Every file below the folder whose name marks it as a build's temporary file.
+std::vector<std::string> Leftovers(const std::string& folder) {
+    std::vector<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.path().filename().string().find(".qvbuild-") != std::string::npos)
+            found.push_back(entry.path().string());
+    return found;
 }
 
 class ProfileBuilderTest : public ::testing::Test {
@@ -127,7 +137,113 @@ TEST_F(ProfileBuilderTest, WritesPagesCopiesAndContentsInProjectOrder) {
     ASSERT_EQ(report.problems.size(), 2u);
     EXPECT_NE(report.problems[0].find("Topic T4"), std::string::npos);
     EXPECT_NE(report.problems[1].find("gone.png"), std::string::npos);
-    EXPECT_NE(report.Summary().find("2 items were left out"), std::string::npos);
+    // The counts come first, the skipped items by name after them.
+    EXPECT_EQ(report.topicsSkipped, 1);
+    EXPECT_EQ(report.filesSkipped, 1);
+    EXPECT_EQ(report.topicsExcluded, 1);
+    EXPECT_EQ(report.filesExcluded, 1);
+    EXPECT_FALSE(report.cancelled);
+    const std::string summary = report.Summary();
+    EXPECT_EQ(summary.rfind("4 pages and 2 files written to " + out +
+                                "\n"
+                                "Skipped: 2 items (1 topic, 1 file), named below\n"
+                                "Not included in output by their own setting: 1 topic, 1 file\n"
+                                "Contents: " +
+                                out +
+                                "index.html\n\n"
+                                "These items were skipped:\n" +
+                                report.problems[0] + "\n" + report.problems[1] + "\n",
+                            0),
+              0u)
+        << summary;
+    EXPECT_TRUE(Leftovers(out).empty());
+}
+
+TEST_F(ProfileBuilderTest, CountsInTheSummaryHaveThousandsSeparators) {
+    qv::BuildReport report;
+    report.outputFolder = "/out/";
+    report.pages = 90000;
+    report.filesCopied = 1;
+    report.topicsExcluded = 1234567;
+    EXPECT_EQ(report.Headline(), "90,000 pages and 1 file written to /out/");
+    EXPECT_NE(report.Summary().find("1,234,567 topics, 0 files"), std::string::npos);
+    report.cancelled = true;
+    EXPECT_EQ(report.Headline(),
+              "Cancelled: 90,000 pages and 1 file written to /out/ before the build was stopped");
+    EXPECT_NE(report.Summary().find("The contents were not written."), std::string::npos);
+}
+
+// The build reads a copy taken before: what changes in the project meanwhile does not reach
+// it, and the copy holds nothing of the model.
+TEST_F(ProfileBuilderTest, ABuildReadsTheSnapshotNotTheProject) {
+    auto project = MakeProject();
+    const qv::BuildInput input =
+        qv::ProfileBuilder::Snapshot(*project, *qv::ProfileBuilder::CurrentProfile(*project));
+    project->GetTopic("T1")->SetTitle("Changed later");
+    project->RemoveTopic("T2");
+    project->GetProfile("B1")->SetOutputFolder("out\\elsewhere");
+    project.reset();
+
+    qv::BuildProgress progress;
+    const qv::BuildReport report = qv::ProfileBuilder::Run(input, &progress);
+    EXPECT_EQ(report.outputFolder, folder + "out/web/");
+    EXPECT_EQ(report.profileName, "Web");
+    EXPECT_EQ(report.pages, 4);
+    const std::string index = Read(report.indexPage);
+    EXPECT_NE(index.find(">One</a>"), std::string::npos);
+    EXPECT_NE(index.find("topics/T2.html"), std::string::npos);
+    EXPECT_EQ(index.find("Changed later"), std::string::npos);
+    // Every included topic and file counts, the skipped ones and the template too.
+    EXPECT_EQ(progress.total, 9);
+    EXPECT_EQ(progress.done, 9);
+}
+
+// Cancelled before its first item, a build writes nothing and leaves no temporary file; the
+// contents of an earlier build stay as they were.
+TEST_F(ProfileBuilderTest, ACancelledBuildStopsBeforeItsNextItem) {
+    auto project = MakeProject();
+    dir.Write("Help/out/web/index.html", "earlier contents");
+    qv::BuildProgress progress;
+    progress.cancel = true;
+    const qv::BuildReport report = qv::ProfileBuilder::Run(
+        qv::ProfileBuilder::Snapshot(*project, *qv::ProfileBuilder::CurrentProfile(*project)),
+        &progress);
+    EXPECT_TRUE(report.cancelled);
+    EXPECT_EQ(report.pages, 0);
+    EXPECT_EQ(report.indexPage, "");
+    EXPECT_EQ(progress.done, 0);
+    EXPECT_EQ(Read(folder + "out/web/index.html"), "earlier contents");
+    EXPECT_FALSE(fs::exists(folder + "out/web/topics"));
+    EXPECT_TRUE(Leftovers(folder + "out").empty());
+}
+
+// A rebuild leaves a page that would not change as it is (same file, same time) and replaces
+// a changed one in one step: a new file takes the old one's name.
+TEST_F(ProfileBuilderTest, ARebuildReplacesOnlyWhatChanged) {
+    auto project = MakeProject();
+    const auto profile = qv::ProfileBuilder::CurrentProfile(*project);
+    qv::ProfileBuilder(*project).Build(*profile);
+    const std::string out = folder + "out/web/";
+    struct stat one {
+    }, two{};
+    ASSERT_EQ(::stat((out + "topics/T1.html").c_str(), &one), 0);
+    ASSERT_EQ(::stat((out + "topics/T2.html").c_str(), &two), 0);
+    fs::create_hard_link(out + "topics/T2.html", dir.Path() + "/old-T2.html");
+
+    project->GetTopic("T2")->SetTitle("Two, renamed");
+    const qv::BuildReport report = qv::ProfileBuilder(*project).Build(*profile);
+    EXPECT_EQ(report.pages, 4);
+    struct stat oneAfter {
+    }, twoAfter{};
+    ASSERT_EQ(::stat((out + "topics/T1.html").c_str(), &oneAfter), 0);
+    ASSERT_EQ(::stat((out + "topics/T2.html").c_str(), &twoAfter), 0);
+    EXPECT_EQ(oneAfter.st_ino, one.st_ino);
+    EXPECT_EQ(oneAfter.st_mtim.tv_nsec, one.st_mtim.tv_nsec);
+    EXPECT_NE(twoAfter.st_ino, two.st_ino);
+    EXPECT_NE(Read(out + "topics/T2.html").find("<title>Two, renamed</title>"), std::string::npos);
+    // The old file was replaced, not written into.
+    EXPECT_NE(Read(dir.Path() + "/old-T2.html").find("Two &lt;b&gt;bold"), std::string::npos);
+    EXPECT_TRUE(Leftovers(out).empty());
 }
 
 TEST_F(ProfileBuilderTest, RebuildKeepsUserFilesAndNeverWritesOutside) {
@@ -141,6 +257,8 @@ TEST_F(ProfileBuilderTest, RebuildKeepsUserFilesAndNeverWritesOutside) {
     // A link inside the output folder that points outside must not be written through.
     fs::create_directories(dir.Path() + "/elsewhere");
     fs::create_directory_symlink(dir.Path() + "/elsewhere", folder + "out/web/images");
+    // A link in the place of a page is replaced, not written through.
+    fs::create_symlink(dir.Path() + "/outside.html", folder + "out/web/topics/T2.html");
 
     auto profile = qv::ProfileBuilder::CurrentProfile(*project);
     qv::BuildReport report = qv::ProfileBuilder(*project).Build(*profile);
@@ -149,6 +267,8 @@ TEST_F(ProfileBuilderTest, RebuildKeepsUserFilesAndNeverWritesOutside) {
     // The odd ID becomes a plain file name below topics/.
     EXPECT_TRUE(fs::exists(folder + "out/web/topics/x_______y.html"));
     EXPECT_EQ(Read(dir.Path() + "/outside.html"), Page("outside"));
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(folder + "out/web/topics/T2.html")));
+    EXPECT_NE(Read(folder + "out/web/topics/T2.html").find("BODY-two"), std::string::npos);
     EXPECT_TRUE(fs::is_empty(dir.Path() + "/elsewhere"));
     bool reported = false;
     for (const auto& p : report.problems)
@@ -156,6 +276,20 @@ TEST_F(ProfileBuilderTest, RebuildKeepsUserFilesAndNeverWritesOutside) {
     EXPECT_TRUE(reported);
     // Sources are untouched.
     EXPECT_EQ(Read(folder + "topics/T1.html"), Page("one"));
+}
+
+// A content file that lies where a page would go keeps its contents: the page goes elsewhere.
+TEST_F(ProfileBuilderTest, NoFileOfTheProjectIsReplaced) {
+    dir.Write("Help/out/web/topics/T1.html", Page("seven"));
+    auto project =
+        MakeProject(R"(    <Topic id="T7" name="Seven" title="Seven" file="out\web\topics\T1.html"/>
+)");
+    const qv::BuildReport report =
+        qv::ProfileBuilder(*project).Build(*qv::ProfileBuilder::CurrentProfile(*project));
+    const std::string out = folder + "out/web/";
+    EXPECT_EQ(Read(out + "topics/T1.html"), Page("seven"));
+    EXPECT_NE(Read(out + "topics/T1-2.html").find("BODY-one"), std::string::npos);
+    EXPECT_NE(Read(report.indexPage).find("topics/T1-2.html\">One<"), std::string::npos);
 }
 
 TEST_F(ProfileBuilderTest, UnusableOutputFolderIsAClearError) {
@@ -170,6 +304,21 @@ TEST_F(ProfileBuilderTest, UnusableOutputFolderIsAClearError) {
         EXPECT_NE(e.Description().find("\"Web\""), std::string::npos);
     }
     EXPECT_EQ(Read(folder + "out/web"), "a file where the folder should be");
+
+    // A page that cannot take its place stops the build the same way, and its temporary file
+    // goes.
+    fs::remove(folder + "out/web");
+    fs::create_directories(folder + "out/web/topics/T2.html/inside");
+    try {
+        qv::ProfileBuilder(*project).Build(*qv::ProfileBuilder::CurrentProfile(*project));
+        ADD_FAILURE() << "built over a folder";
+    } catch (const qv::Error& e) {
+        EXPECT_EQ(e.Number(), 75);
+        EXPECT_NE(e.Description().find(folder + "out/web/topics/T2.html"), std::string::npos);
+    }
+    EXPECT_TRUE(fs::is_directory(folder + "out/web/topics/T2.html/inside"));
+    EXPECT_TRUE(Leftovers(folder + "out").empty());
+    EXPECT_FALSE(fs::exists(folder + "out/web/index.html"));
 }
 
 TEST_F(ProfileBuilderTest, NoCurrentProfile) {

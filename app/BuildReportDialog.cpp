@@ -1,0 +1,88 @@
+#include "BuildReportDialog.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace qv::app {
+
+namespace {
+constexpr int kLinesPerTurn = 2000;
+}
+
+BuildReportDialog::BuildReportDialog(const BuildReport& report, QString summary, QWidget* parent)
+    : QDialog(parent), counts_(new QLabel(this)), details_(new QPlainTextEdit(this)),
+      summary_(std::move(summary)) {
+    setObjectName("buildReport");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(tr("Build %1").arg(QString::fromStdString(report.profileName)));
+    // At a glance above the text: what was written, and how many items were skipped.
+    QString glance = QString::fromStdString(report.Headline());
+    if (!report.problems.empty())
+        glance += "\n" + tr("%L1 skipped items are named below.").arg(report.problems.size());
+    counts_->setText(glance);
+    counts_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    counts_->setWordWrap(true);
+    QFont bold = counts_->font();
+    bold.setBold(true);
+    counts_->setFont(bold);
+
+    details_->setReadOnly(true);
+    details_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    details_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* open = buttons->addButton(tr("Open Contents"), QDialogButtonBox::ActionRole);
+    open->setEnabled(!report.indexPage.empty());
+    copy_ = buttons->addButton(tr("Copy All"), QDialogButtonBox::ActionRole);
+    copy_->setEnabled(false);
+    QPushButton* close = buttons->addButton(QDialogButtonBox::Close);
+    close->setDefault(true);
+    const QString index = QString::fromStdString(report.indexPage);
+    connect(open, &QPushButton::clicked, this,
+            [index] { QDesktopServices::openUrl(QUrl::fromLocalFile(index)); });
+    connect(copy_, &QPushButton::clicked, this,
+            [this] { QApplication::clipboard()->setText(details_->toPlainText()); });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(counts_);
+    layout->addWidget(details_, 1);
+    layout->addWidget(buttons);
+    resize(720, 480);
+    ShowMore();
+}
+
+void BuildReportDialog::ShowMore() {
+    // The end of the next kLinesPerTurn lines: the last one's line break, or the text's end.
+    qsizetype end = shown_ - 1;
+    for (int lines = 0; lines < kLinesPerTurn; ++lines) {
+        end = summary_.indexOf('\n', end + 1);
+        if (end < 0) {
+            end = summary_.size();
+            break;
+        }
+    }
+    // Each piece ends before a line break; appending starts a new line.
+    const QString piece = summary_.mid(shown_, end - shown_);
+    if (shown_ == 0)
+        details_->setPlainText(piece);
+    else
+        details_->appendPlainText(piece);
+    shown_ = end + 1;
+    if (Complete()) {
+        copy_->setEnabled(true);
+        return;
+    }
+    QTimer::singleShot(0, this, [this] { ShowMore(); });
+}
+
+} // namespace qv::app
