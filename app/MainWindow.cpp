@@ -472,7 +472,9 @@ void MainWindow::EndProcess(int status) {
     builder_->Stop();
     if (isVisible()) settings_.SetWindowGeometry(saveGeometry());
     EndComponent();
-    settings_.Flush();
+    if (!settings_.Flush())
+        std::fprintf(stderr, "quorvel: the settings could not be written to %s\n",
+                     QDir::toNativeSeparators(settings_.FilePath()).toLocal8Bit().constData());
     Q_EMIT Exiting();
     std::fflush(nullptr);
     // Not exit(): it would run the destructors of statics (Qt's among them) over objects that
