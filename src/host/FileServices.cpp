@@ -74,7 +74,9 @@ std::string LocalTimeNow() {
     return text;
 }
 
-bool WriteAll(int fd, const std::string& text) {
+} // namespace
+
+bool WriteAll(int fd, std::string_view text) {
     const char* data = text.data();
     std::size_t left = text.size();
     while (left > 0) {
@@ -86,6 +88,8 @@ bool WriteAll(int fd, const std::string& text) {
     }
     return true;
 }
+
+namespace {
 
 // The device of the nearest folder of the path that exists.
 dev_t DeviceOf(fs::path path) {

@@ -3,8 +3,13 @@
 #include "contracts/Platform.h"
 
 #include <string>
+#include <string_view>
 
 namespace qv {
+
+// Writes the whole text to the descriptor, going on after signals; false (errno set) when a
+// write fails or writes nothing.
+bool WriteAll(int fd, std::string_view text);
 
 // Deletes for good: the file object's own Delete. For headless hosts (qvx, tests), where
 // nobody would look into a trash.

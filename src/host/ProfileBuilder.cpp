@@ -1,6 +1,7 @@
 #include "host/ProfileBuilder.h"
 
 #include "contracts/Error.h"
+#include "host/FileServices.h"
 #include "host/HtmlText.h"
 #include "model/DiskPath.h"
 #include "model/ModelErrors.h"
@@ -176,17 +177,6 @@ bool ReadFile(const std::string& path, std::string& text) {
     return true;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t left) {
-    while (left > 0) {
-        const ssize_t n = ::write(fd, data, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 // The output folder and the checks every write passes.
 class Output {
 public:
@@ -231,7 +221,7 @@ public:
             break;
         }
         Temporary temp(*this, target);
-        if (!WriteAll(temp.Get(), data.data(), data.size())) temp.Fail(errno);
+        if (!WriteAll(temp.Get(), {data.data(), data.size()})) temp.Fail(errno);
         temp.Commit();
     }
 
@@ -275,7 +265,7 @@ private:
             if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) tmpFiles_ = false;
             return false;
         }
-        if (!WriteAll(fd.Get(), data.data(), data.size())) AccessError(target, errno);
+        if (!WriteAll(fd.Get(), {data.data(), data.size()})) AccessError(target, errno);
         const std::string self = "/proc/self/fd/" + std::to_string(fd.Get());
         if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0)
             return true;
