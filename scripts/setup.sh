@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what the build needs on Debian 12 (apt-get), as root or through sudo.
+# Installs what the build (and cpack -G DEB) needs on Debian 12 (apt-get), as root or through sudo.
 set -euo pipefail
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+packages=(cmake ninja-build g++ pkg-config dpkg-dev libgtest-dev libgmock-dev libbenchmark-dev
           libpugixml-dev qt6-base-dev libhunspell-dev hunspell-en-us
           xvfb xauth qt6-qpa-plugins libxcb-cursor0 fonts-dejavu-core)
 missing=()
