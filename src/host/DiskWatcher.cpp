@@ -4,6 +4,7 @@
 #include "model/FileObject.h"
 #include "model/Project.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <sys/inotify.h>
@@ -30,13 +31,6 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string NameKey(const std::string& folderKey, const std::string& name) {
-    std::string key = folderKey;
-    key += '\0';
-    key += disk::FoldCase(name);
-    return key;
-}
-
 // Whether the folded path is the prefix or lies below it ("" stands for everything).
 bool Below(const std::string& path, const std::string& prefix) {
     if (prefix.empty() || path == prefix) return true;
@@ -53,15 +47,19 @@ DiskWatcher::DiskWatcher(const std::shared_ptr<Project>& project) : project_(pro
     known_ = ProjectFileSignature();
     FolderOf(projectFolder_).keep = true;
     const auto& files = project_->OtherFiles();
-    for (int32_t i = 1; i <= files->Count(); ++i) {
-        const auto file = files->Item(i);
-        Track(file->File()->LocalSpec(), file->File()->LocalSpec(), false);
-    }
     const auto& topics = project_->Topics();
+    const auto count = static_cast<std::size_t>(files->Count() + topics->Count());
+    entries_.reserve(count);
+    byPath_.reserve(count);
+    for (int32_t i = 1; i <= files->Count(); ++i) {
+        auto file = files->Item(i);
+        const std::string path = file->File()->LocalSpec();
+        Track(path, std::move(file), false);
+    }
     for (int32_t i = 1; i <= topics->Count(); ++i) {
         auto topic = std::static_pointer_cast<TopicItem>(topics->Item(i));
         if (const std::string path = topic->DiskPath(); !path.empty())
-            Track(path, topic->ID(), true);
+            Track(path, std::move(topic), true);
     }
     subscription_ = project_->Subscribe(*this);
 }
@@ -72,55 +70,90 @@ DiskWatcher::~DiskWatcher() {
 
 // ---- The set of files --------------------------------------------------------------------
 
-DiskWatcher::Folder& DiskWatcher::FolderOf(const std::string& folderPath) {
-    auto [it, made] = folders_.try_emplace(disk::FoldCase(folderPath));
-    if (made) {
-        it->second.path = folderPath;
-        Watch(it->second);
+DiskWatcher::Folder* DiskWatcher::FindFolder(std::string_view path, std::size_t* key) {
+    std::size_t h = disk::HashNoCase(path);
+    for (;; ++h) {
+        const auto it = folders_.find(h);
+        if (it == folders_.end()) {
+            if (key) *key = h;
+            return nullptr;
+        }
+        if (disk::SameNoCase(it->second.path, path)) {
+            if (key) *key = h;
+            return &it->second;
+        }
     }
-    return it->second;
 }
 
-void DiskWatcher::Track(const std::string& path, const std::string& key, bool topic) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return;
-    Folder& folder = FolderOf(slash == 0 ? "/" : path.substr(0, slash));
-    folder.names[disk::FoldCase(std::string_view(path).substr(slash + 1))].push_back(
-        Entry{key, topic, State::Unknown});
+DiskWatcher::Folder& DiskWatcher::FolderOf(std::string_view path) {
+    std::size_t key = 0;
+    if (Folder* folder = FindFolder(path, &key)) return *folder;
+    Folder& folder = folders_[key];
+    folder.path = std::string(path);
+    Watch(folder);
+    return folder;
 }
 
-void DiskWatcher::Untrack(const std::string& path, const std::string& key) {
+std::string DiskWatcher::PathOf(const Entry& entry) const {
+    const std::shared_ptr<Object> item = entry.item.lock();
+    if (!item) return {};
+    // Items are Objects through a virtual base: only dynamic_cast leads back.
+    if (entry.topic) return dynamic_cast<const TopicItem&>(*item).DiskPath();
+    return dynamic_cast<const OtherFile&>(*item).File()->LocalSpec();
+}
+
+void DiskWatcher::Track(const std::string& path, std::shared_ptr<Object> item, bool topic) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) return;
-    const auto folderIt = folders_.find(disk::FoldCase(slash == 0 ? "/" : path.substr(0, slash)));
-    if (folderIt == folders_.end()) return;
-    Folder& folder = folderIt->second;
-    const auto nameIt = folder.names.find(disk::FoldCase(std::string_view(path).substr(slash + 1)));
-    if (nameIt == folder.names.end()) return;
-    std::erase_if(nameIt->second, [&](const Entry& e) { return e.key == key; });
-    if (!nameIt->second.empty()) return;
-    folder.names.erase(nameIt);
-    if (folder.names.empty() && !folder.keep) {
-        Release(folder.watch);
-        folders_.erase(folderIt);
+    Folder& folder =
+        FolderOf(slash == 0 ? std::string_view("/") : std::string_view(path).substr(0, slash));
+    const auto index = static_cast<uint32_t>(entries_.size());
+    entries_.push_back(Entry{std::move(item), kNone, topic});
+    const auto [head, made] = byPath_.try_emplace(disk::HashNoCase(path), index);
+    if (!made) {
+        entries_[index].next = head->second;
+        head->second = index;
+    }
+    folder.entries.push_back(index);
+    ++folder.live;
+}
+
+void DiskWatcher::Untrack(const std::string& path, const Object* item) {
+    const auto head = byPath_.find(disk::HashNoCase(path));
+    if (head == byPath_.end()) return;
+    uint32_t* link = &head->second;
+    while (*link != kNone && entries_[*link].item.lock().get() != item)
+        link = &entries_[*link].next;
+    if (*link == kNone) return;
+    Entry& entry = entries_[*link];
+    *link = entry.next;
+    if (head->second == kNone) byPath_.erase(head);
+    entry.live = false;
+    entry.item.reset();
+    const auto slash = path.rfind('/');
+    std::size_t key = 0;
+    Folder* folder = FindFolder(
+        slash == 0 ? std::string_view("/") : std::string_view(path).substr(0, slash), &key);
+    if (folder && --folder->live == 0 && !folder->keep) {
+        Release(folder->watch);
+        folders_.erase(key);
     }
 }
 
 void DiskWatcher::OtherFileAdded(const std::shared_ptr<OtherFile>& file) {
-    Track(file->File()->LocalSpec(), file->File()->LocalSpec(), false);
+    Track(file->File()->LocalSpec(), file, false);
 }
 
 void DiskWatcher::OtherFileRemoved(const std::shared_ptr<OtherFile>& file) {
-    Untrack(file->File()->LocalSpec(), file->File()->LocalSpec());
+    Untrack(file->File()->LocalSpec(), file.get());
 }
 
 void DiskWatcher::TopicAdded(const std::shared_ptr<Topic>& topic) {
-    if (const std::string path = topic->ContentFile(); !path.empty())
-        Track(path, topic->ID(), true);
+    if (const std::string path = topic->ContentFile(); !path.empty()) Track(path, topic, true);
 }
 
 void DiskWatcher::TopicRemoved(const std::shared_ptr<Topic>& topic) {
-    if (const std::string path = topic->ContentFile(); !path.empty()) Untrack(path, topic->ID());
+    if (const std::string path = topic->ContentFile(); !path.empty()) Untrack(path, topic.get());
 }
 
 // ---- Watches -----------------------------------------------------------------------------
@@ -204,76 +237,73 @@ void DiskWatcher::Handle(int watch, uint32_t mask, const std::string& name) {
         dirtyTrees_.push_back(disk::FoldCase(child));
     } else if (!(mask & IN_CLOSE_WRITE)) {
         // A finished write changes neither the existence nor the mark of a file.
-        dirtyNames_.insert(NameKey(disk::FoldCase(path), name));
+        dirtyNames_.insert(child);
     }
 }
 
-bool DiskWatcher::Check(Entry& entry, Outcome& outcome, std::exception_ptr& failure) {
+void DiskWatcher::Check(uint32_t index, Outcome& outcome, std::exception_ptr& failure) {
+    if (!entries_[index].live) return;
+    const std::shared_ptr<Object> item = entries_[index].item.lock();
+    if (!item) return;
     ++outcome.checked;
-    bool exists = false, readOnly = false;
-    if (entry.topic) {
-        const auto topic = project_->FindTopic(entry.key);
-        if (!topic) return false;
-        DiskFileObject file;
-        file.SetFilePath(topic->DiskPath());
-        exists = file.Exists();
-        readOnly = exists && file.ReadOnly();
-    } else {
-        const auto& files = project_->OtherFiles();
-        if (!files->Contains(entry.key)) return false;
-        const auto file = files->Item(entry.key);
-        exists = file->File()->Exists();
-        readOnly = exists && file->File()->ReadOnly();
-    }
-    const State state = !exists ? State::Missing : readOnly ? State::ReadOnly : State::Present;
-    if (state == entry.state) return false;
-    entry.state = state;
+    const bool topic = entries_[index].topic;
+    const auto* topicItem = topic ? dynamic_cast<const TopicItem*>(item.get()) : nullptr;
+    const auto* fileItem = topic ? nullptr : dynamic_cast<const OtherFile*>(item.get());
+    if (!topicItem && !fileItem) return;
+    DiskFileObject file;
+    const FileObject* disk = &file;
+    if (topicItem)
+        file.SetFilePath(topicItem->DiskPath());
+    else
+        disk = fileItem->File().get();
+    const bool exists = disk->Exists();
+    const State state = !exists            ? State::Missing
+                        : disk->ReadOnly() ? State::ReadOnly
+                                           : State::Present;
+    if (state == entries_[index].state) return;
+    entries_[index].state = state;
     ++outcome.raised;
+    // The sinks may add items, and with them entries: nothing of entries_ is held across.
     try {
-        if (entry.topic)
-            project_->RaiseTopicCheckout(entry.key);
+        if (topicItem)
+            project_->RaiseTopicCheckout(topicItem->ID());
         else
-            project_->RaiseFileCheckout(entry.key);
+            project_->RaiseFileCheckout(fileItem->File()->LocalSpec());
     } catch (...) {
         if (!failure) failure = std::current_exception();
     }
-    return true;
 }
 
 DiskWatcher::Outcome DiskWatcher::Refresh() {
     Outcome outcome;
     std::exception_ptr failure;
-    // The items to look at, copied out first: a sink may change the project meanwhile.
-    std::vector<std::pair<std::string, std::string>> toCheck; // folder key, folded name
+    // The entries to look at, gathered first: a sink may change the project meanwhile.
+    std::vector<uint32_t> toCheck;
     if (!dirtyTrees_.empty()) {
         const std::vector<std::string> trees = std::move(dirtyTrees_);
         dirtyTrees_.clear();
         for (auto& [key, folder] : folders_) {
-            bool hit = false;
-            for (const std::string& prefix : trees)
-                if ((hit = Below(key, prefix))) break;
-            if (!hit) continue;
+            const std::string folded = disk::FoldCase(folder.path);
+            if (std::none_of(trees.begin(), trees.end(),
+                             [&](const std::string& prefix) { return Below(folded, prefix); }))
+                continue;
             const int old = folder.watch;
             Watch(folder);
             Release(old);
-            for (const auto& names : folder.names)
-                toCheck.emplace_back(key, names.first);
+            toCheck.insert(toCheck.end(), folder.entries.begin(), folder.entries.end());
         }
     }
-    for (const std::string& name : dirtyNames_) {
-        const auto zero = name.find('\0');
-        toCheck.emplace_back(name.substr(0, zero), name.substr(zero + 1));
+    for (const std::string& path : dirtyNames_) {
+        const auto head = byPath_.find(disk::HashNoCase(path));
+        if (head == byPath_.end()) continue;
+        for (uint32_t i = head->second; i != kNone; i = entries_[i].next)
+            if (disk::SameNoCase(PathOf(entries_[i]), path)) toCheck.push_back(i);
     }
     dirtyNames_.clear();
-    for (const auto& [folderKey, name] : toCheck) {
-        const auto folder = folders_.find(folderKey);
-        if (folder == folders_.end()) continue;
-        const auto entries = folder->second.names.find(name);
-        if (entries == folder->second.names.end()) continue;
-        // By index: a sink may add items to this very name.
-        for (std::size_t i = 0; i < entries->second.size(); ++i)
-            Check(entries->second[i], outcome, failure);
-    }
+    std::sort(toCheck.begin(), toCheck.end());
+    toCheck.erase(std::unique(toCheck.begin(), toCheck.end()), toCheck.end());
+    for (const uint32_t index : toCheck)
+        Check(index, outcome, failure);
     if (projectCheck_) {
         projectCheck_ = false;
         const Signature now = ProjectFileSignature();

@@ -65,16 +65,22 @@ public:
 
 private:
     enum class State : uint8_t { Unknown, Missing, Present, ReadOnly };
+    static constexpr uint32_t kNone = UINT32_MAX;
+    // One per tracked item, in one array: opening a project makes no allocation per file
+    // beyond its slot in the path index.
     struct Entry {
-        std::string key; // OtherFiles key, or topic ID
+        std::weak_ptr<Object> item; // the OtherFile or Topic
+        uint32_t next = kNone;      // the next entry whose path has the same hash
         bool topic = false;
+        bool live = true;
         State state = State::Unknown;
     };
     struct Folder {
         std::string path;  // as the project spells it, no trailing "/"
         int watch = -1;    // the watch that reports its entries (its own or an ancestor's)
         bool keep = false; // the project folder: watched for the project file
-        std::unordered_map<std::string, std::vector<Entry>> names; // folded name -> items
+        std::vector<uint32_t> entries;
+        std::size_t live = 0;
     };
     struct Signature {
         bool exists = false;
@@ -90,14 +96,17 @@ private:
     void TopicAdded(const std::shared_ptr<Topic>& topic) override;
     void TopicRemoved(const std::shared_ptr<Topic>& topic) override;
 
-    void Track(const std::string& path, const std::string& key, bool topic);
-    void Untrack(const std::string& path, const std::string& key);
-    Folder& FolderOf(const std::string& folderPath);
+    void Track(const std::string& path, std::shared_ptr<Object> item, bool topic);
+    void Untrack(const std::string& path, const Object* item);
+    std::string PathOf(const Entry& entry) const; // "" when the item is gone
+    // The folder by its path compared as the disk compares names; made (and watched) when new.
+    Folder& FolderOf(std::string_view path);
+    Folder* FindFolder(std::string_view path, std::size_t* key = nullptr);
     void Watch(Folder& folder);
     void Release(int watch); // one folder's hold on the watch
     int AddWatch(const std::string& path);
     void Handle(int watch, uint32_t mask, const std::string& name);
-    bool Check(Entry& entry, Outcome& outcome, std::exception_ptr& failure);
+    void Check(uint32_t index, Outcome& outcome, std::exception_ptr& failure);
     Signature ProjectFileSignature() const;
 
     std::shared_ptr<Project> project_;
@@ -108,16 +117,17 @@ private:
     Signature known_;
     bool projectCheck_ = false;
     std::size_t unwatched_ = 0;
-    // Folders by folded path; the watches by descriptor, with the folders each reports for.
-    std::unordered_map<std::string, Folder> folders_;
+    std::vector<Entry> entries_;
+    std::unordered_map<std::size_t, uint32_t> byPath_; // disk::HashNoCase(path) -> first entry
+    std::unordered_map<std::size_t, Folder> folders_;  // HashNoCase(path), the next on a clash
     struct WatchInfo {
         std::string path;
         int refs = 0; // folders it reports for
     };
     std::unordered_map<int, WatchInfo> byWatch_;
     std::unordered_map<std::string, int> watchByPath_;
-    // Work for the next Refresh: (folded folder, folded name) and whole folders (folded path
-    // prefixes) whose files must all be looked at again.
+    // Work for the next Refresh: paths named by the system, and folded path prefixes whose
+    // folders' files must all be looked at again.
     std::unordered_set<std::string> dirtyNames_;
     std::vector<std::string> dirtyTrees_;
 };
