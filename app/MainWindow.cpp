@@ -2,6 +2,9 @@
 
 #include "BuildReportDialog.h"
 #include "BuildRunner.h"
+#include "DiskRefresh.h"
+#include "FileReveal.h"
+#include "NodeItems.h"
 #include "ProfileDialog.h"
 #include "TopicEditor.h"
 #include "TopicPropertiesDialog.h"
@@ -11,6 +14,7 @@
 #include "gui/ErrorReportLog.h"
 #include "gui/ExplorerWidget.h"
 #include "gui/SpellMenu.h"
+#include "gui/TreeModel.h"
 #include "gui/TreeWidget.h"
 #include "model/Project.h"
 #include "model/ProjectFileReader.h"
@@ -261,6 +265,11 @@ void MainWindow::BuildMenus() {
         if (CloseProject()) UpdateTitle();
     });
     file->addSeparator();
+    file->addAction(tr("Reveal in File &Manager"), QKeySequence(tr("Ctrl+Alt+R")), this, [this] {
+        QString path;
+        RevealSelected(path);
+    });
+    file->addSeparator();
     file->addAction(tr("&Quit"), QKeySequence::Quit, this, [this] { close(); });
 
     QMenu* build = menuBar()->addMenu(tr("&Build"));
@@ -372,6 +381,18 @@ bool MainWindow::OpenProject(const QString& path) {
         RestoreExpansion(settings_.ExpandedNodes(Q(project_->Path())));
         explorer_->Relayout();
         control->Tree().SetFocus();
+        explorer_->Tree().Model().SetRowFacts([project = project_.get()](const HeadlessNode& node) {
+            return RowFacts(*project, node);
+        });
+        disk_ = new DiskRefresh(project_, this);
+        // Queued: a reload replaces the watcher, which must not happen inside its own call.
+        connect(disk_, &DiskRefresh::Refreshed, this, &MainWindow::DiskRefreshed,
+                Qt::QueuedConnection);
+        if (const std::size_t unwatched = disk_->Watcher().Unwatched();
+            unwatched > 0 || disk_->Watcher().FileDescriptor() < 0)
+            Note(tr("%n folder(s) of the project cannot be watched (the system's limit of "
+                    "watches): the tree does not follow changes made there by other programs.",
+                    nullptr, static_cast<int>(std::max<std::size_t>(unwatched, 1))));
 
         settings_.AddRecentProject(Q(project_->Path()));
         UpdateRecentMenu();
@@ -414,6 +435,8 @@ bool MainWindow::CloseProject() {
         explorerSink_.reset();
         delete explorer_;
     }
+    delete disk_;
+    disk_ = nullptr;
     watcher_.reset();
     ide_->SetProject(nullptr);
     project_.reset();
@@ -430,7 +453,10 @@ bool MainWindow::SaveAll() {
             save(qobject_cast<TopicEditor*>(editors_->widget(i)));
         for (const auto& editor : windowEditors_)
             save(editor);
-        if (project_->Dirty()) project_->Save();
+        if (project_->Dirty()) {
+            project_->Save();
+            if (disk_) disk_->Watcher().TakeProjectFileAsKnown(); // our own change
+        }
         Note(tr("Saved %1").arg(QDir::toNativeSeparators(Q(project_->Path()))));
     });
     RefreshEditorCaptions();
@@ -681,6 +707,51 @@ void MainWindow::ShowBuildResult(const BuildReport& report, const QString& summa
 void MainWindow::BuildFailed(const QString& why) {
     Note(tr("Build failed: %1").arg(why));
     QMessageBox::warning(this, tr("Build"), tr("The build could not run.\n\n%1").arg(why));
+}
+
+RevealOutcome MainWindow::RevealSelected(QString& path) {
+    Node* node = explorer_ ? Control()->Tree().SelectedItem() : nullptr;
+    path = project_ ? DiskPathOfNode(*project_, node ? node->Key() : std::string()) : QString();
+    RevealOutcome outcome;
+    if (path.isEmpty())
+        outcome.problem =
+            project_ ? tr("The selected item names no file") : tr("No project is open");
+    else
+        outcome = RevealInFileManager(path);
+    if (outcome.shown)
+        Note(tr("Showed %1 (%2)").arg(QDir::toNativeSeparators(path), outcome.how));
+    else
+        Note(tr("Cannot reveal: %1").arg(outcome.problem));
+    return outcome;
+}
+
+int MainWindow::DiskRefreshesBegun() {
+    if (!disk_) return 0;
+    disk_->Poll();
+    return disk_->Begun();
+}
+
+void MainWindow::DiskRefreshed(bool projectFileChanged, int refresh) {
+    if (projectFileChanged && project_) {
+        const QString path = Q(project_->Path());
+        const bool changed = Modified();
+        QMessageBox box(QMessageBox::Question, tr("Project Changed on Disk"),
+                        tr("The project file %1 was changed by another program.")
+                            .arg(QDir::toNativeSeparators(path)),
+                        QMessageBox::NoButton, this);
+        box.setInformativeText(changed
+                                   ? tr("Reload it? The changes you have not saved will be lost.")
+                                   : tr("Reload it?"));
+        QPushButton* reload = box.addButton(tr("&Reload"), QMessageBox::AcceptRole);
+        QPushButton* ignore = box.addButton(tr("&Ignore"), QMessageBox::RejectRole);
+        box.setDefaultButton(changed ? ignore : reload);
+        box.exec();
+        if (box.clickedButton() == reload) {
+            project_->SetDirty(false); // the author chose the file's version
+            OpenProject(path);
+        }
+    }
+    Q_EMIT DiskChecked(refresh);
 }
 
 QStringList MainWindow::ExpandedKeys() const {

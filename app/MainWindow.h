@@ -34,7 +34,9 @@ namespace qv::app {
 
 class BuildReportDialog;
 class BuildRunner;
+class DiskRefresh;
 class TopicEditor;
+struct RevealOutcome;
 
 // The desktop program's window: the explorer of the open project on the left (a designer
 // with the DesktopIde as its IDE object), topic editors in tabs on the right.
@@ -62,6 +64,14 @@ public:
     // Whether the project or an editor has unsaved changes.
     bool Modified() const;
 
+    // File > Reveal in File Manager: shows the selected node's file (a topic's content file;
+    // the project file for other nodes) in the desktop's file manager; the outcome, a
+    // failure too, shows in the status bar.
+    RevealOutcome RevealSelected(QString& path);
+    // For the script: takes the changes the system has reported on disk and tells how many
+    // refreshes have begun; DiskChecked with a higher count includes those changes.
+    int DiskRefreshesBegun();
+
     bool Building() const;
     void CancelBuild();
     BuildReportDialog* ReportWindow() const;
@@ -88,6 +98,9 @@ Q_SIGNALS:
     void BuildEnded();
     // EndProcess is about to end the process: the last moment to write to standard output.
     void Exiting();
+    // The tree has caught up with changes on disk (after the offer to reload, when the project
+    // file was changed by someone else); refresh as counted by DiskRefreshesBegun.
+    void DiskChecked(int refresh);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -119,6 +132,8 @@ private:
     void BuildFailed(const QString& why);
     // Saves the expansion and the splitter, then ends the component; its objects stay.
     void EndComponent();
+    // After the disk was looked at: offers to reload a project file someone else changed.
+    void DiskRefreshed(bool projectFileChanged, int refresh);
 
     // The component's ShowSpellContextMenu: over a misspelt word of a topic title, the spelling
     // menu replaces the component's own context menu.
@@ -142,6 +157,7 @@ private:
     std::shared_ptr<Project> project_;
     std::unique_ptr<ProjectWatcher> watcher_;
     std::unique_ptr<ExplorerSink> explorerSink_;
+    DiskRefresh* disk_ = nullptr; // follows the open project's files on disk
     std::function<void(const QString&)> log_;
 
     QSplitter* splitter_;

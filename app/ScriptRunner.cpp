@@ -1,5 +1,6 @@
 #include "ScriptRunner.h"
 
+#include "FileReveal.h"
 #include "MainWindow.h"
 #include "TopicEditor.h"
 #include "TopicPropertiesDialog.h"
@@ -12,6 +13,7 @@
 #include "model/Project.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -26,6 +28,8 @@
 #include <QPushButton>
 #include <cstdio>
 #include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qv::app {
@@ -95,6 +99,11 @@ ScriptRunner::ScriptRunner(MainWindow& window, QStringList lines)
     connect(&heartbeat_, &QTimer::timeout, this, &ScriptRunner::Beat);
     connect(&window_, &MainWindow::BuildEnded, this, [this] {
         if (waiting_ && current_.startsWith("build")) Finish();
+    });
+    connect(&window_, &MainWindow::DiskChecked, this, [this](int refresh) {
+        if (waiting_ && refresh > diskRefreshSeen_ &&
+            (current_.startsWith("touch ") || current_.startsWith("rm ")))
+            Finish();
     });
     connect(&window_, &MainWindow::Exiting, this, [this] {
         if (!current_.isEmpty() && !failed_) LogTiming();
@@ -174,6 +183,7 @@ void ScriptRunner::Next() {
         const QString argument = space < 0 ? QString() : line.mid(space + 1).trimmed();
         Log("> " + line);
         current_ = line;
+        lineNumber_ = next_;
         Begin();
         try {
             Run(command, argument);
@@ -292,6 +302,50 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
         TopicEditor* editor = window_.CurrentEditor();
         if (!editor) return Fail("no editor opened");
         Log("editing " + QDir::toNativeSeparators(editor->Path()));
+    } else if (command == "touch" || command == "rm") {
+        const QString path = QDir(QString::fromStdString(window_.ActiveProject()->Folder()))
+                                 .absoluteFilePath(argument);
+        const QByteArray file = QFile::encodeName(path);
+        if (command == "touch") {
+            const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+            if (fd < 0 || ::futimens(fd, nullptr) != 0 || ::close(fd) != 0)
+                return Fail("cannot touch " + path);
+        } else if (::unlink(file.constData()) != 0) {
+            return Fail("cannot remove " + path);
+        }
+        Log((command == "touch" ? "touched " : "removed ") + path);
+        diskRefreshSeen_ = window_.DiskRefreshesBegun();
+        waiting_ = true;
+        QTimer::singleShot(kDiskWaitMs, this, [this, line = lineNumber_] {
+            if (waiting_ && lineNumber_ == line)
+                Fail(QString("the tree did not catch up within %1 ms").arg(kDiskWaitMs));
+        });
+    } else if (command == "reveal" || command == "a11y") {
+        const std::string key = argument.toStdString();
+        if (!control->Tree().Nodes().Contains(key)) return Fail("no node " + argument);
+        Node& node = control->Tree().Nodes().Item(key);
+        node.EnsureVisible();
+        if (command == "reveal") {
+            tree.Tree().Click(&node);
+            tree.SyncFromTree();
+            QString path;
+            const RevealOutcome outcome = window_.RevealSelected(path);
+            if (!outcome.shown) return Fail("reveal: " + outcome.problem);
+            return Log("revealed " + path + " (" + outcome.how + ")");
+        }
+        // As a screen reader walks the view: its rows are the cells of its one column.
+        const QModelIndex index = tree.Model().IndexOf(&node);
+        QAccessibleInterface* view = QAccessible::queryAccessibleInterface(&tree);
+        QAccessibleTableInterface* table = view ? view->tableInterface() : nullptr;
+        if (!table) return Fail("the tree view offers no accessible table");
+        if (!index.isValid()) return Fail("no row for " + argument);
+        int row = 0; // among the rows the view shows
+        for (QModelIndex above = tree.indexAbove(index); above.isValid();
+             above = tree.indexAbove(above))
+            ++row;
+        QAccessibleInterface* cell = table->cellAt(row, 0);
+        if (!cell) return Fail("no accessible row for " + argument);
+        Log("a11y " + cell->text(QAccessible::Name) + " | " + cell->text(QAccessible::Description));
     } else if (command == "save") {
         if (!window_.SaveAll()) return Fail("save failed");
         if (window_.Modified()) return Fail("still modified after saving");

@@ -28,6 +28,15 @@ class MainWindow;
 //                     (or failure) shows; "build cancel" clicks Cancel as soon as it started
 //   edit              the Edit command
 //   save              File > Save
+//   touch PATH        as another program would: makes the file (empty) or updates its time;
+//                     PATH absolute or relative to the project folder. The line ends when the
+//                     tree has caught up (and an offer to reload the project was answered);
+//                     it fails when that takes more than kDiskWaitMs
+//   rm PATH           removes the file, and waits in the same way
+//   reveal KEY        selects the node and runs File > Reveal in File Manager; logs what was
+//                     shown and how ("revealed PATH (folder)"); fails when nothing could be
+//   a11y KEY          logs the row's accessible name and description as a screen reader gets
+//                     them from the tree view ("a11y NAME | DESCRIPTION")
 //   screenshot FILE   saves the window as a PNG (folders are made)
 //   quit              closes the window as the user does (asking to save changes); the line
 //                     ends just before the process does
@@ -43,6 +52,8 @@ class MainWindow;
 class ScriptRunner final : public QObject {
     Q_OBJECT
 public:
+    static constexpr int kDiskWaitMs = 3000;
+
     ScriptRunner(MainWindow& window, QStringList lines);
 
     // Answers modal boxes from now on (also before Start, while the project opens).
@@ -78,6 +89,8 @@ private:
     qint64 lastTurn_ = 0; // ns on clock_
     qint64 longestStall_ = 0;
     bool waiting_ = false; // the line ends on a signal, not when Run returns
+    int lineNumber_ = 0;   // of the line being run, to tell a late time-out from the current line
+    int diskRefreshSeen_ = 0; // touch and rm wait for a refresh numbered above it
 };
 
 // Saves the window as a PNG; false (with the reason in problem) when it cannot.

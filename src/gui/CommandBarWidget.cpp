@@ -162,8 +162,13 @@ void CommandBarWidget::Build() {
     for (int32_t b = 1; b <= bar_.BandCount(); ++b) {
         auto& band = static_cast<HeadlessBar&>(bar_.Band(b));
         if (band.Menu()) continue;
-        auto* toolbar = new QToolBar(QString::fromStdString(band.Name()), this);
+        // The title is the name a screen reader says (Qt reads a toolbar's name from it).
+        const QString title = band.Name() == "FindBar" ? tr("Find bar")
+                              : band.Name() == "Tools" ? tr("Explorer toolbar")
+                                                       : QString::fromStdString(band.Name());
+        auto* toolbar = new QToolBar(title, this);
         toolbar->setObjectName(QString::fromStdString(band.Name()));
+        toolbar->setAccessibleName(title);
         toolbar->setIconSize(QSize(16, 16));
         toolbar->setMovable(false);
         toolbar->setFloatable(false);

@@ -34,6 +34,7 @@ ExplorerWidget::ExplorerWidget(std::shared_ptr<ProjectExplorer> control, QWidget
     connect(commands_, &CommandBarWidget::layoutChanged, this, &ExplorerWidget::SchedulePlace);
     connect(&tree_->Model(), &TreeModel::stateChanged, this, &ExplorerWidget::SchedulePlace);
     setFocusProxy(tree_);
+    tree_->setAccessibleName(tr("Project explorer"));
     // The control's surface is this widget: disabling it disables every child widget while
     // each keeps its own enabled state, as the headless controls do.
     auto& surface = HeadlessOf<HeadlessSurface>(control_->ControlSurface());

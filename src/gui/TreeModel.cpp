@@ -4,6 +4,7 @@
 #include "contracts/Picture.h"
 #include "controls/LabelMarkup.h"
 #include "gui/ErrorBoundary.h"
+#include "gui/RowDescription.h"
 #include "host/SystemColors.h"
 
 #include <QColor>
@@ -135,7 +136,11 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
+    case Qt::AccessibleTextRole:
         return LabelText(node->TextRef());
+    case Qt::AccessibleDescriptionRole:
+        return QString::fromStdString(
+            DescribeRow(*node, facts_ ? facts_(*node) : std::vector<std::string>()));
     case Qt::DecorationRole: {
         std::string key = node->Expanded() ? node->ExpandedImage() : std::string();
         if (key.empty()) key = node->Image();

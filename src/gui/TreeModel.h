@@ -4,9 +4,11 @@
 
 #include <QAbstractItemModel>
 #include <QIcon>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace qv {
 
@@ -18,7 +20,9 @@ class Picture;
 //
 // Roles: DisplayRole and EditRole the label without markup; DecorationRole the node's image
 // (its expanded image while expanded, when it has one) from the tree's image list;
-// ForegroundRole the node's ForeColor; MarkupRole the label as stored; KeyRole the key.
+// ForegroundRole the node's ForeColor; MarkupRole the label as stored; KeyRole the key;
+// AccessibleTextRole the label without markup and AccessibleDescriptionRole DescribeRow of
+// the node with the program's facts about its item (SetRowFacts), for screen readers.
 //
 // Drag and drop: mimeData offers the first node's key as kNodeMime (and under every drag
 // format the tree registered, as "application/x-quorvel-" + format); dropMimeData turns a drop
@@ -38,6 +42,10 @@ public:
     ~TreeModel() override;
 
     HeadlessTreeView& Tree() const { return tree_; }
+    // What the program knows of a row's item that the tree does not show (read-only, excluded
+    // from output), for the row's accessible description.
+    using RowFacts = std::function<std::vector<std::string>(const HeadlessNode&)>;
+    void SetRowFacts(RowFacts facts) { facts_ = std::move(facts); }
     // Column 0; an invalid index for nullptr or a node of another tree.
     QModelIndex IndexOf(const Node* node) const;
     // nullptr for an invalid index (and while the model is being reset).
@@ -119,6 +127,7 @@ private:
         QIcon icon;
     };
     mutable std::unordered_map<std::string, CachedIcon> icons_;
+    RowFacts facts_;
 };
 
 } // namespace qv

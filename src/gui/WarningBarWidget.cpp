@@ -12,6 +12,7 @@ namespace qv {
 WarningBarWidget::WarningBarWidget(HeadlessWarningBar& bar, QWidget* parent)
     : QFrame(parent), bar_(bar), label_(new QLabel(this)) {
     setObjectName(QStringLiteral("WarningBar"));
+    setAccessibleName(tr("Warning bar"));
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
     QPalette palette = this->palette();
@@ -40,6 +41,7 @@ QString WarningBarWidget::Caption() const {
 void WarningBarWidget::Refresh() {
     label_->setText(QString::fromStdString(bar_.Caption()));
     label_->setToolTip(label_->text());
+    setAccessibleDescription(label_->text());
     setVisible(bar_.Visible());
 }
 

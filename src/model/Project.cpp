@@ -601,6 +601,20 @@ void Project::RaiseElementCheckout(int32_t projectElementType) {
     }).Finish();
 }
 
+void Project::RaiseFileCheckout(const std::string& path) {
+    std::shared_ptr<OtherFile> item = GetFile(path);
+    Delivery (*this)([&](ProjectEvents& s) { s.OtherFileCheckoutStatusChanged(item); }).Finish();
+}
+
+void Project::RaiseTopicCheckout(const std::string& id) {
+    std::shared_ptr<Topic> item = GetTopic(id);
+    Delivery (*this)([&](ProjectEvents& s) { s.TopicCheckoutStatusChanged(item); }).Finish();
+}
+
+void Project::RaiseProjectCheckout() {
+    Delivery (*this)([](ProjectEvents& s) { s.CheckoutStatusChanged(); }).Finish();
+}
+
 void Project::SetUnderSourceControl(bool value) {
     underSourceControl_ = value;
     dirty_ = true;

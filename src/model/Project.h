@@ -128,6 +128,12 @@ public:
     void SetFileReadOnly(const std::string& path, bool readOnly);
     void SetProjectReadOnly(bool readOnly);
     void RaiseElementCheckout(int32_t projectElementType);
+    // The disk changed under an item (made, removed, marked read-only by another program):
+    // raise its check-out event, so that what shows the file's state follows. Nothing is
+    // changed. Error 9 for an item the project does not hold.
+    void RaiseFileCheckout(const std::string& path);
+    void RaiseTopicCheckout(const std::string& id);
+    void RaiseProjectCheckout();
 
     // Writes the project file in one step, through a link to it (see SaveProjectFile). A
     // read-only project file is refused with error 75.

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The desktop program under Xvfb on a copy of the sample project: selects a topic, changes its
 # title in the properties dialog, uses the find bar, builds the web profile, opens the topic
-# in the editor, saves, and keeps a screenshot. Checks the effects on disk. Then the timed
+# in the editor, saves, follows files removed and made by another program, reveals a topic's
+# file, reads rows as a screen reader does, reloads the project file changed behind its back,
+# and keeps a screenshot. Checks the effects on disk. Then the timed
 # gestures on a generated project of 5,000 topics (GENERATOR is qvgen).
 # Usage: end_to_end.sh PROGRAM SAMPLE_FOLDER SCREENSHOT_PNG GENERATOR
 set -euo pipefail
@@ -21,6 +23,13 @@ export XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" HOME="$work/h
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_STATE_HOME" "$HOME"
 rm -f "$screenshot"
 
+# Reveal in File Manager: no session bus, so the folder goes to the desktop's opener, here a
+# stand-in that writes down what it was given.
+mkdir -p "$work/bin"
+printf '#!/bin/sh\necho "$@" >>"%s"\n' "$work/opened.txt" >"$work/bin/xdg-open"
+chmod +x "$work/bin/xdg-open"
+tag="$project/images/icons/tag.png"
+
 title="Welcome to the Lumen Notes Handbook"
 cat >"$work/gestures.txt" <<GESTURES
 select t:T1
@@ -32,6 +41,14 @@ build
 select t:T1
 edit
 save
+a11y t:T7
+a11y t:T28
+rm images/icons/tag.png
+a11y o:$tag
+touch images/icons/tag.png
+a11y o:$tag
+reveal t:T1
+touch Handbook.qvproj
 select t:T28
 select t:T7
 screenshot $screenshot
@@ -39,7 +56,8 @@ quit
 GESTURES
 
 status=0
-QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" \
+PATH="$work/bin:$PATH" DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" \
+  QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" \
   "$program" --script "$work/gestures.txt" "$project" >"$work/log.txt" 2>&1 || status=$?
 cat "$work/log.txt"
 
@@ -71,6 +89,28 @@ grep -q "<title>$title</title>" "$out/topics/T1.html" || fail "the page of T1 la
 [ ! -e "$out/topics/T28.html" ] || fail "the excluded topic T28 was built"
 [ -f "$out/styles/handbook.css" ] || fail "the style sheet was not copied"
 grep -q "script: editing .*topics/T1.html" "$work/log.txt" || fail "the topic editor did not open"
+
+# Outside changes: the removed image shows as missing and the one made again as present, each
+# line ending once the tree has caught up; the project file touched by another program is
+# offered for reloading (the default answer, Reload, as nothing was unsaved) and reloaded.
+a11y() { grep -A1 "^script: > a11y $1\$" "$work/log.txt" | sed -n 's/^script: a11y //p' | sed -n "${2}p"; }
+[ "$(a11y "o:$tag" 1)" = "tag.png | Image file, level 4, missing on disk" ] ||
+  fail "the removed image is not shown as missing: $(a11y "o:$tag" 1)"
+[ "$(a11y "o:$tag" 2)" = "tag.png | Image file, level 4" ] ||
+  fail "the image made again is not shown as present: $(a11y "o:$tag" 2)"
+grep -q "^script: message Project Changed on Disk: The project file $project/Handbook.qvproj was changed by another program.$" \
+  "$work/log.txt" || fail "the changed project file was not offered for reloading"
+[ "$(grep -c "^script: note Opened $project/Handbook.qvproj$" "$work/log.txt")" -eq 2 ] ||
+  fail "the project was not reloaded"
+# Screen reader: names without markup, descriptions with kind, level, status, exclusion and
+# misspelt words.
+[ "$(a11y t:T7 1)" = "Notebooks (Seperating Notes into Notebooks) | Topic, level 3, status InProgress, misspelt: Seperating" ] ||
+  fail "row T7 reads '$(a11y t:T7 1)'"
+[ "$(a11y t:T28 1)" = "BetaFlags (Internal: Beta Feature Flags) | Topic, level 3, status Draft, excluded from output" ] ||
+  fail "row T28 reads '$(a11y t:T28 1)'"
+grep -q "^script: revealed $project/topics/T1.html (folder)$" "$work/log.txt" ||
+  fail "the topic's file was not revealed"
+[ "$(cat "$work/opened.txt")" = "file://$project/topics" ] || fail "the opener got '$(cat "$work/opened.txt")'"
 
 # Screenshot: a PNG of a real window, not an empty picture.
 [ -f "$screenshot" ] || fail "no screenshot at $screenshot"

@@ -7,11 +7,13 @@
 #include "gui/WarningBarWidget.h"
 #include "support/ExplorerHarness.h"
 
+#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
+#include <QToolBar>
 #include <gtest/gtest.h>
 
 namespace qvtest {
@@ -133,6 +135,45 @@ TEST_F(TreeWidgetTest, TheScrollPositionIsTheTreesTopRow) {
     EXPECT_EQ(h.Tree().HitTest(10, 10), &h.NodeAt("t:X150"));
 }
 
+// What a screen reader gets of each row through Qt's accessibility interfaces: the label
+// without markup, the description, the expanded state.
+TEST_F(TreeWidgetTest, EveryRowHasAnAccessibleNameDescriptionAndState) {
+    h.project->AddFile("gone.png"); // not on disk
+    h.NodeAt("c:C1").SetExpanded(true);
+    h.NodeAt("images").SetExpanded(true);
+    h.NodeAt("t:T2").SetText("Next <FORMAT spellcheck><FORMAT spellerror>Stpe</FORMAT> by "
+                             "<FORMAT spellerror>stpe</FORMAT></FORMAT>");
+    widget->Model().SetRowFacts([](const qv::HeadlessNode& node) {
+        return node.KeyRef() == "t:T1" ? std::vector<std::string>{"excluded from output"}
+                                       : std::vector<std::string>{};
+    });
+    RunPendingEvents();
+    QAccessibleInterface* view = QAccessible::queryAccessibleInterface(widget.get());
+    ASSERT_TRUE(view);
+    std::string rows;
+    for (int i = 0; i < view->childCount(); ++i) {
+        QAccessibleInterface* row = view->child(i);
+        if (!row || row->role() != QAccessible::TreeItem) continue;
+        const QAccessible::State state = row->state();
+        rows += row->text(QAccessible::Name).toStdString() + " | " +
+                row->text(QAccessible::Description).toStdString() +
+                (state.expanded     ? " | expanded"
+                 : state.expandable ? " | collapsed"
+                                    : "") +
+                "\n";
+    }
+    EXPECT_EQ(rows, "Topics | Folder, level 1 | expanded\n"
+                    "(Un-categorized) | Folder, level 2\n"
+                    "Basics | Category, level 2 | expanded\n"
+                    "Intro (Intro) | Topic, level 3, status Draft, excluded from output\n"
+                    "Next Stpe by stpe | Topic, level 3, status Draft, misspelt: Stpe, stpe\n"
+                    "Advanced | Category, level 2 | collapsed\n"
+                    "Image Files | Folder, level 1 | expanded\n"
+                    "gone.png | Image file, level 2, missing on disk\n"
+                    "Other Files | Folder, level 1\n"
+                    "Build Profiles | Folder, level 1\n");
+}
+
 TEST(ExplorerWidget, ChildrenStandWhereTheComponentPutsThem) {
     ExplorerHarness h;
     h.Open(h.TwoCategoryProject());
@@ -148,6 +189,15 @@ TEST(ExplorerWidget, ChildrenStandWhereTheComponentPutsThem) {
               QRect(s.ToPixelsX(dock.left), s.ToPixelsY(dock.top), s.ToPixelsX(dock.width),
                     s.ToPixelsY(dock.height)));
     EXPECT_TRUE(widget.Warning().isHidden());
+    // Each part has a name a screen reader can say.
+    for (const auto& [part, name] : std::vector<std::pair<QWidget*, const char*>>{
+             {static_cast<QWidget*>(&widget.Tree()), "Project explorer"},
+             {static_cast<QWidget*>(&widget.Warning()), "Warning bar"},
+             {static_cast<QWidget*>(widget.Commands().ToolBar("Tools")), "Explorer toolbar"},
+             {static_cast<QWidget*>(widget.Commands().ToolBar("FindBar")), "Find bar"}}) {
+        ASSERT_TRUE(part) << name;
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(part)->text(QAccessible::Name), name);
+    }
     // The tree fills the client area under the one visible toolbar.
     EXPECT_EQ(widget.Tree().geometry().top(),
               widget.Commands().geometry().top() +
