@@ -35,6 +35,7 @@ namespace qv::app {
 class BuildReportDialog;
 class BuildRunner;
 class TopicEditor;
+class UndoMenu;
 
 // The desktop program's window: the explorer of the open project on the left (a designer
 // with the DesktopIde as its IDE object), topic editors in tabs on the right.
@@ -79,6 +80,7 @@ public:
     const std::shared_ptr<Project>& ActiveProject() const { return project_; }
     TopicEditor* CurrentEditor() const;
     AppSettings& Settings() { return settings_; }
+    UndoMenu* Undo() const { return undo_; }
     // Where the program tells what happened besides the status bar (the script's log).
     void SetLog(std::function<void(const QString&)> log) { log_ = std::move(log); }
 
@@ -152,6 +154,7 @@ private:
     QAction* saveAction_ = nullptr;
     QAction* closeAction_ = nullptr;
     QAction* buildAction_ = nullptr;
+    UndoMenu* undo_ = nullptr; // the Edit menu and the open project's undo history
     BuildRunner* builder_;
     QTimer* buildTimer_;
     QLabel* buildLabel_;

@@ -3,6 +3,7 @@
 #include "MainWindow.h"
 #include "TopicEditor.h"
 #include "TopicPropertiesDialog.h"
+#include "UndoMenu.h"
 #include "explorer/ProjectExplorer.h"
 #include "gui/CommandBarWidget.h"
 #include "gui/ExplorerWidget.h"
@@ -175,6 +176,8 @@ void ScriptRunner::Next() {
         Log("> " + line);
         current_ = line;
         Begin();
+        // Each line is a gesture of its own, one undo step.
+        if (UndoMenu* undo = window_.Undo()) undo->Break();
         try {
             Run(command, argument);
         } catch (const std::exception& e) {
@@ -292,6 +295,11 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
         TopicEditor* editor = window_.CurrentEditor();
         if (!editor) return Fail("no editor opened");
         Log("editing " + QDir::toNativeSeparators(editor->Path()));
+    } else if (command == "undo" || command == "redo") {
+        UndoMenu& menu = *window_.Undo();
+        const QString step = command == "undo" ? menu.Undo() : menu.Redo();
+        if (step.isEmpty()) return Fail("nothing to " + command);
+        Log((command == "undo" ? "undone " : "redone ") + step);
     } else if (command == "save") {
         if (!window_.SaveAll()) return Fail("save failed");
         if (window_.Modified()) return Fail("still modified after saving");
