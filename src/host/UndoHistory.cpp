@@ -630,11 +630,15 @@ private:
     template <class T> void Arrive(Step& step, int side, Failures& failures) {
         auto& list = step.Of<T>().list;
         std::unordered_map<const T*, Capture<T>*> arriving;
-        for (auto& c : list)
-            if (c.side[side].present) {
-                failures.Run([&] { Kind<T>::Write(*c.item, c.side[side].state); });
-                arriving.emplace(c.item.get(), &c);
-            }
+        // Undo writes in the reverse order of the changes, redo in their order. A topic that
+        // rejoins its category then finds its later neighbour there already, so the tree
+        // places it without a search through the project's topics.
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            Capture<T>& c = list[side == 0 ? list.size() - 1 - i : i];
+            if (!c.side[side].present) continue;
+            failures.Run([&] { Kind<T>::Write(*c.item, c.side[side].state); });
+            arriving.emplace(c.item.get(), &c);
+        }
         std::unordered_map<const T*, Capture<T>*> predecessor;
         for (auto& [item, c] : arriving)
             if (const T* next = c->side[side].next.get(); next && arriving.count(next))
