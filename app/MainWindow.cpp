@@ -8,6 +8,7 @@
 #include "ProfileDialog.h"
 #include "TopicEditor.h"
 #include "TopicPropertiesDialog.h"
+#include "UndoMenu.h"
 #include "contracts/Error.h"
 #include "explorer/ProjectExplorer.h"
 #include "gui/ErrorBoundary.h"
@@ -236,6 +237,7 @@ MainWindow::~MainWindow() {
     }
     explorerSink_.reset();
     delete explorer_;
+    undo_->Close(); // it holds the trash, a member that goes before the menu
     watcher_.reset();
 }
 
@@ -271,6 +273,18 @@ void MainWindow::BuildMenus() {
     });
     file->addSeparator();
     file->addAction(tr("&Quit"), QKeySequence::Quit, this, [this] { close(); });
+
+    undo_ = new UndoMenu(*menuBar()->addMenu(tr("&Edit")), *this);
+    connect(undo_, &UndoMenu::Applied, this, [this] {
+        // The explorer sets its tools (the status, include in output) when a node is clicked;
+        // the step may have changed what they show.
+        if (!explorer_) return;
+        if (Node* node = Control()->Tree().SelectedItem())
+            Guarded(this, [&] {
+                explorer_->Tree().Tree().Click(node);
+                explorer_->Tree().SyncFromTree();
+            });
+    });
 
     QMenu* build = menuBar()->addMenu(tr("&Build"));
     buildAction_ = build->addAction(tr("&Build Current Profile"), QKeySequence(Qt::Key_F7), this,
@@ -360,6 +374,8 @@ bool MainWindow::OpenProject(const QString& path) {
             throw Error(e.Number(), "The project could not be opened.\n" + e.Description());
         }
         project_ = project;
+        // First to hear the project's events, so that it sees every change in its order.
+        undo_->Open(project_, trash_);
         ide_->SetProject(project_);
         watcher_ = std::make_unique<ProjectWatcher>(*this, *project_);
 
@@ -438,6 +454,7 @@ bool MainWindow::CloseProject() {
     delete disk_;
     disk_ = nullptr;
     watcher_.reset();
+    undo_->Close();
     ide_->SetProject(nullptr);
     project_.reset();
     return true;

@@ -36,6 +36,7 @@ class BuildReportDialog;
 class BuildRunner;
 class DiskRefresh;
 class TopicEditor;
+class UndoMenu;
 struct RevealOutcome;
 
 // The desktop program's window: the explorer of the open project on the left (a designer
@@ -89,6 +90,7 @@ public:
     const std::shared_ptr<Project>& ActiveProject() const { return project_; }
     TopicEditor* CurrentEditor() const;
     AppSettings& Settings() { return settings_; }
+    UndoMenu* Undo() const { return undo_; }
     // Where the program tells what happened besides the status bar (the script's log).
     void SetLog(std::function<void(const QString&)> log) { log_ = std::move(log); }
 
@@ -168,6 +170,7 @@ private:
     QAction* saveAction_ = nullptr;
     QAction* closeAction_ = nullptr;
     QAction* buildAction_ = nullptr;
+    UndoMenu* undo_ = nullptr; // the Edit menu and the open project's undo history
     BuildRunner* builder_;
     QTimer* buildTimer_;
     QLabel* buildLabel_;

@@ -4,6 +4,7 @@
 #include "MainWindow.h"
 #include "TopicEditor.h"
 #include "TopicPropertiesDialog.h"
+#include "UndoMenu.h"
 #include "explorer/ProjectExplorer.h"
 #include "gui/CommandBarWidget.h"
 #include "gui/ExplorerWidget.h"
@@ -185,6 +186,8 @@ void ScriptRunner::Next() {
         current_ = line;
         lineNumber_ = next_;
         Begin();
+        // Each line is a gesture of its own, one undo step.
+        if (UndoMenu* undo = window_.Undo()) undo->Break();
         try {
             Run(command, argument);
         } catch (const std::exception& e) {
@@ -346,6 +349,11 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
         QAccessibleInterface* cell = table->cellAt(row, 0);
         if (!cell) return Fail("no accessible row for " + argument);
         Log("a11y " + cell->text(QAccessible::Name) + " | " + cell->text(QAccessible::Description));
+    } else if (command == "undo" || command == "redo") {
+        UndoMenu& menu = *window_.Undo();
+        const QString step = command == "undo" ? menu.Undo() : menu.Redo();
+        if (step.isEmpty()) return Fail("nothing to " + command);
+        Log((command == "undo" ? "undone " : "redone ") + step);
     } else if (command == "save") {
         if (!window_.SaveAll()) return Fail("save failed");
         if (window_.Modified()) return Fail("still modified after saving");

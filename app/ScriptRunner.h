@@ -27,6 +27,8 @@ class MainWindow;
 //   build             the Build command; the line ends when the build has ended and its report
 //                     (or failure) shows; "build cancel" clicks Cancel as soon as it started
 //   edit              the Edit command
+//   undo, redo        Edit > Undo or Redo; logs the step's name ("undone Delete"); fails when
+//                     there is nothing to undo or redo
 //   save              File > Save
 //   touch PATH        as another program would: makes the file (empty) or updates its time;
 //                     PATH absolute or relative to the project folder. The line ends when the

@@ -6,6 +6,7 @@
 #include "model/ModelErrors.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -135,14 +136,19 @@ void PermanentFileService::DeleteFile(FileObject& file) {
 }
 
 void TrashFileService::DeleteFile(FileObject& file) {
-    const std::string path = disk::FindOnDisk(file.LocalSpec());
+    MoveToTrash(disk::FindOnDisk(file.LocalSpec()));
+}
+
+std::string TrashFileService::MoveToTrash(const std::string& path) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) throw Error(err::FileNotFound, "File not found: " + path);
     const std::string home = HomeTrashFolder();
     // A rename cannot cross devices, and copying a file onto the home device is not what a
     // trash does: a file elsewhere goes to its own device's trash.
-    MoveToTrashFolder(path,
-                      DeviceOf(home) == st.st_dev ? home : DeviceTrashFolder(path, st.st_dev));
+    const std::string trashed = MoveToTrashFolder(
+        path, DeviceOf(home) == st.st_dev ? home : DeviceTrashFolder(path, st.st_dev));
+    if (observer_) observer_(path, trashed);
+    return trashed;
 }
 
 std::string MoveToTrashFolder(const std::string& path, const std::string& trashFolder) {
@@ -182,6 +188,45 @@ std::string MoveToTrashFolder(const std::string& path, const std::string& trashF
         return target;
     }
     CannotTrash(path, "no free name in " + trashFolder);
+}
+
+void RestoreFromTrash(const std::string& trashed, const std::string& original) {
+    struct stat st {};
+    if (::lstat(trashed.c_str(), &st) != 0)
+        throw Error(err::FileNotFound, "File not found: " + original +
+                                           " cannot be restored; it is no longer in the trash (" +
+                                           trashed + ")");
+    if (::lstat(original.c_str(), &st) == 0)
+        throw Error(err::FileAlreadyExists,
+                    "File already exists: " + original +
+                        " was not restored from the trash, so as not to replace what lies there "
+                        "now; the deleted file is still in the trash (" +
+                        trashed + ")");
+    std::error_code ec;
+    fs::create_directories(fs::path(original).parent_path(), ec);
+    // Never over what was made at the original path meanwhile: the file systems that cannot
+    // rename without replacing get a hard link instead.
+    int moved =
+        ::renameat2(AT_FDCWD, trashed.c_str(), AT_FDCWD, original.c_str(), RENAME_NOREPLACE);
+    if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        moved = ::link(trashed.c_str(), original.c_str());
+        if (moved == 0) ::unlink(trashed.c_str());
+    }
+    if (moved != 0) {
+        const int error = errno;
+        if (error == EEXIST)
+            throw Error(err::FileAlreadyExists, "File already exists: " + original +
+                                                    " was not restored from the trash (" + trashed +
+                                                    ")");
+        throw Error(err::PathFileAccess, "Path/File access error: " + original +
+                                             " cannot be restored from the trash (" + trashed +
+                                             "): " + std::strerror(error));
+    }
+    // files/NAME has its record in info/NAME.trashinfo.
+    const fs::path entry(trashed);
+    ::unlink(
+        (entry.parent_path().parent_path() / "info" / (entry.filename().string() + ".trashinfo"))
+            .c_str());
 }
 
 std::string HomeTrashFolder() {

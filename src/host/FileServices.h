@@ -2,6 +2,7 @@
 
 #include "contracts/Platform.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,7 +25,18 @@ public:
 // it is (error 75); it is never deleted for good instead.
 class TrashFileService : public PermanentFileService {
 public:
+    // Told of every file this service moved into a trash: where it lay and where it went, so
+    // that the move can be undone (RestoreFromTrash).
+    using Observer = std::function<void(const std::string& original, const std::string& trashed)>;
+
     void DeleteFile(FileObject& file) override;
+    // Moves the file at the path (as spelt on disk) into the trash of its device and tells the
+    // observer; returns where it went. Errors as MoveToTrashFolder.
+    std::string MoveToTrash(const std::string& path);
+    void SetObserver(Observer observer) { observer_ = std::move(observer); }
+
+private:
+    Observer observer_;
 };
 
 // Moves the file (not a folder) into the trash folder given (".../Trash", made with its
@@ -33,6 +45,12 @@ public:
 // Returns where the file went. Raises 53 when there is no such file and 75 when it cannot be
 // moved there (another device, no rights); the file then stays where it was.
 std::string MoveToTrashFolder(const std::string& path, const std::string& trashFolder);
+
+// Puts a file that MoveToTrashFolder moved back at its original path (making the folders that
+// went missing meanwhile) and removes its trash info. Nothing is ever replaced: error 58 when
+// something lies at the original path, 53 when the file is no longer in the trash; the file
+// then stays where it is.
+void RestoreFromTrash(const std::string& trashed, const std::string& original);
 
 // The user's own trash: $XDG_DATA_HOME/Trash, or ~/.local/share/Trash.
 std::string HomeTrashFolder();

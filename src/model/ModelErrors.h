@@ -10,6 +10,7 @@ namespace qv {
 // Error numbers the model raises beyond those of contracts/Error.h.
 namespace err {
 inline constexpr int32_t Overflow = 6;            // no new ID is left
+inline constexpr int32_t FileAlreadyExists = 58;  // a file would be replaced
 inline constexpr int32_t PathFileAccess = 75;     // a disk operation failed
 inline constexpr int32_t InvalidFileFormat = 321; // the project file breaks its format
 inline constexpr int32_t KeyInUse = 457;          // a collection already holds the key

@@ -3,8 +3,8 @@
 # title in the properties dialog, uses the find bar, builds the web profile, opens the topic
 # in the editor, saves, follows files removed and made by another program, reveals a topic's
 # file, reads rows as a screen reader does, reloads the project file changed behind its back,
-# and keeps a screenshot. Checks the effects on disk. Then the timed
-# gestures on a generated project of 5,000 topics (GENERATOR is qvgen).
+# and keeps a screenshot. Checks the effects on disk. Then undo and redo of deletes, and the
+# timed gestures on a generated project of 5,000 topics (GENERATOR is qvgen).
 # Usage: end_to_end.sh PROGRAM SAMPLE_FOLDER SCREENSHOT_PNG GENERATOR
 set -euo pipefail
 program="$1" sample="$2" screenshot="$3" generator="$4"
@@ -156,6 +156,54 @@ cmp -s "$project/Handbook.qvproj" "$work/readonly-before.qvproj" || fail "the re
 ls -R "$project" | diff -q - "$work/readonly-files-before.txt" >/dev/null ||
   fail "files were made in the read-only project"
 echo "PASS: read-only warning bar, screenshot at $readonly_shot"
+
+# Undo: a category is deleted with its four topics and a file is deleted from disk (into the
+# trash), both are undone, redone and undone again, and the project is saved: the project
+# folder is then byte for byte what a save right after opening wrote, and the trash is empty.
+undo_project="$work/Undo"
+cp -r "$sample" "$undo_project"
+zip="$undo_project/downloads/sample.zip"
+# Two clicks that cancel out: the save writes the project file as the program writes it.
+cat >"$work/undo-first.txt" <<GESTURES
+select t:T1
+click IncludeInOutput
+click IncludeInOutput
+save
+quit
+GESTURES
+cat >"$work/undo.txt" <<GESTURES
+delete c:C4
+delete o:$zip
+undo
+undo
+redo
+redo
+undo
+undo
+save
+quit
+GESTURES
+folder_sums() { (cd "$undo_project" && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
+status=0
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" \
+  "$program" --script "$work/undo-first.txt" "$undo_project" >"$work/log-undo1.txt" 2>&1 || status=$?
+[ "$status" -eq 0 ] || { cat "$work/log-undo1.txt"; fail "the first save of the undo project ended with $status"; }
+folder_sums >"$work/undo-before.txt"
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" \
+  "$program" --script "$work/undo.txt" "$undo_project" >"$work/log-undo.txt" 2>&1 || status=$?
+cat "$work/log-undo.txt"
+[ "$status" -eq 0 ] || fail "the program ended with status $status in the undo gestures"
+! grep -q "^script: FAILED" "$work/log-undo.txt" || fail "an undo gesture failed"
+grep -q "^script: deleted c:C4$" "$work/log-undo.txt" || fail "the category was not deleted"
+grep -q "^script: message Delete File: Would you also like to delete the file from disk?" \
+  "$work/log-undo.txt" || fail "the file delete did not ask about the disk"
+[ "$(grep -c "^script: undone Delete$" "$work/log-undo.txt")" -eq 4 ] || fail "not four undone deletes"
+[ "$(grep -c "^script: redone Delete$" "$work/log-undo.txt")" -eq 2 ] || fail "not two redone deletes"
+folder_sums | diff "$work/undo-before.txt" - || fail "the project folder differs after undo and save"
+trash="$HOME/.local/share/Trash"
+left="$(find "$trash" -name 'sample*' 2>/dev/null)"
+[ -z "$left" ] || fail "the trash still holds $left"
+echo "PASS: deletes undone, redone and undone again; the project folder is as it was"
 
 # A generated project of 5,000 topics through the timed gestures: a category of ten topics is
 # deleted (its question answered Yes, the default), the build runs in the background and a

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace qv {
+
+class Project;
+class TrashFileService;
+
+// The undo history of one open project: every change to the project, whoever makes it (the
+// explorer, the IDE object, a dialog of the program), can be undone and redone.
+//
+// It is built on the project's events alone. It keeps a shadow of the project (each item's
+// fields and its neighbours in project order) and, when an event says that an item changed,
+// records the item's state from before the change: its fields, whether it was in the project
+// and the item that followed it. The changes between two calls of Break form one step, so a
+// gesture that changes 200 topics is one step. Undo puts each recorded item back as it was
+// when its step began (the same item object, so with its old ID, at its old place, in its old
+// category), Redo as it was when its step ended; both go through the project's collections
+// and setters, so the project raises the events that let the explorer follow. A step that
+// moved files to the trash (TrashFileService) brings them back from it first on undo, and
+// moves them there again after the project changes on redo.
+//
+// Undoing every step since the project was opened gives back every item as it was then, in
+// the same order; only the next-ID counters stay as they are, as nothing lowers them.
+//
+// The history must subscribe before any sink that changes the project in answer to its
+// events, so that it sees the changes in the order they are made: make it right after the
+// project is loaded, before the explorer. Steps hold the items they removed, so those live
+// as long as the history.
+class UndoHistory final {
+public:
+    // trash: the program's file service, whose moves become part of the open step; nullptr
+    // when files are deleted for good (nothing to bring back). Both must outlive the history.
+    explicit UndoHistory(std::shared_ptr<Project> project, TrashFileService* trash = nullptr);
+    ~UndoHistory();
+    UndoHistory(const UndoHistory&) = delete;
+    UndoHistory& operator=(const UndoHistory&) = delete;
+
+    // Ends the open step: the next change begins a new one. A step that changed nothing (or
+    // whose changes cancel out) is dropped; a new step drops the steps that were undone.
+    void Break();
+
+    bool CanUndo() const;
+    bool CanRedo() const;
+    // What the step that Undo or Redo would take back did, for the menu ("Delete", "Rename",
+    // "Move", "New Topic", ...); "" when there is none.
+    std::string UndoName() const;
+    std::string RedoName() const;
+
+    // Ends the open step, then takes back the last step (Undo) or does again the last step
+    // taken back (Redo). Nothing to undo or redo: nothing happens. A file that cannot come back
+    // (gone from the trash, something lying in its place) or a change the project refuses does
+    // not stop the rest of the step: the step still moves to the other list, and the first
+    // failure is raised afterwards with every file that stayed where it was.
+    void Undo();
+    void Redo();
+
+    // Called after each change of what CanUndo, CanRedo or the names answer (possibly many
+    // times for one gesture: coalesce).
+    void SetObserver(std::function<void()> changed);
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace qv
