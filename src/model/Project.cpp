@@ -1,5 +1,6 @@
 #include "model/Project.h"
 
+#include "contracts/LoadScope.h"
 #include "model/DiskPath.h"
 #include "model/FileObject.h"
 #include "model/ProjectFileReader.h"
@@ -153,8 +154,15 @@ std::shared_ptr<Project> Project::FromData(const std::string& projectFile, Proje
         p.topics_->Append(id, std::move(topic));
     }
     p.files_->Reserve(data.files.size());
+    // Each file takes the disk's spelling of its path, from one listing of each folder.
+    LoadScope scope;
+    disk::FoundFile found;
     for (auto& f : data.files) {
         std::string key = p.FileKey(f.path);
+        const std::size_t slash = key.rfind('/');
+        if (disk::FindInLoad(std::string_view(key).substr(0, slash + 1),
+                             std::string_view(key).substr(slash + 1), found))
+            key.swap(found.path);
         if (p.files_->Contains(key)) KeyTaken(key);
         p.files_->Append(key,
                          OtherFileItem::Create(project, p.folder_, key, f.includeInOutput, false));
