@@ -128,9 +128,16 @@ std::string OutputFolderProblem(const std::string& projectFolder, std::string_vi
 }
 
 std::string Resolve(const std::string& projectFolder, std::string_view path) {
-    std::string p = ToDiskSeparators(path);
-    if (IsAbsolute(p)) return AbsoluteNormal(p);
-    return AbsoluteNormal(projectFolder + p);
+    // One allocation for the usual path, already normal once joined.
+    std::string p;
+    const bool absolute = IsAbsolute(path);
+    p.reserve((absolute ? 0 : projectFolder.size()) + path.size());
+    if (!absolute) p = projectFolder;
+    const std::size_t from = p.size();
+    p.append(path);
+    std::replace(p.begin() + static_cast<std::ptrdiff_t>(from), p.end(), '\\', '/');
+    if (IsNormalAbsolute(p)) return p;
+    return AbsoluteNormal(p);
 }
 
 std::string RelativeBelow(const std::string& folder, const std::string& path) {
@@ -348,6 +355,13 @@ public:
 
     // The listing of the folder (ending with "/"); nullptr when neither it nor a folder
     // matching it ignoring case can be read.
+    // A load asks about the files of one folder in a row: the last answer is kept at hand.
+    Listing* Of(std::string_view folder) {
+        if (!lastFolder_.empty() && folder == lastFolder_) return last_;
+        last_ = Of(std::string(folder));
+        lastFolder_ = folder;
+        return last_;
+    }
     Listing* Of(const std::string& folder) {
         if (auto it = bySpelling_.find(folder); it != bySpelling_.end()) return it->second;
         Listing* listing = Read(folder);
@@ -398,6 +412,8 @@ private:
 
     std::unordered_map<std::string, std::unique_ptr<Listing>> byDisk_;
     std::unordered_map<std::string, Listing*> bySpelling_; // nullptr: nothing to read
+    std::string lastFolder_;
+    Listing* last_ = nullptr;
 };
 
 } // namespace
@@ -410,7 +426,7 @@ bool FindInLoad(std::string_view folder, std::string_view name, FoundFile& found
     auto* listings = dynamic_cast<LoadListings*>(kept.get());
     if (!listings) return false;
     LoadListings::Listing* listing =
-        folder.empty() || folder.back() != '/' ? nullptr : listings->Of(std::string(folder));
+        folder.empty() || folder.back() != '/' ? nullptr : listings->Of(folder);
     const LoadListings::Entry* entry = nullptr;
     if (listing) {
         entry = listing->Exact(name);

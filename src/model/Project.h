@@ -178,6 +178,7 @@ private:
 
     std::string path_;
     std::string folder_;
+    std::shared_ptr<const std::string> sharedFolder_; // folder_, for the other files
     LoadOptions options_;
     bool allowCategoryIndex_ = false;
     bool underSourceControl_ = false;
