@@ -47,7 +47,17 @@ public:
     bool Has(std::string_view name) const;
 
 private:
-    std::unordered_map<std::string, Handler> handlers_;
+    // Names hashed and compared without regard to ASCII case, so that a call looks its member
+    // up without making a lower-case copy of the name.
+    struct NoCaseHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const;
+    };
+    struct NoCaseEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    std::unordered_map<std::string, Handler, NoCaseHash, NoCaseEqual> handlers_;
 };
 
 } // namespace qv

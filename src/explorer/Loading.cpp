@@ -1,4 +1,5 @@
 #include "contracts/Error.h"
+#include "contracts/LoadScope.h"
 #include "explorer/Need.h"
 #include "explorer/ProjectExplorer.h"
 #include "explorer/Text.h"
@@ -54,6 +55,8 @@ void ProjectExplorer::LoadQVProjectEx(const std::shared_ptr<QVProject>& project,
                  {"BuildProfile", profile},
                  Var::ExternalUdt("Command")});
     p.Run([&] {
+        // The files' existence is read once per folder for the whole load.
+        LoadScope scope;
         p.line = 1;
         mLoadedImages = mLoadedOtherFiles = mLoadedTopics = mLoadedBuildProfiles = false;
         p.line = 2;

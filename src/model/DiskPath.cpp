@@ -1,10 +1,12 @@
 #include "model/DiskPath.h"
 
+#include "contracts/LoadScope.h"
 #include "contracts/Utf8.h"
 #include "model/ModelErrors.h"
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -21,6 +23,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
+#include <vector>
 
 namespace qv::disk {
 
@@ -125,9 +128,16 @@ std::string OutputFolderProblem(const std::string& projectFolder, std::string_vi
 }
 
 std::string Resolve(const std::string& projectFolder, std::string_view path) {
-    std::string p = ToDiskSeparators(path);
-    if (IsAbsolute(p)) return AbsoluteNormal(p);
-    return AbsoluteNormal(projectFolder + p);
+    // One allocation for the usual path, already normal once joined.
+    std::string p;
+    const bool absolute = IsAbsolute(path);
+    p.reserve((absolute ? 0 : projectFolder.size()) + path.size());
+    if (!absolute) p = projectFolder;
+    const std::size_t from = p.size();
+    p.append(path);
+    std::replace(p.begin() + static_cast<std::ptrdiff_t>(from), p.end(), '\\', '/');
+    if (IsNormalAbsolute(p)) return p;
+    return AbsoluteNormal(p);
 }
 
 std::string RelativeBelow(const std::string& folder, const std::string& path) {
@@ -301,6 +311,135 @@ std::string FindOnDisk(const std::string& path) {
     }
     if (found.empty() || path.back() == '/') found += '/';
     return found;
+}
+
+namespace {
+
+std::atomic<std::size_t> listingsRead{0};
+
+// The folder listings of one LoadScope, keyed by the folder as the load spelled it.
+class LoadListings final : public LoadScope::Memo {
+public:
+    struct Entry {
+        std::string name;
+        bool regular = false;
+    };
+    struct Listing {
+        std::string folder;         // as the disk spells it, ending with "/"
+        std::vector<Entry> entries; // by name, in byte order
+        // Folded names with the first entry of each in byte order; made on the first miss.
+        std::vector<std::pair<std::string, std::size_t>> folded;
+
+        const Entry* Exact(std::string_view name) const {
+            auto it =
+                std::lower_bound(entries.begin(), entries.end(), name,
+                                 [](const Entry& e, std::string_view n) { return e.name < n; });
+            return it != entries.end() && it->name == name ? &*it : nullptr;
+        }
+        const Entry* Folded(std::string_view name) {
+            if (folded.empty() && !entries.empty()) {
+                folded.reserve(entries.size());
+                for (std::size_t i = 0; i < entries.size(); ++i)
+                    folded.emplace_back(FoldCase(entries[i].name), i);
+                // Stable: of the names one folding covers, the first in byte order stays first.
+                std::stable_sort(folded.begin(), folded.end(),
+                                 [](const auto& a, const auto& b) { return a.first < b.first; });
+            }
+            const std::string key = FoldCase(name);
+            auto it = std::lower_bound(folded.begin(), folded.end(), key,
+                                       [](const std::pair<std::string, std::size_t>& e,
+                                          const std::string& k) { return e.first < k; });
+            return it != folded.end() && it->first == key ? &entries[it->second] : nullptr;
+        }
+    };
+
+    // The listing of the folder (ending with "/"); nullptr when neither it nor a folder
+    // matching it ignoring case can be read.
+    // A load asks about the files of one folder in a row: the last answer is kept at hand.
+    Listing* Of(std::string_view folder) {
+        if (!lastFolder_.empty() && folder == lastFolder_) return last_;
+        last_ = Of(std::string(folder));
+        lastFolder_ = folder;
+        return last_;
+    }
+    Listing* Of(const std::string& folder) {
+        if (auto it = bySpelling_.find(folder); it != bySpelling_.end()) return it->second;
+        Listing* listing = Read(folder);
+        if (!listing && folder.size() > 1) {
+            // Not there as spelled: the parent's entry that matches the last part.
+            const std::size_t end = folder.size() - 1;
+            const std::size_t slash = folder.rfind('/', end - 1);
+            Listing* parent = Of(folder.substr(0, slash + 1));
+            const Entry* match =
+                parent ? parent->Folded(std::string_view(folder).substr(slash + 1, end - slash - 1))
+                       : nullptr;
+            if (match) listing = Read(parent->folder + match->name + "/");
+        }
+        bySpelling_.emplace(folder, listing);
+        return listing;
+    }
+
+private:
+    // The folder as the disk spells it, read once however the load spells it.
+    Listing* Read(const std::string& folder) {
+        if (auto it = byDisk_.find(folder); it != byDisk_.end()) return it->second.get();
+        std::unique_ptr<Listing> listing = List(folder);
+        if (!listing) return nullptr;
+        return (byDisk_[folder] = std::move(listing)).get();
+    }
+    static std::unique_ptr<Listing> List(const std::string& folder) {
+        DIR* dir = ::opendir(folder.c_str());
+        if (!dir) return nullptr;
+        ++listingsRead;
+        auto listing = std::make_unique<Listing>();
+        listing->folder = folder;
+        while (const dirent* entry = ::readdir(dir)) {
+            const std::string_view name(entry->d_name);
+            if (name == "." || name == "..") continue;
+            bool regular = entry->d_type == DT_REG;
+            if (entry->d_type == DT_LNK || entry->d_type == DT_UNKNOWN) {
+                struct stat st {};
+                regular =
+                    ::fstatat(::dirfd(dir), entry->d_name, &st, 0) == 0 && S_ISREG(st.st_mode);
+            }
+            listing->entries.push_back({std::string(name), regular});
+        }
+        ::closedir(dir);
+        std::sort(listing->entries.begin(), listing->entries.end(),
+                  [](const Entry& a, const Entry& b) { return a.name < b.name; });
+        return listing;
+    }
+
+    std::unordered_map<std::string, std::unique_ptr<Listing>> byDisk_;
+    std::unordered_map<std::string, Listing*> bySpelling_; // nullptr: nothing to read
+    std::string lastFolder_;
+    Listing* last_ = nullptr;
+};
+
+} // namespace
+
+bool FindInLoad(std::string_view folder, std::string_view name, FoundFile& found) {
+    LoadScope* scope = LoadScope::Current();
+    if (!scope) return false;
+    std::unique_ptr<LoadScope::Memo>& kept = scope->Kept();
+    if (!kept) kept = std::make_unique<LoadListings>();
+    auto* listings = dynamic_cast<LoadListings*>(kept.get());
+    if (!listings) return false;
+    LoadListings::Listing* listing =
+        folder.empty() || folder.back() != '/' ? nullptr : listings->Of(folder);
+    const LoadListings::Entry* entry = nullptr;
+    if (listing) {
+        entry = listing->Exact(name);
+        if (!entry) entry = listing->Folded(name);
+    }
+    found.path.assign(entry ? std::string_view(listing->folder) : folder);
+    found.path.append(entry ? std::string_view(entry->name) : name);
+    found.regular = entry && entry->regular;
+    return true;
+}
+
+std::size_t FolderListingsRead() {
+    return listingsRead.load();
 }
 
 bool IsImageExtension(std::string_view extension) {

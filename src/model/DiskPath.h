@@ -53,6 +53,21 @@ std::size_t HashNoCase(std::string_view s); // equal for every two texts SameNoC
 // matches on, the parts stay as spelled. Absolute paths only; a trailing "/" is kept.
 std::string FindOnDisk(const std::string& path);
 
+// A file as a load finds it (FindInLoad).
+struct FoundFile {
+    std::string path;     // as the disk spells it; as given when nothing matches
+    bool regular = false; // the entry is a regular file (links followed)
+};
+// Inside a LoadScope: the file "folder + name" (folder absolute, ending with "/") looked up in
+// one listing of its folder, read when the scope first asks about that folder and kept until the
+// scope ends, so that a load of N files in F folders reads F folders and asks nothing per file.
+// The exact spelling wins; otherwise the entry matching the name ignoring case (the first in
+// byte order), a folder not found as spelled likewise from its parent's listing, as FindOnDisk
+// does. Returns false outside a scope: the caller asks the disk.
+bool FindInLoad(std::string_view folder, std::string_view name, FoundFile& found);
+// Folder listings FindInLoad has read in this process, for tests and measurements.
+std::size_t FolderListingsRead();
+
 bool IsRegularFile(const std::string& path);
 // No write permission bit for anyone in the file's mode; false for a missing file.
 bool IsMarkedReadOnly(const std::string& path);

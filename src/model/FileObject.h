@@ -30,7 +30,8 @@ public:
     std::string Extension() const override;
     // Replaces the name's extension; on a folder spec it is kept for MakeUnique.
     void SetExtension(const std::string& extension) override;
-    bool Exists() const override;   // a regular file
+    // A regular file; during a LoadScope answered from the folder's listing (disk::FindInLoad).
+    bool Exists() const override;
     bool ReadOnly() const override; // from the mode; a missing file is not read-only
     // Error 53 when there is no such file, 75 when it cannot be removed.
     void Delete() override;

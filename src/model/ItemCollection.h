@@ -5,6 +5,8 @@
 #include "model/DiskPath.h"
 #include "model/ModelErrors.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -53,9 +55,9 @@ public:
     }
     bool Contains(const std::string& key) const override { return byKey_.count(key) != 0; }
     int32_t IndexOf(const T& item) const override {
-        auto it = byItem_.find(&item);
-        if (it == byItem_.end()) return 0;
-        return static_cast<int32_t>(Order::IndexOf(*it->second) + 1);
+        const Slot* slot = byItem_.Find(&item);
+        if (!slot) return 0;
+        return static_cast<int32_t>(Order::IndexOf(*slot) + 1);
     }
     void Add(std::shared_ptr<T> item, const std::string& key = {}, const Variant& before = {},
              const Variant& after = {}) override {
@@ -81,13 +83,13 @@ public:
         return Order::IndexOf(it->second);
     }
     std::size_t PositionOf(const T& item) const {
-        auto it = byItem_.find(&item);
-        if (it == byItem_.end()) return npos;
-        return Order::IndexOf(*it->second);
+        const Slot* slot = byItem_.Find(&item);
+        if (!slot) return npos;
+        return Order::IndexOf(*slot);
     }
     void Reserve(std::size_t n) {
         byKey_.reserve(n);
-        byItem_.reserve(n);
+        byItem_.Reserve(n);
     }
     // The caller has checked that neither the key nor the item is present yet.
     void Insert(std::size_t position, const std::string& key, std::shared_ptr<T> item) {
@@ -95,7 +97,7 @@ public:
         auto [it, added] = byKey_.emplace(key, Slot{});
         Slot& slot = it->second;
         slot.item = std::move(item);
-        byItem_.emplace(raw, &slot);
+        byItem_.Insert(raw, &slot);
         Moved();
         order_.Insert(position, slot);
     }
@@ -109,7 +111,7 @@ public:
         Moved();
         order_.Erase(it->second);
         std::shared_ptr<T> item = std::move(it->second.item);
-        byItem_.erase(item.get());
+        byItem_.Erase(item.get());
         byKey_.erase(it);
         return item;
     }
@@ -147,6 +149,74 @@ private:
     };
     using Map = std::unordered_map<std::string, Slot, KeyHash, KeyEqual>;
 
+    // Item to slot, open addressing in one array: no allocation per item.
+    class ItemIndex {
+    public:
+        Slot* Find(const T* item) const {
+            if (table_.empty()) return nullptr;
+            for (std::size_t i = Home(item);; i = (i + 1) & Mask()) {
+                if (!table_[i].item) return nullptr;
+                if (table_[i].item == item) return table_[i].slot;
+            }
+        }
+        // The item is not present yet.
+        void Insert(const T* item, Slot* slot) {
+            if ((size_ + 1) * 4 > table_.size() * 3) Grow(std::max(size_ + 1, table_.size()));
+            std::size_t i = Home(item);
+            while (table_[i].item)
+                i = (i + 1) & Mask();
+            table_[i] = {item, slot};
+            ++size_;
+        }
+        void Erase(const T* item) {
+            if (table_.empty()) return;
+            std::size_t i = Home(item);
+            while (table_[i].item != item) {
+                if (!table_[i].item) return;
+                i = (i + 1) & Mask();
+            }
+            // Backward shift: later entries of the same run move up, so no marker is needed.
+            for (std::size_t j = (i + 1) & Mask(); table_[j].item; j = (j + 1) & Mask()) {
+                const std::size_t home = Home(table_[j].item);
+                if (((j - home) & Mask()) >= ((j - i) & Mask())) {
+                    table_[i] = table_[j];
+                    i = j;
+                }
+            }
+            table_[i] = {};
+            --size_;
+        }
+        void Reserve(std::size_t n) {
+            if (n * 4 > table_.size() * 3) Grow(std::max(n, size_));
+        }
+
+    private:
+        struct Entry {
+            const T* item = nullptr;
+            Slot* slot = nullptr;
+        };
+        std::size_t Mask() const { return table_.size() - 1; }
+        std::size_t Home(const T* item) const {
+            auto h = reinterpret_cast<std::uintptr_t>(item) * 0x9E3779B97F4A7C15ull;
+            return static_cast<std::size_t>(h >> 20) & Mask();
+        }
+        void Grow(std::size_t n) {
+            std::size_t size = 16;
+            while (size * 3 < n * 4)
+                size *= 2;
+            std::vector<Entry> old = std::exchange(table_, std::vector<Entry>(size));
+            for (const Entry& e : old) {
+                if (!e.item) continue;
+                std::size_t i = Home(e.item);
+                while (table_[i].item)
+                    i = (i + 1) & Mask();
+                table_[i] = e;
+            }
+        }
+        std::vector<Entry> table_; // a power of two in size, at most three quarters full
+        std::size_t size_ = 0;
+    };
+
     static bool Given(const Variant& v) { return !v.IsEmpty() && !v.IsMissing(); }
 
     std::size_t Locate(const Variant& where) const {
@@ -180,7 +250,7 @@ private:
     AddHook add_;
     RemoveHook remove_;
     Map byKey_; // nodes stay put on rehash, so order_ and byItem_ may point into it
-    std::unordered_map<const T*, Slot*> byItem_;
+    ItemIndex byItem_;
     Order order_;
     mutable const Slot* last_ = nullptr; // the slot read last, at lastPosition_
     mutable std::size_t lastPosition_ = 0;

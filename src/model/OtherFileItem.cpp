@@ -5,44 +5,45 @@
 
 namespace qv {
 
-OtherFileItem::OtherFileItem(std::weak_ptr<qv::Project> project, std::string projectFolder,
+OtherFileItem::OtherFileItem(MadeByCreate, std::weak_ptr<qv::Project> project,
+                             std::shared_ptr<const std::string> projectFolder,
                              const std::string& path, bool includeInOutput, bool pending)
     : project_(std::move(project)), folder_(std::move(projectFolder)),
-      file_(std::make_shared<DiskFileObject>()), includeInOutput_(includeInOutput),
-      pending_(pending) {
-    file_->SetFilePath(path);
+      includeInOutput_(includeInOutput), pending_(pending) {
+    file_.SetFilePath(path);
 }
 
-std::shared_ptr<OtherFileItem> OtherFileItem::Create(std::weak_ptr<qv::Project> project,
-                                                     std::string projectFolder,
-                                                     const std::string& path, bool includeInOutput,
-                                                     bool pending) {
-    std::shared_ptr<OtherFileItem> file(new OtherFileItem(
-        std::move(project), std::move(projectFolder), path, includeInOutput, pending));
+std::shared_ptr<OtherFileItem>
+OtherFileItem::Create(std::weak_ptr<qv::Project> project,
+                      std::shared_ptr<const std::string> projectFolder, const std::string& path,
+                      bool includeInOutput, bool pending) {
+    auto file =
+        std::make_shared<OtherFileItem>(MadeByCreate{}, std::move(project),
+                                        std::move(projectFolder), path, includeInOutput, pending);
     file->self_ = file;
     return file;
 }
 
 bool OtherFileItem::IsImage() const {
-    return disk::IsImageExtension(file_->Extension());
+    return disk::IsImageExtension(file_.Extension());
 }
 
 bool OtherFileItem::InsideProject() const {
-    return !disk::RelativeBelow(folder_, file_->LocalSpec()).empty();
+    return !disk::RelativeBelow(*folder_, file_.LocalSpec()).empty();
 }
 
 std::string OtherFileItem::RelativePath() const {
-    std::string relative = disk::RelativeBelow(folder_, file_->LocalSpec());
-    return relative.empty() ? file_->FileName() : relative;
+    std::string relative = disk::RelativeBelow(*folder_, file_.LocalSpec());
+    return relative.empty() ? file_.FileName() : relative;
 }
 
 std::string OtherFileItem::PathInProjectFile() const {
-    std::string relative = disk::RelativeBelow(folder_, file_->LocalSpec());
-    return relative.empty() ? file_->LocalSpec() : relative;
+    std::string relative = disk::RelativeBelow(*folder_, file_.LocalSpec());
+    return relative.empty() ? file_.LocalSpec() : relative;
 }
 
 bool OtherFileItem::IsTemplateFile() const {
-    std::string relative = disk::RelativeBelow(folder_, file_->LocalSpec());
+    std::string relative = disk::RelativeBelow(*folder_, file_.LocalSpec());
     std::size_t slash = relative.find('\\');
     return slash != std::string::npos &&
            disk::EqualsNoCase(std::string_view(relative).substr(0, slash), "template");

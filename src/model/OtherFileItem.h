@@ -15,13 +15,26 @@ class Project;
 // supported.
 class OtherFileItem final : public OtherFile {
 public:
-    // Made by the project only. The path is absolute and normal.
+    // Made by the project only (Create), in one allocation with its file object and count.
+    struct MadeByCreate {
+    private:
+        friend class OtherFileItem;
+        MadeByCreate() = default;
+    };
+    OtherFileItem(MadeByCreate, std::weak_ptr<qv::Project> project,
+                  std::shared_ptr<const std::string> projectFolder, const std::string& path,
+                  bool includeInOutput, bool pending);
+    // The path is absolute and normal; the project folder is shared by all its files.
     static std::shared_ptr<OtherFileItem> Create(std::weak_ptr<Project> project,
-                                                 std::string projectFolder, const std::string& path,
-                                                 bool includeInOutput, bool pending);
+                                                 std::shared_ptr<const std::string> projectFolder,
+                                                 const std::string& path, bool includeInOutput,
+                                                 bool pending);
 
     std::string TypeName() const override { return "OtherFile"; }
-    std::shared_ptr<FileObject> File() const override { return file_; }
+    // Shares the item's lifetime.
+    std::shared_ptr<FileObject> File() const override {
+        return std::shared_ptr<FileObject>(self_.lock(), &file_);
+    }
     bool IsImage() const override;
     std::string RelativePath() const override;
     bool IncludeInOutput() const override { return includeInOutput_; }
@@ -36,14 +49,12 @@ public:
 
 private:
     friend class qv::Project;
-    OtherFileItem(std::weak_ptr<qv::Project> project, std::string projectFolder,
-                  const std::string& path, bool includeInOutput, bool pending);
     void Changed();
 
     std::weak_ptr<qv::Project> project_;
     std::weak_ptr<OtherFileItem> self_;
-    std::string folder_; // the project folder, ending with "/"
-    std::shared_ptr<DiskFileObject> file_;
+    std::shared_ptr<const std::string> folder_; // the project folder, ending with "/"
+    mutable DiskFileObject file_;
     bool includeInOutput_ = true;
     bool pending_ = false;
 };

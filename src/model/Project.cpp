@@ -1,5 +1,6 @@
 #include "model/Project.h"
 
+#include "contracts/LoadScope.h"
 #include "model/DiskPath.h"
 #include "model/FileObject.h"
 #include "model/ProjectFileReader.h"
@@ -75,6 +76,7 @@ private:
 Project::Project(PrivateTag, const std::string& projectFile, const LoadOptions& options)
     : path_(disk::AbsoluteNormal(disk::ToDiskSeparators(projectFile))), options_(options) {
     folder_ = path_.substr(0, path_.rfind('/') + 1);
+    sharedFolder_ = std::make_shared<const std::string>(folder_);
 }
 
 std::shared_ptr<Project> Project::Create(const std::string& projectFile,
@@ -153,11 +155,18 @@ std::shared_ptr<Project> Project::FromData(const std::string& projectFile, Proje
         p.topics_->Append(id, std::move(topic));
     }
     p.files_->Reserve(data.files.size());
+    // Each file takes the disk's spelling of its path, from one listing of each folder.
+    LoadScope scope;
+    disk::FoundFile found;
     for (auto& f : data.files) {
         std::string key = p.FileKey(f.path);
+        const std::size_t slash = key.rfind('/');
+        if (disk::FindInLoad(std::string_view(key).substr(0, slash + 1),
+                             std::string_view(key).substr(slash + 1), found))
+            key.swap(found.path);
         if (p.files_->Contains(key)) KeyTaken(key);
-        p.files_->Append(key,
-                         OtherFileItem::Create(project, p.folder_, key, f.includeInOutput, false));
+        p.files_->Append(
+            key, OtherFileItem::Create(project, p.sharedFolder_, key, f.includeInOutput, false));
     }
     p.profiles_->Reserve(data.profiles.size());
     for (auto& b : data.profiles) {
@@ -381,9 +390,9 @@ void Project::SetUpdatingOrder(bool value) {
 void Project::AddFileItem(std::shared_ptr<OtherFile> item, const std::string& key,
                           const Variant& before, const Variant& after) {
     auto file = Own<OtherFileItem>(item, *this, &OtherFileItem::project_, "file");
-    std::string spec = file->file_->LocalSpec();
+    std::string spec = file->file_.LocalSpec();
     CheckKey(key, spec, "file");
-    if (file->file_->FileName().empty()) Invalid("the file object names a folder, not a file");
+    if (file->file_.FileName().empty()) Invalid("the file object names a folder, not a file");
     if (files_->Contains(spec) || files_->PositionOf(*file) != files_->npos) KeyTaken(spec);
     files_->Insert(files_->InsertionPoint(before, after), spec, item);
     dirty_ = true;
@@ -495,7 +504,7 @@ std::shared_ptr<OtherFile> Project::NewOtherFile(const std::string& filename) {
     if (!problem.empty()) Invalid("file path \"" + filename + "\" " + problem);
     std::string spec = FileKey(filename);
     if (!spec.empty() && spec.back() == '/') Invalid("\"" + filename + "\" names a folder");
-    return OtherFileItem::Create(self_, folder_, spec, true, true);
+    return OtherFileItem::Create(self_, sharedFolder_, spec, true, true);
 }
 
 std::shared_ptr<TopicItem> Project::AddTopic(const std::string& id, const std::string& name,

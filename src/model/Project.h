@@ -48,7 +48,9 @@ public:
     // An empty project whose file is the path; nothing is written until Save.
     static std::shared_ptr<Project> Create(const std::string& projectFile,
                                            const LoadOptions& options = {});
-    // A project from a checked reading of its file (see ProjectFileReader).
+    // A project from a checked reading of its file (see ProjectFileReader). Each other file
+    // takes the path as the disk spells it (paths are matched ignoring case), its LocalSpec and
+    // key alike; one listing of each folder is read for it.
     static std::shared_ptr<Project> FromData(const std::string& projectFile, ProjectData data,
                                              const LoadOptions& options = {});
 
@@ -182,6 +184,7 @@ private:
 
     std::string path_;
     std::string folder_;
+    std::shared_ptr<const std::string> sharedFolder_; // folder_, for the other files
     LoadOptions options_;
     bool allowCategoryIndex_ = false;
     bool underSourceControl_ = false;

@@ -6,14 +6,14 @@
 
 namespace qv {
 
-TopicItem::TopicItem(std::weak_ptr<qv::Project> project, Fields fields,
+TopicItem::TopicItem(MadeByCreate, std::weak_ptr<qv::Project> project, Fields fields,
                      std::shared_ptr<CategoryItem> category)
     : project_(std::move(project)), f_(std::move(fields)), category_(std::move(category)) {}
 
 std::shared_ptr<TopicItem> TopicItem::Create(std::weak_ptr<qv::Project> project, Fields fields,
                                              std::shared_ptr<CategoryItem> category) {
-    std::shared_ptr<TopicItem> topic(
-        new TopicItem(std::move(project), std::move(fields), std::move(category)));
+    auto topic = std::make_shared<TopicItem>(MadeByCreate{}, std::move(project), std::move(fields),
+                                             std::move(category));
     topic->self_ = topic;
     return topic;
 }

@@ -19,7 +19,14 @@ public:
         bool includeInOutput = true;
         std::string file; // "\" separated, relative to the project folder; empty: none
     };
-    // Made by the project only.
+    // Made by the project only (Create), in one allocation with its count.
+    struct MadeByCreate {
+    private:
+        friend class TopicItem;
+        MadeByCreate() = default;
+    };
+    TopicItem(MadeByCreate, std::weak_ptr<qv::Project> project, Fields fields,
+              std::shared_ptr<CategoryItem> category);
     static std::shared_ptr<TopicItem> Create(std::weak_ptr<qv::Project> project, Fields fields,
                                              std::shared_ptr<CategoryItem> category);
 
@@ -50,8 +57,6 @@ private:
     friend class qv::Project;
     friend class CategoryItem;
     friend class CategoryTopics;
-    TopicItem(std::weak_ptr<qv::Project> project, Fields fields,
-              std::shared_ptr<CategoryItem> category);
     void Changed();
 
     std::weak_ptr<qv::Project> project_;

@@ -1,7 +1,9 @@
 #include "model/FileObject.h"
 
 #include "ModelTestSupport.h"
+#include "contracts/LoadScope.h"
 #include "model/DiskPath.h"
+#include "model/ProjectFileReader.h"
 
 #include <chrono>
 #include <filesystem>
@@ -149,6 +151,46 @@ TEST_F(FileObjectTest, AListedSpellingReachesTheFileOnDisk) {
     EXPECT_FALSE(std::filesystem::exists(temp / "Images/Shot.png"));
     EXPECT_FALSE(file.Exists());
     EXPECT_EQ(ErrorNumber([&] { file.Delete(); }), qv::err::FileNotFound);
+}
+
+// A load reads each folder once: the files take the disk's spelling of their paths and answer
+// Exists from that listing; once the load is over Exists asks the disk again.
+TEST_F(FileObjectTest, ALoadReadsEachFolderOnceAndLaterChecksAskTheDisk) {
+    temp.Write("Images/Shot.png", "x");
+    temp.Write("Images/logo.png", "x");
+    temp.Write("docs/guide.txt", "x");
+    temp.Write("docs/Sub/a.txt", "x");
+    temp.Write("project.qvproj",
+               "<QuorvelProject formatVersion=\"1\"><Files>"
+               "<File path=\"images\\SHOT.png\"/><File path=\"Images\\logo.png\"/>"
+               "<File path=\"docs\\guide.txt\"/><File path=\"docs\\sub\\A.TXT\"/>"
+               "<File path=\"docs\\gone.txt\"/></Files></QuorvelProject>");
+    const std::size_t before = qv::disk::FolderListingsRead();
+    std::shared_ptr<qv::QVProject> project;
+    std::vector<bool> exists;
+    {
+        qv::LoadScope load;
+        project = qv::LoadProject(temp / "project.qvproj");
+        const auto files = project->OtherFiles();
+        for (int32_t i = 1; i <= files->Count(); ++i)
+            exists.push_back(files->Item(i)->File()->Exists());
+    }
+    // Images, docs, docs/Sub and, to find "sub" and "images", the project folder.
+    EXPECT_EQ(qv::disk::FolderListingsRead() - before, 4u);
+    EXPECT_EQ(exists, std::vector<bool>({true, true, true, true, false}));
+    const auto files = project->OtherFiles();
+    const std::vector<std::string> spelled = {"Images/Shot.png", "Images/logo.png",
+                                              "docs/guide.txt", "docs/Sub/a.txt", "docs/gone.txt"};
+    for (int32_t i = 1; i <= files->Count(); ++i) {
+        EXPECT_EQ(files->Item(i)->File()->LocalSpec(), temp / spelled[i - 1]);
+        EXPECT_TRUE(files->Contains(temp / spelled[i - 1]));
+    }
+
+    std::filesystem::remove(temp / "Images/Shot.png");
+    EXPECT_FALSE(files->Item(1)->File()->Exists());
+    temp.Write("docs/gone.txt", "back");
+    EXPECT_TRUE(files->Item(5)->File()->Exists());
+    EXPECT_EQ(qv::disk::FolderListingsRead() - before, 4u);
 }
 
 // The steps of a temporary file: folder, extension, unique name, text, delete.
