@@ -29,10 +29,10 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
-#include <QScreen>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -130,25 +130,6 @@ bool SaveScreenshot(QWidget& window, const QString& file, QString& problem) {
     const QPixmap shot = window.grab();
     if (shot.isNull()) {
         problem = "the window could not be drawn";
-        return false;
-    }
-    if (!shot.save(file, "PNG")) {
-        problem = "cannot write " + file;
-        return false;
-    }
-    return true;
-}
-
-bool SaveScreenArea(const QRect& area, const QString& file, QString& problem) {
-    QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) {
-        problem = "no screen to take a picture of";
-        return false;
-    }
-    QDir().mkpath(QFileInfo(file).absolutePath());
-    const QPixmap shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-    if (shot.isNull()) {
-        problem = "the screen could not be read";
         return false;
     }
     if (!shot.save(file, "PNG")) {
@@ -438,9 +419,13 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
         Log("contextmenu " + menu->objectName() + (atRow ? " at the selected row: " : ": ") +
             MenuText(*menu));
         if (!argument.isEmpty()) {
-            QString problem;
-            const QRect area = window_.frameGeometry().united(menu->geometry());
-            if (!SaveScreenArea(area, argument, problem)) return Fail(problem);
+            // The window with the menu drawn where it shows, whatever other windows cover.
+            QPixmap shot = window_.grab();
+            QPainter painter(&shot);
+            painter.drawPixmap(menu->pos() - window_.mapToGlobal(QPoint(0, 0)), menu->grab());
+            painter.end();
+            QDir().mkpath(QFileInfo(argument).absolutePath());
+            if (!shot.save(argument, "PNG")) return Fail("cannot write " + argument);
             Log("screenshot " + argument);
         }
         menu->close();

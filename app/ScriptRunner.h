@@ -32,8 +32,8 @@ class MainWindow;
 //   contextmenu [FILE]
 //                     Shift+F10 in the tree: logs the entries of the menu that opens ("|" a
 //                     separator, "(off)" a disabled entry, "[x]" a checked one), saves a
-//                     picture of the screen around the window and the menu to FILE when
-//                     given, then closes the menu
+//                     picture of the window with the menu to FILE when given, then closes
+//                     the menu
 //   expect-visible KEY  fails unless the node's row lies within the tree's viewport
 //   row KEY           logs how the node's row is drawn: text, bold or not, cut or whole,
 //                     tooltip
