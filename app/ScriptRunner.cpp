@@ -295,6 +295,13 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
         }
         return Log("key " + argument + " to " + name);
     }
+    if (command == "type") {
+        QWidget* target = QApplication::focusWidget();
+        if (!target) target = window_.focusWidget();
+        if (!target) return Fail("no widget has the keyboard");
+        Type(*target, argument);
+        return Log("typed " + argument);
+    }
     if (!control) return Fail("no project is open");
     TreeWidget& tree = window_.Explorer()->Tree();
     auto nodeOf = [&](const QString& key) -> Node* {

@@ -25,6 +25,7 @@ class MainWindow;
 //                     is runs; otherwise the key goes to the open popup menu, else to the
 //                     widget with the keyboard focus (the Menu key then also raises the
 //                     keyboard's context-menu event there, as the X11 platform does)
+//   type TEXT         types the text, key by key, into the widget with the keyboard focus
 //   drag KEY onto KEY into|before|after
 //                     drags the first node onto the second node's row, dropping on its middle
 //                     (into), its upper edge (before) or its lower edge (after) through the

@@ -68,6 +68,24 @@ select bp:B1
 click Edit
 select o:$work/outside/glossary.txt
 row o:$work/outside/glossary.txt
+# The keyboard walk of the README: find, rename, move, delete, save.
+key Ctrl+F
+type storage
+key Return
+expect t:T30
+key Tab
+key Tab
+key Left
+expect c:C5
+key F2
+type Preferences
+key Return
+key Shift+F10
+key U
+key Down
+expect t:T17
+key Delete
+key Ctrl+S
 quit
 GESTURES
 
@@ -123,6 +141,13 @@ grep -q "^script: dialog Build Profile \[Name: | Title: | Output folder:\] (defa
   "$work/log.txt" || fail "the build profile dialog's labels or default button are wrong"
 grep -q "^script: row o:$work/outside/glossary.txt: \"glossary.txt\", tooltip \"$work/outside/glossary.txt\"$" \
   "$work/log.txt" || fail "the outside file does not show its whole path"
+# The keyboard walk: the category found, renamed and moved up, its first topic deleted, saved.
+grep -q 'Category id="C5" name="Preferences"' "$project/Handbook.qvproj" || fail "the rename by keys was not saved"
+c5=$(grep -n 'Category id="C5"' "$project/Handbook.qvproj" | cut -d: -f1)
+c1=$(grep -n 'Category id="C1"' "$project/Handbook.qvproj" | cut -d: -f1)
+[ "$c5" -lt "$c1" ] || fail "Move Up from the keyboard's menu did not move the category"
+! grep -q 'Topic id="T17"' "$project/Handbook.qvproj" || fail "the topic deleted by keys is still saved"
+grep -q "^script: key Ctrl+S: Save$" "$work/log.txt" || fail "Ctrl+S did not save"
 for shot in "$find_shot" "$menu_shot"; do
   [ "$(od -An -tx1 -N8 "$shot" | tr -d ' \n')" = "89504e470d0a1a0a" ] || fail "no PNG at $shot"
 done
