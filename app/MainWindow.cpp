@@ -11,15 +11,20 @@
 #include "UndoMenu.h"
 #include "contracts/Error.h"
 #include "explorer/ProjectExplorer.h"
+#include "gui/CommandBarWidget.h"
 #include "gui/ErrorBoundary.h"
 #include "gui/ErrorReportLog.h"
 #include "gui/ExplorerWidget.h"
 #include "gui/SpellMenu.h"
 #include "gui/TreeModel.h"
 #include "gui/TreeWidget.h"
+#include "host/ProfileBuilder.h"
+#include "model/ProfileItem.h"
 #include "model/Project.h"
 #include "model/ProjectFileReader.h"
+#include "model/TopicItem.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
@@ -118,6 +123,7 @@ private:
                 queued_ = false;
                 window_.UpdateTitle();
                 window_.RefreshEditorCaptions();
+                window_.ShowCurrentProfile();
             },
             Qt::QueuedConnection);
     }
@@ -274,7 +280,8 @@ void MainWindow::BuildMenus() {
     file->addSeparator();
     file->addAction(tr("&Quit"), QKeySequence::Quit, this, [this] { close(); });
 
-    undo_ = new UndoMenu(*menuBar()->addMenu(tr("&Edit")), *this);
+    QMenu* edit = menuBar()->addMenu(tr("&Edit"));
+    undo_ = new UndoMenu(*edit, *this);
     connect(undo_, &UndoMenu::Applied, this, [this] {
         // The explorer sets its tools (the status, include in output) when a node is clicked;
         // the step may have changed what they show.
@@ -285,10 +292,17 @@ void MainWindow::BuildMenus() {
                 explorer_->Tree().SyncFromTree();
             });
     });
+    edit->addSeparator();
+    // The window's own key, beside the command set's: it reaches the find field from anywhere.
+    edit->addAction(tr("&Find in Project"), QKeySequence::Find, this, [this] {
+        if (explorer_) explorer_->FocusFindField();
+    });
 
     QMenu* build = menuBar()->addMenu(tr("&Build"));
     buildAction_ = build->addAction(tr("&Build Current Profile"), QKeySequence(Qt::Key_F7), this,
                                     [this] { BuildCurrent(); });
+    profileActions_ = new QActionGroup(this);
+    connect(build, &QMenu::aboutToShow, this, [this, build] { FillProfileMenu(*build); });
     build->addAction(tr("Open &Output"), this, [this] {
         Guard([&] {
             if (!project_) return;
@@ -306,6 +320,40 @@ void MainWindow::BuildMenus() {
                                .arg(QDir::toNativeSeparators(settings_.FilePath())));
     });
     UpdateRecentMenu();
+}
+
+void MainWindow::FillProfileMenu(QMenu& build) {
+    for (QAction* a : profileActions_->actions())
+        delete a;
+    if (!project_) return;
+    const auto profiles = project_->BuildProfiles();
+    if (profiles->Count() > 0) profileActions_->addAction(build.addSeparator());
+    for (int32_t i = 1; i <= profiles->Count(); ++i) {
+        auto profile = std::dynamic_pointer_cast<ProfileItem>(profiles->Item(i));
+        if (!profile) continue;
+        QAction* a = build.addAction(Q(profile->Name()).replace('&', "&&"));
+        a->setCheckable(true);
+        a->setChecked(profile->Current());
+        a->setStatusTip(tr("Make %1 the current build profile").arg(Q(profile->Name())));
+        profileActions_->addAction(a);
+        connect(a, &QAction::triggered, this, [this, id = profile->ID()] {
+            Guard([&] {
+                if (!project_ || ide_->RefuseReadOnly("The current build profile was not changed."))
+                    return;
+                const auto all = project_->BuildProfiles();
+                for (int32_t j = 1; j <= all->Count(); ++j)
+                    all->Item(j)->SetCurrent(all->Item(j)->ID() == id);
+            });
+        });
+    }
+}
+
+void MainWindow::ShowCurrentProfile() {
+    if (!explorer_ || !project_) return;
+    auto profile = ProfileBuilder::CurrentProfile(*project_);
+    explorer_->Tree().Model().SetBoldKey(profile ? "bp:" + profile->ID() : std::string());
+    buildAction_->setText(profile ? tr("&Build %1").arg(Q(profile->Name()).replace('&', "&&"))
+                                  : tr("&Build Current Profile"));
 }
 
 void MainWindow::UpdateRecentMenu() {
@@ -395,6 +443,15 @@ bool MainWindow::OpenProject(const QString& path) {
         Guarded(this, [&] { control->Designer().LoadOptions(); });
         Guarded(this, [&] { control->SetQVIDE(ide_); });
         RestoreExpansion(settings_.ExpandedNodes(Q(project_->Path())));
+        // A file outside the project folder is named by its whole path.
+        explorer_->Tree().SetToolTipProvider(
+            [folder = Q(project_->Folder())](const HeadlessNode& n) {
+                const std::string& key = n.KeyRef();
+                if (key.rfind("o:", 0) != 0) return QString();
+                const QString path = Q(key.substr(2));
+                return path.startsWith(folder) ? QString() : QDir::toNativeSeparators(path);
+            });
+        ShowCurrentProfile();
         explorer_->Relayout();
         control->Tree().SetFocus();
         explorer_->Tree().Model().SetRowFacts([project = project_.get()](const HeadlessNode& node) {
@@ -594,14 +651,39 @@ void MainWindow::EditTopic(const std::shared_ptr<TopicItem>& topic, bool newWind
 void MainWindow::ShowSpellMenu(bool& cancelDefault) {
     if (!explorer_ || !project_) return;
     TreeWidget& tree = explorer_->Tree();
+    auto* node = static_cast<HeadlessNode*>(Control()->Tree().SelectedItem());
+    // From the keyboard the menu is the selected row's; from the mouse, the word's under it.
+    const std::optional<QPoint> anchor = tree.MenuAnchor();
     const std::optional<std::string> word =
-        tree.MisspeltWordAt(tree.viewport()->mapFromGlobal(QCursor::pos()));
+        anchor ? (node ? tree.FirstMisspeltWord(*node) : std::nullopt)
+               : tree.MisspeltWordAt(tree.viewport()->mapFromGlobal(QCursor::pos()));
     std::shared_ptr<SpellEngine> engine = word ? ide_->SpellingEngine() : nullptr;
     if (!engine) return;
+    auto* menu = new QMenu(this);
+    menu->setObjectName("spellContext");
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    if (!Guarded(this, [&] { FillSpellMenu(*menu, *engine, *word); })) {
+        delete menu;
+        return;
+    }
     cancelDefault = true;
-    Node* node = Control()->Tree().SelectedItem();
+    // The component's own entries follow, run as the host runs a command.
+    QPointer<ExplorerWidget> explorer = explorer_;
+    explorer_->Commands().AddMenuEntries("popContext", *menu, [explorer](const std::string& name) {
+        if (explorer) explorer->Control().ClickTool(name);
+    });
     const std::string key = node ? node->Key() : std::string();
-    const SpellChoice choice = ExecSpellMenu(*engine, *word, QCursor::pos());
+    connect(menu, &QMenu::triggered, this, [this, menu, engine, word = *word, key](QAction* a) {
+        const SpellChoice choice = ChoiceOf(*menu, a, word);
+        if (choice.kind != SpellChoice::Kind::None && TellEngine(*engine, choice))
+            ApplySpellChoice(choice, key);
+    });
+    // Not blocking: the choice runs from the event loop, after the component's call.
+    menu->popup(anchor.value_or(QCursor::pos()));
+}
+
+void MainWindow::ApplySpellChoice(const SpellChoice& choice, const std::string& key) {
+    if (!project_ || !explorer_) return;
     Guard([&] {
         if (choice.kind == SpellChoice::Kind::Add || choice.kind == SpellChoice::Kind::Ignore) {
             Control()->RemoveBadWord(choice.word);
@@ -622,7 +704,10 @@ bool MainWindow::CloseEditor(TopicEditor* editor) {
     if (!editor) return true;
     if (editor->Modified()) {
         const auto answer = QMessageBox::question(
-            this, tr("Close Topic"), tr("Save the changes to %1?").arg(editor->Caption()),
+            this, tr("Close Topic"),
+            tr("The topic \u201c%1\u201d of the project %2 has unsaved changes. Save them?")
+                .arg(Q(editor->Topic()->Title()),
+                     QFileInfo(Q(project_->Path())).completeBaseName()),
             QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
         if (answer == QMessageBox::Cancel) return false;
         if (answer == QMessageBox::Save && !Guard([&] { editor->Save(); })) return false;

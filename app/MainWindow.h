@@ -6,6 +6,7 @@
 #include "gui/QtFileDialogs.h"
 #include "gui/QtMessageBoxes.h"
 #include "gui/QtPlatform.h"
+#include "gui/SpellMenu.h"
 #include "host/DesktopIde.h"
 #include "host/HostLibrariesImpl.h"
 
@@ -15,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+class QActionGroup;
 class QLabel;
 class QMenu;
 class QProgressBar;
@@ -137,9 +139,16 @@ private:
     // After the disk was looked at: offers to reload a project file someone else changed.
     void DiskRefreshed(bool projectFileChanged, int refresh);
 
-    // The component's ShowSpellContextMenu: over a misspelt word of a topic title, the spelling
-    // menu replaces the component's own context menu.
+    // The component's ShowSpellContextMenu: over a misspelt word of a topic title (from the
+    // keyboard: in the selected row's title) one menu shows the spelling entries, then the
+    // visible entries of the component's context menu (run through ClickTool), and the
+    // component's own menu is cancelled.
     void ShowSpellMenu(bool& cancelDefault);
+    void ApplySpellChoice(const SpellChoice& choice, const std::string& key);
+    // The Build menu lists the profiles, the current one checked; choosing one makes it current.
+    void FillProfileMenu(QMenu& build);
+    // The current build profile's row is drawn bold and named by the Build command.
+    void ShowCurrentProfile();
     bool CloseEditor(TopicEditor* editor); // asks when changed; false: cancelled
     // The expanded nodes that hold children, in tree order: what restoring needs.
     QStringList ExpandedKeys() const;
@@ -171,6 +180,7 @@ private:
     QAction* closeAction_ = nullptr;
     QAction* buildAction_ = nullptr;
     UndoMenu* undo_ = nullptr; // the Edit menu and the open project's undo history
+    QActionGroup* profileActions_ = nullptr;
     BuildRunner* builder_;
     QTimer* buildTimer_;
     QLabel* buildLabel_;

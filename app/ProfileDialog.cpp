@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -37,7 +38,11 @@ ProfileDialog::ProfileDialog(std::shared_ptr<ProfileItem> profile, QString proje
     auto* form = new QFormLayout(this);
     form->addRow(tr("&Name:"), name_);
     form->addRow(tr("&Title:"), title_);
-    form->addRow(tr("&Output folder:"), folderRow);
+    // A row of a field and a button gets no buddy from the form: its label is given one, so
+    // that Alt+O reaches the folder and the "&" does not show.
+    auto* folderLabel = new QLabel(tr("&Output folder:"), this);
+    folderLabel->setBuddy(folder_);
+    form->addRow(folderLabel, folderRow);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -18,19 +18,29 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QPushButton>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <memory>
 #include <unistd.h>
 
 namespace qv::app {
@@ -49,6 +59,50 @@ void Press(QWidget& widget, QKeyCombination key, const QString& text = {}) {
     QApplication::sendEvent(&widget, &press);
     QKeyEvent release(QEvent::KeyRelease, key.key(), key.keyboardModifiers(), text);
     QApplication::sendEvent(&widget, &release);
+}
+
+// A caption as shown: "&&" is "&", a single "&" marks the access key.
+QString Shown(QString text) {
+    text.replace(QLatin1String("&&"), QLatin1String("\x01"));
+    text.remove(QLatin1Char('&'));
+    return text.replace(QLatin1Char('\x01'), QLatin1Char('&'));
+}
+
+// The visible entries of a menu: "|" a separator, "(off)" disabled, "[x]" checked, "name >" a
+// submenu.
+QString MenuText(const QMenu& menu) {
+    QStringList items;
+    for (QAction* a : menu.actions()) {
+        if (!a->isVisible()) continue;
+        if (a->isSeparator()) {
+            items << "|";
+            continue;
+        }
+        QString item = Shown(a->text());
+        if (a->isChecked()) item = "[x] " + item;
+        if (!a->isEnabled()) item += " (off)";
+        if (a->menu()) item += " >";
+        items << item;
+    }
+    return items.join(", ").replace(", |, ", " | ");
+}
+
+// The action a key runs as a shortcut of the window, as the platform finds it: enabled, with
+// that shortcut, in the window (its menus included).
+QAction* ShortcutAction(QWidget& window, const QKeySequence& key) {
+    for (QAction* a : window.findChildren<QAction*>())
+        if (a->isEnabled() && a->shortcuts().contains(key)) return a;
+    return nullptr;
+}
+
+// Types text into the widget key by key, as the keyboard does.
+void Type(QWidget& widget, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(&widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(&widget, &release);
+    }
 }
 
 // Since the kernel started this process (its start time has a resolution of one clock tick,
@@ -172,6 +226,7 @@ void ScriptRunner::Log(const QString& text) {
 
 void ScriptRunner::Start() {
     WatchModals();
+    window_.activateWindow(); // keys go to the widget with the focus, as a person's do
     QTimer::singleShot(0, this, &ScriptRunner::Next);
 }
 
@@ -230,8 +285,42 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
         Log("screenshot " + argument);
         return;
     }
+    if (command == "key") {
+        const QKeySequence sequence(argument);
+        if (sequence.isEmpty() || sequence.count() != 1) return Fail("unknown key " + argument);
+        if (QAction* action = ShortcutAction(window_, sequence)) {
+            action->trigger();
+            return Log("key " + argument + ": " + Shown(action->text()));
+        }
+        QWidget* target = QApplication::activePopupWidget();
+        if (!target) target = QApplication::focusWidget();
+        if (!target) target = window_.focusWidget(); // the window is not the active one
+        if (!target) target = &window_;
+        const QString name = target->objectName().isEmpty()
+                                 ? QString::fromLatin1(target->metaObject()->className())
+                                 : target->objectName();
+        QPointer<QWidget> guard = target;
+        Press(*target, sequence[0], argument.size() == 1 ? argument : QString());
+        if (guard && sequence[0].key() == Qt::Key_Menu) {
+            const QPoint pos = target->inputMethodQuery(Qt::ImCursorRectangle).toRect().center();
+            QContextMenuEvent menu(QContextMenuEvent::Keyboard, pos, target->mapToGlobal(pos));
+            QApplication::sendEvent(target, &menu);
+        }
+        return Log("key " + argument + " to " + name);
+    }
+    if (command == "type") {
+        QWidget* target = QApplication::focusWidget();
+        if (!target) target = window_.focusWidget();
+        if (!target) return Fail("no widget has the keyboard");
+        Type(*target, argument);
+        return Log("typed " + argument);
+    }
     if (!control) return Fail("no project is open");
     TreeWidget& tree = window_.Explorer()->Tree();
+    auto nodeOf = [&](const QString& key) -> Node* {
+        const std::string k = key.toStdString();
+        return control->Tree().Nodes().Contains(k) ? &control->Tree().Nodes().Item(k) : nullptr;
+    };
     if (command == "select" || command == "expect" || command == "delete") {
         const std::string key = argument.toStdString();
         if (!control->Tree().Nodes().Contains(key)) return Fail("no node " + argument);
@@ -272,21 +361,120 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
         Log("properties done");
     } else if (command == "find") {
         CommandBarWidget& commands = window_.Explorer()->Commands();
-        HeadlessCommandBar& bar = commands.Bar();
-        if (bar.StateItem("Find").Checked() != 1) {
-            if (QAction* find = commands.Action("Find"))
-                find->trigger();
-            else
-                bar.UserClick("Find");
+        QComboBox* field = commands.Field("FindValue");
+        if (!window_.Explorer()->FocusFindField() || !field || !field->lineEdit())
+            return Fail("no find field to type into");
+        // The keys go where the keyboard sends them: to the field, which hands them on to
+        // its line edit.
+        field->lineEdit()->selectAll();
+        Type(*field, argument);
+        Press(*field, QKeyCombination(Qt::Key_Return));
+        const QString found = SelectedKey(window_);
+        Node* node = nodeOf(found);
+        const QModelIndex index = node ? tree.Model().IndexOf(node) : QModelIndex();
+        const QRect row = index.isValid() ? tree.visualRect(index) : QRect();
+        const bool shown = row.isValid() && tree.viewport()->rect().contains(row.center());
+        QWidget* focus = window_.focusWidget();
+        Log("found " + found + (shown ? " (shown)" : " (hidden)") +
+            (focus && (focus == field || field->isAncestorOf(focus))
+                 ? ", keyboard in the find field"
+                 : ", keyboard elsewhere") +
+            ", " + commands.MenuButtonText("FindIn"));
+    } else if (command == "drag") {
+        const QStringList parts = argument.split(' ', Qt::SkipEmptyParts);
+        static const QStringList places = {"into", "before", "after"};
+        if (parts.size() != 4 || parts[1] != "onto" || !places.contains(parts[3]))
+            return Fail("drag KEY onto KEY into|before|after, not " + argument);
+        Node* source = nodeOf(parts[0]);
+        Node* target = nodeOf(parts[2]);
+        if (!source || !target) return Fail("no node " + (source ? parts[2] : parts[0]));
+        const QModelIndex from = tree.Model().IndexOf(source);
+        const QModelIndex onto = tree.Model().IndexOf(target);
+        if (!tree.visualRect(from).isValid() || !tree.visualRect(onto).isValid())
+            return Fail("the rows to drag between are not both shown");
+        // The press that starts a drag makes the row current.
+        tree.setCurrentIndex(from);
+        tree.scrollTo(onto);
+        const QRect rect = tree.visualRect(onto);
+        const int y = parts[3] == "into"     ? rect.center().y()
+                      : parts[3] == "before" ? rect.top() + 1
+                                             : rect.bottom() - 1;
+        const QPoint at(rect.left() + rect.width() / 4, y);
+        std::unique_ptr<QMimeData> data(tree.Model().mimeData({from}));
+        if (!data) return Fail("the row of " + parts[0] + " cannot be dragged");
+        const Qt::DropActions actions = Qt::MoveAction | Qt::CopyAction;
+        QDragEnterEvent enter(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(tree.viewport(), &enter);
+        QDragMoveEvent move(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(tree.viewport(), &move);
+        QDropEvent drop(QPointF(at), actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(tree.viewport(), &drop);
+        // The tree takes the drop on the next turn of the event loop.
+        waiting_ = true;
+        const std::string key = parts[0].toStdString();
+        QTimer::singleShot(20, this, [this, control, key] {
+            if (!control->Tree().Nodes().Contains(key)) {
+                Log("dragged " + QString::fromStdString(key) + ": gone");
+            } else {
+                Node& node = control->Tree().Nodes().Item(key);
+                Node* parent = node.Parent();
+                Node* previous = node.PreviousSibling();
+                Log("dragged " + QString::fromStdString(key) + ": in " +
+                    QString::fromStdString(parent ? parent->Key() : "(top)") + ", after " +
+                    QString::fromStdString(previous ? previous->Key() : "(first)") +
+                    (parent && !parent->Expanded() ? ", closed" : ""));
+            }
+            Finish();
+        });
+    } else if (command == "contextmenu") {
+        tree.setFocus(Qt::OtherFocusReason);
+        Press(tree, QKeyCombination(Qt::ShiftModifier, Qt::Key_F10));
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return Fail("no menu opened");
+        QApplication::processEvents(); // drawn before its picture is taken
+        QApplication::processEvents();
+        const QRect selected = tree.visualRect(tree.currentIndex());
+        const QPoint rowAt = tree.viewport()->mapToGlobal(selected.bottomLeft());
+        const bool atRow = selected.isValid() && (menu->pos() - rowAt).manhattanLength() < 64;
+        Log("contextmenu " + menu->objectName() + (atRow ? " at the selected row: " : ": ") +
+            MenuText(*menu));
+        if (!argument.isEmpty()) {
+            // The window with the menu drawn where it shows, whatever other windows cover.
+            QPixmap shot = window_.grab();
+            QPainter painter(&shot);
+            painter.drawPixmap(menu->pos() - window_.mapToGlobal(QPoint(0, 0)), menu->grab());
+            painter.end();
+            QDir().mkpath(QFileInfo(argument).absolutePath());
+            if (!shot.save(argument, "PNG")) return Fail("cannot write " + argument);
+            Log("screenshot " + argument);
         }
-        if (QComboBox* field = commands.Field("FindValue")) field->setEditText(argument);
-        if (bar.Item("FindValue").Text() != argument.toStdString())
-            bar.UserSetFieldText("FindValue", argument.toStdString());
-        if (QAction* now = commands.Action("FindNow"))
-            now->trigger();
-        else
-            bar.UserClick("FindNow");
-        Log("found " + SelectedKey(window_));
+        menu->close();
+    } else if (command == "expect-visible") {
+        Node* node = nodeOf(argument);
+        if (!node) return Fail("no node " + argument);
+        const QModelIndex index = tree.Model().IndexOf(node);
+        const QRect row = index.isValid() ? tree.visualRect(index) : QRect();
+        const QRect view = tree.viewport()->rect();
+        if (!row.isValid() || row.top() < view.top() || row.bottom() > view.bottom())
+            return Fail(argument + " is not visible in the tree");
+        Log("visible " + argument);
+    } else if (command == "row") {
+        Node* node = nodeOf(argument);
+        if (!node) return Fail("no node " + argument);
+        const QModelIndex index = tree.Model().IndexOf(node);
+        const QRect row = tree.visualRect(index);
+        const bool bold = index.data(Qt::FontRole).value<QFont>().bold();
+        const QString tip = row.isValid() ? tree.ToolTipAt(row.center()) : QString();
+        const QString text = index.data(Qt::DisplayRole).toString();
+        Log("row " + argument + ": \"" + text + "\"" + (bold ? ", bold" : "") +
+            (tip.isEmpty() ? QString() : ", tooltip \"" + tip + "\""));
+    } else if (command == "menu") {
+        QMenu* found = nullptr;
+        for (QAction* a : window_.menuBar()->actions())
+            if (a->menu() && Shown(a->text()) == argument) found = a->menu();
+        if (!found) return Fail("no menu " + argument);
+        Q_EMIT found->aboutToShow(); // filled as when it opens
+        Log("menu " + argument + ": " + MenuText(*found));
     } else if (command == "warning") {
         const WarningBarWidget& bar = window_.Explorer()->Warning();
         Log(QString(bar.isVisible() ? "warning shown " : "warning hidden ") + bar.Caption());
@@ -382,7 +570,17 @@ void ScriptRunner::AnswerModal() {
         else
             box->reject();
     } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
-        Log("dialog " + dialog->windowTitle() + " cancelled");
+        // Labels as they show: with a buddy the "&" marks the access key, without one it is
+        // drawn as it stands.
+        QStringList labels;
+        for (QLabel* label : dialog->findChildren<QLabel*>())
+            if (label->isVisible() && !label->text().isEmpty())
+                labels << (label->buddy() ? Shown(label->text()) : label->text());
+        QString keyboard = "no default button";
+        for (QPushButton* button : dialog->findChildren<QPushButton*>())
+            if (button->isDefault()) keyboard = "default " + Shown(button->text());
+        Log("dialog " + dialog->windowTitle() + " [" + labels.join(" | ") + "] (" + keyboard +
+            ") cancelled");
         dialog->reject();
     }
 }

@@ -20,8 +20,29 @@ class MainWindow;
 //   collapse KEY      collapses it
 //   delete KEY        selects the node and presses Delete in the tree
 //   press KEY         presses a key in the tree, named as in a shortcut ("*", "F2", "Ctrl+C")
+//   key KEY           presses a key as the keyboard does, named as in a shortcut ("Ctrl+F",
+//                     "Shift+F10", "Return"): an enabled action of the window whose shortcut it
+//                     is runs; otherwise the key goes to the open popup menu, else to the
+//                     widget with the keyboard focus (the Menu key then also raises the
+//                     keyboard's context-menu event there, as the X11 platform does)
+//   type TEXT         types the text, key by key, into the widget with the keyboard focus
+//   drag KEY onto KEY into|before|after
+//                     drags the first node onto the second node's row, dropping on its middle
+//                     (into), its upper edge (before) or its lower edge (after) through the
+//                     tree view's own drop handling; logs where the node is afterwards
+//   contextmenu [FILE]
+//                     Shift+F10 in the tree: logs the entries of the menu that opens ("|" a
+//                     separator, "(off)" a disabled entry, "[x]" a checked one), saves a
+//                     picture of the window with the menu to FILE when given, then closes
+//                     the menu
+//   expect-visible KEY  fails unless the node's row lies within the tree's viewport
+//   row KEY           logs how the node's row is drawn: text, bold or not, cut or whole,
+//                     tooltip
+//   menu TITLE        logs the entries of the menu bar's menu with that title ("[x]" checked)
 //   properties TITLE  the Properties command; the dialog gets TITLE as the topic's title, OK
-//   find TEXT         shows the find bar, types TEXT into its field, clicks Find Now
+//   find TEXT         Ctrl+F's way into the find field (showing the find bar), types TEXT and
+//                     presses Enter; logs the node found, whether its row shows, where the
+//                     keyboard is, and which search options are on
 //   warning           logs whether the warning bar shows, and its caption
 //   click TOOL        any command of the explorer by its tool name (ClickTool)
 //   build             the Build command; the line ends when the build has ended and its report
@@ -44,7 +65,8 @@ class MainWindow;
 //                     ends just before the process does
 // Blank lines and lines starting with "#" are skipped. Every step is logged to standard output
 // ("script: ..."); message boxes that come up are logged and answered at once with their
-// default button. The first failing step ends the program with exit status 1.
+// default button; other dialogs are logged with their labels as shown and their default
+// button, and cancelled. The first failing step ends the program with exit status 1.
 //
 // Timing: after each line, "script: [took T ms, longest stall S ms] LINE", T from the start
 // of the gesture to its end, S the longest time the event loop went without a turn while the

@@ -80,6 +80,32 @@ Qt::ToolButtonStyle ButtonStyle(ToolStyle style) {
     }
 }
 
+// A field whose drop-down opens also with an empty list, so that the arrow always answers.
+class FieldBox final : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    void showPopup() override {
+        if (count() > 0) {
+            QComboBox::showPopup();
+            return;
+        }
+        if (!empty_) {
+            empty_ = new QMenu(this);
+            empty_->setObjectName(QStringLiteral("emptyList"));
+            empty_->addAction(tr("(empty)"))->setEnabled(false);
+        }
+        empty_->setMinimumWidth(width());
+        empty_->popup(mapToGlobal(QPoint(0, height())));
+    }
+    void hidePopup() override {
+        if (empty_) empty_->hide();
+        QComboBox::hidePopup();
+    }
+
+private:
+    QMenu* empty_ = nullptr;
+};
+
 // The place of one entry on a toolbar: its action and the separator its group start owns.
 struct Slot {
     HeadlessEntry* entry;
@@ -186,7 +212,7 @@ void CommandBarWidget::Build() {
                 auto* row = new QHBoxLayout(box);
                 row->setContentsMargins(2, 0, 2, 0);
                 auto* label = new QLabel(CaptionText(tool.Caption()), box);
-                auto* combo = new QComboBox(box);
+                auto* combo = new FieldBox(box);
                 combo->setObjectName(QString::fromStdString(name));
                 combo->setEditable(name != "Status");
                 combo->setMinimumWidth(tool.Width() * 3 / 2);
@@ -199,6 +225,7 @@ void CommandBarWidget::Build() {
                             [this, name](const QString& text) { FieldEdited(name, text); });
                     connect(combo->lineEdit(), &QLineEdit::returnPressed, this, [this, name] {
                         Guarded(this, [&] { bar_.UserKeyDown(name, 13, 0); });
+                        Q_EMIT userCommand(QString::fromStdString(name));
                     });
                 }
                 connect(combo, &QComboBox::activated, this, [this, name, combo](int index) {
@@ -228,7 +255,7 @@ void CommandBarWidget::Build() {
                     });
                 });
                 action = toolbar->addWidget(button);
-                if (name == "FindIn") findInMenu_ = menu;
+                menuButtons_[name] = button;
             } else {
                 action = new QAction(CaptionText(entry.Caption()), toolbar);
                 connect(action, &QAction::triggered, this, [this, name] { Execute(name); });
@@ -305,6 +332,8 @@ void CommandBarWidget::Refresh() {
         }
         combo->setEnabled(tool.Enabled());
     }
+    for (const auto& [name, button] : menuButtons_)
+        button->setText(MenuButtonText(name));
     --updating_;
     if (moved) Q_EMIT layoutChanged();
 }
@@ -344,13 +373,35 @@ int CommandBarWidget::ToolbarsHeight() const {
     return height;
 }
 
+QString CommandBarWidget::MenuButtonText(const std::string& menuTool) const {
+    if (!menuButtons_.contains(menuTool)) return {};
+    const HeadlessTool& tool = bar_.Find(menuTool);
+    const QString caption = CaptionText(tool.Caption());
+    const qv::Bar* band = tool.SubBand();
+    if (!band || band->EntryCount() == 0) return caption;
+    QStringList checked;
+    for (int32_t e = 1; e <= band->EntryCount(); ++e) {
+        const auto& entry = static_cast<const HeadlessTool&>(band->EntryAt(e).Tool());
+        if (!entry.Toggle()) return caption; // a menu of commands says nothing more
+        if (entry.Checked() == 1) checked << PlainCaption(entry.Caption());
+    }
+    if (checked.size() == band->EntryCount()) return caption + tr(": all");
+    return caption + ": " + (checked.isEmpty() ? tr("none") : checked.join(", "));
+}
+
 // ---- Menus -------------------------------------------------------------------------------
 
 void CommandBarWidget::FillMenu(const std::string& menuTool, QMenu& menu) const {
     menu.clear();
+    AddMenuEntries(menuTool, menu);
+}
+
+void CommandBarWidget::AddMenuEntries(const std::string& menuTool, QMenu& menu,
+                                      std::function<void(const std::string&)> run) const {
     const qv::Bar* band = bar_.Find(menuTool).SubBand();
     if (!band) return;
-    bool pendingGroup = false;
+    // Entries appended to a menu that holds others begin a group of their own.
+    bool pendingGroup = !menu.isEmpty() && !menu.actions().back()->isSeparator();
     auto* self = const_cast<CommandBarWidget*>(this);
     for (int32_t e = 1; e <= band->EntryCount(); ++e) {
         const Entry& entry = band->EntryAt(e);
@@ -381,7 +432,7 @@ void CommandBarWidget::FillMenu(const std::string& menuTool, QMenu& menu) const 
             QMenu* sub = menu.addMenu(CaptionText(entry.Caption()));
             sub->menuAction()->setObjectName(QString::fromStdString(name));
             sub->menuAction()->setEnabled(tool.Enabled());
-            FillMenu(name, *sub);
+            AddMenuEntries(name, *sub, run);
         } else {
             QAction* a = menu.addAction(IconOf(tool), CaptionText(entry.Caption()));
             a->setObjectName(QString::fromStdString(name));
@@ -389,7 +440,11 @@ void CommandBarWidget::FillMenu(const std::string& menuTool, QMenu& menu) const 
             a->setCheckable(tool.Toggle());
             a->setChecked(tool.Checked() == 1);
             a->setEnabled(tool.Enabled());
-            connect(a, &QAction::triggered, self, [self, name] { self->Execute(name); });
+            connect(a, &QAction::triggered, self, [self, name, run] {
+                if (!run) return self->Execute(name);
+                Guarded(self, [&] { run(name); });
+                self->Refresh();
+            });
         }
     }
 }
@@ -399,7 +454,7 @@ void CommandBarWidget::PopupRequested(HeadlessTool& menu) {
     // call that asked for the menu has returned.
     Refresh();
     FillMenu(menu.Name(), *popup_);
-    popup_->popup(QCursor::pos());
+    popup_->popup(popupAt_ ? popupAt_() : QCursor::pos());
 }
 
 // ---- Input -------------------------------------------------------------------------------
@@ -407,6 +462,7 @@ void CommandBarWidget::PopupRequested(HeadlessTool& menu) {
 void CommandBarWidget::Execute(const std::string& toolName) {
     Guarded(this, [&] { bar_.UserClick(toolName); });
     Refresh();
+    Q_EMIT userCommand(QString::fromStdString(toolName));
 }
 
 void CommandBarWidget::FieldEdited(const std::string& toolName, const QString& text) {

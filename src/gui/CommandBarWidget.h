@@ -4,6 +4,7 @@
 
 #include <QIcon>
 #include <QWidget>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@ class QAction;
 class QComboBox;
 class QMenu;
 class QToolBar;
+class QToolButton;
 
 namespace qv {
 
@@ -30,8 +32,11 @@ namespace qv {
 // UserSetFieldText("Status", name of the status). Menus are filled from the visible entries of
 // their menu tool in order, a separator before each group that follows a shown entry (a
 // hidden entry's group start passes to the next shown entry of its group). The command bar's
-// PopupMenu shows the menu at the mouse, without blocking. Changes of the headless bar are
-// gathered and shown once per turn of the event loop (Refresh shows them at once).
+// PopupMenu shows the menu at the popup position (by default the mouse), without blocking.
+// A menu tool on a toolbar whose entries are toggles ("Search In") tells beside its caption
+// which of them are checked: "all", "none" or their captions. A field's drop-down opens also
+// when its list is empty. Changes of the headless bar are gathered and shown once per turn of
+// the event loop (Refresh shows them at once).
 class CommandBarWidget final : public QWidget, private CommandBarObserver {
     Q_OBJECT
 public:
@@ -46,6 +51,15 @@ public:
     QComboBox* Field(const std::string& toolName) const;
     // Replaces the content of menu with the entries of the menu tool (see above).
     void FillMenu(const std::string& menuTool, QMenu& menu) const;
+    // Appends the entries of the menu tool to menu, after a separator when the menu holds
+    // others; a command entry calls run with its tool's name instead of clicking it (a host
+    // that runs commands through ClickTool).
+    void AddMenuEntries(const std::string& menuTool, QMenu& menu,
+                        std::function<void(const std::string&)> run = {}) const;
+    // Where PopupMenu shows its menu (global); empty: at the mouse.
+    void SetPopupPosition(std::function<QPoint()> position) { popupAt_ = std::move(position); }
+    // The text of the toolbar button of a menu tool; "" for none.
+    QString MenuButtonText(const std::string& menuTool) const;
     // The popup menu of the last PopupMenu; nullptr before the first.
     QMenu* Popup() const { return popup_; }
     // Pixel height of the stacked visible toolbars.
@@ -58,6 +72,9 @@ public:
 Q_SIGNALS:
     // After the toolbars changed in a way that moves what is below them.
     void layoutChanged();
+    // After the user ran a command from the bar (its tool's name), or pressed Enter in a field
+    // (the field's name).
+    void userCommand(const QString& toolName);
 
 private:
     void Changed() override;
@@ -77,7 +94,8 @@ private:
     std::map<std::string, QToolBar*> toolbars_;
     std::map<std::string, QComboBox*> fields_;
     std::map<std::string, QIcon> icons_;
-    QMenu* findInMenu_ = nullptr;
+    std::map<std::string, QToolButton*> menuButtons_;
+    std::function<QPoint()> popupAt_;
     QMenu* popup_ = nullptr;
     bool refreshPending_ = false;
     int updating_ = 0; // the widgets are being set from the bar: their signals are not gestures

@@ -11,6 +11,9 @@
 #include "gui/TreeWidget.h"
 #include "gui/WarningBarWidget.h"
 
+#include <QComboBox>
+#include <QCursor>
+#include <QLineEdit>
 #include <QResizeEvent>
 #include <QTimer>
 #include <stdexcept>
@@ -33,6 +36,8 @@ ExplorerWidget::ExplorerWidget(std::shared_ptr<ProjectExplorer> control, QWidget
     connect(warning_, &WarningBarWidget::layoutChanged, this, &ExplorerWidget::SchedulePlace);
     connect(commands_, &CommandBarWidget::layoutChanged, this, &ExplorerWidget::SchedulePlace);
     connect(&tree_->Model(), &TreeModel::stateChanged, this, &ExplorerWidget::SchedulePlace);
+    connect(commands_, &CommandBarWidget::userCommand, this, &ExplorerWidget::UserCommand);
+    commands_->SetPopupPosition([this] { return tree_->MenuAnchor().value_or(QCursor::pos()); });
     setFocusProxy(tree_);
     tree_->setAccessibleName(tr("Project explorer"));
     // The control's surface is this widget: disabling it disables every child widget while
@@ -83,6 +88,27 @@ void ExplorerWidget::PlaceChildren() {
     tree_->setGeometry(s.ToPixelsX(dock.left + bounds.left), s.ToPixelsY(dock.top + bounds.top),
                        s.ToPixelsX(bounds.width), s.ToPixelsY(bounds.height));
     tree_->raise();
+}
+
+void ExplorerWidget::UserCommand(const QString& toolName) {
+    if (toolName != QLatin1String("FindNow") && toolName != QLatin1String("FindValue")) return;
+    tree_->RevealSelection();
+    if (QComboBox* field = commands_->Field("FindValue"); field && field->isVisible())
+        field->setFocus(Qt::OtherFocusReason);
+}
+
+bool ExplorerWidget::FocusFindField() {
+    QComboBox* field = commands_->Field("FindValue");
+    if (!field) return false;
+    if (!control_->Dock().Band("FindBar").Visible()) {
+        Guarded(this, [&] { control_->ClickTool("Find"); });
+        commands_->Refresh();
+        PlaceChildren();
+    }
+    if (!field->isVisibleTo(this) || !field->isEnabled()) return false;
+    field->setFocus(Qt::ShortcutFocusReason);
+    if (field->lineEdit()) field->lineEdit()->selectAll();
+    return true;
 }
 
 void ExplorerWidget::resizeEvent(QResizeEvent* event) {

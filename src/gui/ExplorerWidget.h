@@ -21,6 +21,12 @@ class WarningBarWidget;
 // (HeadlessControls), else the constructor throws std::invalid_argument. The widget holds a
 // reference to the control and lets go of it after its own child widgets are gone; ending the
 // control (UserControl_Terminate, Designer().Terminate()) stays the host's business.
+//
+// What the window adds to the component's behaviour, without changing it: after the user's
+// Find (Find Now, or Enter in the find field) the selected node is revealed (its ancestors
+// opened, its row scrolled into view) and the keyboard stays in the find field, so that Enter
+// finds the next one; a menu the component pops up for a ContextMenu raised from the keyboard
+// shows at the selected row instead of the mouse.
 class ExplorerWidget final : public QWidget {
     Q_OBJECT
 public:
@@ -36,12 +42,16 @@ public:
     void Relayout();
     // Places the children where the headless controls are, without resizing the component.
     void PlaceChildren();
+    // Puts the keyboard into the find field, showing the find bar first (the component's Find
+    // command) when it is hidden. False when there is no find field to go to.
+    bool FocusFindField();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void SchedulePlace();
+    void UserCommand(const QString& toolName);
 
     std::shared_ptr<ProjectExplorer> control_;
     WarningBarWidget* warning_;

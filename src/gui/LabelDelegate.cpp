@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QStyle>
+#include <algorithm>
 
 namespace qv {
 
@@ -58,6 +59,31 @@ std::vector<LabelPiece> LayoutLabel(std::string_view markup, const QFontMetrics&
     return pieces;
 }
 
+std::vector<LabelPiece> ElideLabel(std::vector<LabelPiece> pieces, int width,
+                                   const QFontMetrics& metrics) {
+    if (pieces.empty() || pieces.back().x + pieces.back().width <= width) return pieces;
+    const QString ellipsis(QChar(0x2026));
+    const int room = width - metrics.horizontalAdvance(ellipsis);
+    std::size_t keep = 0;
+    while (keep < pieces.size() && pieces[keep].x + pieces[keep].width <= room)
+        ++keep;
+    // The piece that crosses the edge keeps what fits of it, then the ellipsis.
+    if (keep < pieces.size()) {
+        LabelPiece& cut = pieces[keep];
+        cut.text = metrics.elidedText(cut.text, Qt::ElideRight, std::max(0, width - cut.x));
+        // It fits, the pieces after it do not: it gives up room for the ellipsis.
+        if (!cut.text.endsWith(ellipsis)) {
+            while (!cut.text.isEmpty() && cut.x + metrics.horizontalAdvance(cut.text) > room)
+                cut.text.chop(1);
+            cut.text += ellipsis;
+        }
+        cut.width = metrics.horizontalAdvance(cut.text);
+        ++keep;
+    }
+    pieces.resize(keep);
+    return pieces;
+}
+
 void DrawLabel(QPainter& painter, const std::vector<LabelPiece>& pieces, int x, int baseline,
                const QColor& defaultColour) {
     for (const LabelPiece& piece : pieces) {
@@ -75,6 +101,15 @@ QRect LabelDelegate::TextRect(const QStyleOptionViewItem& option, const QModelIn
     QRect rect = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget);
     const int margin = TextMargin(widget);
     return rect.adjusted(margin, 0, -margin, 0);
+}
+
+bool LabelDelegate::Elided(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QString markup = index.data(TreeModel::MarkupRole).toString();
+    const auto pieces = LayoutLabel(markup.toStdString(), QFontMetrics(opt.font));
+    return !pieces.empty() &&
+           pieces.back().x + pieces.back().width > TextRect(option, index).width();
 }
 
 void LabelDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -99,7 +134,10 @@ void LabelDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const QColor colour = opt.palette.color(
         group, (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text);
     const QFontMetrics metrics(opt.font);
-    const auto pieces = LayoutLabel(markup.toStdString(), metrics);
+    auto pieces = ElideLabel(LayoutLabel(markup.toStdString(), metrics), textRect.width(), metrics);
+    if (opt.state & QStyle::State_Selected)
+        for (LabelPiece& piece : pieces)
+            piece.colour = QColor();
     painter->save();
     painter->setFont(opt.font);
     painter->setClipRect(textRect.adjusted(0, 0, 0, 1));

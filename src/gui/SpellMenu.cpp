@@ -55,11 +55,14 @@ SpellChoice ExecSpellMenu(SpellEngine& engine, const std::string& word, const QP
     QMenu menu;
     if (!Guarded(nullptr, [&] { FillSpellMenu(menu, engine, word); })) return {};
     SpellChoice choice = ChoiceOf(menu, menu.exec(screenPos), word);
-    const bool done = Guarded(nullptr, [&] {
-        if (choice.kind == SpellChoice::Kind::Add) engine.Add(word);
-        if (choice.kind == SpellChoice::Kind::Ignore) engine.Ignore(word);
+    return TellEngine(engine, choice) ? choice : SpellChoice{};
+}
+
+bool TellEngine(SpellEngine& engine, const SpellChoice& choice) {
+    return Guarded(nullptr, [&] {
+        if (choice.kind == SpellChoice::Kind::Add) engine.Add(choice.word);
+        if (choice.kind == SpellChoice::Kind::Ignore) engine.Ignore(choice.word);
     });
-    return done ? choice : SpellChoice{};
 }
 
 } // namespace qv

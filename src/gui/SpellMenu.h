@@ -27,6 +27,9 @@ void FillSpellMenu(QMenu& menu, SpellEngine& engine, const std::string& word,
                    int maxSuggestions = 8);
 // The choice an action of such a menu stands for (None for nullptr or a foreign action).
 SpellChoice ChoiceOf(const QMenu& menu, const QAction* action, const std::string& word);
+// Carries out Add and Ignore on the engine (nothing for the other kinds); false when the
+// engine failed (the failure went to the GUI error sink).
+bool TellEngine(SpellEngine& engine, const SpellChoice& choice);
 // Shows the menu at the screen point and waits for the choice. Add and Ignore are carried out
 // on the engine here; Replace is the caller's (it changes the topic's title in the project).
 // Engine failures go to the GUI error sink and end as None.

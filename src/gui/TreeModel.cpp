@@ -8,12 +8,14 @@
 #include "host/SystemColors.h"
 
 #include <QColor>
+#include <QFont>
 #include <QImage>
 #include <QMimeData>
 #include <QPixmap>
 #include <QTimer>
 #include <QUrl>
 #include <cstring>
+#include <utility>
 
 namespace qv {
 
@@ -154,12 +156,28 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
         return QColor(static_cast<int>(*bgr & 0xFF), static_cast<int>((*bgr >> 8) & 0xFF),
                       static_cast<int>((*bgr >> 16) & 0xFF));
     }
+    case Qt::FontRole: {
+        if (boldKey_.empty() || node->KeyRef() != boldKey_) return {};
+        QFont bold;
+        bold.setBold(true);
+        return bold;
+    }
     case MarkupRole:
         return QString::fromStdString(node->TextRef());
     case KeyRole:
         return QString::fromStdString(node->KeyRef());
     default:
         return {};
+    }
+}
+
+void TreeModel::SetBoldKey(const std::string& key) {
+    if (key == boldKey_) return;
+    std::string old = std::exchange(boldKey_, key);
+    for (const std::string* k : {&old, &boldKey_}) {
+        if (k->empty() || resetting_ || !tree_.Nodes().Contains(*k)) continue;
+        const QModelIndex index = IndexOf(&tree_.Nodes().Item(*k));
+        Q_EMIT dataChanged(index, index, {Qt::FontRole});
     }
 }
 
@@ -214,8 +232,8 @@ Qt::DropActions TreeModel::supportedDragActions() const {
     return Qt::MoveAction;
 }
 
-HeadlessNode* TreeModel::DropTarget(int row, const QModelIndex& parent,
-                                    int32_t& relationship) const {
+HeadlessNode* TreeModel::DropTarget(int row, const QModelIndex& parent, int32_t& relationship,
+                                    const HeadlessNode* source) const {
     HeadlessNode* parentNode = NodeOf(parent);
     if (parent.isValid() && !parentNode) return nullptr;
     if (row < 0) {
@@ -227,23 +245,41 @@ HeadlessNode* TreeModel::DropTarget(int row, const QModelIndex& parent,
         relationship = rel::Previous;
         return ChildOf(parentNode, row);
     }
-    if (count > 0) {
-        relationship = rel::Last; // after the last row
-        return ChildOf(parentNode, count - 1);
+    if (count == 0) {
+        relationship = rel::Child;
+        return parentNode;
     }
-    relationship = rel::Child;
-    return parentNode;
+    relationship = rel::Last; // after the last row
+    HeadlessNode* after = ChildOf(parentNode, count - 1);
+    // The gap below a last child is also the gap below its parent, and below the parent's
+    // parent while each is a last child: of these places the one among the dragged node's
+    // siblings is meant (a category dropped under the last topic of the category above).
+    if (source) {
+        HeadlessNode* n = after;
+        while (n->ParentNode() != source->ParentNode() && n->ParentNode() &&
+               (n == after || !n->NextSibling()))
+            n = n->ParentNode();
+        if (n->ParentNode() == source->ParentNode()) after = n;
+    }
+    return after;
+}
+
+HeadlessNode* TreeModel::DraggedNode(const QMimeData& data) const {
+    if (!data.hasFormat(QString::fromLatin1(kNodeMime))) return nullptr;
+    const std::string key = data.data(QString::fromLatin1(kNodeMime)).toStdString();
+    if (!tree_.Nodes().Contains(key)) return nullptr;
+    return static_cast<HeadlessNode*>(&tree_.Nodes().Item(key));
 }
 
 bool TreeModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int row, int,
                                 const QModelIndex& parent) const {
     if (!data || resetting_ || tree_.Locked()) return false;
     int32_t relationship = 0;
-    HeadlessNode* target = DropTarget(row, parent, relationship);
     if (data->hasFormat(QString::fromLatin1(kNodeMime))) {
-        const std::string key = data->data(QString::fromLatin1(kNodeMime)).toStdString();
-        return target && tree_.Nodes().Contains(key);
+        HeadlessNode* source = DraggedNode(*data);
+        return source && DropTarget(row, parent, relationship, source);
     }
+    HeadlessNode* target = DropTarget(row, parent, relationship);
     if (data->hasUrls()) {
         // Files go into the node they are dropped on, or the parent of the gap they fall in.
         HeadlessNode* onto = row < 0 ? target : NodeOf(parent);
@@ -256,17 +292,24 @@ bool TreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int r
                              const QModelIndex& parent) {
     if (!canDropMimeData(data, action, row, column, parent)) return false;
     int32_t relationship = 0;
-    HeadlessNode* target = DropTarget(row, parent, relationship);
+    HeadlessNode* source = DraggedNode(*data);
+    HeadlessNode* target = DropTarget(row, parent, relationship, source);
     // The gesture runs once the drag is over: the component may ask questions, and a modal
     // box inside a drop would hold the dragging program.
     std::shared_ptr<Object> holdTarget = target->shared_from_this();
-    if (data->hasFormat(QString::fromLatin1(kNodeMime))) {
-        const std::string key = data->data(QString::fromLatin1(kNodeMime)).toStdString();
-        HeadlessNode* source = static_cast<HeadlessNode*>(&tree_.Nodes().Item(key));
+    if (source) {
         std::shared_ptr<Object> holdSource = source->shared_from_this();
         QTimer::singleShot(0, this, [this, source, target, relationship, holdSource, holdTarget] {
             if (source->Tree() != &tree_ || target->Tree() != &tree_) return;
-            Guarded(nullptr, [&] { tree_.Drag(source, target, relationship); });
+            Guarded(nullptr, [&] {
+                tree_.Drag(source, target, relationship);
+                // What went into a closed row is shown where it went.
+                if (relationship == rel::Child && source->Tree() == &tree_ &&
+                    source->ParentNode() == target && !target->Expanded())
+                    tree_.Expand(target);
+            });
+            if (source->Tree() == &tree_ && tree_.SelectedItem() == source)
+                Q_EMIT dropShown(IndexOf(source));
         });
         return true;
     }

@@ -20,16 +20,21 @@ class Picture;
 //
 // Roles: DisplayRole and EditRole the label without markup; DecorationRole the node's image
 // (its expanded image while expanded, when it has one) from the tree's image list;
-// ForegroundRole the node's ForeColor; MarkupRole the label as stored; KeyRole the key;
-// AccessibleTextRole the label without markup and AccessibleDescriptionRole DescribeRow of
-// the node with the program's facts about its item (SetRowFacts), for screen readers.
+// ForegroundRole the node's ForeColor; FontRole bold for the bold key's row; MarkupRole the label
+// as stored; KeyRole the key; AccessibleTextRole the label without markup and
+// AccessibleDescriptionRole DescribeRow of the node with the program's facts about its item
+// (SetRowFacts), for screen readers.
 //
 // Drag and drop: mimeData offers the first node's key as kNodeMime (and under every drag
 // format the tree registered, as "application/x-quorvel-" + format); dropMimeData turns a drop
 // of kNodeMime into HeadlessTreeView::Drag (onto a row: into; between rows: before the row
 // below, or after the last row) and a drop of local file URLs into DropFiles on the node dropped
-// on (between rows: their parent). What the drop does is the component's business: the model
-// only passes the gesture on. Errors the gestures raise go to the GUI error sink.
+// on (between rows: their parent). The gap below the last row of an open node is also the gap
+// below that node (and its ancestors, while each is a last child): a node dragged there goes
+// after the one of them that is its sibling, if any. A node dropped into a closed row opens
+// it (the user's Expand) and is shown (dropShown). What the drop does is the component's
+// business: the model only passes the gesture on. Errors the gestures raise go to the GUI
+// error sink.
 class TreeModel final : public QAbstractItemModel, private TreeViewObserver {
     Q_OBJECT
 public:
@@ -54,6 +59,10 @@ public:
     // the tree from the signals it gets meanwhile (selection models move their current row on
     // their own when rows go).
     bool Notifying() const { return notifying_ > 0; }
+    // The row of the node with this key is drawn bold (FontRole); "" for none. A mark of the
+    // program's own, beside the node's text, image and colour, which stay the tree's.
+    void SetBoldKey(const std::string& key);
+    const std::string& BoldKey() const { return boldKey_; }
     // The picture under the image key as an icon; a null icon for "" or an unknown key.
     QIcon IconFor(const std::string& imageKey) const;
     static QIcon IconFromPicture(const Picture& picture);
@@ -88,6 +97,8 @@ Q_SIGNALS:
     void stateChanged();
     // After a reset (Clear, or Redraw back on): expansion, selection and edit must be re-read.
     void rebuilt();
+    // A dragged node was dropped and is the selection: the view shows it.
+    void dropShown(const QModelIndex& dropped);
 
 private:
     struct Guard;
@@ -113,7 +124,11 @@ private:
     QModelIndex IndexOfParent(HeadlessNode* parent) const;
     HeadlessNode* ChildOf(HeadlessNode* parent, int row) const;
     int ChildCountOf(HeadlessNode* parent) const;
-    HeadlessNode* DropTarget(int row, const QModelIndex& parent, int32_t& relationship) const;
+    // The node a drop of data at (row, parent) goes beside or into; with the dragged node,
+    // an ambiguous gap is read at the dragged node's own level.
+    HeadlessNode* DropTarget(int row, const QModelIndex& parent, int32_t& relationship,
+                             const HeadlessNode* source = nullptr) const;
+    HeadlessNode* DraggedNode(const QMimeData& data) const; // nullptr: no node of this tree
 
     HeadlessTreeView& tree_;
     bool resetting_ = false;  // between the tree's AboutToBeReset and Reset: nothing to read
@@ -128,6 +143,7 @@ private:
     };
     mutable std::unordered_map<std::string, CachedIcon> icons_;
     RowFacts facts_;
+    std::string boldKey_;
 };
 
 } // namespace qv

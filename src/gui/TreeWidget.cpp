@@ -11,10 +11,12 @@
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTimer>
+#include <QToolTip>
 #include <vector>
 
 namespace qv {
@@ -108,6 +110,9 @@ TreeWidget::TreeWidget(HeadlessTreeView& tree, QWidget* parent)
         Qt::QueuedConnection);
     connect(model_, &TreeModel::stateChanged, this, &TreeWidget::ApplyState);
     connect(model_, &TreeModel::rebuilt, this, &TreeWidget::SyncFromTree);
+    connect(model_, &TreeModel::dropShown, this, [this](const QModelIndex& index) {
+        if (AncestorsExpanded(model_->NodeOf(index))) scrollTo(index);
+    });
     // What the view expands or collapses on its own is the user's doing (the expander, the
     // keys, a double click): the tree's gestures, whose collapse takes a hidden selection along.
     auto expansion = [this](const QModelIndex& index, bool expanded) {
@@ -164,6 +169,12 @@ void TreeWidget::keyPressEvent(QKeyEvent* event) {
     const int16_t vk = VirtualKey(event->key());
     const int16_t shift = ShiftState(event->modifiers());
     if (vk != 0) Guarded(this, [&] { tree_.KeyDown(vk, shift); });
+    // The Menu key comes back from the platform as a context-menu event; Shift+F10 does not.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+        event->accept();
+        ContextMenuFromKeyboard();
+        return;
+    }
     if (TreeOnly(event->key()))
         event->accept();
     else
@@ -205,15 +216,37 @@ void TreeWidget::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TreeWidget::contextMenuEvent(QContextMenuEvent* event) {
-    QPoint pos = event->pos();
-    if (event->reason() == QContextMenuEvent::Keyboard && currentIndex().isValid())
-        pos = visualRect(currentIndex()).center();
     event->accept();
+    if (event->reason() == QContextMenuEvent::Keyboard)
+        ContextMenuFromKeyboard();
+    else
+        RaiseContextMenu(event->pos(), false);
+}
+
+void TreeWidget::ContextMenuFromKeyboard() {
+    QPoint pos(0, 0);
+    const QModelIndex current = model_->IndexOf(tree_.SelectedItem());
+    if (current.isValid() && AncestorsExpanded(model_->NodeOf(current))) {
+        scrollTo(current);
+        pos = visualRect(current).center();
+    }
+    RaiseContextMenu(pos, true);
+}
+
+void TreeWidget::RaiseContextMenu(QPoint pos, bool keyboard) {
+    if (keyboard) {
+        // Below the start of the row's label, where the eye already is.
+        const QModelIndex current = indexAt(pos);
+        const QRect row = current.isValid() ? visualRect(current) : QRect(pos, pos);
+        menuAnchor_ =
+            viewport()->mapToGlobal(QPoint(row.left() + iconSize().width(), row.bottom()));
+    }
     Guarded(this, [&] {
         HeadlessNode* node = model_->NodeOf(indexAt(pos));
-        if (node && node != tree_.SelectedItem()) tree_.Click(node);
+        if (!keyboard && node && node != tree_.SelectedItem()) tree_.Click(node);
         tree_.RightClick(TwipsX(pos.x()), TwipsY(pos.y()));
     });
+    menuAnchor_.reset();
 }
 
 // ---- Focus, current row, editor ----------------------------------------------------------
@@ -256,6 +289,40 @@ void TreeWidget::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint
 void TreeWidget::scrollContentsBy(int dx, int dy) {
     QTreeView::scrollContentsBy(dx, dy);
     tree_.SetTopRow(verticalScrollBar()->value());
+}
+
+bool TreeWidget::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QTreeView::viewportEvent(event);
+    auto* help = static_cast<QHelpEvent*>(event);
+    const QString text = ToolTipAt(help->pos());
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), text, viewport(), visualRect(indexAt(help->pos())));
+    return true;
+}
+
+QString TreeWidget::ToolTipAt(const QPoint& viewportPos) const {
+    const QModelIndex index = indexAt(viewportPos);
+    HeadlessNode* node = model_->NodeOf(index);
+    if (!node) return {};
+    if (toolTips_) {
+        QString text;
+        Guarded(nullptr, [&] { text = toolTips_(*node); });
+        if (!text.isEmpty()) return text;
+    }
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    return delegate_->Elided(option, index) ? index.data(Qt::DisplayRole).toString() : QString();
+}
+
+void TreeWidget::RevealSelection() {
+    HeadlessNode* node = static_cast<HeadlessNode*>(tree_.SelectedItem());
+    if (!node) return;
+    Guarded(this, [&] { node->EnsureVisible(); });
+    const QModelIndex index = model_->IndexOf(node);
+    if (index.isValid() && AncestorsExpanded(node)) scrollTo(index);
 }
 
 // ---- Following the tree ------------------------------------------------------------------
@@ -334,6 +401,13 @@ void TreeWidget::SyncFromTree() {
     ApplyState();
     --syncing_;
     if (tree_.EditingNode()) ShowLabelEdit(model_->IndexOf(tree_.EditingNode()));
+}
+
+std::optional<std::string> TreeWidget::FirstMisspeltWord(const HeadlessNode& node) const {
+    if (node.TextRef().find(kSpellErrorOpen) == std::string::npos) return std::nullopt;
+    for (const LabelRun& run : ParseLabelMarkup(node.TextRef()))
+        if (run.spellerror) return run.text;
+    return std::nullopt;
 }
 
 std::optional<std::string> TreeWidget::MisspeltWordAt(const QPoint& viewportPos) const {

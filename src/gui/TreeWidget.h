@@ -6,6 +6,7 @@
 #include <QPersistentModelIndex>
 #include <QTreeView>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -26,13 +27,17 @@ class TreeModel;
 //   release. Enter, F2, F4, Insert, Delete, Escape are the tree's alone;
 // - a right click: the node under the mouse is clicked, then RightClick(x, y) in twips of the
 //   tree's client area (the component asks the command bar for its popContext menu);
+// - Shift+F10 and the Menu key: the selected row is scrolled into view and RightClick(x, y)
+//   raised at it; while that call runs, MenuAnchor() says where a menu shown for it belongs;
 // - a mouse button release: MouseUp(x, y, button 1/2/4, shift) in twips;
 // - losing the focus to a widget outside the tree (its label editor is inside): LoseFocus;
 // - a label edit the tree opened (F2, the component's timer, Insert) opens the line editor;
 //   Enter or leaving the editor commits (FinishLabelEdit), Escape cancels (CancelLabelEdit);
 // - expanding or collapsing a row sets the node's Expanded;
 // - the vertical scroll position is the tree's TopRow, so HitTest answers for the rows shown.
-// Output: selection, expansion, label edit and focus follow the tree's observer calls.
+// Output: selection, expansion, label edit and focus follow the tree's observer calls. A row
+// too narrow for its label shows it cut with "…" and the whole label as its tooltip; a tooltip
+// provider adds what the program knows of a node (a file's full path).
 // Failures raised by a gesture go to the GUI error sink; none leaves an event handler.
 class TreeWidget final : public QTreeView {
     Q_OBJECT
@@ -53,8 +58,24 @@ public:
     static int16_t ShiftState(Qt::KeyboardModifiers modifiers);
     // The misspelt word of the label under the point (viewport coordinates), if any.
     std::optional<std::string> MisspeltWordAt(const QPoint& viewportPos) const;
+    // The first misspelt word of the node's label, if any.
+    std::optional<std::string> FirstMisspeltWord(const HeadlessNode& node) const;
     // Makes the view match the tree again: expansion, current row, scroll, label edit.
     void SyncFromTree();
+    // Opens the selected node's ancestors (Node::EnsureVisible) and scrolls its row into view.
+    void RevealSelection();
+    // Raises the tree's ContextMenu for the selected row, as Shift+F10 does.
+    void ContextMenuFromKeyboard();
+    // Global point where a menu opened from the keyboard shows (below the selected row's
+    // label); empty unless such a ContextMenu is being raised.
+    const std::optional<QPoint>& MenuAnchor() const { return menuAnchor_; }
+    // A tooltip of the program's for a node ("" for none); it is shown instead of the label.
+    void SetToolTipProvider(std::function<QString(const HeadlessNode&)> provider) {
+        toolTips_ = std::move(provider);
+    }
+    // The tooltip of the row at the point (viewport coordinates): the provider's, else the
+    // label when the row shows it cut; "" for none.
+    QString ToolTipAt(const QPoint& viewportPos) const;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -67,8 +88,10 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
+    void RaiseContextMenu(QPoint pos, bool keyboard);
     void ShowSelection(const QModelIndex& selected);
     void ShowExpansion(const QModelIndex& index, bool expanded);
     void ShowLabelEdit(const QModelIndex& editing);
@@ -82,6 +105,8 @@ private:
     LabelDelegate* delegate_;
     int syncing_ = 0; // the view is being set from the tree: its signals are not gestures
     QPersistentModelIndex editing_;
+    std::optional<QPoint> menuAnchor_;
+    std::function<QString(const HeadlessNode&)> toolTips_;
 };
 
 } // namespace qv

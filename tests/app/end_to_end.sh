@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # The desktop program under Xvfb on a copy of the sample project: selects a topic, changes its
 # title in the properties dialog, uses the find bar, builds the web profile, opens the topic
-# in the editor, saves, follows files removed and made by another program, reveals a topic's
+# in the editor, finds from the keyboard, opens context menus with Shift+F10, drags a category
+# and a topic, saves, follows files removed and made by another program, reveals a topic's
 # file, reads rows as a screen reader does, reloads the project file changed behind its back,
-# and keeps a screenshot. Checks the effects on disk. Then undo and redo of deletes, and the
-# timed gestures on a generated project of 5,000 topics (GENERATOR is qvgen).
+# and keeps screenshots (the window, a find that opened a category, a context menu). Checks
+# the effects on disk. Then undo and redo of deletes, and the timed gestures on a generated
+# project of 5,000 topics (GENERATOR is qvgen).
 # Usage: end_to_end.sh PROGRAM SAMPLE_FOLDER SCREENSHOT_PNG GENERATOR
 set -euo pipefail
 program="$1" sample="$2" screenshot="$3" generator="$4"
@@ -31,6 +33,14 @@ chmod +x "$work/bin/xdg-open"
 tag="$project/images/icons/tag.png"
 
 title="Welcome to the Lumen Notes Handbook"
+find_shot="${screenshot%.png}-find.png"
+menu_shot="${screenshot%.png}-contextmenu.png"
+rm -f "$find_shot" "$menu_shot"
+# A file outside the project folder, named in the tree by its whole path.
+mkdir -p "$work/outside"
+echo "terms" >"$work/outside/glossary.txt"
+sed -i "s|<Files>|<Files>\n    <File path=\"$work/outside/glossary.txt\" includeInOutput=\"false\"/>|" \
+  "$project/Handbook.qvproj"
 cat >"$work/gestures.txt" <<GESTURES
 select t:T1
 properties $title
@@ -52,6 +62,47 @@ touch Handbook.qvproj
 select t:T28
 select t:T7
 screenshot $screenshot
+collapse c:C5
+select c:C1
+key Ctrl+F
+find storage
+expect t:T30
+expect-visible t:T30
+screenshot $find_shot
+select t:T7
+contextmenu
+select t:T3
+contextmenu $menu_shot
+expand c:C1
+collapse c:C4
+drag c:C5 onto t:T31 after
+drag t:T5 onto c:C4 into
+expect t:T5
+expect-visible t:T5
+row bp:B1
+menu Build
+select bp:B1
+click Edit
+select o:$work/outside/glossary.txt
+row o:$work/outside/glossary.txt
+# The keyboard walk of the README: find, rename, move, delete, save.
+key Ctrl+F
+type storage
+key Return
+expect t:T30
+key Tab
+key Tab
+key Left
+expect c:C5
+key F2
+type Preferences
+key Return
+key Shift+F10
+key U
+key Down
+expect t:T17
+key Delete
+key Ctrl+S
 quit
 GESTURES
 
@@ -74,11 +125,51 @@ grep -q "id=\"T1\" name=\"Welcome\" title=\"$title\"" "$project/Handbook.qvproj"
 grep -q "</QuorvelProject>" "$project/Handbook.qvproj" || fail "the project file is incomplete"
 
 # Find: the find bar selected a node whose name or title holds "sync".
-found="$(sed -n 's/^script: found //p' "$work/log.txt")"
+found="$(sed -n 's/^script: found \([^ ]*\) .*/\1/p' "$work/log.txt" | head -n 1)"
 case "$found" in
   t:T11|t:T12|t:T23|t:T26) ;;
   *) fail "find selected '$found', not a topic about sync" ;;
 esac
+
+# Find from the keyboard: Ctrl+F reaches the field, the topic found inside a closed category
+# is shown, the keyboard stays in the field, and where the search looks is told beside it.
+grep -q "^script: key Ctrl+F: Find in Project$" "$work/log.txt" || fail "Ctrl+F is not the window's"
+grep -q "^script: found t:T30 (shown), keyboard in the find field, Search In: all$" "$work/log.txt" ||
+  fail "the find did not show t:T30 with the keyboard left in the field"
+# Shift+F10: over a misspelt title one menu, spelling first, then the topic's commands; on
+# another topic the component's own menu, at the selected row.
+grep -q "^script: contextmenu spellContext at the selected row: Separating, .*Ignore All | .*Delete" \
+  "$work/log.txt" || fail "the spelling and command menu did not open from the keyboard"
+grep -q "^script: contextmenu popContext at the selected row: Move Up, Move Down | Edit, " \
+  "$work/log.txt" || fail "Shift+F10 did not open the topic's menu at its row"
+# Drags: a category dropped under the last topic of the category above goes after that
+# category; a topic dropped into a closed category is shown there, selected.
+grep -q "^script: dragged c:C5: in topics, after c:C1$" "$work/log.txt" ||
+  fail "the category was not moved where it was dropped"
+grep -q "^script: dragged t:T5: in c:C4, after t:T[0-9]*$" "$work/log.txt" ||
+  fail "the topic dropped into a closed category is not shown there"
+c5=$(grep -n 'Category id="C5"' "$project/Handbook.qvproj" | cut -d: -f1)
+c2=$(grep -n 'Category id="C2"' "$project/Handbook.qvproj" | cut -d: -f1)
+[ "$c5" -lt "$c2" ] || fail "the saved category order does not follow the drag"
+# The current build profile: bold in the tree, checked in the Build menu.
+grep -q '^script: row bp:B1: "Web Help", bold$' "$work/log.txt" || fail "the current profile is not bold"
+grep -q "^script: menu Build: Build Web Help, Open Output | \[x\] Web Help, Compiled Help$" \
+  "$work/log.txt" || fail "the Build menu does not mark the current profile"
+grep -q "^script: dialog Build Profile \[Name: | Title: | Output folder:\] (default OK) cancelled$" \
+  "$work/log.txt" || fail "the build profile dialog's labels or default button are wrong"
+grep -q "^script: row o:$work/outside/glossary.txt: \"glossary.txt\", tooltip \"$work/outside/glossary.txt\"$" \
+  "$work/log.txt" || fail "the outside file does not show its whole path"
+# The keyboard walk: the category found, renamed and moved up, its first topic deleted, saved.
+grep -q 'Category id="C5" name="Preferences"' "$project/Handbook.qvproj" || fail "the rename by keys was not saved"
+c5=$(grep -n 'Category id="C5"' "$project/Handbook.qvproj" | cut -d: -f1)
+c1=$(grep -n 'Category id="C1"' "$project/Handbook.qvproj" | cut -d: -f1)
+[ "$c5" -lt "$c1" ] || fail "Move Up from the keyboard's menu did not move the category"
+! grep -q 'Topic id="T17"' "$project/Handbook.qvproj" || fail "the topic deleted by keys is still saved"
+grep -q "^script: key Ctrl+S: Save$" "$work/log.txt" || fail "Ctrl+S did not save"
+for shot in "$find_shot" "$menu_shot"; do
+  [ "$(od -An -tx1 -N8 "$shot" | tr -d ' \n')" = "89504e470d0a1a0a" ] || fail "no PNG at $shot"
+done
+echo "PASS: find, keyboard menus, drags and profile marks; screenshots $find_shot $menu_shot"
 
 # Build: the web profile's output folder holds the contents and the pages.
 out="$project/output/web"

@@ -90,6 +90,18 @@ TEST_F(CommandBarWidgetTest, ChoosingAMenuEntryIsTheToolsClick) {
     ASSERT_TRUE(moveDown->isEnabled());
     moveDown->trigger();
     EXPECT_EQ(h.NodeAt("c:C1").FirstChild()->Key(), "t:T2");
+
+    // A host's menu takes the entries after its own, each running through the host.
+    QMenu host;
+    host.addAction(QStringLiteral("Spelling"));
+    std::vector<std::string> ran;
+    widget->AddMenuEntries("popContext", host,
+                           [&](const std::string& name) { ran.push_back(name); });
+    ASSERT_GT(host.actions().size(), 2);
+    EXPECT_TRUE(host.actions()[1]->isSeparator());
+    MenuAction(host, "MoveUp")->trigger();
+    EXPECT_EQ(ran, std::vector<std::string>{"MoveUp"});
+    EXPECT_EQ(h.NodeAt("c:C1").FirstChild()->Key(), "t:T2"); // not clicked as well
     EXPECT_TRUE(GuiErrors().empty());
 }
 
@@ -143,6 +155,13 @@ TEST_F(CommandBarWidgetTest, FieldsCarryTheUsersTextAndChoice) {
     widget->Refresh();
     QComboBox* value = widget->Field("FindValue");
     ASSERT_TRUE(value && value->lineEdit());
+    // Its drop-down opens, empty as its list is.
+    value->showPopup();
+    auto* empty = value->findChild<QMenu*>(QStringLiteral("emptyList"));
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(empty->isVisible());
+    value->hidePopup();
+    EXPECT_FALSE(empty->isVisible());
     QTest::keyClicks(value->lineEdit(), "Deep");
     EXPECT_EQ(h.Dock().Item("FindValue").Text(), "Deep");
     QTest::keyClick(value->lineEdit(), Qt::Key_Return);

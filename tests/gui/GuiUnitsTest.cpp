@@ -8,6 +8,7 @@
 #include "gui/QtFileDialogs.h"
 #include "gui/QtMessageBoxes.h"
 #include "gui/SpellMenu.h"
+#include "gui/TreeModel.h"
 #include "gui/TreeWidget.h"
 #include "gui/Twips.h"
 #include "support/TempDir.h"
@@ -17,7 +18,11 @@
 #include <QEvent>
 #include <QFont>
 #include <QFontMetrics>
+#include <QImage>
 #include <QMenu>
+#include <QPainter>
+#include <QStandardItemModel>
+#include <QStyleOptionViewItem>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -132,6 +137,45 @@ TEST(LabelLayout, MarkupBecomesPiecesSideBySide) {
     }
     EXPECT_EQ(qv::LayoutLabel("plain <b> text", metrics).size(), 1u);
     EXPECT_TRUE(qv::LayoutLabel("", metrics).empty());
+
+    // Too wide: cut inside the piece that crosses the edge, ending in an ellipsis.
+    const int width = pieces[2].x + pieces[2].width / 2;
+    const auto cut = qv::ElideLabel(pieces, width, metrics);
+    ASSERT_LE(cut.size(), 3u);
+    EXPECT_TRUE(cut.back().text.endsWith(QChar(0x2026))) << cut.back().text.toStdString();
+    EXPECT_LE(cut.back().x + cut.back().width, width);
+    EXPECT_EQ(qv::ElideLabel(pieces, x, metrics).size(), pieces.size()); // fits: unchanged
+}
+
+TEST(LabelLayout, AGreyRunOnTheSelectedRowTakesTheSelectionsTextColour) {
+    const QColor grey(0x80, 0x80, 0x80);
+    QStandardItemModel model;
+    auto* item = new QStandardItem(QStringLiteral("BetaFlags (Flags)"));
+    item->setData(QStringLiteral("<FORMAT TEXT:808080>BetaFlags</FORMAT> (Flags)"),
+                  qv::TreeModel::MarkupRole);
+    model.appendRow(item);
+    qv::LabelDelegate delegate;
+    auto greyPixels = [&](bool selected) {
+        QImage image(240, 24, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QStyleOptionViewItem option;
+        option.rect = image.rect();
+        option.font = QFont();
+        option.palette.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
+        option.palette.setColor(QPalette::HighlightedText, Qt::white);
+        option.state = QStyle::State_Enabled | QStyle::State_Active;
+        if (selected) option.state |= QStyle::State_Selected;
+        QPainter painter(&image);
+        delegate.paint(&painter, option, model.index(0, 0));
+        painter.end();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += QColor(image.pixel(x, y)) == grey ? 1 : 0;
+        return count;
+    };
+    EXPECT_GT(greyPixels(false), 0);
+    EXPECT_EQ(greyPixels(true), 0);
 }
 
 class ListEngine final : public qv::SpellEngine {

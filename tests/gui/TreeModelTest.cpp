@@ -4,6 +4,7 @@
 #include "support/ExplorerHarness.h"
 
 #include <QAbstractItemModelTester>
+#include <QFont>
 #include <QMimeData>
 #include <QPersistentModelIndex>
 #include <QSignalSpy>
@@ -214,12 +215,17 @@ TEST_F(TreeModelTest, DroppedNodeDataBecomesTheTreesDragGesture) {
         std::string source;
         int row;              // -1: onto the parent
         std::string parent;   // key of the drop's parent
-        std::string expected; // children of C2 afterwards
+        std::string of;       // the node whose children are checked
+        std::string expected; // its children afterwards
     };
     const std::vector<Case> cases = {
-        {"onto a category", "t:T1", -1, "c:C2", "t:T3 t:T1"},
-        {"between rows: before the row below", "t:T2", 0, "c:C2", "t:T2 t:T3 t:T1"},
-        {"after the last row", "t:T3", 3, "c:C2", "t:T2 t:T1 t:T3"},
+        {"onto a category", "t:T1", -1, "c:C2", "c:C2", "t:T3 t:T1"},
+        {"between rows: before the row below", "t:T2", 0, "c:C2", "c:C2", "t:T2 t:T3 t:T1"},
+        {"after the last row", "t:T3", 3, "c:C2", "c:C2", "t:T2 t:T1 t:T3"},
+        // The gap under a category's last topic is also the gap under the category.
+        {"a category under the last topic of another", "c:C1", 3, "c:C2", "topics",
+         "c:uncategorized c:C2 c:C1"},
+        {"a topic there stays among the topics", "t:T2", 3, "c:C2", "c:C2", "t:T1 t:T3 t:T2"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -228,9 +234,22 @@ TEST_F(TreeModelTest, DroppedNodeDataBecomesTheTreesDragGesture) {
         EXPECT_EQ(data->data(TreeModel::kNodeMime).toStdString(), c.source);
         ASSERT_TRUE(model->dropMimeData(data.get(), Qt::MoveAction, c.row, 0, At(c.parent)));
         RunPendingEvents(); // the gesture runs once the drag is over
-        EXPECT_EQ(Children("c:C2"), c.expected);
+        EXPECT_EQ(Children(c.of), c.expected);
         ExpectMirrors(*model, h.Tree());
     }
+    EXPECT_EQ(h.project->TopicCategories()->Item(1)->ID(), "C2");
+
+    // Dropped into a closed category, a topic is shown there, selected.
+    QSignalSpy shown(model.get(), &TreeModel::dropShown);
+    h.NodeAt("c:C2").SetExpanded(false);
+    std::unique_ptr<QMimeData> into(model->mimeData({At("t:T1")}));
+    ASSERT_TRUE(model->dropMimeData(into.get(), Qt::MoveAction, -1, 0, At("c:C1")));
+    RunPendingEvents();
+    EXPECT_EQ(Children("c:C1"), "t:T1");
+    EXPECT_TRUE(h.NodeAt("c:C1").Expanded());
+    EXPECT_EQ(h.Tree().SelectedItem(), &h.NodeAt("t:T1"));
+    ASSERT_EQ(shown.count(), 1);
+    EXPECT_EQ(shown.front().front().value<QModelIndex>(), At("t:T1"));
     // A locked tree offers nothing to drag and takes no drop, of nodes or of files.
     h.Tree().SetMode(0);
     std::unique_ptr<QMimeData> data(model->mimeData({At("t:T1")}));
@@ -240,7 +259,7 @@ TEST_F(TreeModelTest, DroppedNodeDataBecomesTheTreesDragGesture) {
     EXPECT_FALSE(model->canDropMimeData(data.get(), Qt::MoveAction, -1, 0, At("c:C1")));
     EXPECT_FALSE(model->dropMimeData(data.get(), Qt::MoveAction, -1, 0, At("c:C1")));
     RunPendingEvents();
-    EXPECT_EQ(Children("c:C2"), "t:T2 t:T1 t:T3");
+    EXPECT_EQ(Children("c:C2"), "t:T3 t:T2");
     h.Tree().SetMode(2);
     EXPECT_TRUE(model->flags(At("t:T1")) & Qt::ItemIsDragEnabled);
     EXPECT_TRUE(ModelTesterFailures().empty());
@@ -283,6 +302,17 @@ TEST_F(TreeModelTest, LabelsShowWithoutMarkupAndIconsComeFromTheImageList) {
     const auto picture = h.Control().Images().Item(h.NodeAt("t:T1").Image());
     EXPECT_EQ(image.pixel(8, 8), picture->At(8, 8));
     h.NodeAt("t:T1").SetForeColor(0x0000FF); // BGR: red
+    EXPECT_EQ(t1.data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+
+    // The program's bold row, beside the tree's own text, image and colour.
+    QSignalSpy changed(model.get(), &QAbstractItemModel::dataChanged);
+    model->SetBoldKey("t:T1");
+    EXPECT_TRUE(t1.data(Qt::FontRole).value<QFont>().bold());
+    EXPECT_FALSE(At("t:T2").data(Qt::FontRole).isValid());
+    model->SetBoldKey("t:T2");
+    EXPECT_FALSE(t1.data(Qt::FontRole).isValid());
+    EXPECT_TRUE(At("t:T2").data(Qt::FontRole).value<QFont>().bold());
+    EXPECT_EQ(changed.count(), 3); // T1 on, T1 off, T2 on
     EXPECT_EQ(t1.data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
 }
 

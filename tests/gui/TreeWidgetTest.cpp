@@ -8,6 +8,7 @@
 #include "support/ExplorerHarness.h"
 
 #include <QAccessible>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
@@ -125,6 +126,38 @@ TEST_F(TreeWidgetTest, ARightClickSelectsTheRowAndAsksForTheContextMenu) {
     EXPECT_NE(h.log.Text().find("event ShowSpellContextMenu"), std::string::npos);
 }
 
+TEST_F(TreeWidgetTest, ShiftF10AndTheMenuKeyAskForTheSelectedRowsContextMenu) {
+    h.NodeAt("c:C1").SetExpanded(true);
+    h.Select("t:T2");
+    h.log.Clear();
+    QTest::keyClick(widget.get(), Qt::Key_F10, Qt::ShiftModifier);
+    // The platform turns the Menu key into a keyboard context-menu event of the focus widget.
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0));
+    QCoreApplication::sendEvent(widget.get(), &menuKey);
+    const std::string log = h.log.Text();
+    const std::string asked = "event ShowSpellContextMenu";
+    const auto first = log.find(asked);
+    ASSERT_NE(first, std::string::npos) << log;
+    EXPECT_NE(log.find(asked, first + 1), std::string::npos) << log;
+    EXPECT_EQ(h.Dock().LastPopup(), "popContext");
+    EXPECT_EQ(h.Tree().SelectedItem(), &h.NodeAt("t:T2"));
+    EXPECT_FALSE(widget->MenuAnchor()); // only while the menu is asked for
+}
+
+TEST_F(TreeWidgetTest, ACutRowTellsItsWholeLabelAndTheProgramCanTellMore) {
+    h.NodeAt("c:C1").SetExpanded(true);
+    auto centre = [&](const char* key) { return widget->visualRect(At(key)).center(); };
+    EXPECT_EQ(widget->ToolTipAt(centre("t:T1")), QString());
+    widget->resize(90, 400);
+    RunPendingEvents();
+    EXPECT_EQ(widget->ToolTipAt(centre("t:T1")), QStringLiteral("Intro (Intro)"));
+    widget->SetToolTipProvider([](const qv::HeadlessNode& node) {
+        return node.KeyRef() == "t:T2" ? QStringLiteral("/elsewhere/next.html") : QString();
+    });
+    EXPECT_EQ(widget->ToolTipAt(centre("t:T2")), QStringLiteral("/elsewhere/next.html"));
+    EXPECT_EQ(widget->ToolTipAt(centre("t:T1")), QStringLiteral("Intro (Intro)"));
+}
+
 TEST_F(TreeWidgetTest, TheScrollPositionIsTheTreesTopRow) {
     for (int i = 0; i < 200; ++i)
         h.project->AddTopic("X" + std::to_string(i), "Extra", "Extra", "C2", "Draft");
@@ -211,6 +244,68 @@ TEST(ExplorerWidget, ChildrenStandWhereTheComponentPutsThem) {
     EXPECT_EQ(widget.Warning().geometry().top(), 0);
     // The command bar starts one pixel below the bar.
     EXPECT_EQ(widget.Commands().geometry().top(), widget.Warning().geometry().bottom() + 2);
+}
+
+class ExplorerWidgetTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GuiErrors().clear();
+        h.Open(h.TwoCategoryProject());
+        widget = std::make_unique<qv::ExplorerWidget>(h.control);
+        widget->resize(320, 480);
+        widget->show();
+        widget->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(widget.get()));
+        RunPendingEvents();
+    }
+    QRect RowOf(const std::string& key) {
+        qv::TreeWidget& tree = widget->Tree();
+        return tree.visualRect(tree.Model().IndexOf(&h.NodeAt(key)));
+    }
+
+    ExplorerHarness h;
+    std::unique_ptr<qv::ExplorerWidget> widget;
+};
+
+TEST_F(ExplorerWidgetTest, FindShowsWhatItFoundAndLeavesTheKeyboardInTheField) {
+    h.NodeAt("c:C2").SetExpanded(false);
+    h.Select("t:T1");
+    ASSERT_TRUE(widget->FocusFindField()); // the find bar shows first
+    EXPECT_EQ(h.Dock().Item("Find").Checked(), 1);
+    QComboBox* field = widget->Commands().Field("FindValue");
+    EXPECT_TRUE(field->hasFocus());
+    QTest::keyClicks(field, "Deep");
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(h.Tree().SelectedItem(), &h.NodeAt("t:T3"));
+    EXPECT_TRUE(h.NodeAt("c:C2").Expanded());
+    EXPECT_TRUE(widget->Tree().viewport()->rect().contains(RowOf("t:T3")));
+    EXPECT_TRUE(field->hasFocus());
+
+    // Where the search looks shows beside the field.
+    qv::CommandBarWidget& commands = widget->Commands();
+    EXPECT_EQ(commands.MenuButtonText("FindIn"), QStringLiteral("Search In: all"));
+    h.Control().ClickTool("FindInCaption");
+    commands.Refresh();
+    EXPECT_EQ(commands.MenuButtonText("FindIn"),
+              QStringLiteral("Search In: Topic Name, Image Names"));
+    h.Control().ClickTool("FindInName");
+    h.Control().ClickTool("FindInImageName");
+    commands.Refresh();
+    EXPECT_EQ(commands.MenuButtonText("FindIn"), QStringLiteral("Search In: none"));
+    EXPECT_TRUE(GuiErrors().empty());
+}
+
+TEST_F(ExplorerWidgetTest, AMenuOpenedFromTheKeyboardShowsAtTheSelectedRow) {
+    h.NodeAt("c:C1").SetExpanded(true);
+    h.Select("t:T2");
+    qv::TreeWidget& tree = widget->Tree();
+    QTest::keyClick(&tree, Qt::Key_F10, Qt::ShiftModifier);
+    QMenu* popup = widget->Commands().Popup();
+    ASSERT_TRUE(popup && popup->isVisible());
+    const QRect row = RowOf("t:T2");
+    EXPECT_EQ(popup->pos(), tree.viewport()->mapToGlobal(
+                                QPoint(row.left() + tree.iconSize().width(), row.bottom())));
+    popup->close();
 }
 
 } // namespace
