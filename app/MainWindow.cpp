@@ -12,13 +12,13 @@
 #include "gui/ExplorerWidget.h"
 #include "gui/SpellMenu.h"
 #include "gui/TreeWidget.h"
+#include "host/DesktopLauncher.h"
 #include "model/Project.h"
 #include "model/ProjectFileReader.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -32,7 +32,6 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <cstdio>
 #include <cstdlib>
@@ -132,6 +131,7 @@ public:
                               bool& cancelDefault) override {
         window_.ShowSpellMenu(cancelDefault);
     }
+    void LoadProgress(const std::string& caption) override { window_.ShowLoadProgress(caption); }
 
 private:
     MainWindow& window_;
@@ -175,6 +175,8 @@ MainWindow::MainWindow(AppSettings& settings)
     actions.buildFailed = [this](const Error& e) { BuildFailed(Q(e.Description())); };
     ide_->SetActions(std::move(actions));
     ide_->SetObserver([this](std::string_view member, std::vector<Variant>&) {
+        // Called for each of a load's 100,000 progress reports: no copy for those.
+        if (member.size() != 15 && member.size() != 22) return;
         const std::string name = AsciiLower(member);
         if (name == "createthumbnail" || name == "locatetopicintoceditor")
             Note(tr("%1: not offered by this program").arg(Q(std::string(member))));
@@ -248,6 +250,26 @@ void MainWindow::Note(const QString& text) {
     if (log_) log_(text);
 }
 
+void MainWindow::ShowLoadProgress(std::string_view caption, bool force) {
+    if (!force && loadPainted_.isValid() && loadPainted_.elapsed() < 100) return;
+    loadPainted_.start();
+    const QString text = tr("Opening: %1").arg(QString::fromUtf8(caption.data(), caption.size()));
+    statusBar()->showMessage(text);
+    statusBar()->repaint();
+    if (!log_) return;
+    const QCursor* cursor = QApplication::overrideCursor();
+    log_((cursor && cursor->shape() == Qt::WaitCursor ? "(busy cursor) " : "") + text);
+}
+
+void MainWindow::OpenOnDesktop(const QString& path) {
+    const QString shown = QDir::toNativeSeparators(path);
+    Note(tr("Opening %1").arg(shown));
+    OpenWithDesktop(path.toStdString(), *this, [this, shown](const std::string& why) {
+        Note(tr("Could not open %1").arg(shown));
+        QMessageBox::warning(this, tr("Open"), Q(why));
+    });
+}
+
 void MainWindow::BuildMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->addAction(tr("&Open Project..."), QKeySequence::Open, this,
@@ -271,8 +293,12 @@ void MainWindow::BuildMenus() {
             if (!project_) return;
             auto profile = ProfileBuilder::CurrentProfile(*project_);
             if (!profile) throw Error(err::InvalidArgument, "No build profile is current");
-            QDesktopServices::openUrl(
-                QUrl::fromLocalFile(Q(profile->OutputFolder()) + "index.html"));
+            const QString index = Q(profile->OutputFolder()) + "index.html";
+            if (!QFileInfo::exists(index))
+                throw Error(err::FileNotFound, "The build profile \"" + profile->Name() +
+                                                   "\" has not been built yet: there is no " +
+                                                   index.toStdString());
+            OpenOnDesktop(index);
         });
     });
 
@@ -340,6 +366,20 @@ bool MainWindow::OpenProject(const QString& path) {
     }
     if (!CloseProject()) return false;
     return Guard([&] {
+        // Until the tree is complete, also when the open fails (before its message shows).
+        struct Busy {
+            MainWindow& window;
+            explicit Busy(MainWindow& w) : window(w) {
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+                window.loadPainted_.invalidate();
+            }
+            ~Busy() {
+                QApplication::restoreOverrideCursor();
+                window.loadPainted_.invalidate();
+            }
+        } busy(*this);
+        ShowLoadProgress(tr("Reading %1").arg(QDir::toNativeSeparators(projectFile)).toStdString(),
+                         true);
         LoadOptions options;
         if (const auto* statuses = libraries_.Designer()->TopicStatuses();
             statuses && !statuses->empty())
@@ -376,7 +416,11 @@ bool MainWindow::OpenProject(const QString& path) {
         settings_.AddRecentProject(Q(project_->Path()));
         UpdateRecentMenu();
         UpdateTitle();
-        Note(tr("Opened %1").arg(QDir::toNativeSeparators(Q(project_->Path()))));
+        QString opened = tr("Opened %1").arg(QDir::toNativeSeparators(Q(project_->Path())));
+        // Without a dictionary the titles are simply not checked: the author should know why.
+        if (!ide_->SpellEngineError().empty())
+            opened += tr(". Spelling is not checked: %1").arg(Q(ide_->SpellEngineError()));
+        Note(opened);
     });
 }
 
@@ -472,9 +516,13 @@ void MainWindow::EndProcess(int status) {
     builder_->Stop();
     if (isVisible()) settings_.SetWindowGeometry(saveGeometry());
     EndComponent();
-    if (!settings_.Flush())
-        std::fprintf(stderr, "quorvel: the settings could not be written to %s\n",
-                     QDir::toNativeSeparators(settings_.FilePath()).toLocal8Bit().constData());
+    if (!settings_.Flush()) {
+        const QString why = tr("The settings could not be written to %1: the recent projects, "
+                               "the window's place and the tree's expansion are not kept.")
+                                .arg(QDir::toNativeSeparators(settings_.FilePath()));
+        std::fprintf(stderr, "quorvel: %s\n", why.toLocal8Bit().constData());
+        QMessageBox::warning(isVisible() ? this : nullptr, tr("Quit"), why);
+    }
     Q_EMIT Exiting();
     std::fflush(nullptr);
     // Not exit(): it would run the destructors of statics (Qt's among them) over objects that
@@ -597,10 +645,7 @@ void MainWindow::EditOtherFile(const std::shared_ptr<OtherFileItem>& file) {
                              tr("%1 does not exist.").arg(QDir::toNativeSeparators(path)));
         return;
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        Note(tr("No program opens %1").arg(QDir::toNativeSeparators(path)));
-    else
-        Note(tr("Opened %1").arg(QDir::toNativeSeparators(path)));
+    OpenOnDesktop(path);
 }
 
 void MainWindow::EditBuildProfile(const std::shared_ptr<ProfileItem>& profile) {
@@ -672,9 +717,20 @@ void MainWindow::ShowBuildProgress() {
 }
 
 void MainWindow::ShowBuildResult(const BuildReport& report, const QString& summary) {
-    Note(tr("Build %1: %2").arg(Q(report.profileName), Q(report.Headline())));
+    QString note = tr("Build %1: %2").arg(Q(report.profileName), Q(report.Headline()));
+    // What was not written is said here too, not only in the report window.
+    QStringList missing;
+    const auto skipped = static_cast<qsizetype>(report.problems.size());
+    if (skipped > 0)
+        missing << (skipped == 1 ? tr("1 item skipped") : tr("%L1 items skipped").arg(skipped));
+    if (report.filesLeftOut > 0)
+        missing << (report.filesLeftOut == 1 ? tr("1 file left out")
+                                             : tr("%L1 files left out").arg(report.filesLeftOut));
+    if (!missing.isEmpty()) note += tr("; %1 (named in the report)").arg(missing.join(", "));
+    Note(note);
     if (report_) report_->close();
-    report_ = new BuildReportDialog(report, summary, this);
+    report_ = new BuildReportDialog(
+        report, summary, [this](const QString& path) { OpenOnDesktop(path); }, this);
     report_->show();
 }
 
