@@ -2,14 +2,12 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDesktopServices>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace qv::app {
@@ -18,16 +16,19 @@ namespace {
 constexpr int kLinesPerTurn = 2000;
 }
 
-BuildReportDialog::BuildReportDialog(const BuildReport& report, QString summary, QWidget* parent)
+BuildReportDialog::BuildReportDialog(const BuildReport& report, QString summary,
+                                     std::function<void(const QString&)> open, QWidget* parent)
     : QDialog(parent), counts_(new QLabel(this)), details_(new QPlainTextEdit(this)),
       summary_(std::move(summary)) {
     setObjectName("buildReport");
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(tr("Build %1").arg(QString::fromStdString(report.profileName)));
-    // At a glance above the text: what was written, and how many items were skipped.
+    // At a glance above the text: what was written, and what was not.
     QString glance = QString::fromStdString(report.Headline());
     if (!report.problems.empty())
         glance += "\n" + tr("%L1 skipped items are named below.").arg(report.problems.size());
+    if (!report.leftOut.empty())
+        glance += "\n" + tr("%L1 files left out are named below.").arg(report.leftOut.size());
     counts_->setText(glance);
     counts_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     counts_->setWordWrap(true);
@@ -40,15 +41,15 @@ BuildReportDialog::BuildReportDialog(const BuildReport& report, QString summary,
     details_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* open = buttons->addButton(tr("Open Contents"), QDialogButtonBox::ActionRole);
-    open->setEnabled(!report.indexPage.empty());
+    QPushButton* contents = buttons->addButton(tr("Open Contents"), QDialogButtonBox::ActionRole);
+    contents->setEnabled(!report.indexPage.empty());
     copy_ = buttons->addButton(tr("Copy All"), QDialogButtonBox::ActionRole);
     copy_->setEnabled(false);
     QPushButton* close = buttons->addButton(QDialogButtonBox::Close);
     close->setDefault(true);
     const QString index = QString::fromStdString(report.indexPage);
-    connect(open, &QPushButton::clicked, this,
-            [index] { QDesktopServices::openUrl(QUrl::fromLocalFile(index)); });
+    connect(contents, &QPushButton::clicked, this,
+            [index, open = std::move(open)] { open(index); });
     connect(copy_, &QPushButton::clicked, this,
             [this] { QApplication::clipboard()->setText(details_->toPlainText()); });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -3,6 +3,7 @@
 #include "host/ProfileBuilder.h"
 
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QPlainTextEdit;
@@ -17,8 +18,10 @@ class BuildReportDialog final : public QDialog {
     Q_OBJECT
 public:
     // The summary is the report's Summary(), made on the build's thread: 100,000 skipped items
-    // make megabytes of text.
-    BuildReportDialog(const BuildReport& report, QString summary, QWidget* parent);
+    // make megabytes of text. Open Contents hands the contents page to open, which shows its
+    // own failures.
+    BuildReportDialog(const BuildReport& report, QString summary,
+                      std::function<void(const QString&)> open, QWidget* parent);
 
     QPlainTextEdit* Details() const { return details_; }
     QLabel* Glance() const { return counts_; }

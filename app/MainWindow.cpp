@@ -20,6 +20,7 @@
 #include "gui/TreeWidget.h"
 #include "host/ProfileBuilder.h"
 #include "model/ProfileItem.h"
+#include "host/DesktopLauncher.h"
 #include "model/Project.h"
 #include "model/ProjectFileReader.h"
 #include "model/TopicItem.h"
@@ -28,7 +29,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -42,11 +42,12 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
-#include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <vector>
 
 namespace qv::app {
 
@@ -143,6 +144,7 @@ public:
                               bool& cancelDefault) override {
         window_.ShowSpellMenu(cancelDefault);
     }
+    void LoadProgress(const std::string& caption) override { window_.ShowLoadProgress(caption); }
 
 private:
     MainWindow& window_;
@@ -186,6 +188,8 @@ MainWindow::MainWindow(AppSettings& settings)
     actions.buildFailed = [this](const Error& e) { BuildFailed(Q(e.Description())); };
     ide_->SetActions(std::move(actions));
     ide_->SetObserver([this](std::string_view member, std::vector<Variant>&) {
+        // Called for each of a load's 100,000 progress reports: no copy for those.
+        if (member.size() != 15 && member.size() != 22) return;
         const std::string name = AsciiLower(member);
         if (name == "createthumbnail" || name == "locatetopicintoceditor")
             Note(tr("%1: not offered by this program").arg(Q(std::string(member))));
@@ -260,6 +264,26 @@ void MainWindow::Note(const QString& text) {
     if (log_) log_(text);
 }
 
+void MainWindow::ShowLoadProgress(std::string_view caption, bool force) {
+    if (!force && loadPainted_.isValid() && loadPainted_.elapsed() < 100) return;
+    loadPainted_.start();
+    const QString text = tr("Opening: %1").arg(QString::fromUtf8(caption.data(), caption.size()));
+    statusBar()->showMessage(text);
+    statusBar()->repaint();
+    if (!log_) return;
+    const QCursor* cursor = QApplication::overrideCursor();
+    log_((cursor && cursor->shape() == Qt::WaitCursor ? "(busy cursor) " : "") + text);
+}
+
+void MainWindow::OpenOnDesktop(const QString& path) {
+    const QString shown = QDir::toNativeSeparators(path);
+    Note(tr("Opening %1").arg(shown));
+    OpenWithDesktop(path.toStdString(), *this, [this, shown](const std::string& why) {
+        Note(tr("Could not open %1").arg(shown));
+        QMessageBox::warning(this, tr("Open"), Q(why));
+    });
+}
+
 void MainWindow::BuildMenus() {
     QMenu* file = menuBar()->addMenu(tr("&File"));
     file->addAction(tr("&Open Project..."), QKeySequence::Open, this,
@@ -308,8 +332,12 @@ void MainWindow::BuildMenus() {
             if (!project_) return;
             auto profile = ProfileBuilder::CurrentProfile(*project_);
             if (!profile) throw Error(err::InvalidArgument, "No build profile is current");
-            QDesktopServices::openUrl(
-                QUrl::fromLocalFile(Q(profile->OutputFolder()) + "index.html"));
+            const QString index = Q(profile->OutputFolder()) + "index.html";
+            if (!QFileInfo::exists(index))
+                throw Error(err::FileNotFound, "The build profile \"" + profile->Name() +
+                                                   "\" has not been built yet: there is no " +
+                                                   index.toStdString());
+            OpenOnDesktop(index);
         });
     });
 
@@ -411,6 +439,20 @@ bool MainWindow::OpenProject(const QString& path) {
     }
     if (!CloseProject()) return false;
     return Guard([&] {
+        // Until the tree is complete, also when the open fails (before its message shows).
+        struct Busy {
+            MainWindow& window;
+            explicit Busy(MainWindow& w) : window(w) {
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+                window.loadPainted_.invalidate();
+            }
+            ~Busy() {
+                QApplication::restoreOverrideCursor();
+                window.loadPainted_.invalidate();
+            }
+        } busy(*this);
+        ShowLoadProgress(tr("Reading %1").arg(QDir::toNativeSeparators(projectFile)).toStdString(),
+                         true);
         LoadOptions options;
         if (const auto* statuses = libraries_.Designer()->TopicStatuses();
             statuses && !statuses->empty())
@@ -470,7 +512,11 @@ bool MainWindow::OpenProject(const QString& path) {
         settings_.AddRecentProject(Q(project_->Path()));
         UpdateRecentMenu();
         UpdateTitle();
-        Note(tr("Opened %1").arg(QDir::toNativeSeparators(Q(project_->Path()))));
+        QString opened = tr("Opened %1").arg(QDir::toNativeSeparators(Q(project_->Path())));
+        // Without a dictionary the titles are simply not checked: the author should know why.
+        if (!ide_->SpellEngineError().empty())
+            opened += tr(". Spelling is not checked: %1").arg(Q(ide_->SpellEngineError()));
+        Note(opened);
     });
 }
 
@@ -572,9 +618,13 @@ void MainWindow::EndProcess(int status) {
     builder_->Stop();
     if (isVisible()) settings_.SetWindowGeometry(saveGeometry());
     EndComponent();
-    if (!settings_.Flush())
-        std::fprintf(stderr, "quorvel: the settings could not be written to %s\n",
-                     QDir::toNativeSeparators(settings_.FilePath()).toLocal8Bit().constData());
+    if (!settings_.Flush()) {
+        const QString why = tr("The settings could not be written to %1: the recent projects, "
+                               "the window's place and the tree's expansion are not kept.")
+                                .arg(QDir::toNativeSeparators(settings_.FilePath()));
+        std::fprintf(stderr, "quorvel: %s\n", why.toLocal8Bit().constData());
+        QMessageBox::warning(isVisible() ? this : nullptr, tr("Quit"), why);
+    }
     Q_EMIT Exiting();
     std::fflush(nullptr);
     // Not exit(): it would run the destructors of statics (Qt's among them) over objects that
@@ -725,10 +775,7 @@ void MainWindow::EditOtherFile(const std::shared_ptr<OtherFileItem>& file) {
                              tr("%1 does not exist.").arg(QDir::toNativeSeparators(path)));
         return;
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
-        Note(tr("No program opens %1").arg(QDir::toNativeSeparators(path)));
-    else
-        Note(tr("Opened %1").arg(QDir::toNativeSeparators(path)));
+    OpenOnDesktop(path);
 }
 
 void MainWindow::EditBuildProfile(const std::shared_ptr<ProfileItem>& profile) {
@@ -800,9 +847,20 @@ void MainWindow::ShowBuildProgress() {
 }
 
 void MainWindow::ShowBuildResult(const BuildReport& report, const QString& summary) {
-    Note(tr("Build %1: %2").arg(Q(report.profileName), Q(report.Headline())));
+    QString note = tr("Build %1: %2").arg(Q(report.profileName), Q(report.Headline()));
+    // What was not written is said here too, not only in the report window.
+    QStringList missing;
+    const auto skipped = static_cast<qsizetype>(report.problems.size());
+    if (skipped > 0)
+        missing << (skipped == 1 ? tr("1 item skipped") : tr("%L1 items skipped").arg(skipped));
+    if (report.filesLeftOut > 0)
+        missing << (report.filesLeftOut == 1 ? tr("1 file left out")
+                                             : tr("%L1 files left out").arg(report.filesLeftOut));
+    if (!missing.isEmpty()) note += tr("; %1 (named in the report)").arg(missing.join(", "));
+    Note(note);
     if (report_) report_->close();
-    report_ = new BuildReportDialog(report, summary, this);
+    report_ = new BuildReportDialog(
+        report, summary, [this](const QString& path) { OpenOnDesktop(path); }, this);
     report_->show();
 }
 
@@ -859,9 +917,26 @@ void MainWindow::DiskRefreshed(bool projectFileChanged, int refresh) {
 QStringList MainWindow::ExpandedKeys() const {
     QStringList keys;
     if (!explorer_) return keys;
-    // Expand-all marks every leaf too; a leaf has nothing to show when expanded again.
-    for (Node* n = Control()->Tree().Nodes().First(); n; n = n->NextNode())
-        if (n->Expanded() && n->FirstChild()) keys << Q(n->Key());
+    // In tree order, through the nodes that hold children: expand-all marks every leaf too, and
+    // a leaf has nothing to show when expanded again. A category holds topics only, which
+    // hold nothing, so its children are not visited: quitting does not walk 100,000 topics.
+    std::vector<Node*> stack;
+    for (Node* n = Control()->Tree().Nodes().First(); n; n = n->NextSibling())
+        stack.push_back(n);
+    std::reverse(stack.begin(), stack.end());
+    std::vector<Node*> children;
+    while (!stack.empty()) {
+        Node* node = stack.back();
+        stack.pop_back();
+        Node* child = node->FirstChild();
+        if (!child) continue;
+        const std::string key = node->Key();
+        if (node->Expanded()) keys << Q(key);
+        if (key.rfind("c:", 0) == 0) continue;
+        for (children.clear(); child; child = child->NextSibling())
+            children.push_back(child);
+        stack.insert(stack.end(), children.rbegin(), children.rend());
+    }
     return keys;
 }
 

@@ -10,6 +10,7 @@
 #include "host/DesktopIde.h"
 #include "host/HostLibrariesImpl.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
@@ -57,7 +58,8 @@ public:
     ~MainWindow() override;
 
     // Opens a .qvproj file, or the one project file in a folder, after closing the open one
-    // (which may ask to save). Shows why it could not and returns false.
+    // (which may ask to save). Shows why it could not and returns false. While it reads, the
+    // cursor is busy and the status bar follows the load (the component's LoadProgress).
     bool OpenProject(const QString& path);
     // Asks Save / Discard / Cancel when the project or an editor is changed; false: cancelled.
     bool CloseProject();
@@ -95,6 +97,9 @@ public:
     UndoMenu* Undo() const { return undo_; }
     // Where the program tells what happened besides the status bar (the script's log).
     void SetLog(std::function<void(const QString&)> log) { log_ = std::move(log); }
+    // Opens the file with the desktop's application for it; a failure (no launcher, no
+    // application for the type) is shown in a message box, now or when the launcher gives up.
+    void OpenOnDesktop(const QString& path);
 
 Q_SIGNALS:
     // A build the window started has ended: finished, cancelled or failed (after the report or
@@ -118,6 +123,9 @@ private:
     void UpdateTitle();
     void RefreshEditorCaptions();
     void Note(const QString& text);
+    // A step of a load, shown at once (the event loop does not run meanwhile): the status bar
+    // is painted at most every 100 ms, so 100,000 steps cost nothing to speak of.
+    void ShowLoadProgress(std::string_view caption, bool force = false);
     // Runs f and shows what it raises; returns whether it finished.
     template <class F> bool Guard(F&& f);
 
@@ -189,6 +197,7 @@ private:
     QString buildName_;
     QPointer<BuildReportDialog> report_;
     bool componentEnded_ = false;
+    QElapsedTimer loadPainted_; // invalid outside a load
 };
 
 } // namespace qv::app

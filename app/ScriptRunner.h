@@ -47,6 +47,8 @@ class MainWindow;
 //   click TOOL        any command of the explorer by its tool name (ClickTool)
 //   build             the Build command; the line ends when the build has ended and its report
 //                     (or failure) shows; "build cancel" clicks Cancel as soon as it started
+//   button TEXT       clicks the enabled button with that text in a window of the program
+//                     (e.g. "Open Contents" in the build report)
 //   edit              the Edit command
 //   undo, redo        Edit > Undo or Redo; logs the step's name ("undone Delete"); fails when
 //                     there is nothing to undo or redo
@@ -72,7 +74,8 @@ class MainWindow;
 // of the gesture to its end, S the longest time the event loop went without a turn while the
 // line ran (a timer beats every few milliseconds; S includes up to one beat). S is how long the
 // window could not answer input. The project given on the command line, opened before the
-// script starts, is timed the same way as the line "(open)".
+// script starts, is timed the same way as the line "(open)": from the start of the open to
+// the tree drawn.
 class ScriptRunner final : public QObject {
     Q_OBJECT
 public:
@@ -82,6 +85,8 @@ public:
 
     // Answers modal boxes from now on (also before Start, while the project opens).
     void WatchModals();
+    // The project of the command line, opened and timed as the line "(open)".
+    bool OpenProject(const QString& path);
     void Start();
     static void Log(const QString& text);
 

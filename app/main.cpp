@@ -5,8 +5,10 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
 
 namespace {
@@ -55,12 +57,31 @@ int Run(QApplication& app) {
     QString project = args.isEmpty() ? QString() : args.front();
     if (project.isEmpty() && !settings.RecentProjects().isEmpty())
         project = settings.RecentProjects().front();
-    if (!project.isEmpty() && !window.OpenProject(project) && runner) {
-        qv::app::ScriptRunner::Log("FAILED the project could not be opened");
-        return 1;
-    }
-    // Give the window a moment to be laid out and drawn before the first gesture.
-    if (runner) QTimer::singleShot(300, runner, &qv::app::ScriptRunner::Start);
+    // The project opens once the window is on the screen, so that the author sees its progress
+    // (the window itself shows within a few turns of the event loop; one second at most).
+    auto* waiting = new QTimer(&window);
+    waiting->setInterval(5);
+    QElapsedTimer waited;
+    waited.start();
+    QObject::connect(waiting, &QTimer::timeout, &window, [&, waiting] {
+        const QWindow* handle = window.windowHandle();
+        if ((!handle || !handle->isExposed()) && waited.elapsed() < 1000) return;
+        // Once: a question the open asks runs an event loop of its own.
+        waiting->stop();
+        waiting->deleteLater();
+        window.repaint();
+        if (!project.isEmpty()) {
+            const bool opened = runner ? runner->OpenProject(project) : window.OpenProject(project);
+            if (!opened && runner) {
+                qv::app::ScriptRunner::Log("FAILED the project could not be opened");
+                QApplication::exit(1);
+                return;
+            }
+        }
+        // Give the window a moment to be laid out and drawn before the first gesture.
+        if (runner) QTimer::singleShot(300, runner, &qv::app::ScriptRunner::Start);
+    });
+    waiting->start();
     window.EndProcess(app.exec()); // saves, ends the component, then the process at once
 }
 

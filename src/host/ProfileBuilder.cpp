@@ -500,18 +500,22 @@ std::string BuildReport::Summary() const {
     if (skipped > 0)
         text += " (" + Counted(topicsSkipped, "topic", "topics") + ", " +
                 Counted(filesSkipped, "file", "files") + "), named below";
+    text += "\nLeft out by the build: " + Counted(filesLeftOut, "file", "files") +
+            (filesLeftOut > 0 ? ", named below" : "");
     text += "\nNot included in output by their own setting: " +
             Counted(topicsExcluded, "topic", "topics") + ", " +
             Counted(filesExcluded, "file", "files") + "\n";
     text += indexPage.empty() ? std::string("The contents were not written.\n")
                               : "Contents: " + indexPage + "\n";
-    if (skipped > 0) {
-        text += "\n" +
-                std::string(skipped == 1 ? "The item was skipped:" : "These items were skipped:");
-        for (const auto& p : problems)
-            text += "\n" + p;
+    auto list = [&](const std::vector<std::string>& lines, const char* one, const char* many) {
+        if (lines.empty()) return;
+        text += "\n" + std::string(lines.size() == 1 ? one : many);
+        for (const auto& line : lines)
+            text += "\n" + line;
         text += "\n";
-    }
+    };
+    list(problems, "The item was skipped:", "These items were skipped:");
+    list(leftOut, "The file was left out:", "These files were left out:");
     return text;
 }
 
@@ -672,32 +676,66 @@ BuildReport ProfileBuilder::Run(const BuildInput& input, BuildProgress* progress
         pages[i] = std::move(relative);
     }
 
-    // Other files the pages may use.
-    for (const auto& item : input.files) {
-        if (!item.included) continue;
-        const std::string localSpec(input[item.localSpec]);
-        if (stopped()) return report;
-        advance();
-        const std::string inProject = disk::RelativeBelow(input.projectFolder, localSpec);
-        if (inProject.empty() || IsTemplatePath(inProject) || out.Contains(localSpec)) continue;
+    // Other files the pages may use: those in the project folder at their own path first, then
+    // those outside it, so that an outside file never takes a path a file inside needs.
+    auto copy = [&](const std::string& localSpec, const std::string& name,
+                    const std::string& relative) {
         auto skip = [&](const std::string& why) {
-            report.problems.push_back("File " + Quoted(inProject) + ": " + why);
+            report.problems.push_back("File " + Quoted(name) + ": " + why);
             ++report.filesSkipped;
         };
         if (!ReadFile(localSpec, content)) {
             skip(localSpec + " is missing or unreadable");
-            continue;
+            return;
         }
-        const std::string relative = disk::ToDiskSeparators(inProject);
         const std::string target =
             taken.count(Lower(relative)) ? std::string() : out.Target(relative);
         if (target.empty()) {
             skip("its copy would replace a page or a project file, or lie outside the output "
                  "folder");
-            continue;
+            return;
         }
         taken.insert(Lower(relative));
         writer.Add(target, std::move(content), false);
+    };
+    auto leaveOut = [&](const std::string& name, const char* why) {
+        report.leftOut.push_back("File " + Quoted(name) + ": " + why);
+        ++report.filesLeftOut;
+    };
+    std::vector<const BuildInput::File*> outside;
+    for (const auto& item : input.files) {
+        if (!item.included) continue;
+        const std::string localSpec(input[item.localSpec]);
+        const std::string inProject = disk::RelativeBelow(input.projectFolder, localSpec);
+        if (inProject.empty()) {
+            outside.push_back(&item);
+            continue;
+        }
+        if (stopped()) return report;
+        advance();
+        if (IsTemplatePath(inProject))
+            leaveOut(inProject, "a template file, not published");
+        else if (out.Contains(localSpec))
+            leaveOut(inProject, "it lies in the output folder");
+        else
+            copy(localSpec, inProject, disk::ToDiskSeparators(inProject));
+    }
+    for (const BuildInput::File* item : outside) {
+        const std::string localSpec(input[item->localSpec]);
+        if (stopped()) return report;
+        advance();
+        if (out.Contains(localSpec)) {
+            leaveOut(localSpec, "it lies in the output folder");
+            continue;
+        }
+        const std::string name = disk::FileNameOf(localSpec);
+        const std::size_t dot = name.find_last_of('.');
+        const std::string stem = dot == 0 || dot == std::string::npos ? name : name.substr(0, dot);
+        const std::string ext = stem.size() == name.size() ? std::string() : name.substr(dot);
+        std::string relative = "outside/" + name;
+        for (int n = 2; taken.count(Lower(relative)); ++n)
+            relative = "outside/" + stem + "-" + std::to_string(n) + ext;
+        copy(localSpec, localSpec, relative);
     }
     writer.Finish();
     report.pages = writer.Pages();

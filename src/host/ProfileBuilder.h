@@ -12,8 +12,11 @@ namespace qv {
 class Project;
 class ProfileItem;
 
-// What one build did. Problems name the items the build skipped, one line each, topics first,
-// each kind in project order.
+// What one build did. Every item included in output is written, skipped or left out, and the
+// report names each one that was not written: problems name the items the build skipped (a
+// failure: a missing file, a page that could not go where it belongs), one line each, topics
+// first, each kind in project order; leftOut names the files the build does not publish by its
+// own rule (template files, files inside the output folder).
 struct BuildReport {
     std::string profileName;
     std::string outputFolder; // full path, ending with "/"
@@ -25,13 +28,15 @@ struct BuildReport {
     // Left out by their own setting (include in output off); not problems.
     int32_t topicsExcluded = 0;
     int32_t filesExcluded = 0;
+    int32_t filesLeftOut = 0; // the lines of leftOut
     // Cancelled before the end: what was written so far stays (each page whole), the contents
     // are not rewritten.
     bool cancelled = false;
     std::vector<std::string> problems;
+    std::vector<std::string> leftOut;
 
-    // The counts first, one per line, then the skipped items by name. Numbers have
-    // thousands separators.
+    // The counts first, one per line, then the skipped and the left-out items by name. Numbers
+    // have thousands separators.
     std::string Summary() const;
     // The first line of the summary: what was written and where.
     std::string Headline() const;
@@ -91,7 +96,9 @@ struct BuildInput {
 //     keep working; a content file outside the project folder, or a path taken already, gives
 //     "topics/ID.html" (ID reduced to letters, digits, "-" and "_");
 //   - a copy of every other file included in output that lies inside the project folder, at
-//     the same relative path, except template files and files inside the output folder;
+//     the same relative path, except template files and files inside the output folder (left
+//     out, by name); then a copy of each one outside the project folder, as "outside/NAME"
+//     ("outside/NAME-2.EXT" when the name is taken);
 //   - index.html: the contents, the categories in project order, each with its topics in
 //     project order, then the un-categorized topics. Titles and names are HTML-escaped.
 // Nothing is written outside the output folder (folders are checked after symbolic links are

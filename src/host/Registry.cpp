@@ -108,9 +108,14 @@ void HostRegistry::SetValue(int32_t hive, const std::string& key, const std::str
     CheckHive(hive);
     if (hive == hive::ClassesRoot) throw Error(kPermissionDenied, "Permission denied");
 
-    const std::string text = value.ToString();
+    const QString text = QString::fromStdString(value.ToString());
     QSettings settings(QString::fromStdString(filePath_), QSettings::IniFormat);
-    settings.setValue(ValuePath(key, valueName), QString::fromStdString(text));
+    const QString path = ValuePath(key, valueName);
+    // Each write replaces the file and flushes it to disk; a value that is already there (the
+    // find options saved at every end) costs nothing.
+    const QVariant stored = settings.value(path);
+    if (stored.typeId() == QMetaType::QString && stored.toString() == text) return;
+    settings.setValue(path, text);
     settings.sync();
     if (settings.status() != QSettings::NoError)
         throw Error(kPathFileAccessError, "Path/File access error: " + filePath_);

@@ -20,13 +20,23 @@ work="$(mktemp -d "${TMPDIR:-/tmp}/qv-desktop-XXXXXX")"
 trap 'rm -rf "$work"' EXIT
 cp -r "$sample" "$work/Handbook"
 project="$work/Handbook"
+# Two files from outside the project folder, one of them missing: the build copies the one and
+# names the other as skipped.
+mkdir -p "$work/shared" "$work/nolauncher" "$work/launcher"
+printf 'PNG' >"$work/shared/outside.png"
+sed -i "s|  </Files>|    <File path=\"$work/shared/outside.png\"/>\n    <File path=\"$work/shared/gone.css\"/>\n  </Files>|" \
+  "$project/Handbook.qvproj"
+# A desktop launcher that knows no application for the file (as xdg-open says it).
+printf '#!/bin/sh\necho "xdg-open: no method available for opening $1" >&2\nexit 3\n' \
+  >"$work/launcher/xdg-open"
+chmod +x "$work/launcher/xdg-open"
 # Settings, registry and error reports of this run stay in the scratch folder.
 export XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" HOME="$work/home"
 mkdir -p "$XDG_CONFIG_HOME" "$XDG_STATE_HOME" "$HOME"
 rm -f "$screenshot"
 
-# Reveal in File Manager: no session bus, so the folder goes to the desktop's opener, here a
-# stand-in that writes down what it was given.
+# Reveal in File Manager (in the undo run below): no session bus, so the folder goes to the
+# desktop's opener, here a stand-in that writes down what it was given.
 mkdir -p "$work/bin"
 printf '#!/bin/sh\necho "$@" >>"%s"\n' "$work/opened.txt" >"$work/bin/xdg-open"
 chmod +x "$work/bin/xdg-open"
@@ -48,6 +58,7 @@ expect t:T1
 find Sync
 select bp:B1
 build
+button Open Contents
 select t:T1
 edit
 save
@@ -57,7 +68,6 @@ rm images/icons/tag.png
 a11y o:$tag
 touch images/icons/tag.png
 a11y o:$tag
-reveal t:T1
 touch Handbook.qvproj
 select t:T28
 select t:T7
@@ -107,8 +117,8 @@ quit
 GESTURES
 
 status=0
-PATH="$work/bin:$PATH" DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" \
-  QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" \
+# No launcher on PATH: opening the contents must say so.
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" env PATH="$work/nolauncher" \
   "$program" --script "$work/gestures.txt" "$project" >"$work/log.txt" 2>&1 || status=$?
 cat "$work/log.txt"
 
@@ -179,6 +189,11 @@ grep -q ">$title</a>" "$out/index.html" || fail "the contents lack the new title
 grep -q "<title>$title</title>" "$out/topics/T1.html" || fail "the page of T1 lacks its title"
 [ ! -e "$out/topics/T28.html" ] || fail "the excluded topic T28 was built"
 [ -f "$out/styles/handbook.css" ] || fail "the style sheet was not copied"
+[ "$(cat "$out/outside/outside.png")" = PNG ] || fail "the file from outside the project was not built"
+grep -q "^script: note Build Web Help: .* written to $out/; 1 item skipped, 1 file left out (named in the report)$" \
+  "$work/log.txt" || fail "the build's note does not tell what was skipped and left out"
+grep -q "^script: message Open: No program is set up to open files on this desktop (xdg-open, of the package xdg-utils, is not installed), so $out/index.html was not opened.$" \
+  "$work/log.txt" || fail "opening the contents without a launcher did not say why it failed"
 grep -q "script: editing .*topics/T1.html" "$work/log.txt" || fail "the topic editor did not open"
 
 # Outside changes: the removed image shows as missing and the one made again as present, each
@@ -199,9 +214,6 @@ grep -q "^script: message Project Changed on Disk: The project file $project/Han
   fail "row T7 reads '$(a11y t:T7 1)'"
 [ "$(a11y t:T28 1)" = "BetaFlags (Internal: Beta Feature Flags) | Topic, level 3, status Draft, excluded from output" ] ||
   fail "row T28 reads '$(a11y t:T28 1)'"
-grep -q "^script: revealed $project/topics/T1.html (folder)$" "$work/log.txt" ||
-  fail "the topic's file was not revealed"
-[ "$(cat "$work/opened.txt")" = "file://$project/topics" ] || fail "the opener got '$(cat "$work/opened.txt")'"
 
 # Screenshot: a PNG of a real window, not an empty picture.
 [ -f "$screenshot" ] || fail "no screenshot at $screenshot"
@@ -225,6 +237,9 @@ ls -R "$project" >"$work/readonly-files-before.txt"
 cat >"$work/readonly.txt" <<GESTURES
 select t:T7
 warning
+select o:$project/notes.txt
+click Edit
+select t:T7
 click AddTopic
 click Properties
 select c:C1
@@ -233,7 +248,8 @@ screenshot $readonly_shot
 quit
 GESTURES
 status=0
-QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" \
+# A launcher that cannot open the file: its words reach the author.
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" env PATH="$work/launcher" \
   "$program" --script "$work/readonly.txt" "$project" >"$work/log2.txt" 2>&1 || status=$?
 chmod u+w "$project/Handbook.qvproj"
 cat "$work/log2.txt"
@@ -243,6 +259,8 @@ grep -q "^script: warning shown You cannot add or remove items in this Project a
 [ -s "$readonly_shot" ] || fail "no screenshot at $readonly_shot"
 refusals=$(grep -c "^script: message Read-Only Project: The project file $project/Handbook.qvproj is read-only, so the project cannot be changed." "$work/log2.txt" || true)
 [ "$refusals" -eq 3 ] || fail "$refusals read-only messages instead of 3 (new topic, properties, new category)"
+grep -q "^script: message Open: The desktop could not open $project/notes.txt. |  | xdg-open: no method available for opening $project/notes.txt$" \
+  "$work/log2.txt" || fail "a file the desktop cannot open was not reported"
 cmp -s "$project/Handbook.qvproj" "$work/readonly-before.qvproj" || fail "the read-only project file changed"
 ls -R "$project" | diff -q - "$work/readonly-files-before.txt" >/dev/null ||
   fail "files were made in the read-only project"
@@ -259,6 +277,7 @@ cat >"$work/undo-first.txt" <<GESTURES
 select t:T1
 click IncludeInOutput
 click IncludeInOutput
+reveal t:T1
 save
 quit
 GESTURES
@@ -276,9 +295,14 @@ quit
 GESTURES
 folder_sums() { (cd "$undo_project" && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
 status=0
-QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" \
+# Reveal in File Manager on the way: no session bus, so the folder goes to the opener.
+PATH="$work/bin:$PATH" DBUS_SESSION_BUS_ADDRESS="unix:path=$work/no-bus" \
+  QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" \
   "$program" --script "$work/undo-first.txt" "$undo_project" >"$work/log-undo1.txt" 2>&1 || status=$?
 [ "$status" -eq 0 ] || { cat "$work/log-undo1.txt"; fail "the first save of the undo project ended with $status"; }
+grep -q "^script: revealed $undo_project/topics/T1.html (folder)$" "$work/log-undo1.txt" ||
+  fail "the topic's file was not revealed"
+[ "$(cat "$work/opened.txt")" = "file://$undo_project/topics" ] || fail "the opener got '$(cat "$work/opened.txt")'"
 folder_sums >"$work/undo-before.txt"
 QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" \
   "$program" --script "$work/undo.txt" "$undo_project" >"$work/log-undo.txt" 2>&1 || status=$?
@@ -324,6 +348,9 @@ cat "$work/log3.txt"
 timed=$(grep -c "^script: \[took [0-9.]* ms, longest stall [0-9.]* ms\] " "$work/log3.txt" || true)
 [ "$timed" -eq 12 ] || fail "$timed timed lines instead of 12 (the open and 11 gestures)"
 grep -q "^script: \[took .*\] quit$" "$work/log3.txt" || fail "quit was not timed"
+# While the project opens, the cursor is busy and the status bar follows the load.
+grep -q "^script: note (busy cursor) Opening: Loading Topics$" "$work/log3.txt" ||
+  fail "the open did not show its progress with a busy cursor"
 grep -q "^script: deleted c:C12$" "$work/log3.txt" || fail "the category was not deleted"
 grep -q "^script: message Confirm Delete: Are you sure you want to delete this Category?" \
   "$work/log3.txt" || fail "the delete did not ask"

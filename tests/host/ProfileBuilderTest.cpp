@@ -48,7 +48,8 @@ protected:
 
     // Two categories in the order C2, C1 and topics whose project order differs from their
     // IDs, so that the contents must follow the project and not the IDs.
-    std::shared_ptr<qv::Project> MakeProject(const std::string& extraTopics = {}) {
+    std::shared_ptr<qv::Project> MakeProject(const std::string& extraTopics = {},
+                                             const std::string& extraFiles = {}) {
         dir.Write("Help/topics/T1.html", Page("one"));
         dir.Write("Help/topics/T2.html", Page("two"));
         dir.Write("Help/topics/T3.html", "<p>a fragment & no body</p>");
@@ -78,7 +79,7 @@ protected:
     <File path="template\topic.html"/>
     <File path="notes.txt" includeInOutput="false"/>
     <File path="gone.png"/>
-  </Files>
+)" + extraFiles + R"(  </Files>
   <BuildProfiles>
     <BuildProfile id="B1" name="Web" title="Help &quot;Web&quot;" outputFolder="out\web" current="true"/>
     <BuildProfile id="B2" name="Other" outputFolder="out\other"/>
@@ -137,6 +138,10 @@ TEST_F(ProfileBuilderTest, WritesPagesCopiesAndContentsInProjectOrder) {
     ASSERT_EQ(report.problems.size(), 2u);
     EXPECT_NE(report.problems[0].find("Topic T4"), std::string::npos);
     EXPECT_NE(report.problems[1].find("gone.png"), std::string::npos);
+    // The template is not published, and the report says so by name.
+    EXPECT_EQ(report.filesLeftOut, 1);
+    ASSERT_EQ(report.leftOut.size(), 1u);
+    EXPECT_NE(report.leftOut[0].find("template\\topic.html"), std::string::npos);
     // The counts come first, the skipped items by name after them.
     EXPECT_EQ(report.topicsSkipped, 1);
     EXPECT_EQ(report.filesSkipped, 1);
@@ -147,16 +152,46 @@ TEST_F(ProfileBuilderTest, WritesPagesCopiesAndContentsInProjectOrder) {
     EXPECT_EQ(summary.rfind("4 pages and 2 files written to " + out +
                                 "\n"
                                 "Skipped: 2 items (1 topic, 1 file), named below\n"
+                                "Left out by the build: 1 file, named below\n"
                                 "Not included in output by their own setting: 1 topic, 1 file\n"
                                 "Contents: " +
                                 out +
                                 "index.html\n\n"
                                 "These items were skipped:\n" +
-                                report.problems[0] + "\n" + report.problems[1] + "\n",
+                                report.problems[0] + "\n" + report.problems[1] +
+                                "\n\n"
+                                "The file was left out:\n" +
+                                report.leftOut[0] + "\n",
                             0),
               0u)
         << summary;
     EXPECT_TRUE(Leftovers(out).empty());
+}
+
+// Files outside the project folder are published under outside/, after the files inside, so
+// that they never take a path one inside needs; one that is missing is skipped by name.
+TEST_F(ProfileBuilderTest, FilesFromOutsideTheProjectFolderAreCopied) {
+    dir.Write("Shared/logo.png", "shared");
+    dir.Write("Other/logo.png", "other");
+    dir.Write("Help/outside/logo.png", "inside");
+    auto project =
+        MakeProject({}, "    <File path=\"" + dir.Path() +
+                            "/Shared/logo.png\"/>\n"
+                            "    <File path=\"" +
+                            dir.Path() + "/Gone/x.css\"/>\n" + "    <File path=\"" + dir.Path() +
+                            "/Other/logo.png\"/>\n" + "    <File path=\"outside\\logo.png\"/>\n");
+    const qv::BuildReport report =
+        qv::ProfileBuilder(*project).Build(*qv::ProfileBuilder::CurrentProfile(*project));
+    const std::string out = folder + "out/web/outside/";
+    EXPECT_EQ(Read(out + "logo.png"), "inside");
+    EXPECT_EQ(Read(out + "logo-2.png"), "shared");
+    EXPECT_EQ(Read(out + "logo-3.png"), "other");
+    EXPECT_EQ(report.filesCopied, 5);
+    EXPECT_EQ(report.filesSkipped, 2);
+    ASSERT_EQ(report.problems.size(), 3u);
+    EXPECT_EQ(report.problems[2], "File \"" + dir.Path() + "/Gone/x.css\": " + dir.Path() +
+                                      "/Gone/x.css is missing or unreadable");
+    EXPECT_NE(report.Summary().find("Skipped: 3 items (1 topic, 2 files)"), std::string::npos);
 }
 
 TEST_F(ProfileBuilderTest, CountsInTheSummaryHaveThousandsSeparators) {

@@ -1,12 +1,13 @@
 #include "host/Registry.h"
 
-#include "support/TempDir.h"
 #include "contracts/Error.h"
+#include "support/TempDir.h"
 
 #include <QSettings>
 #include <QString>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -41,10 +42,22 @@ TEST_F(RegistryTest, CurrentUserValuesRoundTripThroughTheIniFile) {
     EXPECT_EQ(registry.GetValue(hive::CurrentUser, kKey, ""), Variant("7"));
     EXPECT_TRUE(registry.GetValue(hive::CurrentUser, kKey + "\\Other", "FindInName").IsEmpty());
 
+    // Writing what is already there leaves the file alone: each write replaces and flushes it.
+    const auto identity = [&] {
+        struct stat st {};
+        ::stat(registry.FilePath().c_str(), &st);
+        return std::pair(st.st_ino, st.st_mtim.tv_nsec);
+    };
+    const auto before = identity();
+    registry.SetValue(hive::CurrentUser, kKey, "FindInName", Variant("False"));
+    EXPECT_EQ(identity(), before);
+    registry.SetValue(hive::CurrentUser, kKey, "FindInName", Variant("True"));
+    EXPECT_EQ(registry.GetValue(hive::CurrentUser, kKey, "FindInName"), Variant("True"));
+
     // The file is a plain settings file that other tools can read.
     QSettings file(QString::fromStdString(registry.FilePath()), QSettings::IniFormat);
     EXPECT_EQ(file.value("Software/Veltrane/Quorvel2/ProjectExplorer/FindInName").toString(),
-              "False");
+              "True");
 }
 
 TEST_F(RegistryTest, TwoObjectsSeeEachOthersWrites) {

@@ -356,6 +356,14 @@ TEST_F(ProjectFileTest, SavedProjectLoadsBackEqual) {
     EXPECT_NE(text.find("path=\"inside\\by\\absolute.txt\""), std::string::npos);
     EXPECT_NE(text.find("path=\"/outside/of/it/pic.png\""), std::string::npos);
     EXPECT_NE(text.find("outputFolder=\"out\\put\""), std::string::npos);
+    // The text is written as it always was (files under version control do not change): &, <
+    // and " escaped, control characters as two-digit references, empty elements as " />".
+    EXPECT_NE(text.find("    <Topic id=\"T34\" name=\"Odd &lt;name> &amp; &quot;quotes&quot;\" "
+                        "title=\"Tab&#09;here\" caption=\"Tab&#09;here\" category=\"C2\" "
+                        "status=\"Unknown\" "
+                        "includeInOutput=\"false\" file=\"topics\\T34.html\" />\n"),
+              std::string::npos)
+        << text;
 
     auto again = qv::LoadProject(file);
     EXPECT_EQ(Describe(again->ToData()), Describe(project->ToData()));
