@@ -14,10 +14,16 @@ namespace qv::app {
 // once) and refreshes once, so that the tree shows an outside change well within a second.
 // While a modal box is up (the component may be in the middle of a question) the refresh
 // waits for it to close.
+//
+// The watches are set up after the window shows, kSliceMs of each turn of the event loop,
+// so that opening a project waits for none of it. A refresh due meanwhile waits for them, at
+// most kWaitForIndexMs; then the rest is done at once.
 class DiskRefresh final : public QObject {
     Q_OBJECT
 public:
     static constexpr int kGatherMs = 100;
+    static constexpr int kSliceMs = 10;
+    static constexpr int kWaitForIndexMs = 1000;
 
     // The project must outlive this object.
     DiskRefresh(const std::shared_ptr<Project>& project, QObject* parent);
@@ -32,13 +38,19 @@ public:
 Q_SIGNALS:
     // After each refresh; projectFileChanged: someone else changed the project file.
     void Refreshed(bool projectFileChanged, int refresh);
+    // The watches are all set up; unwatched: the folders the system would not watch (at
+    // least 1 when nothing can be watched).
+    void Watching(int unwatched);
 
 private:
     void Refresh();
+    void IndexSlice();
 
     DiskWatcher watcher_;
     std::unique_ptr<QSocketNotifier> notifier_;
     QTimer gather_;
+    QTimer index_;
+    int waited_ = 0; // refreshes put off for the index, in a row
     int begun_ = 0;
 };
 

@@ -503,11 +503,13 @@ bool MainWindow::OpenProject(const QString& path) {
         // Queued: a reload replaces the watcher, which must not happen inside its own call.
         connect(disk_, &DiskRefresh::Refreshed, this, &MainWindow::DiskRefreshed,
                 Qt::QueuedConnection);
-        if (const std::size_t unwatched = disk_->Watcher().Unwatched();
-            unwatched > 0 || disk_->Watcher().FileDescriptor() < 0)
-            Note(tr("%n folder(s) of the project cannot be watched (the system's limit of "
-                    "watches): the tree does not follow changes made there by other programs.",
-                    nullptr, static_cast<int>(std::max<std::size_t>(unwatched, 1))));
+        connect(disk_, &DiskRefresh::Watching, this, [this](int unwatched) {
+            if (unwatched > 0)
+                Note(tr("%n folder(s) of the project cannot be watched (the system's limit of "
+                        "watches): the tree does not follow changes made there by other "
+                        "programs.",
+                        nullptr, unwatched));
+        });
 
         settings_.AddRecentProject(Q(project_->Path()));
         UpdateRecentMenu();

@@ -3,10 +3,12 @@
 #include "model/DiskPath.h"
 #include "model/FileObject.h"
 #include "model/Project.h"
+#include "model/TopicItem.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <dirent.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,6 +40,48 @@ bool Below(const std::string& path, const std::string& prefix) {
            (prefix.back() == '/' || path[prefix.size()] == '/');
 }
 
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// A path's key ignoring case, "\" and "/" alike, hashed without making a folded copy of an
+// ASCII path.
+std::size_t KeyOf(std::string_view path) {
+    std::uint64_t h = 14695981039346656037ull;
+    auto add = [&h](char c) {
+        if (c == '\\') c = '/';
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ull;
+    };
+    if (IsAscii(path)) {
+        for (char c : path)
+            add(c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c);
+    } else {
+        for (char c : disk::FoldCase(path))
+            add(c);
+    }
+    return static_cast<std::size_t>(h);
+}
+
+// A relative path already in the normal form the project resolves it to: no empty, "." or
+// ".." part and not absolute, so that its key and folder come from the text as stored.
+bool Plain(std::string_view path) {
+    if (path.empty()) return false;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = std::min(path.find_first_of("\\/", start), path.size());
+        const std::string_view part = path.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..") return false;
+        if (end == path.size()) return true;
+        start = end + 1;
+    }
+}
+
+// A stat as the model reads a file: present only as a regular file.
+bool StatFile(const std::string& path, struct stat& st) {
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
 } // namespace
 
 DiskWatcher::DiskWatcher(const std::shared_ptr<Project>& project) : project_(project) {
@@ -46,21 +90,6 @@ DiskWatcher::DiskWatcher(const std::shared_ptr<Project>& project) : project_(pro
     projectName_ = disk::FileNameOf(project_->Path());
     known_ = ProjectFileSignature();
     FolderOf(projectFolder_).keep = true;
-    const auto& files = project_->OtherFiles();
-    const auto& topics = project_->Topics();
-    const auto count = static_cast<std::size_t>(files->Count() + topics->Count());
-    entries_.reserve(count);
-    byPath_.reserve(count);
-    for (int32_t i = 1; i <= files->Count(); ++i) {
-        auto file = files->Item(i);
-        const std::string path = file->File()->LocalSpec();
-        Track(path, std::move(file), false);
-    }
-    for (int32_t i = 1; i <= topics->Count(); ++i) {
-        auto topic = std::static_pointer_cast<TopicItem>(topics->Item(i));
-        if (const std::string path = topic->DiskPath(); !path.empty())
-            Track(path, std::move(topic), true);
-    }
     subscription_ = project_->Subscribe(*this);
 }
 
@@ -94,66 +123,174 @@ DiskWatcher::Folder& DiskWatcher::FolderOf(std::string_view path) {
     return folder;
 }
 
-std::string DiskWatcher::PathOf(const Entry& entry) const {
-    const std::shared_ptr<Object> item = entry.item.lock();
-    if (!item) return {};
-    // Items are Objects through a virtual base: only dynamic_cast leads back.
-    if (entry.topic) return dynamic_cast<const TopicItem&>(*item).DiskPath();
-    return dynamic_cast<const OtherFile&>(*item).File()->LocalSpec();
-}
+// ---- The index --------------------------------------------------------------------------
 
-void DiskWatcher::Track(const std::string& path, std::shared_ptr<Object> item, bool topic) {
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos) return;
-    Folder& folder =
-        FolderOf(slash == 0 ? std::string_view("/") : std::string_view(path).substr(0, slash));
-    const auto index = static_cast<uint32_t>(entries_.size());
-    entries_.push_back(Entry{std::move(item), kNone, topic});
-    const auto [head, made] = byPath_.try_emplace(disk::HashNoCase(path), index);
-    if (!made) {
-        entries_[index].next = head->second;
-        head->second = index;
+bool DiskWatcher::Index(Clock::duration budget) {
+    if (indexed_) return true;
+    const Clock::time_point start = Clock::now();
+    std::size_t done = 0;
+    // The clock is read every 64 items: a slice overruns its budget by microseconds only.
+    auto overdue = [&] {
+        return (++done & 63) == 0 && budget != Clock::duration::max() &&
+               Clock::now() - start >= budget;
+    };
+    lastFolderItem_ = nullptr; // folders may have gone since the last slice
+    const auto& files = project_->OtherFiles();
+    for (; nextFile_ <= files->Count(); ++nextFile_) {
+        const std::string path = files->Item(nextFile_)->File()->LocalSpec();
+        Count(std::string_view(path).substr(0, path.rfind('/')), +1);
+        if (overdue()) return (++nextFile_, false);
     }
-    folder.entries.push_back(index);
-    ++folder.live;
+    if (entries_.empty()) {
+        const auto expected = static_cast<std::size_t>(project_->Topics()->Count());
+        entries_.reserve(expected);
+        std::size_t size = 16;
+        while (size < expected * 2)
+            size *= 2;
+        heads_.assign(size, kNone);
+    }
+    const auto& topics = project_->Topics();
+    for (; nextTopic_ <= topics->Count(); ++nextTopic_) {
+        Track(std::static_pointer_cast<TopicItem>(topics->Item(nextTopic_)));
+        if (overdue()) return (++nextTopic_, false);
+    }
+    // Folders whose items all left while a pass was started over.
+    for (auto it = folders_.begin(); it != folders_.end();) {
+        if (it->second.live == 0 && !it->second.keep) {
+            Release(it->second.watch);
+            it = folders_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    lastFolderItem_ = nullptr;
+    indexed_ = true;
+    return true;
 }
 
-void DiskWatcher::Untrack(const std::string& path, const Object* item) {
-    const auto head = byPath_.find(disk::HashNoCase(path));
-    if (head == byPath_.end()) return;
-    uint32_t* link = &head->second;
-    while (*link != kNone && entries_[*link].item.lock().get() != item)
+void DiskWatcher::Restart() {
+    if (indexed_) return; // the index is kept by path, not by position
+    nextFile_ = nextTopic_ = 1;
+    entries_.clear();
+    heads_.clear();
+    lastFolderItem_ = nullptr;
+    for (auto& [key, folder] : folders_)
+        folder.live = 0;
+}
+
+std::size_t DiskWatcher::KeyOfDiskPath(std::string_view path) const {
+    // Below the project folder as the disk compares names, however the watch spells it.
+    const std::string_view folder =
+        projectFolder_ == "/" ? std::string_view() : std::string_view(projectFolder_);
+    const std::size_t n = folder.size();
+    if (path.size() > n + 1 && path[n] == '/' && disk::SameNoCase(path.substr(0, n), folder))
+        return KeyOf(path.substr(n + 1));
+    return KeyOf(path);
+}
+
+std::size_t DiskWatcher::KeyOfTopic(const TopicItem& topic, std::string& folder) const {
+    const std::string& file = topic.File();
+    if (!Plain(file)) {
+        const std::string path = topic.DiskPath();
+        folder = ParentOf(path);
+        return KeyOfDiskPath(path);
+    }
+    // Made in the caller's buffer: no allocation per topic.
+    folder = projectFolder_;
+    if (const std::size_t slash = file.find_last_of("\\/"); slash != std::string::npos) {
+        if (folder != "/") folder += '/';
+        for (std::size_t i = 0; i < slash; ++i)
+            folder += file[i] == '\\' ? '/' : file[i];
+    }
+    return KeyOf(file);
+}
+
+void DiskWatcher::Link(uint32_t index) {
+    uint32_t& head = heads_[entries_[index].key & (heads_.size() - 1)];
+    entries_[index].next = head;
+    head = index;
+}
+
+void DiskWatcher::Track(const std::shared_ptr<TopicItem>& topic) {
+    if (!topic || topic->File().empty()) return;
+    const std::size_t key = KeyOfTopic(*topic, folder_);
+    if (heads_.empty()) heads_.assign(16, kNone);
+    if (entries_.size() >= heads_.size()) {
+        // Twice the slots: the chains are relinked, the entries stay where they are.
+        heads_.assign(heads_.size() * 2, kNone);
+        for (uint32_t i = 0; i < entries_.size(); ++i)
+            if (entries_[i].live) Link(i);
+    }
+    entries_.push_back(Entry{topic, topic.get(), key});
+    Link(static_cast<uint32_t>(entries_.size() - 1));
+    Count(folder_, +1);
+}
+
+void DiskWatcher::Untrack(const TopicItem& topic) {
+    if (heads_.empty() || topic.File().empty()) return;
+    const std::size_t key = KeyOfTopic(topic, folder_);
+    uint32_t* link = &heads_[key & (heads_.size() - 1)];
+    while (*link != kNone && entries_[*link].raw != &topic)
         link = &entries_[*link].next;
     if (*link == kNone) return;
     Entry& entry = entries_[*link];
     *link = entry.next;
-    if (head->second == kNone) byPath_.erase(head);
     entry.live = false;
-    entry.item.reset();
-    const auto slash = path.rfind('/');
+    entry.topic.reset();
+    entry.raw = nullptr;
+    Count(folder_, -1);
+}
+
+void DiskWatcher::Count(std::string_view path, int delta) {
+    if (path.empty()) path = "/";
+    Folder* folder = nullptr;
     std::size_t key = 0;
-    Folder* folder = FindFolder(
-        slash == 0 ? std::string_view("/") : std::string_view(path).substr(0, slash), &key);
-    if (folder && --folder->live == 0 && !folder->keep) {
+    if (lastFolderItem_ && path == lastFolder_) {
+        folder = lastFolderItem_; // items of a folder mostly come in a row
+    } else if (delta > 0) {
+        folder = &FolderOf(path);
+    } else {
+        folder = FindFolder(path, &key);
+        if (!folder) return;
+    }
+    if (delta > 0) {
+        ++folder->live;
+        if (!indexed_) {
+            lastFolder_ = path;
+            lastFolderItem_ = folder;
+        }
+        return;
+    }
+    if (folder->live > 0) --folder->live;
+    if (folder->live == 0 && !folder->keep) {
+        FindFolder(folder->path, &key);
+        lastFolderItem_ = nullptr;
         Release(folder->watch);
         folders_.erase(key);
     }
 }
 
 void DiskWatcher::OtherFileAdded(const std::shared_ptr<OtherFile>& file) {
-    Track(file->File()->LocalSpec(), file, false);
+    if (!indexed_) return Restart();
+    const std::string path = file->File()->LocalSpec();
+    Count(std::string_view(path).substr(0, path.rfind('/')), +1);
 }
 
 void DiskWatcher::OtherFileRemoved(const std::shared_ptr<OtherFile>& file) {
-    Untrack(file->File()->LocalSpec(), file.get());
+    fileStates_.erase(file.get());
+    if (!indexed_) return Restart();
+    const std::string path = file->File()->LocalSpec();
+    Count(std::string_view(path).substr(0, path.rfind('/')), -1);
 }
 
 void DiskWatcher::TopicAdded(const std::shared_ptr<Topic>& topic) {
-    if (const std::string path = topic->ContentFile(); !path.empty()) Track(path, topic, true);
+    if (!indexed_) return Restart();
+    Track(std::dynamic_pointer_cast<TopicItem>(topic));
 }
 
 void DiskWatcher::TopicRemoved(const std::shared_ptr<Topic>& topic) {
-    if (const std::string path = topic->ContentFile(); !path.empty()) Untrack(path, topic.get());
+    if (!indexed_) return Restart();
+    if (const auto* item = dynamic_cast<const TopicItem*>(topic.get())) Untrack(*item);
 }
 
 // ---- Watches -----------------------------------------------------------------------------
@@ -241,69 +378,119 @@ void DiskWatcher::Handle(int watch, uint32_t mask, const std::string& name) {
     }
 }
 
-void DiskWatcher::Check(uint32_t index, Outcome& outcome, std::exception_ptr& failure) {
-    if (!entries_[index].live) return;
-    const std::shared_ptr<Object> item = entries_[index].item.lock();
-    if (!item) return;
+DiskWatcher::State DiskWatcher::StateOf(const std::string& path,
+                                        const std::vector<std::string>& named,
+                                        Listings& listings) const {
+    struct stat st {};
+    auto of = [&st] {
+        return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ? State::ReadOnly : State::Present;
+    };
+    if (StatFile(path, st)) return of();
+    // Not there as the project spells it: the spellings the system reported, trusted as they
+    // are (a folder of 100,000 pages is not listed for each page removed).
+    for (const std::string& name : named)
+        if (StatFile(name, st)) return of();
+    if (!named.empty()) return State::Missing;
+    // A re-checked folder names nothing: the entry of the folder that matches ignoring case,
+    // each folder listed once per refresh.
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = disk::FindOnDisk(path.substr(0, slash + 1));
+    auto [listing, fresh] = listings.try_emplace(folder);
+    if (fresh) {
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            while (const dirent* entry = ::readdir(dir)) {
+                const std::string_view name(entry->d_name);
+                auto [it, added] = listing->second.try_emplace(disk::FoldCase(name), name);
+                if (!added && name < it->second) it->second = std::string(name);
+            }
+            ::closedir(dir);
+        }
+    }
+    const auto it = listing->second.find(disk::FoldCase(std::string_view(path).substr(slash + 1)));
+    if (it != listing->second.end() && StatFile(folder + it->second, st)) return of();
+    return State::Missing;
+}
+
+void DiskWatcher::Check(const Work& work, Listings& listings, Outcome& outcome,
+                        std::exception_ptr& failure) {
+    // A sink may have removed the item since the work was gathered.
+    const bool topic = work.topic != nullptr;
+    if (topic ? !entries_[work.entry].live || entries_[work.entry].raw != work.topic.get()
+              : project_->OtherFiles()->IndexOf(*work.file) == 0)
+        return;
     ++outcome.checked;
-    const bool topic = entries_[index].topic;
-    const auto* topicItem = topic ? dynamic_cast<const TopicItem*>(item.get()) : nullptr;
-    const auto* fileItem = topic ? nullptr : dynamic_cast<const OtherFile*>(item.get());
-    if (!topicItem && !fileItem) return;
-    DiskFileObject file;
-    const FileObject* disk = &file;
-    if (topicItem)
-        file.SetFilePath(topicItem->DiskPath());
-    else
-        disk = fileItem->File().get();
-    const bool exists = disk->Exists();
-    const State state = !exists            ? State::Missing
-                        : disk->ReadOnly() ? State::ReadOnly
-                                           : State::Present;
-    if (state == entries_[index].state) return;
-    entries_[index].state = state;
+    const State state = StateOf(topic ? work.topic->DiskPath() : work.file->File()->LocalSpec(),
+                                work.named, listings);
+    State& seen = topic ? entries_[work.entry].state : fileStates_[work.file.get()];
+    if (state == seen) return;
+    seen = state;
     ++outcome.raised;
     // The sinks may add items, and with them entries: nothing of entries_ is held across.
     try {
-        if (topicItem)
-            project_->RaiseTopicCheckout(topicItem->ID());
+        if (topic)
+            project_->RaiseTopicCheckout(work.topic->ID());
         else
-            project_->RaiseFileCheckout(fileItem->File()->LocalSpec());
+            project_->RaiseFileCheckout(work.file->File()->LocalSpec());
     } catch (...) {
         if (!failure) failure = std::current_exception();
     }
 }
 
 DiskWatcher::Outcome DiskWatcher::Refresh() {
+    Index();
     Outcome outcome;
     std::exception_ptr failure;
-    // The entries to look at, gathered first: a sink may change the project meanwhile.
-    std::vector<uint32_t> toCheck;
+    // The items to look at, gathered first: a sink may change the project meanwhile.
+    std::vector<Work> work;
+    std::unordered_map<const void*, std::size_t> workOf;
+    auto add = [&](Work item, const std::string* named) {
+        const void* key = item.topic ? static_cast<const void*>(item.topic.get())
+                                     : static_cast<const void*>(item.file.get());
+        const auto [it, fresh] = workOf.try_emplace(key, work.size());
+        if (fresh) work.push_back(std::move(item));
+        if (named) work[it->second].named.push_back(*named);
+    };
+    const auto& files = project_->OtherFiles();
     if (!dirtyTrees_.empty()) {
         const std::vector<std::string> trees = std::move(dirtyTrees_);
         dirtyTrees_.clear();
+        auto below = [&trees](const std::string& path) {
+            const std::string folded = disk::FoldCase(path);
+            return std::any_of(trees.begin(), trees.end(),
+                               [&](const std::string& prefix) { return Below(folded, prefix); });
+        };
         for (auto& [key, folder] : folders_) {
-            const std::string folded = disk::FoldCase(folder.path);
-            if (std::none_of(trees.begin(), trees.end(),
-                             [&](const std::string& prefix) { return Below(folded, prefix); }))
-                continue;
+            if (!below(folder.path)) continue;
             const int old = folder.watch;
             Watch(folder);
             Release(old);
-            toCheck.insert(toCheck.end(), folder.entries.begin(), folder.entries.end());
+        }
+        for (int32_t i = 1; i <= files->Count(); ++i) {
+            auto file = files->Item(i);
+            if (below(file->File()->LocalSpec()))
+                add(Work{nullptr, kNone, std::move(file), {}}, nullptr);
+        }
+        for (uint32_t i = 0; i < entries_.size(); ++i) {
+            if (!entries_[i].live) continue;
+            if (auto topic = entries_[i].topic.lock(); topic && below(topic->DiskPath()))
+                add(Work{std::move(topic), i, nullptr, {}}, nullptr);
         }
     }
     for (const std::string& path : dirtyNames_) {
-        const auto head = byPath_.find(disk::HashNoCase(path));
-        if (head == byPath_.end()) continue;
-        for (uint32_t i = head->second; i != kNone; i = entries_[i].next)
-            if (disk::SameNoCase(PathOf(entries_[i]), path)) toCheck.push_back(i);
+        if (files->Contains(path)) add(Work{nullptr, kNone, files->Item(path), {}}, &path);
+        if (heads_.empty()) continue;
+        const std::size_t key = KeyOfDiskPath(path);
+        for (uint32_t i = heads_[key & (heads_.size() - 1)]; i != kNone; i = entries_[i].next) {
+            if (entries_[i].key != key) continue;
+            if (auto topic = entries_[i].topic.lock();
+                topic && disk::SameNoCase(topic->DiskPath(), path))
+                add(Work{std::move(topic), i, nullptr, {}}, &path);
+        }
     }
     dirtyNames_.clear();
-    std::sort(toCheck.begin(), toCheck.end());
-    toCheck.erase(std::unique(toCheck.begin(), toCheck.end()), toCheck.end());
-    for (const uint32_t index : toCheck)
-        Check(index, outcome, failure);
+    Listings listings;
+    for (const Work& w : work)
+        Check(w, listings, outcome, failure);
     if (projectCheck_) {
         projectCheck_ = false;
         const Signature now = ProjectFileSignature();

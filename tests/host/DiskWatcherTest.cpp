@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -46,6 +47,7 @@ protected:
         project->AddTopic("T1", "One", "One", {}, {}, "topics\\T1.html");
         project->Save();
         watcher = std::make_unique<qv::DiskWatcher>(project);
+        watcher->Index();
         subscription = project->Subscribe(log);
     }
     // Waits until the system has told of the changes, then refreshes.
@@ -99,8 +101,17 @@ TEST_F(DiskWatcherTest, OutsideChangesRaiseTheItemsCheckoutEventOnce) {
          },
          "file a.png\nfile a.png\n"},
         {"marked read-only", [&] { ::chmod(P("topics/T1.html").c_str(), 0444); }, "topic T1\n"},
+        {"made in two cases, the project's spelling removed: the reported name is trusted",
+         [&] {
+             dir.Write("a.png", "x");
+             ASSERT_EQ(Settle().raised, 0u);
+             fs::remove(P("a.png")); // A.PNG stays, but its folder is not listed to find it
+         },
+         "file a.png\n"},
         {"a file nobody lists", [&] { dir.Write("sub/other.txt", "o"); }, ""},
-        {"a folder renamed", [&] { fs::rename(P("sub"), P("sub2")); },
+        {"a folder renamed in another case: its files are found (c.txt seen a first time)",
+         [&] { fs::rename(P("sub"), P("SUB")); }, "file sub/deep/c.txt\n"},
+        {"a folder renamed", [&] { fs::rename(P("SUB"), P("sub2")); },
          "file sub/b.txt\nfile sub/deep/c.txt\n"},
         {"a missing folder made", [&] { dir.Write("gone/d.txt", "d"); }, "file gone/d.txt\n"},
         {"the project file marked", [&] { ::chmod(P("Help.qvproj").c_str(), 0444); }, "project\n"},
@@ -135,6 +146,27 @@ TEST_F(DiskWatcherTest, OnlySomeoneElsesProjectFileChangeIsReported) {
     // A removed file leaves the watch of its folder; the last file of a folder takes it along.
     project->RemoveFile("sub\\deep\\c.txt");
     EXPECT_EQ(watcher->WatchedFolders(), 3u);
+}
+
+TEST_F(DiskWatcherTest, TheIndexIsBuiltInSlicesAndStartedOverWhenTheProjectChanges) {
+    for (int i = 2; i <= 200; ++i)
+        project->AddTopic("T" + std::to_string(i), "n", "t", {}, {},
+                          "pages\\T" + std::to_string(i) + ".html");
+    fs::create_directory(P("pages"));
+    watcher = std::make_unique<qv::DiskWatcher>(project);
+    EXPECT_EQ(watcher->WatchedFolders(), 1u); // the project's own: opening waits for no other
+    const auto none = std::chrono::nanoseconds(0);
+    EXPECT_FALSE(watcher->Index(none)); // topics/ watched for T1 by now
+    project->RemoveTopic("T1");
+    project->RemoveFile("sub\\b.txt");
+    while (!watcher->Index(none)) {
+    }
+    // The project's folder (gone/ through it), sub/deep and pages: topics/ and sub/ left.
+    EXPECT_EQ(watcher->WatchedFolders(), 3u);
+    dir.Write("pages/t150.HTML", "made by an editor");
+    dir.Write("topics/T1.html", "no longer the project's");
+    Settle();
+    EXPECT_EQ(Events(), "topic T150\n");
 }
 
 } // namespace
