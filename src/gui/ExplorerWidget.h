@@ -8,7 +8,9 @@
 namespace qv {
 
 class CommandBarWidget;
+class KeyboardMoves;
 class ProjectExplorer;
+class TreeFilter;
 class TreeWidget;
 class WarningBarWidget;
 
@@ -21,6 +23,9 @@ class WarningBarWidget;
 // (HeadlessControls), else the constructor throws std::invalid_argument. The widget holds a
 // reference to the control and lets go of it after its own child widgets are gone; ending the
 // control (UserControl_Terminate, Designer().Terminate()) stays the host's business.
+//
+// Above the component stands the field of the tree's filter (TreeFilter): the component is
+// given the height below it. The tree takes the keyboard moves (KeyboardMoves).
 class ExplorerWidget final : public QWidget {
     Q_OBJECT
 public:
@@ -31,6 +36,8 @@ public:
     TreeWidget& Tree() const { return *tree_; }
     CommandBarWidget& Commands() const { return *commands_; }
     WarningBarWidget& Warning() const { return *warning_; }
+    TreeFilter& Filter() const { return *filter_; }
+    KeyboardMoves& Moves() const { return *moves_; }
     TwipsScale Scale() const { return TwipsScale::Of(*this); }
     // Tells the component the current size and places the children.
     void Relayout();
@@ -42,11 +49,14 @@ protected:
 
 private:
     void SchedulePlace();
+    int FilterHeight() const; // pixels
 
     std::shared_ptr<ProjectExplorer> control_;
     WarningBarWidget* warning_;
     CommandBarWidget* commands_;
     TreeWidget* tree_;
+    TreeFilter* filter_;
+    KeyboardMoves* moves_;
     bool placePending_ = false;
 };
 

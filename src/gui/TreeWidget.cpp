@@ -13,6 +13,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
 #include <vector>
@@ -334,6 +335,22 @@ void TreeWidget::SyncFromTree() {
     ApplyState();
     --syncing_;
     if (tree_.EditingNode()) ShowLabelEdit(model_->IndexOf(tree_.EditingNode()));
+}
+
+void TreeWidget::SetFadedRow(const QModelIndex& index) {
+    faded_ = index;
+    viewport()->update();
+}
+
+void TreeWidget::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const {
+    const bool faded = faded_.isValid() && faded_ == index;
+    if (faded) {
+        painter->save();
+        painter->setOpacity(0.4);
+    }
+    QTreeView::drawRow(painter, option, index);
+    if (faded) painter->restore();
 }
 
 std::optional<std::string> TreeWidget::MisspeltWordAt(const QPoint& viewportPos) const {

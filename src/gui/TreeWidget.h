@@ -55,6 +55,10 @@ public:
     std::optional<std::string> MisspeltWordAt(const QPoint& viewportPos) const;
     // Makes the view match the tree again: expansion, current row, scroll, label edit.
     void SyncFromTree();
+    // The row drawn faded (a node cut for pasting); it follows the row as it moves. An invalid
+    // index: none.
+    void SetFadedRow(const QModelIndex& index);
+    QModelIndex FadedRow() const { return faded_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -67,6 +71,8 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void scrollContentsBy(int dx, int dy) override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
 
 private:
     void ShowSelection(const QModelIndex& selected);
@@ -82,6 +88,7 @@ private:
     LabelDelegate* delegate_;
     int syncing_ = 0; // the view is being set from the tree: its signals are not gestures
     QPersistentModelIndex editing_;
+    QPersistentModelIndex faded_;
 };
 
 } // namespace qv
