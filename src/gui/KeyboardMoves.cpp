@@ -27,6 +27,14 @@ Gesture GestureOf(const QKeyEvent& key) {
 
 } // namespace
 
+void KeyboardMoves::ShowSelection() {
+    // Scrolling to a row in a closed folder would open the folder, which a move must not do.
+    Node* node = tree_.Tree().SelectedItem();
+    for (Node* p = node ? node->Parent() : nullptr; p; p = p->Parent())
+        if (!p->Expanded()) return;
+    if (node) tree_.scrollTo(tree_.Model().IndexOf(node));
+}
+
 KeyboardMoves::KeyboardMoves(ProjectExplorer& control, TreeWidget& tree, QObject* parent)
     : QObject(parent), control_(control), tree_(tree) {
     tree_.installEventFilter(this);
@@ -54,7 +62,7 @@ bool KeyboardMoves::Move(bool up) {
         return false;
     }
     const bool ran = Guarded(&tree_, [&] { control_.ClickTool(tool); });
-    tree_.scrollTo(tree_.currentIndex());
+    ShowSelection();
     return ran;
 }
 
@@ -92,7 +100,7 @@ bool KeyboardMoves::Paste() {
                        nodes.Item(cutKey_).Parent() == &nodes.Item(targetKey);
     if (moved) {
         ForgetCut();
-        tree_.scrollTo(tree_.currentIndex());
+        ShowSelection();
     } else {
         Q_EMIT notice(tr("%1 was not moved into %2.").arg(what, where));
     }

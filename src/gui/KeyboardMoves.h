@@ -45,6 +45,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void ShowSelection();
+
     ProjectExplorer& control_;
     TreeWidget& tree_;
     std::string cutKey_;

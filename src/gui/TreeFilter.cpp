@@ -279,8 +279,12 @@ void TreeFilter::Restore() {
         view_.collapse(row.index);
     }
     touched_ = false;
+    // Back to the selection, unless it lies in a closed folder: scrolling would open it.
     const QModelIndex current = view_.currentIndex();
-    if (pendingLayout && current.isValid()) view_.scrollTo(current);
+    if (!pendingLayout || !current.isValid()) return;
+    for (const HeadlessNode* p = NodeAt(current)->ParentNode(); p; p = p->ParentNode())
+        if (!p->Expanded()) return;
+    view_.scrollTo(current);
 }
 
 void TreeFilter::TreeChanged() {
