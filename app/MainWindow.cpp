@@ -15,6 +15,7 @@
 #include "gui/ErrorBoundary.h"
 #include "gui/ErrorReportLog.h"
 #include "gui/ExplorerWidget.h"
+#include "gui/KeyboardMoves.h"
 #include "gui/SpellMenu.h"
 #include "gui/TreeModel.h"
 #include "gui/TreeWidget.h"
@@ -474,6 +475,7 @@ bool MainWindow::OpenProject(const QString& path) {
         explorerSink_ = std::make_unique<ExplorerSink>(*this, *control);
         explorer_ = new ExplorerWidget(control, splitter_);
         explorer_->setObjectName("explorer");
+        connect(&explorer_->Moves(), &KeyboardMoves::notice, this, &MainWindow::Note);
         splitter_->insertWidget(0, explorer_);
         if (!settings_.SplitterState().isEmpty())
             splitter_->restoreState(settings_.SplitterState());

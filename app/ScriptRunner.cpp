@@ -8,6 +8,8 @@
 #include "explorer/ProjectExplorer.h"
 #include "gui/CommandBarWidget.h"
 #include "gui/ExplorerWidget.h"
+#include "gui/KeyboardMoves.h"
+#include "gui/TreeFilter.h"
 #include "gui/TreeModel.h"
 #include "gui/TreeWidget.h"
 #include "gui/WarningBarWidget.h"
@@ -118,6 +120,13 @@ qint64 MsSinceProcessStart() {
     const qint64 ticks = fields[19].toLongLong(); // field 22: start time after boot
     const qint64 hz = ::sysconf(_SC_CLK_TCK);
     return now.tv_sec * 1000 + now.tv_nsec / 1000000 - ticks * 1000 / hz;
+}
+
+// CPU time of the calling thread: what a gesture cost, whatever else the machine ran.
+qint64 ThreadCpuNs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1000000000LL + now.tv_nsec;
 }
 
 // Milliseconds with one decimal.
@@ -350,6 +359,68 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
         if (command != "delete") return Log("selected " + argument);
         Press(tree, QKeyCombination(Qt::Key_Delete));
         Log((control->Tree().Nodes().Contains(key) ? "kept " : "deleted ") + argument);
+    } else if (command == "cut" || command == "paste") {
+        const std::string key = argument.toStdString();
+        if (!control->Tree().Nodes().Contains(key)) return Fail("no node " + argument);
+        KeyboardMoves& moves = window_.Explorer()->Moves();
+        const std::string source = moves.CutKey();
+        Node& node = control->Tree().Nodes().Item(key);
+        node.EnsureVisible();
+        tree.Tree().Click(&node);
+        tree.SyncFromTree();
+        if (command == "cut") {
+            Press(tree, QKeyCombination(Qt::ControlModifier, Qt::Key_X));
+            if (moves.CutKey() != key) return Fail("nothing was cut at " + argument);
+            return Log("cut " + argument);
+        }
+        if (source.empty()) return Fail("nothing to paste");
+        Press(tree, QKeyCombination(Qt::ControlModifier, Qt::Key_V));
+        const bool moved = moves.CutKey().empty();
+        Log(QString(moved ? "moved %1 into %2" : "not moved %1 into %2")
+                .arg(QString::fromStdString(source), argument));
+    } else if (command == "filter") {
+        TreeFilter& filter = window_.Explorer()->Filter();
+        QLineEdit& field = filter.Field();
+        const int before = filter.ShownRows();
+        // Clicking into the field: the filter reads the rows' texts now, not on the first key.
+        qint64 cpu = ThreadCpuNs();
+        field.setFocus(Qt::MouseFocusReason);
+        const qint64 focusCpu = ThreadCpuNs() - cpu;
+        // Each key with what it costs on screen: the layout and the rows drawn.
+        qint64 slowest = 0, slowestCpu = 0, totalCpu = 0;
+        auto press = [&](QKeyCombination key, const QString& text) {
+            QElapsedTimer clock;
+            clock.start();
+            cpu = ThreadCpuNs();
+            Press(field, key, text);
+            tree.viewport()->repaint();
+            slowest = std::max(slowest, clock.nsecsElapsed());
+            slowestCpu = std::max(slowestCpu, ThreadCpuNs() - cpu);
+            totalCpu += ThreadCpuNs() - cpu;
+        };
+        if (argument.isEmpty()) {
+            press(QKeyCombination(Qt::Key_Escape), {});
+            return Log(QString("filter cleared: %1 rows shown (%2 before); took %3 ms (CPU %4 ms)")
+                           .arg(filter.ShownRows())
+                           .arg(before)
+                           .arg(Ms(slowest), Ms(slowestCpu)));
+        }
+        field.selectAll(); // the first key replaces what the field held
+        for (const QChar c : argument)
+            press(QKeyCombination(Qt::Key(c.toUpper().unicode())), QString(c));
+        // The floor: the view laying out the rows it now shows, with nothing changed.
+        cpu = ThreadCpuNs();
+        tree.doItemsLayout();
+        const qint64 layoutCpu = ThreadCpuNs() - cpu;
+        Log(QString("filter %1: %2 items match, %3 rows shown (%4 before); focus CPU %5 ms; "
+                    "keystroke: slowest %6 ms (CPU %7 ms), mean CPU %8 ms; the view's layout "
+                    "alone CPU %9 ms")
+                .arg(argument)
+                .arg(filter.Matches())
+                .arg(filter.ShownRows())
+                .arg(before)
+                .arg(Ms(focusCpu), Ms(slowest), Ms(slowestCpu), Ms(totalCpu / argument.size()),
+                     Ms(layoutCpu)));
     } else if (command == "press") {
         const QKeySequence sequence(argument);
         if (sequence.isEmpty() || sequence.count() != 1) return Fail("unknown key " + argument);

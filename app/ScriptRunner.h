@@ -19,7 +19,15 @@ class MainWindow;
 //   expand KEY        expands the node's row in the tree view, as its expander does
 //   collapse KEY      collapses it
 //   delete KEY        selects the node and presses Delete in the tree
-//   press KEY         presses a key in the tree, named as in a shortcut ("*", "F2", "Ctrl+C")
+//   press KEY         presses a key in the tree, named as in a shortcut ("*", "F2", "Ctrl+C",
+//                     "Alt+Up" and "Alt+Down": Move Up / Move Down when the explorer allows it)
+//   cut KEY           selects the node and presses Ctrl+X in the tree: the node to paste
+//   paste KEY         selects the node and presses Ctrl+V: the cut node is dropped into it as
+//                     a drag would drop it; logs "moved" or "not moved"
+//   filter TEXT       types TEXT into the tree's filter field, key by key, each followed by the
+//                     tree's layout and paint; logs the matching items, the rows shown before
+//                     and after, and the slowest and mean keystroke. "filter" alone presses
+//                     Escape in the field
 //   key KEY           presses a key as the keyboard does, named as in a shortcut ("Ctrl+F",
 //                     "Shift+F10", "Return"): an enabled action of the window whose shortcut it
 //                     is runs; otherwise the key goes to the open popup menu, else to the

@@ -7,6 +7,8 @@
 #include "explorer/ProjectExplorer.h"
 #include "gui/CommandBarWidget.h"
 #include "gui/ErrorBoundary.h"
+#include "gui/KeyboardMoves.h"
+#include "gui/TreeFilter.h"
 #include "gui/TreeModel.h"
 #include "gui/TreeWidget.h"
 #include "gui/WarningBarWidget.h"
@@ -16,6 +18,7 @@
 #include <QLineEdit>
 #include <QResizeEvent>
 #include <QTimer>
+#include <algorithm>
 #include <stdexcept>
 
 namespace qv {
@@ -32,7 +35,8 @@ ExplorerWidget::ExplorerWidget(std::shared_ptr<ProjectExplorer> control, QWidget
     : QWidget(parent), control_(std::move(control)),
       warning_(new WarningBarWidget(HeadlessOf<HeadlessWarningBar>(control_->Warning()), this)),
       commands_(new CommandBarWidget(HeadlessOf<HeadlessCommandBar>(control_->Dock()), this)),
-      tree_(new TreeWidget(HeadlessOf<HeadlessTreeView>(control_->Tree()), this)) {
+      tree_(new TreeWidget(HeadlessOf<HeadlessTreeView>(control_->Tree()), this)),
+      filter_(new TreeFilter(*tree_, this)), moves_(new KeyboardMoves(*control_, *tree_, this)) {
     connect(warning_, &WarningBarWidget::layoutChanged, this, &ExplorerWidget::SchedulePlace);
     connect(commands_, &CommandBarWidget::layoutChanged, this, &ExplorerWidget::SchedulePlace);
     connect(&tree_->Model(), &TreeModel::stateChanged, this, &ExplorerWidget::SchedulePlace);
@@ -51,6 +55,8 @@ ExplorerWidget::ExplorerWidget(std::shared_ptr<ProjectExplorer> control, QWidget
 ExplorerWidget::~ExplorerWidget() {
     // The widgets observe the control's children: they go first.
     HeadlessOf<HeadlessSurface>(control_->ControlSurface()).SetObserver(nullptr);
+    delete moves_;
+    delete filter_;
     delete tree_;
     delete commands_;
     delete warning_;
@@ -59,7 +65,7 @@ ExplorerWidget::~ExplorerWidget() {
 void ExplorerWidget::Relayout() {
     const TwipsScale scale = Scale();
     const int32_t width = scale.ToTwipsX(this->width());
-    const int32_t height = scale.ToTwipsY(this->height());
+    const int32_t height = scale.ToTwipsY(std::max(0, this->height() - FilterHeight()));
     Guarded(this, [&] { control_->SetSize(width, height); });
     PlaceChildren();
 }
@@ -72,21 +78,28 @@ void ExplorerWidget::SchedulePlace() {
     });
 }
 
+int ExplorerWidget::FilterHeight() const {
+    return filter_->Field().sizeHint().height();
+}
+
 void ExplorerWidget::PlaceChildren() {
     placePending_ = false;
+    const int top = FilterHeight();
+    filter_->Field().setGeometry(0, 0, width(), top);
     const TwipsScale s = Scale();
     const auto& bar = static_cast<const HeadlessWarningBar&>(control_->Warning());
     if (bar.Visible())
-        warning_->setGeometry(s.ToPixelsX(bar.Left()), s.ToPixelsY(bar.Top()),
+        warning_->setGeometry(s.ToPixelsX(bar.Left()), top + s.ToPixelsY(bar.Top()),
                               s.ToPixelsX(bar.Width()), s.ToPixelsY(bar.Height()));
     warning_->setVisible(bar.Visible());
     const Rect dock = control_->Dock().Position();
-    commands_->setGeometry(s.ToPixelsX(dock.left), s.ToPixelsY(dock.top), s.ToPixelsX(dock.width),
-                           s.ToPixelsY(dock.height));
+    commands_->setGeometry(s.ToPixelsX(dock.left), top + s.ToPixelsY(dock.top),
+                           s.ToPixelsX(dock.width), s.ToPixelsY(dock.height));
     // The tree lies in the command bar's client area: its bounds are relative to the bar.
     const auto& bounds = static_cast<const HeadlessTreeView&>(control_->Tree()).Bounds();
-    tree_->setGeometry(s.ToPixelsX(dock.left + bounds.left), s.ToPixelsY(dock.top + bounds.top),
-                       s.ToPixelsX(bounds.width), s.ToPixelsY(bounds.height));
+    tree_->setGeometry(s.ToPixelsX(dock.left + bounds.left),
+                       top + s.ToPixelsY(dock.top + bounds.top), s.ToPixelsX(bounds.width),
+                       s.ToPixelsY(bounds.height));
     tree_->raise();
 }
 

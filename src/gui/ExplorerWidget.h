@@ -8,7 +8,9 @@
 namespace qv {
 
 class CommandBarWidget;
+class KeyboardMoves;
 class ProjectExplorer;
+class TreeFilter;
 class TreeWidget;
 class WarningBarWidget;
 
@@ -27,6 +29,8 @@ class WarningBarWidget;
 // opened, its row scrolled into view) and the keyboard stays in the find field, so that Enter
 // finds the next one; a menu the component pops up for a ContextMenu raised from the keyboard
 // shows at the selected row instead of the mouse.
+// Above the component stands the field of the tree's filter (TreeFilter): the component is
+// given the height below it. The tree takes the keyboard moves (KeyboardMoves).
 class ExplorerWidget final : public QWidget {
     Q_OBJECT
 public:
@@ -37,6 +41,8 @@ public:
     TreeWidget& Tree() const { return *tree_; }
     CommandBarWidget& Commands() const { return *commands_; }
     WarningBarWidget& Warning() const { return *warning_; }
+    TreeFilter& Filter() const { return *filter_; }
+    KeyboardMoves& Moves() const { return *moves_; }
     TwipsScale Scale() const { return TwipsScale::Of(*this); }
     // Tells the component the current size and places the children.
     void Relayout();
@@ -52,11 +58,14 @@ protected:
 private:
     void SchedulePlace();
     void UserCommand(const QString& toolName);
+    int FilterHeight() const; // pixels
 
     std::shared_ptr<ProjectExplorer> control_;
     WarningBarWidget* warning_;
     CommandBarWidget* commands_;
     TreeWidget* tree_;
+    TreeFilter* filter_;
+    KeyboardMoves* moves_;
     bool placePending_ = false;
 };
 

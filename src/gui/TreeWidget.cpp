@@ -14,6 +14,7 @@
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolTip>
@@ -408,6 +409,22 @@ std::optional<std::string> TreeWidget::FirstMisspeltWord(const HeadlessNode& nod
     for (const LabelRun& run : ParseLabelMarkup(node.TextRef()))
         if (run.spellerror) return run.text;
     return std::nullopt;
+}
+
+void TreeWidget::SetFadedRow(const QModelIndex& index) {
+    faded_ = index;
+    viewport()->update();
+}
+
+void TreeWidget::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                         const QModelIndex& index) const {
+    const bool faded = faded_.isValid() && faded_ == index;
+    if (faded) {
+        painter->save();
+        painter->setOpacity(0.4);
+    }
+    QTreeView::drawRow(painter, option, index);
+    if (faded) painter->restore();
 }
 
 std::optional<std::string> TreeWidget::MisspeltWordAt(const QPoint& viewportPos) const {

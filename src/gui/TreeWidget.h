@@ -76,6 +76,10 @@ public:
     // The tooltip of the row at the point (viewport coordinates): the provider's, else the
     // label when the row shows it cut; "" for none.
     QString ToolTipAt(const QPoint& viewportPos) const;
+    // The row drawn faded (a node cut for pasting); it follows the row as it moves. An invalid
+    // index: none.
+    void SetFadedRow(const QModelIndex& index);
+    QModelIndex FadedRow() const { return faded_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -89,6 +93,8 @@ protected:
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void scrollContentsBy(int dx, int dy) override;
     bool viewportEvent(QEvent* event) override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
 
 private:
     void RaiseContextMenu(QPoint pos, bool keyboard);
@@ -107,6 +113,7 @@ private:
     QPersistentModelIndex editing_;
     std::optional<QPoint> menuAnchor_;
     std::function<QString(const HeadlessNode&)> toolTips_;
+    QPersistentModelIndex faded_;
 };
 
 } // namespace qv

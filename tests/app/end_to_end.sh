@@ -320,6 +320,47 @@ left="$(find "$trash" -name 'sample*' 2>/dev/null)"
 [ -z "$left" ] || fail "the trash still holds $left"
 echo "PASS: deletes undone, redone and undone again; the project folder is as it was"
 
+# Moves without a mouse and the filter, on a fresh copy of the sample: Alt+Down reorders a
+# topic, Alt+Up on the first category after "(Un-categorized)" moves nothing, a cut topic pasted
+# on a category goes into it, a cut file pasted on a sub-folder is refused as its drop is, and
+# the filter narrows the tree and Escape gives the rows back.
+rm -rf "$work/Moves"
+cp -r "$sample" "$work/Moves"
+moves="$work/Moves"
+cat >"$work/moves.txt" <<GESTURES
+select t:T3
+press Alt+Down
+select c:C1
+press Alt+Up
+cut t:T2
+paste c:C4
+cut o:$moves/images/icons/tag.png
+paste images\\images\\screens
+filter sync
+filter
+save
+quit
+GESTURES
+status=0
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" \
+  "$program" --script "$work/moves.txt" "$moves" >"$work/log4.txt" 2>&1 || status=$?
+cat "$work/log4.txt"
+[ "$status" -eq 0 ] || fail "the program ended with status $status moving without a mouse"
+! grep -q "^script: FAILED" "$work/log4.txt" || fail "a gesture failed moving without a mouse"
+line_of() { grep -n "$1" "$moves/Handbook.qvproj" | cut -d: -f1; }
+[ "$(line_of 'id="T5"')" -lt "$(line_of 'id="T3"')" ] || fail "Alt+Down did not move T3 after T5"
+[ "$(line_of 'id="C1"')" -lt "$(line_of 'id="C2"')" ] || fail "Alt+Up moved C1 above (Un-categorized)"
+grep -q 'id="T2" [^>]*category="C4"' "$moves/Handbook.qvproj" || fail "the pasted topic T2 is not in C4"
+grep -q "^script: moved t:T2 into c:C4$" "$work/log4.txt" || fail "the paste of T2 was not reported"
+grep -q "^script: not moved o:.*tag.png into images.images.screens$" "$work/log4.txt" ||
+  fail "a file pasted on a sub-folder was not refused as its drop is"
+[ -f "$moves/images/icons/tag.png" ] || fail "the refused paste touched the file"
+read -r matches shown before < <(sed -n 's/^script: filter sync: \([0-9]*\) items match, \([0-9]*\) rows shown (\([0-9]*\) before).*/\1 \2 \3/p' "$work/log4.txt")
+[ "${matches:-0}" -gt 0 ] && [ "$shown" -lt "$before" ] || fail "the filter did not narrow the tree"
+grep -q "^script: filter cleared: $before rows shown" "$work/log4.txt" ||
+  fail "Escape in the filter did not give back the $before rows"
+echo "PASS: moves without a mouse and the filter"
+
 # A generated project of 5,000 topics through the timed gestures: a category of ten topics is
 # deleted (its question answered Yes, the default), the build runs in the background and a
 # second one is cancelled, everything below Topics is expanded, and quitting saves the changes

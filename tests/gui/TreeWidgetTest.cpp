@@ -3,6 +3,8 @@
 #include "GuiTestSupport.h"
 #include "gui/CommandBarWidget.h"
 #include "gui/ExplorerWidget.h"
+#include "gui/KeyboardMoves.h"
+#include "gui/TreeFilter.h"
 #include "gui/TreeModel.h"
 #include "gui/WarningBarWidget.h"
 #include "support/ExplorerHarness.h"
@@ -207,45 +209,6 @@ TEST_F(TreeWidgetTest, EveryRowHasAnAccessibleNameDescriptionAndState) {
                     "Build Profiles | Folder, level 1\n");
 }
 
-TEST(ExplorerWidget, ChildrenStandWhereTheComponentPutsThem) {
-    ExplorerHarness h;
-    h.Open(h.TwoCategoryProject());
-    qv::ExplorerWidget widget(h.control);
-    widget.resize(320, 480);
-    widget.show();
-    RunPendingEvents();
-    const qv::TwipsScale s = widget.Scale();
-    const qv::Rect dock = h.Dock().Position();
-    EXPECT_EQ(dock.width, s.ToTwipsX(320));
-    EXPECT_EQ(dock.height + dock.top, s.ToTwipsY(480));
-    EXPECT_EQ(widget.Commands().geometry(),
-              QRect(s.ToPixelsX(dock.left), s.ToPixelsY(dock.top), s.ToPixelsX(dock.width),
-                    s.ToPixelsY(dock.height)));
-    EXPECT_TRUE(widget.Warning().isHidden());
-    // Each part has a name a screen reader can say.
-    for (const auto& [part, name] : std::vector<std::pair<QWidget*, const char*>>{
-             {static_cast<QWidget*>(&widget.Tree()), "Project explorer"},
-             {static_cast<QWidget*>(&widget.Warning()), "Warning bar"},
-             {static_cast<QWidget*>(widget.Commands().ToolBar("Tools")), "Explorer toolbar"},
-             {static_cast<QWidget*>(widget.Commands().ToolBar("FindBar")), "Find bar"}}) {
-        ASSERT_TRUE(part) << name;
-        EXPECT_EQ(QAccessible::queryAccessibleInterface(part)->text(QAccessible::Name), name);
-    }
-    // The tree fills the client area under the one visible toolbar.
-    EXPECT_EQ(widget.Tree().geometry().top(),
-              widget.Commands().geometry().top() +
-                  s.ToPixelsY(qv::HeadlessCommandBar::ToolbarHeight));
-
-    h.project->Save();
-    h.project->SetProjectReadOnly(true);
-    RunPendingEvents();
-    EXPECT_FALSE(widget.Warning().isHidden());
-    EXPECT_TRUE(widget.Warning().Caption().endsWith(QStringLiteral(") is read-only")));
-    EXPECT_EQ(widget.Warning().geometry().top(), 0);
-    // The command bar starts one pixel below the bar.
-    EXPECT_EQ(widget.Commands().geometry().top(), widget.Warning().geometry().bottom() + 2);
-}
-
 class ExplorerWidgetTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -258,14 +221,71 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(widget.get()));
         RunPendingEvents();
     }
+    qv::TreeWidget& View() { return widget->Tree(); }
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(&View(), key, modifiers);
+    }
+    std::string Children(const std::string& key) {
+        std::string keys;
+        for (qv::Node* n = h.NodeAt(key).FirstChild(); n; n = n->NextSibling())
+            keys += (keys.empty() ? "" : " ") + n->Key();
+        return keys;
+    }
     QRect RowOf(const std::string& key) {
-        qv::TreeWidget& tree = widget->Tree();
-        return tree.visualRect(tree.Model().IndexOf(&h.NodeAt(key)));
+        return View().visualRect(View().Model().IndexOf(&h.NodeAt(key)));
+    }
+    // The keys of the rows the view shows, top to bottom.
+    std::string Shown() {
+        const QAbstractItemModel& model = View().Model();
+        int first = 0;
+        while (first < model.rowCount() && View().isRowHidden(first, {}))
+            ++first;
+        std::string keys;
+        for (QModelIndex i = model.index(first, 0); i.isValid(); i = View().indexBelow(i))
+            keys +=
+                (keys.empty() ? "" : " ") + i.data(qv::TreeModel::KeyRole).toString().toStdString();
+        return keys;
     }
 
     ExplorerHarness h;
     std::unique_ptr<qv::ExplorerWidget> widget;
 };
+
+TEST_F(ExplorerWidgetTest, ChildrenStandWhereTheComponentPutsThem) {
+    // The filter's field stands on top; the component has the height below it.
+    const int top = widget->Filter().Field().height();
+    EXPECT_EQ(widget->Filter().Field().geometry(), QRect(0, 0, 320, top));
+    const qv::TwipsScale s = widget->Scale();
+    const qv::Rect dock = h.Dock().Position();
+    EXPECT_EQ(dock.width, s.ToTwipsX(320));
+    EXPECT_EQ(dock.height + dock.top, s.ToTwipsY(480 - top));
+    EXPECT_EQ(widget->Commands().geometry(),
+              QRect(s.ToPixelsX(dock.left), top + s.ToPixelsY(dock.top), s.ToPixelsX(dock.width),
+                    s.ToPixelsY(dock.height)));
+    EXPECT_TRUE(widget->Warning().isHidden());
+    // Each part has a name a screen reader can say.
+    for (const auto& [part, name] : std::vector<std::pair<QWidget*, const char*>>{
+             {static_cast<QWidget*>(&widget->Tree()), "Project explorer"},
+             {static_cast<QWidget*>(&widget->Warning()), "Warning bar"},
+             {static_cast<QWidget*>(widget->Commands().ToolBar("Tools")), "Explorer toolbar"},
+             {static_cast<QWidget*>(widget->Commands().ToolBar("FindBar")), "Find bar"}}) {
+        ASSERT_TRUE(part) << name;
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(part)->text(QAccessible::Name), name);
+    }
+    // The tree fills the client area under the one visible toolbar.
+    EXPECT_EQ(widget->Tree().geometry().top(),
+              widget->Commands().geometry().top() +
+                  s.ToPixelsY(qv::HeadlessCommandBar::ToolbarHeight));
+
+    h.project->Save();
+    h.project->SetProjectReadOnly(true);
+    RunPendingEvents();
+    EXPECT_FALSE(widget->Warning().isHidden());
+    EXPECT_TRUE(widget->Warning().Caption().endsWith(QStringLiteral(") is read-only")));
+    EXPECT_EQ(widget->Warning().geometry().top(), top);
+    // The command bar starts one pixel below the bar.
+    EXPECT_EQ(widget->Commands().geometry().top(), widget->Warning().geometry().bottom() + 2);
+}
 
 TEST_F(ExplorerWidgetTest, FindShowsWhatItFoundAndLeavesTheKeyboardInTheField) {
     h.NodeAt("c:C2").SetExpanded(false);
@@ -308,5 +328,89 @@ TEST_F(ExplorerWidgetTest, AMenuOpenedFromTheKeyboardShowsAtTheSelectedRow) {
     popup->close();
 }
 
+TEST_F(ExplorerWidgetTest, AltUpAndAltDownMoveWhereTheExplorerEnablesMoveUpAndMoveDown) {
+    h.Select("t:T1");
+    Key(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(Children("c:C1"), "t:T2 t:T1");
+    EXPECT_EQ(h.project->Topics()->Item(1)->ID(), "T2"); // the project follows the tree
+    EXPECT_EQ(h.Tree().SelectedItem(), &h.NodeAt("t:T1"));
+    Key(Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(Children("c:C1"), "t:T1 t:T2");
+
+    // Nothing moves above "(Un-categorized)": the explorer disables MoveUp there.
+    h.Select("c:C1");
+    ASSERT_FALSE(h.Control().ToolStatus("MoveUp"));
+    const std::string tree = h.Dump();
+    Key(Qt::Key_Up, Qt::AltModifier);
+    EXPECT_EQ(h.Dump(), tree);
+    Key(Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(Children("topics"), "c:uncategorized c:C2 c:C1");
+    EXPECT_TRUE(GuiErrors().empty());
+}
+
+TEST_F(ExplorerWidgetTest, CutAndPasteDropTheCutNodeIntoTheSelectedOneAsADragDoes) {
+    qv::KeyboardMoves& moves = widget->Moves();
+    h.Select("t:T3");
+    Key(Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(moves.CutKey(), "t:T3");
+    EXPECT_EQ(View().FadedRow(), View().Model().IndexOf(&h.NodeAt("t:T3")));
+    h.Select("c:C1");
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(h.NodeAt("t:T3").Parent(), &h.NodeAt("c:C1"));
+    EXPECT_EQ(h.project->GetTopic("T3")->Category()->ID(), "C1");
+    EXPECT_TRUE(moves.CutKey().empty());
+    EXPECT_FALSE(View().FadedRow().isValid());
+
+    // A category never goes into another one: the drop is refused, the cut stays until Escape.
+    h.Select("c:C2");
+    Key(Qt::Key_X, Qt::ControlModifier);
+    h.Select("c:C1");
+    Key(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(h.NodeAt("c:C2").Parent(), &h.NodeAt("topics"));
+    EXPECT_EQ(moves.CutKey(), "c:C2");
+    Key(Qt::Key_Escape);
+    EXPECT_TRUE(moves.CutKey().empty());
+    EXPECT_FALSE(View().FadedRow().isValid());
+    EXPECT_TRUE(GuiErrors().empty());
+}
+
+TEST_F(ExplorerWidgetTest, TheFilterShowsMatchesAndTheirFoldersOnScreenOnly) {
+    h.project->AddTopic("T4", "Setup", "Installing the Tool", "C2", "Draft");
+    h.NodeAt("c:C1").SetExpanded(false);
+    h.NodeAt("c:C2").SetExpanded(false);
+    h.Select("t:T1");
+    RunPendingEvents();
+    const std::string shown = Shown(), tree = h.Dump();
+    h.log.Clear();
+    qv::TreeFilter& filter = widget->Filter();
+    const std::vector<std::pair<const char*, const char*>> cases = {
+        {"TOOL", "topics c:C2 t:T4"},      // a title, whatever the case
+        {"setup", "topics c:C2 t:T4"},     // a name
+        {"*xt", "topics c:C1 t:T2"},       // a pattern: the whole value
+        {"x*", ""},                        // no value starts with x
+        {"*e*p", "topics c:C2 t:T3 t:T4"}, // "next" does not end with p
+        {"adv", "topics c:C2"},            // a category, without its topics
+    };
+    for (const auto& [text, expected] : cases) {
+        filter.Apply(text);
+        EXPECT_EQ(Shown(), expected) << text;
+    }
+    // The tree saw none of it: nodes, expansion, selection and events are as they were.
+    EXPECT_EQ(h.Dump(), tree);
+    EXPECT_EQ(h.log.Text(), "");
+
+    // The tree changes meanwhile: the filter applies to its new rows on the next turn.
+    filter.Field().clear();
+    QTest::keyClicks(&filter.Field(), QStringLiteral("deep"));
+    h.project->AddTopic("T5", "Deeper", "Deeper", "C1", "Draft");
+    RunPendingEvents();
+    EXPECT_EQ(Shown(), "topics c:C1 t:T5 c:C2 t:T3");
+    // Escape shows every row again, with the tree's own expansion.
+    QTest::keyClick(&filter.Field(), Qt::Key_Escape);
+    EXPECT_TRUE(filter.Field().text().isEmpty());
+    EXPECT_EQ(filter.Matches(), 0);
+    EXPECT_EQ(Shown(), shown) << h.Dump();
+    EXPECT_TRUE(GuiErrors().empty());
+}
 } // namespace
 } // namespace qvtest

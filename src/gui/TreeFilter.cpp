@@ -1,0 +1,319 @@
+#include "gui/TreeFilter.h"
+
+#include "controls/LabelMarkup.h"
+#include "explorer/Text.h"
+#include "find/PatternMatch.h"
+#include "gui/TreeModel.h"
+#include "gui/TreeWidget.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <algorithm>
+
+namespace qv {
+
+namespace {
+
+constexpr uint8_t kShown = 1; // the row matches or lies above a match
+constexpr uint8_t kOpen = 2;  // a row below it is shown
+
+HeadlessNode* NodeAt(const QModelIndex& index) {
+    return static_cast<HeadlessNode*>(index.internalPointer());
+}
+
+} // namespace
+
+TreeFilter::TreeFilter(TreeWidget& view, QWidget* fieldParent)
+    : QObject(fieldParent), view_(view), field_(new QLineEdit(fieldParent)) {
+    field_->setObjectName("treeFilter");
+    field_->setPlaceholderText(tr("Filter"));
+    field_->setAccessibleName(tr("Filter the tree"));
+    field_->setToolTip(tr("Shows the items whose name, title or file name holds the text, with "
+                          "their folders; with * a pattern (? one character, # one digit). "
+                          "Escape shows everything again."));
+    field_->setClearButtonEnabled(true);
+    field_->installEventFilter(this);
+    connect(field_, &QLineEdit::textChanged, this, &TreeFilter::Apply);
+
+    const TreeModel& model = view_.Model();
+    connect(&model, &TreeModel::rowsInserted, this, &TreeFilter::TreeChanged);
+    connect(&model, &TreeModel::rowsRemoved, this, &TreeFilter::TreeChanged);
+    connect(&model, &TreeModel::rowsMoved, this, &TreeFilter::TreeChanged);
+    connect(&model, &TreeModel::modelReset, this, &TreeFilter::TreeChanged);
+    connect(&model, &TreeModel::layoutChanged, this, &TreeFilter::TreeChanged);
+    connect(&model, &TreeModel::dataChanged, this,
+            [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
+                // An expansion changes the image only.
+                if (roles.size() == 1 && roles.front() == Qt::DecorationRole) return;
+                TreeChanged();
+            });
+}
+
+TreeFilter::~TreeFilter() = default;
+
+bool TreeFilter::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != field_) return false;
+    if (event->type() == QEvent::FocusIn && !read_) Read(); // before the first keystroke
+    if (event->type() != QEvent::KeyPress) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Escape && !field_->text().isEmpty()) {
+        field_->clear();
+        return true;
+    }
+    if (key == Qt::Key_Down) {
+        view_.setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    return false;
+}
+
+void TreeFilter::Apply(const QString& text) {
+    if (field_->text() != text) {
+        const QSignalBlocker quiet(field_);
+        field_->setText(text);
+    }
+    std::string needle = text::Lower(text.toStdString());
+    std::erase(needle, '\0'); // the separator of the texts: never part of a value
+    if (needle == needle_ && read_) return;
+    needle_ = std::move(needle);
+    if (needle_.empty()) {
+        matches_ = 0;
+        Restore();
+        return;
+    }
+    if (!read_) Read();
+    const bool pattern = needle_.find('*') != std::string::npos;
+    literal_.clear();
+    stars_.clear();
+    if (pattern && needle_.find('[') == std::string::npos) {
+        // The runs between wildcards; with "*" the only wildcard they decide the match alone.
+        std::vector<std::string> runs;
+        for (std::size_t start = 0;;) {
+            const std::size_t end = std::min(needle_.find_first_of("*?#", start), needle_.size());
+            runs.push_back(needle_.substr(start, end - start));
+            if (runs.back().size() > literal_.size()) literal_ = runs.back();
+            if (end == needle_.size()) break;
+            start = end + 1;
+        }
+        if (needle_.find_first_of("?#") == std::string::npos) stars_ = std::move(runs);
+    }
+    std::vector<uint8_t> state(rows_.size(), 0);
+    matches_ = 0;
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (Matches(rows_[i], pattern)) {
+            state[i] = kShown;
+            ++matches_;
+        }
+    // Children follow their parent in rows_: going backwards, a row is final before its parent.
+    for (std::size_t i = rows_.size(); i-- > 0;)
+        if ((state[i] & kShown) && rows_[i].parent >= 0)
+            state[static_cast<std::size_t>(rows_[i].parent)] |= kShown | kOpen;
+    Show(state);
+}
+
+void TreeFilter::AppendLower(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80) {
+            texts_ += text::Lower(text.substr(i));
+            return;
+        }
+        texts_ += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+}
+
+void TreeFilter::AddTexts(std::string_view label) {
+    if (label.find('<') == std::string_view::npos) {
+        AppendLower(label);
+        texts_ += '\0';
+        return;
+    }
+    const std::vector<MarkupPiece> pieces = ScanLabelMarkup(label);
+    auto text = [&](const MarkupPiece& piece) { return piece.kind == MarkupPiece::Kind::Text; };
+    auto title = [&](const MarkupPiece& piece) { return text(piece) && piece.spellcheck; };
+    const auto first = std::find_if(pieces.begin(), pieces.end(), title);
+    // A topic's label: the name, " (", the title in the spell-checked run, ")".
+    for (auto piece = pieces.begin(); piece != first; ++piece)
+        if (text(*piece)) AppendLower(label.substr(piece->offset, piece->length));
+    if (first == pieces.end()) {
+        texts_ += '\0';
+        return;
+    }
+    if (texts_.ends_with(" (")) texts_.resize(texts_.size() - 2);
+    texts_ += '\0';
+    for (auto piece = first; piece != pieces.end(); ++piece)
+        if (title(*piece)) AppendLower(label.substr(piece->offset, piece->length));
+    texts_ += '\0';
+}
+
+void TreeFilter::Read() {
+    rows_.clear();
+    texts_.clear();
+    const TreeModel& model = view_.Model();
+    struct Level {
+        int32_t row; // in rows_; -1: the top level
+        int count;
+        int next;
+    };
+    std::vector<Level> levels{{-1, model.rowCount(), 0}};
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.next == level.count) {
+            levels.pop_back();
+            continue;
+        }
+        const int32_t parent = level.row;
+        const QModelIndex parentIndex =
+            parent < 0 ? QModelIndex() : rows_[static_cast<std::size_t>(parent)].index;
+        const QModelIndex index = model.index(level.next++, 0, parentIndex);
+        const HeadlessNode& node = *NodeAt(index);
+        const auto begin = static_cast<uint32_t>(texts_.size());
+        // Items have a key with a colon; folders and "(Un-categorized)" show only above a match.
+        const std::string& key = node.KeyRef();
+        if (key.find(':') != std::string::npos && key != "c:uncategorized")
+            AddTexts(node.TextRef());
+        // Only the filter hides rows; only the tree's Expanded is the author's.
+        const bool hidden = touched_ && view_.isRowHidden(index.row(), parentIndex);
+        const bool expanded =
+            touched_ && node.ChildCount() > 0 && !node.Expanded() && view_.isExpanded(index);
+        rows_.push_back(
+            {index, parent, begin, static_cast<uint32_t>(texts_.size()), hidden, expanded});
+        if (const int32_t children = node.ChildCount(); children > 0)
+            levels.push_back({static_cast<int32_t>(rows_.size() - 1), children, 0});
+    }
+    read_ = true;
+}
+
+bool TreeFilter::Matches(const Row& row, bool pattern) const {
+    std::string_view texts(texts_.data() + row.begin, row.end - row.begin);
+    if (!pattern) return texts.find(needle_) != std::string_view::npos;
+    // A value the pattern matches holds its longest literal run: a quick test first.
+    if (!literal_.empty() && texts.find(literal_) == std::string_view::npos) return false;
+    while (!texts.empty()) {
+        const std::size_t end = texts.find('\0');
+        const std::string_view value = texts.substr(0, end);
+        if (stars_.empty() ? find::MatchesPattern(value, needle_) : MatchesStars(value))
+            return true;
+        texts.remove_prefix(end + 1);
+    }
+    return false;
+}
+
+bool TreeFilter::MatchesStars(std::string_view value) const {
+    // The leftmost place of each run leaves the most room for the runs after it.
+    const std::string& first = stars_.front();
+    const std::string& last = stars_.back();
+    if (value.size() < first.size() + last.size() || !value.starts_with(first) ||
+        !value.ends_with(last))
+        return false;
+    std::size_t at = first.size();
+    const std::string_view middle = value.substr(0, value.size() - last.size());
+    for (std::size_t i = 1; i + 1 < stars_.size(); ++i) {
+        const std::size_t found = middle.find(stars_[i], at);
+        if (found == std::string_view::npos) return false;
+        at = found + stars_[i].size();
+    }
+    return true;
+}
+
+QModelIndex TreeFilter::ParentIndex(const Row& row) const {
+    return row.parent < 0 ? QModelIndex() : rows_[static_cast<std::size_t>(row.parent)].index;
+}
+
+void TreeFilter::Show(const std::vector<uint8_t>& state) {
+    // Expanding or collapsing while a layout is pending only notes the row; with the layout
+    // done, each would move every row below it. Hiding a row makes the layout pending.
+    bool pendingLayout = false;
+    auto layoutLater = [&] {
+        if (!pendingLayout) view_.setRowHidden(0, {}, view_.isRowHidden(0, {}));
+        pendingLayout = true;
+    };
+    // The view's expansion here is the filter's, not the author's: the tree must not hear it.
+    const QSignalBlocker quiet(&view_);
+    touched_ = true;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        Row& row = rows_[i];
+        // A row below a hidden row stays as it is: showing it again would cost as much as
+        // hiding it, for nothing.
+        if (row.parent >= 0 && !(state[static_cast<std::size_t>(row.parent)] & kShown)) continue;
+        const bool hide = !(state[i] & kShown);
+        if (hide == row.hidden) continue;
+        view_.setRowHidden(row.index.row(), ParentIndex(row), hide);
+        pendingLayout = true;
+        row.hidden = hide;
+    }
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        Row& row = rows_[i];
+        const bool open = (state[i] & kOpen) != 0;
+        if (open == row.expanded || !(state[i] & kShown)) continue;
+        if (open) {
+            if (view_.isExpanded(row.index)) continue; // the author's own
+            layoutLater();
+            view_.expand(row.index);
+        } else if (!NodeAt(row.index)->Expanded()) {
+            layoutLater();
+            view_.collapse(row.index);
+        }
+        row.expanded = open;
+    }
+}
+
+void TreeFilter::Restore() {
+    if (!touched_) return;
+    if (!read_) Read();
+    bool pendingLayout = false;
+    const QSignalBlocker quiet(&view_);
+    for (Row& row : rows_) {
+        if (row.hidden) view_.setRowHidden(row.index.row(), ParentIndex(row), false);
+        pendingLayout |= row.hidden;
+        row.hidden = false;
+    }
+    for (Row& row : rows_) {
+        if (!row.expanded) continue;
+        row.expanded = false;
+        if (NodeAt(row.index)->Expanded()) continue; // the author's since
+        if (!pendingLayout) view_.setRowHidden(0, {}, view_.isRowHidden(0, {}));
+        pendingLayout = true;
+        view_.collapse(row.index);
+    }
+    touched_ = false;
+    // Back to the selection, unless it lies in a closed folder: scrolling would open it.
+    const QModelIndex current = view_.currentIndex();
+    if (!pendingLayout || !current.isValid()) return;
+    for (const HeadlessNode* p = NodeAt(current)->ParentNode(); p; p = p->ParentNode())
+        if (!p->Expanded()) return;
+    view_.scrollTo(current);
+}
+
+void TreeFilter::TreeChanged() {
+    read_ = false;
+    if (!Active() || pending_) return;
+    pending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        pending_ = false;
+        if (!Active() || read_) return;
+        needle_.clear(); // so that the same text applies anew
+        Apply(field_->text());
+    });
+}
+
+int32_t TreeFilter::ShownRows() const {
+    const TreeModel& model = view_.Model();
+    int32_t count = 0;
+    std::vector<QModelIndex> pending{QModelIndex()};
+    while (!pending.empty()) {
+        const QModelIndex parent = pending.back();
+        pending.pop_back();
+        for (int row = 0, rows = model.rowCount(parent); row < rows; ++row) {
+            if (view_.isRowHidden(row, parent)) continue;
+            ++count;
+            const QModelIndex index = model.index(row, 0, parent);
+            if (view_.isExpanded(index)) pending.push_back(index);
+        }
+    }
+    return count;
+}
+
+} // namespace qv
