@@ -1,4 +1,3 @@
-#include "host/HelpContext.h"
 #include "support/ExplorerHarness.h"
 
 #include <cerrno>
@@ -209,44 +208,6 @@ TEST_F(AddingFilesTest, ACopyTargetBehindALinkOutOfTheProjectFailsAsACopyDoes) {
     EXPECT_FALSE(fs::exists(away.Path() + "/shot.png"));
     EXPECT_EQ(p->OtherFiles()->Count(), 0);
 }
-
-struct HelpCase {
-    const char* key;
-    const char* attribute; // "" when none is supplied
-};
-
-class DynamicHelpTest : public ::testing::TestWithParam<HelpCase> {};
-
-TEST_P(DynamicHelpTest, TheNodeTypeFollowsTheSelection) {
-    ExplorerHarness h;
-    auto p = h.NewProject();
-    p->AddCategory("C1", "Basics");
-    p->AddTopic("T1", "Intro", "Intro", "C1", "Draft");
-    p->AddFile("images\\a.png");
-    p->AddProfile("B1", "Web");
-    h.Open(p);
-    std::string key = GetParam().key;
-    if (key == "o:") key += h.ProjectFolder() + "images/a.png";
-    if (!key.empty()) h.Select(key);
-    auto keywords = std::make_shared<qv::HelpKeywordList>();
-    auto attributes = std::make_shared<qv::HelpAttributeSet>();
-    h.control->QueryContext(*keywords, *attributes);
-    EXPECT_EQ(keywords->Items(), std::vector<std::string>{"QV.ProjectExplorer"});
-    std::string got;
-    for (const auto& [name, value] : attributes->pairs)
-        got += name + "=" + value;
-    EXPECT_EQ(got, std::string(GetParam().attribute));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Nodes, DynamicHelpTest,
-    ::testing::Values(HelpCase{"", ""}, HelpCase{"o:", "QV.ProjectExplorer.NodeType=File"},
-                      HelpCase{"t:T1", "QV.ProjectExplorer.NodeType=Topic"},
-                      HelpCase{"c:C1", "QV.ProjectExplorer.NodeType=Category"},
-                      HelpCase{"c:uncategorized", "QV.ProjectExplorer.NodeType=Category"},
-                      HelpCase{"bp:B1", "QV.ProjectExplorer.NodeType=BuildProfile"},
-                      HelpCase{"topics", "QV.ProjectExplorer.NodeType=File"},
-                      HelpCase{"images\\images", "QV.ProjectExplorer.NodeType=File"}));
 
 } // namespace
 } // namespace qvtest
