@@ -24,11 +24,13 @@ if i>=0: open(p,"w").write(s[:i]+t+s[i+len(f):]); print(s.count("\n",0,i)+1)' "$
   caught="" filter="*"
   [[ "$program" == *:* ]] && filter="${program#*:}"
   if cmake --build "$BUILD_DIR" --target "${program%%:*}" </dev/null >/dev/null 2>&1; then
-    caught="$(cd "$BUILD_DIR/tests" && QT_QPA_PLATFORM=offscreen ./"${program%%:*}" \
-      --gtest_filter="$filter" --gtest_brief=1 </dev/null 2>&1 |
+    # A crash or a hang (two minutes) counts as caught by the program.
+    caught="$(cd "$BUILD_DIR/tests" && { QT_QPA_PLATFORM=offscreen timeout 120 \
+      ./"${program%%:*}" --gtest_filter="$filter" --gtest_brief=1 </dev/null 2>&1 ||
+      echo "[  FAILED  ] ${program%%:*}(exit $?)"; } |
       sed -n 's/^\[  FAILED  \] \([^ ,]*\).*/\1/p' | head -1)"
     if [ -z "$caught" ] && cmake --build "$BUILD_DIR" </dev/null >/dev/null 2>&1; then
-      caught="$(ctest --test-dir "$BUILD_DIR" -j2 --stop-on-failure </dev/null 2>&1 |
+      caught="$(ctest --test-dir "$BUILD_DIR" -j2 --stop-on-failure --timeout 120 </dev/null 2>&1 |
         grep -m1 -E '\*\*\*|Failed  ' | sed -E 's/.*Test +#[0-9]+: ([^ ]+).*/\1/')"
     fi
   else
