@@ -106,16 +106,23 @@ TEST_F(AddingFilesTest, DuplicatesAndTemplateFilesAreRefused) {
     EXPECT_EQ(p->OtherFiles()->Count(), 1);
 }
 
-TEST_F(AddingFilesTest, ADifferentFileAtTheTargetIsNeverReplaced) {
-    h.dir.Write("images/shot.png", "already here, not in the project");
-    h.Select("images");
-    h.boxes.Queue(qv::mb::Yes);
-    Add("AddImage", {outside + "shot.png"});
-    EXPECT_EQ(Boxes().back(), "msgbox 48 File already exists");
-    EXPECT_FALSE(InProject("images/shot.png"));
-    std::ifstream kept(h.ProjectFolder() + "images/shot.png");
-    std::string text((std::istreambuf_iterator<char>(kept)), {});
-    EXPECT_EQ(text, "already here, not in the project");
+// A file at the target is never replaced: the same contents are taken as the copy, other
+// contents refuse the file.
+TEST_F(AddingFilesTest, AFileAtTheTargetIsTakenWhenTheSameAndNeverReplaced) {
+    for (const std::string there : {"picture", "already here, not in the project"}) {
+        h.dir.Write("images/shot.png", there);
+        h.Select("images");
+        h.boxes.Queue(qv::mb::Yes);
+        h.log.Clear();
+        Add("AddImage", {outside + "shot.png"});
+        const bool same = there == "picture";
+        EXPECT_EQ(Boxes().back(), same ? "msgbox 35 Copy file to project directory?"
+                                       : "msgbox 48 File already exists");
+        EXPECT_EQ(InProject("images/shot.png"), same);
+        std::ifstream kept(h.ProjectFolder() + "images/shot.png");
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), there);
+        if (same) p->OtherFiles()->Remove(h.ProjectFolder() + "images/shot.png");
+    }
 }
 
 TEST_F(AddingFilesTest, AFailingCopyIsReportedAndAddsNothing) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace qvtest {
 namespace {
@@ -90,11 +91,20 @@ TEST_F(TreeInputTest, InsertBesideACategoryAddsANewCategoryToTheProject) {
     h.Dump();
 }
 
-TEST_F(TreeInputTest, ATopicDroppedOnAnotherCategoryChangesItsCategory) {
-    h.Tree().Drag(&h.NodeAt("t:T1"), &h.NodeAt("c:C2"), qv::rel::Child);
-    EXPECT_EQ(p->GetTopic("T1")->Category()->ID(), "C2");
-    EXPECT_EQ(h.NodeAt("t:T1").Parent()->Key(), "c:C2");
-    ExpectProjectFollowsTree();
+// A topic dropped on a category joins it, the Un-categorized folder included; the ReadOnly
+// property keeps it where it is.
+TEST_F(TreeInputTest, ATopicDroppedOnACategoryJoinsItUnlessReadOnly) {
+    const std::tuple<const char*, bool, const char*> drops[] = {
+        {"c:C2", true, "c:C1"},
+        {"c:C2", false, "c:C2"},
+        {"c:uncategorized", false, "c:uncategorized"}};
+    for (const auto& [target, readOnly, parent] : drops) {
+        h.control->SetReadOnly(readOnly);
+        h.Tree().Drag(&h.NodeAt("t:T1"), &h.NodeAt(target), qv::rel::Child);
+        EXPECT_EQ(h.NodeAt("t:T1").Parent()->Key(), parent) << target << readOnly;
+        ExpectProjectFollowsTree();
+    }
+    EXPECT_EQ(p->GetTopic("T1")->Category(), nullptr);
 }
 
 TEST_F(TreeInputTest, ATopicDroppedBesideATopicIsReordered) {

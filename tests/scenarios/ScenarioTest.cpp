@@ -31,8 +31,7 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
 
 // The value of a "# NAME: VALUE" line of a script, "" when absent. Directives: "exit" (the exit
 // status, 0 when absent), "unchanged" (a folder of the copy whose files must all keep their
-// contents, none added or removed), "fifo" (a pipe to make in the copy first: git keeps none),
-// "progress" ("all" keeps the per-file load progress lines, which other scripts leave out).
+// contents, none added or removed), "fifo" (a pipe to make in the copy first: git keeps none).
 std::string Directive(const std::string& script, const std::string& name) {
     const auto at = script.find("# " + name + ": ");
     if (at == std::string::npos) return {};
@@ -40,7 +39,8 @@ std::string Directive(const std::string& script, const std::string& name) {
     return script.substr(from, script.find('\n', from) - from);
 }
 
-// Without the lines of the load's progress through each file, which every opening repeats.
+// Without the lines of the load's progress through each file, which every opening repeats
+// (LoadingTest checks them).
 std::string WithoutFileProgress(const std::string& out) {
     std::string kept;
     std::istringstream lines(out);
@@ -113,8 +113,8 @@ TEST_P(ScenarioTest, OutputMatches) {
                                 "' >out.txt 2>err.txt; echo $? >rc.txt";
     ASSERT_EQ(std::system(command.c_str()), 0);
     const std::string folder = fs::canonical(root).string();
-    std::string out = ReplaceAll(ReadFile(root / "out.txt"), folder, "$TMP");
-    if (Directive(scriptText, "progress") != "all") out = WithoutFileProgress(out);
+    const std::string out =
+        WithoutFileProgress(ReplaceAll(ReadFile(root / "out.txt"), folder, "$TMP"));
     const std::string err = ReplaceAll(ReplaceAll(ReadFile(root / "err.txt"), folder, "$TMP"),
                                        kCases.string() + "/", "");
     const int rc = std::stoi(ReadFile(root / "rc.txt"));
