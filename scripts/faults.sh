@@ -27,7 +27,7 @@ if i>=0: open(p,"w").write(s[:i]+t+s[i+len(f):]); print(s.count("\n",0,i)+1)' "$
     # A crash or a hang (two minutes) counts as caught by the program.
     caught="$(cd "$BUILD_DIR/tests" && { QT_QPA_PLATFORM=offscreen timeout 120 \
       ./"${program%%:*}" --gtest_filter="$filter" --gtest_brief=1 </dev/null 2>&1 ||
-      echo "[  FAILED  ] ${program%%:*}(exit $?)"; } |
+      echo "[  FAILED  ] ${program%%:*}(exit-status-$?)"; } |
       sed -n 's/^\[  FAILED  \] \([^ ,]*\).*/\1/p' | head -1)"
     if [ -z "$caught" ] && cmake --build "$BUILD_DIR" </dev/null >/dev/null 2>&1; then
       caught="$(ctest --test-dir "$BUILD_DIR" -j2 --stop-on-failure --timeout 120 </dev/null 2>&1 |
