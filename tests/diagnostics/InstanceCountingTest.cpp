@@ -31,6 +31,7 @@ struct World {
     std::map<int32_t, FakeMonitor> monitors; // by window handle
     bool channelFails = false;
     bool addFails = false;
+    std::string moduleFile = "/opt/qv/libqv.so";
 };
 
 class FakeChannel final : public qv::MessageChannel {
@@ -123,7 +124,7 @@ public:
     std::shared_ptr<qv::SharedCounter> CreateCounter() override {
         return std::make_shared<FakeCounter>(world_);
     }
-    std::string ModuleFileName() override { return "/opt/qv/libqv.so"; }
+    std::string ModuleFileName() override { return world_.moduleFile; }
 
     std::shared_ptr<FakeChannel> lastChannel;
     int32_t nextHandle = 42;
@@ -238,6 +239,13 @@ TEST_P(InstanceCountingCases, LogMatches) {
 
 INSTANTIATE_TEST_SUITE_P(Steps, InstanceCountingCases, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The globals keep the platform's path buffer, less its NUL, of the module's path.
+TEST_F(InstanceCountingTest, ALongModulePathIsCutToTheBuffer) {
+    world.moduleFile = "/" + std::string(300, 'x');
+    Create();
+    EXPECT_EQ(qv::diag::ThreadGlobals().vbfmModuleFilename, world.moduleFile.substr(0, 259));
+}
 
 TEST_F(InstanceCountingTest, TheGlobalsNameTheClientTheMonitorAndTheRegistration) {
     world.monitors[7] = {};

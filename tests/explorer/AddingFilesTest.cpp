@@ -1,4 +1,3 @@
-#include "host/HelpContext.h"
 #include "support/ExplorerHarness.h"
 
 #include <cerrno>
@@ -107,16 +106,23 @@ TEST_F(AddingFilesTest, DuplicatesAndTemplateFilesAreRefused) {
     EXPECT_EQ(p->OtherFiles()->Count(), 1);
 }
 
-TEST_F(AddingFilesTest, ADifferentFileAtTheTargetIsNeverReplaced) {
-    h.dir.Write("images/shot.png", "already here, not in the project");
-    h.Select("images");
-    h.boxes.Queue(qv::mb::Yes);
-    Add("AddImage", {outside + "shot.png"});
-    EXPECT_EQ(Boxes().back(), "msgbox 48 File already exists");
-    EXPECT_FALSE(InProject("images/shot.png"));
-    std::ifstream kept(h.ProjectFolder() + "images/shot.png");
-    std::string text((std::istreambuf_iterator<char>(kept)), {});
-    EXPECT_EQ(text, "already here, not in the project");
+// A file at the target is never replaced: the same contents are taken as the copy, other
+// contents refuse the file.
+TEST_F(AddingFilesTest, AFileAtTheTargetIsTakenWhenTheSameAndNeverReplaced) {
+    for (const std::string there : {"picture", "already here, not in the project"}) {
+        h.dir.Write("images/shot.png", there);
+        h.Select("images");
+        h.boxes.Queue(qv::mb::Yes);
+        h.log.Clear();
+        Add("AddImage", {outside + "shot.png"});
+        const bool same = there == "picture";
+        EXPECT_EQ(Boxes().back(), same ? "msgbox 35 Copy file to project directory?"
+                                       : "msgbox 48 File already exists");
+        EXPECT_EQ(InProject("images/shot.png"), same);
+        std::ifstream kept(h.ProjectFolder() + "images/shot.png");
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), there);
+        if (same) p->OtherFiles()->Remove(h.ProjectFolder() + "images/shot.png");
+    }
 }
 
 TEST_F(AddingFilesTest, AFailingCopyIsReportedAndAddsNothing) {
@@ -209,44 +215,6 @@ TEST_F(AddingFilesTest, ACopyTargetBehindALinkOutOfTheProjectFailsAsACopyDoes) {
     EXPECT_FALSE(fs::exists(away.Path() + "/shot.png"));
     EXPECT_EQ(p->OtherFiles()->Count(), 0);
 }
-
-struct HelpCase {
-    const char* key;
-    const char* attribute; // "" when none is supplied
-};
-
-class DynamicHelpTest : public ::testing::TestWithParam<HelpCase> {};
-
-TEST_P(DynamicHelpTest, TheNodeTypeFollowsTheSelection) {
-    ExplorerHarness h;
-    auto p = h.NewProject();
-    p->AddCategory("C1", "Basics");
-    p->AddTopic("T1", "Intro", "Intro", "C1", "Draft");
-    p->AddFile("images\\a.png");
-    p->AddProfile("B1", "Web");
-    h.Open(p);
-    std::string key = GetParam().key;
-    if (key == "o:") key += h.ProjectFolder() + "images/a.png";
-    if (!key.empty()) h.Select(key);
-    auto keywords = std::make_shared<qv::HelpKeywordList>();
-    auto attributes = std::make_shared<qv::HelpAttributeSet>();
-    h.control->QueryContext(*keywords, *attributes);
-    EXPECT_EQ(keywords->Items(), std::vector<std::string>{"QV.ProjectExplorer"});
-    std::string got;
-    for (const auto& [name, value] : attributes->pairs)
-        got += name + "=" + value;
-    EXPECT_EQ(got, std::string(GetParam().attribute));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Nodes, DynamicHelpTest,
-    ::testing::Values(HelpCase{"", ""}, HelpCase{"o:", "QV.ProjectExplorer.NodeType=File"},
-                      HelpCase{"t:T1", "QV.ProjectExplorer.NodeType=Topic"},
-                      HelpCase{"c:C1", "QV.ProjectExplorer.NodeType=Category"},
-                      HelpCase{"c:uncategorized", "QV.ProjectExplorer.NodeType=Category"},
-                      HelpCase{"bp:B1", "QV.ProjectExplorer.NodeType=BuildProfile"},
-                      HelpCase{"topics", "QV.ProjectExplorer.NodeType=File"},
-                      HelpCase{"images\\images", "QV.ProjectExplorer.NodeType=File"}));
 
 } // namespace
 } // namespace qvtest

@@ -5,39 +5,27 @@
 namespace qvtest {
 namespace {
 
-// Two categories, an un-categorized topic, an image and a text file, two profiles (B1 the
-// current one); opened in a designer host with nothing selected.
+// The small project in a designer host with nothing selected.
 class CommandDispatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        p = h.NewProject();
-        h.dir.Write("images/shot.png", "x");
-        h.dir.Write("readme.txt", "x");
-        p->AddCategory("C1", "Basics");
-        p->AddCategory("C2", "Advanced");
-        p->AddTopic("T1", "Intro", "Introduction", "C1", "Draft");
-        p->AddTopic("T2", "Next", "Next Steps", "C1", "Review");
-        p->AddTopic("T3", "Loose", "Loose End", "", "Complete");
-        p->AddFile("images\\shot.png");
-        p->AddFile("readme.txt");
-        p->AddProfile("B1", "Web");
-        p->AddProfile("B2", "Print");
-        p->GetProfile("B1")->SetCurrent(true);
-        p->SetAllowCategoryIndex(true);
+        p = h.SmallProject();
         h.Open(p);
-    }
-
-    // "o:" keys are written relative to the project folder.
-    std::string Key(const std::string& key) {
-        return key.rfind("o:", 0) == 0 ? "o:" + p->Folder() + key.substr(2) : key;
+        h.log.Clear();
     }
 
     // Selects the node ("" leaves nothing selected), clicks the tool and returns what the click
     // alone logged.
+    // "DoubleClick" and "Enter" are the user's gestures on the selected node instead of a tool.
     std::string Click(const std::string& key, const std::string& tool) {
-        if (!key.empty()) h.Select(Key(key));
+        if (!key.empty()) h.Select(key);
         h.log.Clear();
-        h.control->ClickTool(tool);
+        if (tool == "DoubleClick")
+            h.Tree().DoubleClick(h.Tree().SelectedItem());
+        else if (tool == "Enter")
+            h.Tree().KeyDown(13, 0);
+        else
+            h.control->ClickTool(tool);
         return h.log.Take();
     }
 
@@ -85,23 +73,20 @@ TEST_P(AddTopicTest, AsksTheHostForATopicInTheSelectedCategory) {
     const AddTopicCase& c = GetParam();
     const std::string before = Children(c.parent);
     EXPECT_EQ(Click(c.selected, "AddTopic"), c.log);
-    EXPECT_EQ(Children(c.parent), before + "t:T4 ");
-    EXPECT_EQ(p->GetTopic("T4")->Name(), "<New Topic>");
+    EXPECT_EQ(Children(c.parent), before + "t:T5 ");
+    EXPECT_EQ(p->GetTopic("T5")->Name(), "<New Topic>");
     h.Dump();
 }
 
-// The first topic of a category is selected as it arrives; later ones are not.
 INSTANTIATE_TEST_SUITE_P(
     Selections, AddTopicTest,
     ::testing::Values(
         AddTopicCase{"OnACategory", "c:C1", "c:C1", "host CreateTopic <New Topic>  C1\n"},
-        AddTopicCase{"OnAnEmptyCategory", "c:C2", "c:C2",
-                     "host CreateTopic <New Topic>  C2\nhost flashtopic topic:T4\n"
-                     "event TopicSelected topic:T4\nevent RefreshTools\nhost helpContextChanged\n"},
+        AddTopicCase{"OnTheOtherCategory", "c:C2", "c:C2", "host CreateTopic <New Topic>  C2\n"},
         AddTopicCase{"OnATopicInACategory", "t:T2", "c:C1", "host CreateTopic <New Topic>  C1\n"},
         AddTopicCase{"OnUncategorized", "c:uncategorized", "c:uncategorized",
                      "host CreateTopic <New Topic>  \n"},
-        AddTopicCase{"OnAnUncategorizedTopic", "t:T3", "c:uncategorized",
+        AddTopicCase{"OnAnUncategorizedTopic", "t:T4", "c:uncategorized",
                      "host CreateTopic <New Topic>  \n"},
         AddTopicCase{"WithNothingSelected", "", "c:uncategorized",
                      "host CreateTopic <New Topic>  \n"}),
@@ -137,12 +122,16 @@ struct HostCallCase {
     const char* selected;
     const char* tool;
     const char* log;
+    bool ctrlDown = false;
+    bool focusElsewhere = false; // in a window of another program
 };
 
 class HostCallTest : public CommandDispatchTest,
                      public ::testing::WithParamInterface<HostCallCase> {};
 
 TEST_P(HostCallTest, CallsTheHostWithTheSelectedItem) {
+    if (GetParam().ctrlDown) h.keyboard.down.insert(0x11);
+    if (GetParam().focusElsewhere) h.windows.focus = 99;
     EXPECT_EQ(Click(GetParam().selected, GetParam().tool), GetParam().log);
     EXPECT_EQ(h.Tree().LabelEditRequests(), 0);
 }
@@ -156,25 +145,35 @@ INSTANTIATE_TEST_SUITE_P(
         HostCallCase{"EditATopic", "t:T1", "Edit", "host edittopic topic:T1 missing False\n"},
         HostCallCase{"EditATopicInANewWindow", "t:T2", "EditNewWindow",
                      "host edittopic topic:T2 missing True\n"},
+        HostCallCase{"CtrlEditOpensANewWindow", "t:T1", "Edit",
+                     "host edittopic topic:T1 missing True\n", true},
+        HostCallCase{"DoubleClickEdits", "t:T1", "DoubleClick",
+                     "host edittopic topic:T1 missing False\n"},
+        HostCallCase{"CtrlDoubleClickOpensANewWindow", "t:T2", "DoubleClick",
+                     "host edittopic topic:T2 missing True\n", true},
+        HostCallCase{"EnterEdits", "t:T1", "Enter", "host edittopic topic:T1 missing False\n"},
+        HostCallCase{"EnterWithTheFocusInAnotherWindow", "t:T1", "Enter", "", false, true},
+        HostCallCase{"CtrlEditOfAFile", "o:readme.txt", "Edit",
+                     "host EditOtherFile file:readme.txt\n", true},
         HostCallCase{"EditAnOtherFile", "o:readme.txt", "Edit",
                      "host EditOtherFile file:readme.txt\n"},
-        HostCallCase{"EditAnImageFile", "o:images/shot.png", "EditNewWindow",
-                     "host EditOtherFile file:shot.png\n"},
+        HostCallCase{"EditAnImageFile", "o:images/shots/a.png", "EditNewWindow",
+                     "host EditOtherFile file:a.png\n"},
         HostCallCase{"EditABuildProfile", "bp:B2", "Edit", "host EditBuildProfile profile:B2\n"},
         HostCallCase{"EditAFolder", "images", "Edit", ""},
         HostCallCase{"EditWithNothingSelected", "", "Edit", ""},
-        HostCallCase{"ThumbnailOfAnImage", "o:images/shot.png", "MakeThumbnail",
-                     "host CreateThumbnail file:shot.png True\n"},
+        HostCallCase{"ThumbnailOfAnImage", "o:images/shots/a.png", "MakeThumbnail",
+                     "host CreateThumbnail file:a.png True\n"},
         HostCallCase{"ThumbnailOfATopic", "t:T1", "MakeThumbnail", ""},
         HostCallCase{"LocateATopic", "t:T2", "LocateNode",
                      "host LocateTopicInTOCEditor topic:T2 True\n"},
         HostCallCase{"BuildOnATopic", "t:T1", "Build", "host Build False\n"},
         HostCallCase{"CaptureWithATopic", "t:T1", "CaptureImage", "event CaptureImageRequest\n"},
         HostCallCase{"CaptureWithNothing", "", "CaptureImage", "event CaptureImageRequest\n"},
-        HostCallCase{"ReCaptureAnImage", "o:images/shot.png", "ReCaptureImage",
-                     "event ReCaptureImageRequest file:shot.png\n"},
-        HostCallCase{"ImageMapOfAnImage", "o:images/shot.png", "CreateImageMap",
-                     "event CreateImageMapRequest file:shot.png\n"},
+        HostCallCase{"ReCaptureAnImage", "o:images/shots/a.png", "ReCaptureImage",
+                     "event ReCaptureImageRequest file:a.png\n"},
+        HostCallCase{"ImageMapOfAnImage", "o:images/shots/a.png", "CreateImageMap",
+                     "event CreateImageMapRequest file:a.png\n"},
         HostCallCase{"ImageEditorForAnyFile", "o:readme.txt", "OpenImageProcessing",
                      "event ImageProcessingRequest file:readme.txt\n"},
         HostCallCase{"ReCaptureOnATopic", "t:T1", "ReCaptureImage", ""},
@@ -226,17 +225,17 @@ TEST_F(CommandDispatchTest, IncludeInOutputTogglesTheTopicAndTheTreeFollows) {
     EXPECT_EQ(h.Dock().StateItem("IncludeInOutput").Checked(), 0);
     EXPECT_FALSE(topic->IncludeInOutput());
     EXPECT_EQ(h.NodeAt("t:T1").Text(),
-              "<FORMAT TEXT:6D6D6D>Intro</FORMAT> (<FORMAT spellcheck>Introduction</FORMAT>)");
+              "<FORMAT TEXT:6D6D6D>Intro</FORMAT> (<FORMAT spellcheck>Intro</FORMAT>)");
     h.control->ClickTool("IncludeInOutput");
     EXPECT_EQ(h.Dock().StateItem("IncludeInOutput").Checked(), 1);
     EXPECT_TRUE(topic->IncludeInOutput());
-    EXPECT_EQ(h.NodeAt("t:T1").Text(), "Intro (<FORMAT spellcheck>Introduction</FORMAT>)");
+    EXPECT_EQ(h.NodeAt("t:T1").Text(), "Intro (<FORMAT spellcheck>Intro</FORMAT>)");
 }
 
 TEST_F(CommandDispatchTest, IncludeInOutputTogglesAFileAndLeavesOtherNodesAlone) {
     Click("o:readme.txt", "IncludeInOutput");
     EXPECT_FALSE(p->GetFile("readme.txt")->IncludeInOutput());
-    EXPECT_EQ(h.NodeAt(Key("o:readme.txt")).ForeColor(), static_cast<int32_t>(0x80000011));
+    EXPECT_EQ(h.NodeAt("o:readme.txt").ForeColor(), static_cast<int32_t>(0x80000011));
     const int16_t check = h.Dock().StateItem("IncludeInOutput").Checked();
     Click("c:C1", "IncludeInOutput");
     EXPECT_EQ(h.Dock().StateItem("IncludeInOutput").Checked(), check);
@@ -337,12 +336,6 @@ TEST(ToolbarModeTest, HideEditControlsHidesExactlyTheTenEditTools) {
     EXPECT_EQ(after.size() + 10, before.size());
 }
 
-TEST(ToolbarModeTest, TheToolbarStyleGoesToTheDesignerHelperUninterpreted) {
-    ExplorerHarness h;
-    h.control->SetToolbarStyle(7);
-    EXPECT_EQ(h.libraries.Designer()->AppliedToolbarStyle(), 7);
-}
-
 TEST_F(CommandDispatchTest, FindBarOnlyModeShowsTheFindBarAndLooksByNameAndTitle) {
     h.Dock().StateItem("FindInName").SetChecked(0);
     h.Dock().StateItem("FindInCaption").SetChecked(0);
@@ -375,8 +368,8 @@ TEST_F(CommandDispatchTest, ChoosingAStatusChangesTheSelectedTopic) {
 
 TEST_F(CommandDispatchTest, SelectingATopicFillsTheStatusFieldWithoutWritingItBack) {
     p->SetDirty(false);
-    h.Select("t:T2");
-    EXPECT_EQ(h.Dock().Item("Status").Text(), "Review");
+    h.Select("t:T4");
+    EXPECT_EQ(h.Dock().Item("Status").Text(), "Complete");
     EXPECT_FALSE(p->Dirty());
 }
 
@@ -388,6 +381,111 @@ TEST_F(CommandDispatchTest, AStatusWithoutASelectedTopicIsReported) {
     EXPECT_EQ(BoxedProcedures(h.log.Take()), "Dock_CommandChange Dock_CommandChange ");
     h.Dock().UserSetFieldText("FindValue", "anything");
     EXPECT_EQ(BoxedProcedures(h.log.Take()), "");
+}
+
+// Selection: the tools, the menu and the events follow the node selected.
+struct MenuCase {
+    const char* node;
+    const char* menu;
+};
+
+class ContextMenuTest : public CommandDispatchTest,
+                        public ::testing::WithParamInterface<MenuCase> {};
+
+// The context menu follows the kind of node selected.
+TEST_P(ContextMenuTest, EntriesFollowTheNodeKind) {
+    h.Select(GetParam().node);
+    EXPECT_EQ(h.Menu(), GetParam().menu);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NodeKinds, ContextMenuTest,
+    ::testing::Values(
+        MenuCase{"topics", "AddCategory"},
+        MenuCase{"c:C2", "AddTopic MoveUp RenameCategory Delete AutoGenerateCategoryIndex"},
+        MenuCase{"c:uncategorized", "AddTopic"},
+        MenuCase{"t:T2",
+                 "MoveUp Edit EditNewWindow LocateNode Status Delete Properties IncludeInOutput"},
+        MenuCase{"images", "AddImage"}, MenuCase{"images\\images", "AddImage"},
+        // A designer host hides the image tools when it initialises the control.
+        MenuCase{"o:images/shots/a.png", "Edit MakeThumbnail Delete IncludeInOutput"},
+        MenuCase{"other", "AddOtherFile"}, MenuCase{"o:readme.txt", "Edit Delete IncludeInOutput"},
+        MenuCase{"buildprofiles", "AddBuildProfile"}, MenuCase{"bp:B1", "Edit Delete Build"}));
+
+TEST_F(CommandDispatchTest, TheFirstCategoryCannotMoveAboveUncategorized) {
+    h.Select("c:C1");
+    EXPECT_FALSE(h.Dock().Item("MoveUp").Enabled());
+    h.Select("c:C2");
+    EXPECT_TRUE(h.Dock().Item("MoveUp").Enabled());
+}
+
+TEST_F(CommandDispatchTest, ATopicReportsItselfToTheHostAndTheContainer) {
+    h.Select("t:T1");
+    EXPECT_EQ(h.log.Take(), "host flashtopic topic:T1\n"
+                            "event TopicSelected topic:T1\n"
+                            "event RefreshTools\n"
+                            "host helpContextChanged\n");
+    EXPECT_EQ(h.Dock().Item("Status").Text(), "Draft");
+    EXPECT_EQ(h.Dock().StateItem("IncludeInOutput").Checked(), 1);
+}
+
+TEST_F(CommandDispatchTest, FilesAndFoldersRaiseTheirOwnSelectionEvents) {
+    h.Select("o:readme.txt");
+    EXPECT_EQ(h.log.Take(), "event OtherFileSelected file:readme.txt\n"
+                            "event RefreshTools\n"
+                            "host helpContextChanged\n");
+    h.Select("images");
+    EXPECT_EQ(h.log.Take(),
+              "event FolderNodeSelected\nevent RefreshTools\nhost helpContextChanged\n");
+}
+
+TEST_F(CommandDispatchTest, ANewCategoryStillNamedSoDoesNotChangeTheHelpContext) {
+    p->AddCategory("C3", "<New Category>");
+    h.Select("c:C3");
+    EXPECT_EQ(h.log.Text().find("helpContextChanged"), std::string::npos);
+}
+
+TEST_F(CommandDispatchTest, BuildCaptionSaysWhatIsBuilt) {
+    h.Select("bp:B1");
+    auto entries = h.Dock().VisibleMenuEntries("popContext");
+    EXPECT_EQ(entries.back()->Caption(), "Build this Profile");
+}
+
+TEST_F(CommandDispatchTest, AReadOnlyTopicKeepsStatusAndIncludeShownButDisabled) {
+    h.dir.Write("topics/T1.html", "x");
+    p->SetTopicReadOnly("T1", true);
+    h.Select("t:T1");
+    EXPECT_NE(h.Menu().find("Status"), std::string::npos);
+    EXPECT_FALSE(h.Dock().Item("Status").Enabled());
+    EXPECT_FALSE(h.Dock().Item("IncludeInOutput").Enabled());
+}
+
+TEST_F(CommandDispatchTest, OnACategoryTheEditButtonStaysEnabledWhileItsEntryIsHidden) {
+    h.Select("c:C1");
+    EXPECT_EQ(h.Menu().find("Edit"), std::string::npos);
+    EXPECT_TRUE(h.Dock().Item("Edit").Enabled());
+}
+
+TEST_F(CommandDispatchTest, DoubleClickWithoutHostTellsTheContainer) {
+    ExplorerHarness bare;
+    auto q = bare.NewProject();
+    q->AddTopic("T1", "Intro", "Intro", "", "Draft");
+    q->AddFile("x.txt");
+    bare.control->LoadQVProjectEx(q);
+    bare.log.Clear();
+    bare.Tree().DoubleClick(&bare.NodeAt("t:T1"));
+    bare.Tree().DoubleClick(&bare.NodeAt("o:" + q->Folder() + "x.txt"));
+    bare.Tree().DoubleClick(&bare.NodeAt("topics"));
+    std::string raised;
+    for (const auto& line : bare.log.Lines())
+        if (line.find("Click") != std::string::npos) raised += line + "\n";
+    EXPECT_EQ(raised, "event TopicDblClick topic:T1\nevent DoubleClick\n");
+}
+
+TEST_F(CommandDispatchTest, EveryToolStartsDisabledUntilTheSelectionEnablesIt) {
+    ExplorerHarness fresh;
+    for (int32_t i = 1; i <= fresh.Dock().ToolCount(); ++i)
+        EXPECT_FALSE(fresh.Dock().ToolAt(i).Enabled()) << fresh.Dock().ToolAt(i).Name();
 }
 
 } // namespace

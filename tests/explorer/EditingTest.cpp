@@ -12,15 +12,9 @@ namespace fs = std::filesystem;
 class EditingTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        p = h.TwoCategoryProject();
-        h.dir.Write("images/shots/a.png", "picture");
+        p = h.SmallProject();
         h.dir.Write("out/web/images/shots/a.png", "copy 1");
         h.dir.Write("out/chm/images/shots/a.png", "copy 2");
-        p->AddFile("images\\shots\\a.png");
-        p->AddProfile("B1", "Web")->SetOutputFolder("out\\web");
-        p->AddProfile("B2", "Compiled")->SetOutputFolder("out\\chm");
-        p->GetProfile("B2")->SetCompiledHelp(true);
-        p->GetProfile("B2")->SetHelpFormat(1);
         h.Open(p);
         h.log.Clear();
     }
@@ -39,7 +33,6 @@ protected:
                                  line.substr(line.rfind(" -> ")));
         return titles;
     }
-    std::string FileKey() { return "o:" + h.ProjectFolder() + "images/shots/a.png"; }
     std::string TopicOrder() {
         std::string out;
         for (int32_t i = 1; i <= p->Topics()->Count(); ++i)
@@ -100,7 +93,7 @@ TEST_F(EditingTest, AFileGoesFromDiskAndFromEachOutputFolderUntilTheFirstNo) {
     h.boxes.Queue(qv::mb::Yes); // remove from the project
     h.boxes.Queue(qv::mb::Yes); // and from disk
     h.boxes.Queue(qv::mb::No);  // not from the first output folder
-    Delete(FileKey());
+    Delete("o:images/shots/a.png");
     EXPECT_EQ(Boxes(),
               (std::vector<std::string>{"36 Confirm Delete -> yes", "36 Delete File -> yes",
                                         "36 Delete file in output folder -> no"}));
@@ -112,7 +105,7 @@ TEST_F(EditingTest, AFileGoesFromDiskAndFromEachOutputFolderUntilTheFirstNo) {
 }
 
 TEST_F(EditingTest, YesToEveryOutputFolderRemovesEveryCopy) {
-    Delete(FileKey());
+    Delete("o:images/shots/a.png");
     EXPECT_EQ(Boxes().size(), 4u);
     EXPECT_FALSE(fs::exists(h.ProjectFolder() + "out/web/images/shots/a.png"));
     EXPECT_FALSE(fs::exists(h.ProjectFolder() + "out/chm/images/shots/a.png"));
@@ -122,7 +115,7 @@ TEST_F(EditingTest, WithTheDesktopsTrashEveryDeletedFileCanBeRestored) {
     ScopedEnv data{"XDG_DATA_HOME", (h.dir.Path() + "/data").c_str()};
     h.libraries.SetFileService(trash);
     fs::permissions(h.ProjectFolder() + "images/shots/a.png", fs::perms::owner_read);
-    Delete(FileKey()); // yes to every question
+    Delete("o:images/shots/a.png"); // yes to every question
     EXPECT_EQ(Boxes().size(), 4u);
     for (const char* gone :
          {"images/shots/a.png", "out/web/images/shots/a.png", "out/chm/images/shots/a.png"})
@@ -156,7 +149,7 @@ TEST_P(NotACopyTest, IsLeftAloneWithoutAQuestion) {
     const std::string kept = GetParam().arrange(h, elsewhere);
     h.boxes.Queue(qv::mb::Yes); // remove from the project
     h.boxes.Queue(GetParam().deleteFromDisk ? qv::mb::Yes : qv::mb::No);
-    Delete(FileKey());
+    Delete("o:images/shots/a.png");
     const std::string disk = GetParam().deleteFromDisk ? "yes" : "no";
     EXPECT_EQ(Boxes(),
               (std::vector<std::string>{"36 Confirm Delete -> yes", "36 Delete File -> " + disk,
@@ -245,7 +238,7 @@ TEST_F(EditingTest, SuppressedPromptsAskNothingButStillDelete) {
 TEST_F(EditingTest, MovingATopicDownReordersTheProject) {
     h.Select("t:T1");
     h.control->ClickTool("MoveDown");
-    EXPECT_EQ(TopicOrder(), "T2 T1 T3 ");
+    EXPECT_EQ(TopicOrder(), "T2 T1 T3 T4 ");
     EXPECT_EQ(h.NodeAt("c:C1").FirstChild()->Key(), "t:T2");
     EXPECT_TRUE(p->Dirty());
     // The tools describe the topic at its new place, the last of its category, at once.
@@ -253,7 +246,7 @@ TEST_F(EditingTest, MovingATopicDownReordersTheProject) {
     EXPECT_TRUE(h.Dock().Item("MoveUp").Enabled());
     EXPECT_FALSE(h.Dock().Item("MoveDown").Enabled());
     h.control->ClickTool("MoveUp");
-    EXPECT_EQ(TopicOrder(), "T1 T2 T3 ");
+    EXPECT_EQ(TopicOrder(), "T1 T2 T3 T4 ");
     EXPECT_FALSE(h.Dock().Item("MoveUp").Enabled());
     EXPECT_TRUE(h.Dock().Item("MoveDown").Enabled());
     h.Dump();
@@ -280,7 +273,7 @@ TEST_F(EditingTest, AMoveIsNotUndoneByTheProjectsReorderEvent) {
     h.NodeAt("c:C1").SetExpanded(true);
     h.Select("t:T2");
     h.control->ClickTool("MoveUp");
-    EXPECT_EQ(TopicOrder(), "T2 T1 T3 ");
+    EXPECT_EQ(TopicOrder(), "T2 T1 T3 T4 ");
     EXPECT_EQ(flags("t:T2"), "selected");
     EXPECT_EQ(h.NodeAt("c:C1").FirstChild()->Key(), "t:T2");
     EXPECT_EQ(h.log.Text().find("report"), std::string::npos) << h.log.Text();

@@ -145,6 +145,33 @@ TEST_F(LoadingTest, SettingQVIDEToNothingKeepsTheTreeAndTheControlEnabled) {
     EXPECT_TRUE(h.control->Enabled());
 }
 
+// A host that cannot give a project fails the property with a clear error and loses nothing.
+TEST_F(LoadingTest, AQVIDEWithoutAProjectIsReportedAndKeepsTheTree) {
+    h.Open(p);
+    const std::string before = h.Dump();
+    h.ide->SetProject(nullptr);
+    h.log.Clear();
+    h.control->SetQVIDE(h.ide);
+    const std::string log = h.log.Take();
+    EXPECT_NE(log.find("Procedure: QVIDE"), std::string::npos) << log;
+    EXPECT_NE(log.find("Object required (424)"), std::string::npos) << log;
+    EXPECT_EQ(h.Dump(), before);
+}
+
+// The host adds a file while the load reads the topics: its event shows it, and the load's
+// own walk over the files must not show it twice or fail.
+TEST_F(LoadingTest, AFileAddedWhileLoadingIsShownOnce) {
+    h.ide->SetObserver([&](std::string_view member, std::vector<qv::Variant>&) {
+        if (member == "FireLoadProgress" && !p->OtherFiles()->Contains(p->Folder() + "late.txt"))
+            p->AddFile("late.txt");
+    });
+    h.Open(p);
+    const std::string tree = Dump();
+    EXPECT_NE(tree.find("o:$P/late.txt"), std::string::npos) << tree;
+    EXPECT_EQ(tree.find("o:$P/late.txt"), tree.rfind("o:$P/late.txt"));
+    EXPECT_EQ(h.log.Text().find("msgbox"), std::string::npos) << h.log.Text();
+}
+
 TEST_F(LoadingTest, LaterTopicsGoBeforeTheNextTopicOfTheirCategory) {
     h.Open(p);
     p->AddTopic("T5", "Last", "Last One", "C1", "Draft");

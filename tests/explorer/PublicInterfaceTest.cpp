@@ -1,5 +1,6 @@
 #include "contracts/Error.h"
 #include "explorer/TypeInfo.h"
+#include "host/HelpContext.h"
 #include "support/ExplorerHarness.h"
 
 #include <gtest/gtest.h>
@@ -100,7 +101,6 @@ TEST(PublicInterfaceTest, HidingTheToolbarZeroesTheBorderAndShowingItAgainDoesNo
 
 TEST(PublicInterfaceTest, LoadOptionsBeforeInitializeAppliesAllButSpelling) {
     ExplorerHarness h;
-    h.libraries.Options().showBitmapsAsIcons = true;
     h.libraries.Options().checkSpelling = true;
     h.libraries.Options().warningBarStyle = 3;
     h.control->Designer().LoadOptions();
@@ -242,6 +242,38 @@ INSTANTIATE_TEST_SUITE_P(, LifecycleTest,
                          [](const auto& info) {
                              return info.param == Lifecycle::NotLoaded ? "NotLoaded" : "Terminated";
                          });
+
+struct HelpCase {
+    const char* key;
+    const char* attribute; // "" when none is supplied
+};
+
+class DynamicHelpTest : public ::testing::TestWithParam<HelpCase> {};
+
+TEST_P(DynamicHelpTest, TheNodeTypeFollowsTheSelection) {
+    ExplorerHarness h;
+    h.Open(h.SmallProject());
+    if (*GetParam().key) h.Select(GetParam().key);
+    auto keywords = std::make_shared<qv::HelpKeywordList>();
+    auto attributes = std::make_shared<qv::HelpAttributeSet>();
+    h.control->QueryContext(*keywords, *attributes);
+    EXPECT_EQ(keywords->Items(), std::vector<std::string>{"QV.ProjectExplorer"});
+    std::string got;
+    for (const auto& [name, value] : attributes->pairs)
+        got += name + "=" + value;
+    EXPECT_EQ(got, std::string(GetParam().attribute));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Nodes, DynamicHelpTest,
+    ::testing::Values(HelpCase{"", ""},
+                      HelpCase{"o:images/shots/a.png", "QV.ProjectExplorer.NodeType=File"},
+                      HelpCase{"t:T1", "QV.ProjectExplorer.NodeType=Topic"},
+                      HelpCase{"c:C1", "QV.ProjectExplorer.NodeType=Category"},
+                      HelpCase{"c:uncategorized", "QV.ProjectExplorer.NodeType=Category"},
+                      HelpCase{"bp:B1", "QV.ProjectExplorer.NodeType=BuildProfile"},
+                      HelpCase{"topics", "QV.ProjectExplorer.NodeType=File"},
+                      HelpCase{"images\\images", "QV.ProjectExplorer.NodeType=File"}));
 
 } // namespace
 } // namespace qvtest

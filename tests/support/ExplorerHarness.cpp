@@ -91,6 +91,22 @@ std::shared_ptr<qv::Project> ExplorerHarness::TwoCategoryProject() {
     return p;
 }
 
+std::shared_ptr<qv::Project> ExplorerHarness::SmallProject() {
+    auto p = TwoCategoryProject();
+    p->AddTopic("T4", "Loose", "Loose", "", "Complete");
+    dir.Write("images/shots/a.png", "picture");
+    dir.Write("readme.txt", "text");
+    p->AddFile("images\\shots\\a.png");
+    p->AddFile("readme.txt");
+    p->AddProfile("B1", "Web")->SetOutputFolder("out\\web");
+    p->AddProfile("B2", "Compiled")->SetOutputFolder("out\\chm");
+    p->GetProfile("B1")->SetCurrent(true);
+    p->GetProfile("B2")->SetCompiledHelp(true);
+    p->GetProfile("B2")->SetHelpFormat(1);
+    p->SetAllowCategoryIndex(true);
+    return p;
+}
+
 std::string ExplorerHarness::ProjectFolder() const {
     return project ? project->Folder() : "";
 }
@@ -104,6 +120,8 @@ qv::HeadlessCommandBar& ExplorerHarness::Dock() {
 }
 
 qv::Node& ExplorerHarness::NodeAt(const std::string& key) {
+    if (key.rfind("o:", 0) == 0 && key.rfind("o:/", 0) != 0)
+        return Tree().Nodes().Item("o:" + ProjectFolder() + key.substr(2));
     return Tree().Nodes().Item(key);
 }
 

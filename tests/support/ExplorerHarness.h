@@ -45,10 +45,16 @@ public:
     // A new project with categories C1 "Basics" and C2 "Advanced", topics T1 "Intro" and
     // T2 "Next" in C1 and T3 "Deep" in C2, all Draft.
     std::shared_ptr<qv::Project> TwoCategoryProject();
+    // The small project of the explorer's suites: TwoCategoryProject with T4 "Loose"
+    // (Complete) un-categorized, the files images\shots\a.png and readme.txt (on disk), and
+    // the profiles B1 "Web" (current, output out\web) and B2 "Compiled" (compiled help to
+    // out\chm); category indexes allowed.
+    std::shared_ptr<qv::Project> SmallProject();
 
     qv::ProjectExplorer& Control() { return *control; }
     qv::HeadlessTreeView& Tree();
     qv::HeadlessCommandBar& Dock();
+    // A relative "o:" key ("o:readme.txt") is taken below the project folder.
     qv::Node& NodeAt(const std::string& key);
     void Select(const std::string& key);
     // The tree as text, after checking its invariants.
