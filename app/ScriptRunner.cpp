@@ -36,11 +36,12 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
+#include <QTabWidget>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qv::app {
@@ -504,10 +505,42 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
         waiting_ = true;
         if (argument == "cancel") window_.CancelBuild();
     } else if (command == "edit") {
-        control->ClickTool("Edit");
-        TopicEditor* editor = window_.CurrentEditor();
-        if (!editor) return Fail("no editor opened");
-        Log("editing " + QDir::toNativeSeparators(editor->Path()));
+        if (!argument.isEmpty() && argument != "window") return Fail("unknown edit " + argument);
+        const std::size_t windows = window_.WindowEditors().size();
+        control->ClickTool(argument.isEmpty() ? "Edit" : "EditNewWindow");
+        if (argument.isEmpty()) {
+            TopicEditor* editor = window_.CurrentEditor();
+            if (!editor) return Fail("no editor opened");
+            return Log("editing " + QDir::toNativeSeparators(editor->Path()));
+        }
+        const std::vector<TopicEditor*> editors = window_.WindowEditors();
+        if (editors.size() <= windows) return Fail("no editor window opened");
+        QWidget* opened = editors.back()->window();
+        opened->activateWindow();
+        // The keys go to the window once the system has made it the active one.
+        QElapsedTimer waited;
+        waited.start();
+        while (QApplication::activeWindow() != opened && waited.elapsed() < 2000)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (QApplication::activeWindow() != opened) return Fail("the editor window is not active");
+        Log("editing " + QDir::toNativeSeparators(editors.back()->Path()) + " in its own window");
+    } else if (command == "close") {
+        if (argument != "editor") return Fail("close editor, not close " + argument);
+        const std::vector<TopicEditor*> windows = window_.WindowEditors();
+        QPointer<TopicEditor> editor = windows.empty() ? window_.CurrentEditor() : windows.back();
+        if (!editor) return Fail("no editor to close");
+        auto* tabs = window_.findChild<QTabWidget*>("editors");
+        const bool own = editor->window() != &window_;
+        const QString caption =
+            own ? editor->window()->windowTitle() : tabs->tabText(tabs->indexOf(editor));
+        bool gone = false;
+        if (own) {
+            gone = editor->window()->close();
+        } else {
+            Q_EMIT tabs->tabCloseRequested(tabs->indexOf(editor));
+            gone = !editor;
+        }
+        Log((gone ? "closed editor " : "kept editor ") + caption);
     } else if (command == "touch" || command == "rm") {
         const QString path = QDir(QString::fromStdString(window_.ActiveProject()->Folder()))
                                  .absoluteFilePath(argument);
