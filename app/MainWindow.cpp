@@ -30,6 +30,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -46,6 +47,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <new>
 #include <vector>
 
@@ -74,6 +76,14 @@ QString ProjectFileOf(const QString& path, QString& problem) {
                                 "them with File > Open Project.")
                         .arg(QDir::toNativeSeparators(path), found.join(", "));
     return {};
+}
+
+// The same file on disk (device and inode) when both exist, else the same absolute path.
+bool SameFile(const QString& a, const QString& b) {
+    std::error_code error;
+    const bool same = std::filesystem::equivalent(QFile::encodeName(a).toStdString(),
+                                                  QFile::encodeName(b).toStdString(), error);
+    return error ? QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath() : same;
 }
 
 QString ExceptionText() {
@@ -679,16 +689,36 @@ void MainWindow::ShowTopicProperties(const std::shared_ptr<TopicItem>& topic) {
 }
 
 void MainWindow::EditTopic(const std::shared_ptr<TopicItem>& topic, bool newWindow) {
-    if (!newWindow) {
-        for (int i = 0; i < editors_->count(); ++i)
-            if (auto* e = qobject_cast<TopicEditor*>(editors_->widget(i));
-                e && e->Topic() == topic) {
+    // One editor per file, wherever it shows: two would each save over the other's text.
+    const QString path = Q(topic->DiskPath());
+    auto editing = [&](const TopicEditor* e) {
+        return e && (e->Topic() == topic || (!path.isEmpty() && SameFile(e->Path(), path)));
+    };
+    for (const auto& e : windowEditors_)
+        if (editing(e)) {
+            e->window()->raise();
+            e->window()->activateWindow();
+            e->Text()->setFocus();
+            return;
+        }
+    TopicEditor* editor = nullptr;
+    for (int i = 0; i < editors_->count() && !editor; ++i)
+        if (auto* e = qobject_cast<TopicEditor*>(editors_->widget(i)); editing(e)) {
+            if (!newWindow) {
                 editors_->setCurrentIndex(i);
                 e->Text()->setFocus();
                 return;
             }
+            editors_->removeTab(i); // into a window of its own, with its text
+            editor = e;
+        }
+    if (!editor) {
+        editor = new TopicEditor(*project_, topic);
+        connect(editor, &TopicEditor::ModifiedChanged, this, [this] {
+            RefreshEditorCaptions();
+            UpdateTitle();
+        });
     }
-    auto* editor = new TopicEditor(*project_, topic);
     if (newWindow) {
         auto* window = new QWidget(this, Qt::Window);
         window->setObjectName("editorWindow");
@@ -696,21 +726,14 @@ void MainWindow::EditTopic(const std::shared_ptr<TopicItem>& topic, bool newWind
         window->installEventFilter(this);
         auto* layout = new QVBoxLayout(window);
         layout->addWidget(editor);
-        window->setWindowTitle(editor->Caption());
+        editor->show(); // a page the tabs hid stays hidden otherwise
         window->resize(700, 560);
         windowEditors_.emplace_back(editor);
-        connect(editor, &TopicEditor::ModifiedChanged, this, [this] {
-            RefreshEditorCaptions();
-            UpdateTitle();
-        });
+        RefreshEditorCaptions();
         window->show();
+        window->activateWindow();
     } else {
-        const int index = editors_->addTab(editor, editor->Caption());
-        editors_->setCurrentIndex(index);
-        connect(editor, &TopicEditor::ModifiedChanged, this, [this] {
-            RefreshEditorCaptions();
-            UpdateTitle();
-        });
+        editors_->setCurrentIndex(editors_->addTab(editor, editor->Caption()));
     }
     editor->Text()->setFocus();
     Note(tr("Editing %1").arg(QDir::toNativeSeparators(editor->Path())));

@@ -506,24 +506,29 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
         if (argument == "cancel") window_.CancelBuild();
     } else if (command == "edit") {
         if (!argument.isEmpty() && argument != "window") return Fail("unknown edit " + argument);
-        const std::size_t windows = window_.WindowEditors().size();
         control->ClickTool(argument.isEmpty() ? "Edit" : "EditNewWindow");
         if (argument.isEmpty()) {
             TopicEditor* editor = window_.CurrentEditor();
             if (!editor) return Fail("no editor opened");
             return Log("editing " + QDir::toNativeSeparators(editor->Path()));
         }
-        const std::vector<TopicEditor*> editors = window_.WindowEditors();
-        if (editors.size() <= windows) return Fail("no editor window opened");
-        QWidget* opened = editors.back()->window();
-        opened->activateWindow();
-        // The keys go to the window once the system has made it the active one.
+        // The keys go to the topic's window once the system has made it the active one.
+        const QString key = SelectedKey(window_);
+        auto active = [&]() -> TopicEditor* {
+            for (TopicEditor* editor : window_.WindowEditors())
+                if (editor->window() == QApplication::activeWindow() &&
+                    "t:" + QString::fromStdString(editor->Topic()->ID()) == key)
+                    return editor;
+            return nullptr;
+        };
         QElapsedTimer waited;
         waited.start();
-        while (QApplication::activeWindow() != opened && waited.elapsed() < 2000)
+        while (!active() && waited.elapsed() < 2000)
             QApplication::processEvents(QEventLoop::AllEvents, 20);
-        if (QApplication::activeWindow() != opened) return Fail("the editor window is not active");
-        Log("editing " + QDir::toNativeSeparators(editors.back()->Path()) + " in its own window");
+        TopicEditor* editor = active();
+        if (!editor) return Fail("no editor window of " + key + " is active");
+        Log("editing " + QDir::toNativeSeparators(editor->Path()) + " in its own window, " +
+            QString::number(window_.WindowEditors().size()) + " open");
     } else if (command == "close") {
         if (argument != "editor") return Fail("close editor, not close " + argument);
         const std::vector<TopicEditor*> windows = window_.WindowEditors();

@@ -128,8 +128,11 @@ undo
 redo
 close editor
 select t:T8
-edit window
+edit
 type Saved on quit.
+edit window
+type Typed in its window.
+edit window
 quit
 GESTURES
 
@@ -201,7 +204,11 @@ grep -q "^script: closed editor Formatting Text\* (not in the project)$" "$work/
   fail "the editor of the deleted topic did not stay open saying so"
 grep -q "^script: message Quit: The project Handbook has unsaved changes. Save them?$" "$work/log.txt" ||
   fail "the quit prompt does not name the project"
-for typed in "T4:Written in its own window." "T6:Kept while the topic is gone." "T8:Saved on quit."; do
+# One editor per file: the tab moves into a window with its text, and asking again shows it.
+[ "$(grep -c "^script: editing $project/topics/T8.html in its own window, 1 open$" "$work/log.txt")" -eq 2 ] ||
+  fail "the tab's editor did not move into one window"
+for typed in "T4:Written in its own window." "T6:Kept while the topic is gone." "T8:Saved on quit." \
+  "T8:Typed in its window."; do
   grep -qF "${typed#*:}" "$project/topics/${typed%%:*}.html" || fail "the text typed for ${typed%%:*} was lost"
 done
 ! grep -q 'Topic id="T6"' "$project/Handbook.qvproj" || fail "the deleted topic T6 is still saved"
