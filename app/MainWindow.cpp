@@ -19,9 +19,9 @@
 #include "gui/SpellMenu.h"
 #include "gui/TreeModel.h"
 #include "gui/TreeWidget.h"
+#include "host/DesktopLauncher.h"
 #include "host/ProfileBuilder.h"
 #include "model/ProfileItem.h"
-#include "host/DesktopLauncher.h"
 #include "model/Project.h"
 #include "model/ProjectFileReader.h"
 #include "model/TopicItem.h"
@@ -31,6 +31,7 @@
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -47,6 +48,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <new>
 #include <vector>
 
@@ -75,6 +77,14 @@ QString ProjectFileOf(const QString& path, QString& problem) {
                                 "them with File > Open Project.")
                         .arg(QDir::toNativeSeparators(path), found.join(", "));
     return {};
+}
+
+// The same file on disk (device and inode) when both exist, else the same absolute path.
+bool SameFile(const QString& a, const QString& b) {
+    std::error_code error;
+    const bool same = std::filesystem::equivalent(QFile::encodeName(a).toStdString(),
+                                                  QFile::encodeName(b).toStdString(), error);
+    return error ? QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath() : same;
 }
 
 QString ExceptionText() {
@@ -260,6 +270,17 @@ TopicEditor* MainWindow::CurrentEditor() const {
     return qobject_cast<TopicEditor*>(editors_->currentWidget());
 }
 
+std::vector<TopicEditor*> MainWindow::WindowEditors() const {
+    std::vector<TopicEditor*> editors;
+    for (const auto& editor : windowEditors_)
+        if (editor) editors.push_back(editor);
+    return editors;
+}
+
+QString MainWindow::ProjectName() const {
+    return project_ ? QFileInfo(Q(project_->Path())).completeBaseName() : QString();
+}
+
 void MainWindow::Note(const QString& text) {
     statusBar()->showMessage(text, 8000);
     if (log_) log_(text);
@@ -402,8 +423,7 @@ void MainWindow::UpdateTitle() {
     const bool open = project_ != nullptr;
     QString title = tr("Quorvel");
     if (open) {
-        title = QFileInfo(Q(project_->Path())).completeBaseName() + (Modified() ? "*" : "") +
-                " - " + title;
+        title = ProjectName() + (Modified() ? "*" : "") + " - " + title;
         if (project_->ReadOnly()) title += tr(" (read-only)");
     }
     setWindowTitle(title);
@@ -413,11 +433,17 @@ void MainWindow::UpdateTitle() {
 }
 
 void MainWindow::RefreshEditorCaptions() {
+    // An editor stays open, with its text, when its topic leaves the project (deleted, or an
+    // undo took it away); its caption says so.
+    auto caption = [this](const TopicEditor& editor) {
+        const bool inProject = project_ && project_->FindTopic(editor.Topic()->ID());
+        return editor.Caption() + (inProject ? QString() : tr(" (not in the project)"));
+    };
     for (int i = 0; i < editors_->count(); ++i)
         if (auto* editor = qobject_cast<TopicEditor*>(editors_->widget(i)))
-            editors_->setTabText(i, editor->Caption());
+            editors_->setTabText(i, caption(*editor));
     for (const auto& editor : windowEditors_)
-        if (editor) editor->window()->setWindowTitle(editor->Caption());
+        if (editor) editor->window()->setWindowTitle(caption(*editor));
 }
 
 bool MainWindow::Modified() const {
@@ -529,8 +555,7 @@ bool MainWindow::CloseProject() {
     if (Modified()) {
         const auto answer = QMessageBox::question(
             this, tr("Close Project"),
-            tr("The project %1 has unsaved changes. Save them?")
-                .arg(QFileInfo(Q(project_->Path())).fileName()),
+            tr("The project %1 has unsaved changes. Save them?").arg(ProjectName()),
             QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
         if (answer == QMessageBox::Cancel) return false;
         if (answer == QMessageBox::Save && !SaveAll()) return false;
@@ -593,8 +618,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (project_ && Modified()) {
         const auto answer = QMessageBox::question(
             this, tr("Quit"),
-            tr("The project %1 has unsaved changes. Save them?")
-                .arg(QFileInfo(Q(project_->Path())).fileName()),
+            tr("The project %1 has unsaved changes. Save them?").arg(ProjectName()),
             QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
         if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && !SaveAll())) {
             event->ignore();
@@ -674,36 +698,51 @@ void MainWindow::ShowTopicProperties(const std::shared_ptr<TopicItem>& topic) {
 }
 
 void MainWindow::EditTopic(const std::shared_ptr<TopicItem>& topic, bool newWindow) {
-    if (!newWindow) {
-        for (int i = 0; i < editors_->count(); ++i)
-            if (auto* e = qobject_cast<TopicEditor*>(editors_->widget(i));
-                e && e->Topic() == topic) {
+    // One editor per file, wherever it shows: two would each save over the other's text.
+    const QString path = Q(topic->DiskPath());
+    auto editing = [&](const TopicEditor* e) {
+        return e && (e->Topic() == topic || (!path.isEmpty() && SameFile(e->Path(), path)));
+    };
+    for (const auto& e : windowEditors_)
+        if (editing(e)) {
+            e->window()->raise();
+            e->window()->activateWindow();
+            e->Text()->setFocus();
+            return;
+        }
+    TopicEditor* editor = nullptr;
+    for (int i = 0; i < editors_->count() && !editor; ++i)
+        if (auto* e = qobject_cast<TopicEditor*>(editors_->widget(i)); editing(e)) {
+            if (!newWindow) {
                 editors_->setCurrentIndex(i);
                 e->Text()->setFocus();
                 return;
             }
+            editors_->removeTab(i); // into a window of its own, with its text
+            editor = e;
+        }
+    if (!editor) {
+        editor = new TopicEditor(*project_, topic);
+        connect(editor, &TopicEditor::ModifiedChanged, this, [this] {
+            RefreshEditorCaptions();
+            UpdateTitle();
+        });
     }
-    auto* editor = new TopicEditor(*project_, topic);
     if (newWindow) {
         auto* window = new QWidget(this, Qt::Window);
+        window->setObjectName("editorWindow");
         window->setAttribute(Qt::WA_DeleteOnClose);
+        window->installEventFilter(this);
         auto* layout = new QVBoxLayout(window);
         layout->addWidget(editor);
-        window->setWindowTitle(editor->Caption());
+        editor->show(); // a page the tabs hid stays hidden otherwise
         window->resize(700, 560);
         windowEditors_.emplace_back(editor);
-        connect(editor, &TopicEditor::ModifiedChanged, this, [this] {
-            RefreshEditorCaptions();
-            UpdateTitle();
-        });
+        RefreshEditorCaptions();
         window->show();
+        window->activateWindow();
     } else {
-        const int index = editors_->addTab(editor, editor->Caption());
-        editors_->setCurrentIndex(index);
-        connect(editor, &TopicEditor::ModifiedChanged, this, [this] {
-            RefreshEditorCaptions();
-            UpdateTitle();
-        });
+        editors_->setCurrentIndex(editors_->addTab(editor, editor->Caption()));
     }
     editor->Text()->setFocus();
     Note(tr("Editing %1").arg(QDir::toNativeSeparators(editor->Path())));
@@ -761,18 +800,36 @@ void MainWindow::ApplySpellChoice(const SpellChoice& choice, const std::string& 
     });
 }
 
+bool MainWindow::SettleEditor(TopicEditor& editor) {
+    if (!editor.Modified()) return true;
+    const auto answer = QMessageBox::question(
+        editor.window(), tr("Close Topic"),
+        tr("The topic \u201c%1\u201d of the project %2 has unsaved changes. Save them?")
+            .arg(Q(editor.Topic()->Title()), ProjectName()),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+    if (answer == QMessageBox::Cancel) return false;
+    return answer != QMessageBox::Save || Guard([&] { editor.Save(); });
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::Close) return QMainWindow::eventFilter(watched, event);
+    for (auto it = windowEditors_.begin(); it != windowEditors_.end(); ++it) {
+        if (!*it || (*it)->window() != watched) continue;
+        if (!SettleEditor(**it)) {
+            event->ignore();
+            return true;
+        }
+        // The window goes on its own (delete on close); its changes no longer count.
+        windowEditors_.erase(it);
+        UpdateTitle();
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
 bool MainWindow::CloseEditor(TopicEditor* editor) {
     if (!editor) return true;
-    if (editor->Modified()) {
-        const auto answer = QMessageBox::question(
-            this, tr("Close Topic"),
-            tr("The topic \u201c%1\u201d of the project %2 has unsaved changes. Save them?")
-                .arg(Q(editor->Topic()->Title()),
-                     QFileInfo(Q(project_->Path())).completeBaseName()),
-            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
-        if (answer == QMessageBox::Cancel) return false;
-        if (answer == QMessageBox::Save && !Guard([&] { editor->Save(); })) return false;
-    }
+    if (!SettleEditor(*editor)) return false;
     editors_->removeTab(editors_->indexOf(editor));
     delete editor;
     UpdateTitle();
@@ -918,8 +975,13 @@ void MainWindow::DiskRefreshed(bool projectFileChanged, int refresh) {
         box.setDefaultButton(changed ? ignore : reload);
         box.exec();
         if (box.clickedButton() == reload) {
-            project_->SetDirty(false); // the author chose the file's version
-            OpenProject(path);
+            const std::shared_ptr<Project> before = project_;
+            const bool dirty = before->Dirty();
+            before->SetDirty(false); // the author chose the file's version
+            // Kept open (the question about the editors' changes was cancelled, or the file
+            // is gone): its own changes still wait to be saved.
+            if (!OpenProject(path) && project_ == before && dirty) before->SetDirty(true);
+            UpdateTitle();
         }
     }
     Q_EMIT DiskChecked(refresh);

@@ -62,6 +62,7 @@ public:
     // cursor is busy and the status bar follows the load (the component's LoadProgress).
     bool OpenProject(const QString& path);
     // Asks Save / Discard / Cancel when the project or an editor is changed; false: cancelled.
+    // Editors in windows of their own close with the project.
     bool CloseProject();
     // Saves the project (in one step, through the model) and every changed editor. Shows a
     // failure and returns false.
@@ -93,6 +94,8 @@ public:
     ExplorerWidget* Explorer() const { return explorer_; }
     const std::shared_ptr<Project>& ActiveProject() const { return project_; }
     TopicEditor* CurrentEditor() const;
+    // The editors in windows of their own (Edit in New Window), oldest first.
+    std::vector<TopicEditor*> WindowEditors() const;
     AppSettings& Settings() { return settings_; }
     UndoMenu* Undo() const { return undo_; }
     // Where the program tells what happened besides the status bar (the script's log).
@@ -113,6 +116,8 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // An editor's own window asks, as a tab does, before its changes go.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     class ProjectWatcher;
@@ -158,6 +163,11 @@ private:
     // The current build profile's row is drawn bold and named by the Build command.
     void ShowCurrentProfile();
     bool CloseEditor(TopicEditor* editor); // asks when changed; false: cancelled
+    // Save / Discard / Cancel for a changed editor, over its own window; true when its changes
+    // may go (saved, discarded or none), false when cancelled or the save failed.
+    bool SettleEditor(TopicEditor& editor);
+    // The project as the title and the prompts name it.
+    QString ProjectName() const;
     // The expanded nodes that hold children, in tree order: what restoring needs.
     QStringList ExpandedKeys() const;
     void RestoreExpansion(const QStringList& keys);

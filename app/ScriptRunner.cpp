@@ -38,11 +38,12 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
+#include <QTabWidget>
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qv::app {
@@ -575,10 +576,47 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
         waiting_ = true;
         if (argument == "cancel") window_.CancelBuild();
     } else if (command == "edit") {
-        control->ClickTool("Edit");
-        TopicEditor* editor = window_.CurrentEditor();
-        if (!editor) return Fail("no editor opened");
-        Log("editing " + QDir::toNativeSeparators(editor->Path()));
+        if (!argument.isEmpty() && argument != "window") return Fail("unknown edit " + argument);
+        control->ClickTool(argument.isEmpty() ? "Edit" : "EditNewWindow");
+        if (argument.isEmpty()) {
+            TopicEditor* editor = window_.CurrentEditor();
+            if (!editor) return Fail("no editor opened");
+            return Log("editing " + QDir::toNativeSeparators(editor->Path()));
+        }
+        // The keys go to the topic's window once the system has made it the active one.
+        const QString key = SelectedKey(window_);
+        auto active = [&]() -> TopicEditor* {
+            for (TopicEditor* editor : window_.WindowEditors())
+                if (editor->window() == QApplication::activeWindow() &&
+                    "t:" + QString::fromStdString(editor->Topic()->ID()) == key)
+                    return editor;
+            return nullptr;
+        };
+        QElapsedTimer waited;
+        waited.start();
+        while (!active() && waited.elapsed() < 2000)
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        TopicEditor* editor = active();
+        if (!editor) return Fail("no editor window of " + key + " is active");
+        Log("editing " + QDir::toNativeSeparators(editor->Path()) + " in its own window, " +
+            QString::number(window_.WindowEditors().size()) + " open");
+    } else if (command == "close") {
+        if (argument != "editor") return Fail("close editor, not close " + argument);
+        const std::vector<TopicEditor*> windows = window_.WindowEditors();
+        QPointer<TopicEditor> editor = windows.empty() ? window_.CurrentEditor() : windows.back();
+        if (!editor) return Fail("no editor to close");
+        auto* tabs = window_.findChild<QTabWidget*>("editors");
+        const bool own = editor->window() != &window_;
+        const QString caption =
+            own ? editor->window()->windowTitle() : tabs->tabText(tabs->indexOf(editor));
+        bool gone = false;
+        if (own) {
+            gone = editor->window()->close();
+        } else {
+            Q_EMIT tabs->tabCloseRequested(tabs->indexOf(editor));
+            gone = !editor;
+        }
+        Log((gone ? "closed editor " : "kept editor ") + caption);
     } else if (command == "touch" || command == "rm") {
         const QString path = QDir(QString::fromStdString(window_.ActiveProject()->Folder()))
                                  .absoluteFilePath(argument);

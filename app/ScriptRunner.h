@@ -57,7 +57,11 @@ class MainWindow;
 //                     (or failure) shows; "build cancel" clicks Cancel as soon as it started
 //   button TEXT       clicks the enabled button with that text in a window of the program
 //                     (e.g. "Open Contents" in the build report)
-//   edit              the Edit command
+//   edit [window]     the Edit command; "edit window" the Edit in New Window command: the
+//                     line ends when the topic's window is the active one (it has the
+//                     keyboard) and logs how many editor windows are open
+//   close editor      closes the editor last opened in a window of its own (else the current
+//                     tab) as its close button does; logs its caption and whether it went
 //   undo, redo        Edit > Undo or Redo; logs the step's name ("undone Delete"); fails when
 //                     there is nothing to undo or redo
 //   save              File > Save

@@ -674,6 +674,7 @@ const HeadlessNode* NextVisible(const HeadlessNode* n) {
 
 Node* HeadlessTreeView::HitTest(float x, float y) const {
     if (!(x >= 0) || !(y >= 0) || y / RowHeight >= 2e9f) return nullptr;
+    if (viewHitTest && redraw_) return viewHitTest(x, y);
     const int64_t row = topRow_ + static_cast<int64_t>(y / RowHeight);
     const HeadlessNode* n = Top();
     for (int64_t r = 0; n; ++r, n = NextVisible(n))
@@ -817,7 +818,7 @@ struct HighlightReset {
 };
 } // namespace
 
-void HeadlessTreeView::Drag(Node* source, Node* target, int32_t relationship) {
+void HeadlessTreeView::Drag(Node* source, Node* target, int32_t relationship, float x, float y) {
     if (!TakesInput()) return;
     HeadlessNode& node = *Own(source);
     HeadlessNode& onto = *Own(target);
@@ -859,7 +860,7 @@ void HeadlessTreeView::Drag(Node* source, Node* target, int32_t relationship) {
         [&](TreeViewEvents& sink) { sink.NodeBeforeDropHighlight(data, &onto, proposed); });
     int32_t effect = 2;
     sinks_.Raise(
-        [&](TreeViewEvents& sink) { sink.OLEDragOver(&onto, data, 0, 0, effect, 1, 0, 0); });
+        [&](TreeViewEvents& sink) { sink.OLEDragOver(&onto, data, x, y, effect, 1, 0, 0); });
     if (effect != 0 && Attached(onto)) dropHighlight_ = &onto;
 
     // A handler may have locked the tree meanwhile: the drop is refused then.
@@ -895,7 +896,7 @@ bool HeadlessTreeView::DropTreeNode(HeadlessNode& node, HeadlessNode& target, in
     return true;
 }
 
-void HeadlessTreeView::DropFiles(Node* target, std::vector<std::string> files) {
+void HeadlessTreeView::DropFiles(Node* target, std::vector<std::string> files, float x, float y) {
     if (!TakesInput()) return;
     if (!target || Locked()) return;
     HeadlessNode& onto = *Own(target);
@@ -908,10 +909,10 @@ void HeadlessTreeView::DropFiles(Node* target, std::vector<std::string> files) {
         [&](TreeViewEvents& sink) { sink.NodeBeforeDropHighlight(data, &onto, relationship); });
     int32_t effect = 1;
     sinks_.Raise(
-        [&](TreeViewEvents& sink) { sink.OLEDragOver(&onto, data, 0, 0, effect, 1, 0, 0); });
+        [&](TreeViewEvents& sink) { sink.OLEDragOver(&onto, data, x, y, effect, 1, 0, 0); });
     if (effect == 0 || Locked() || !Attached(onto) || !(onto.allowDrop_ & drop::Into)) return;
     dropHighlight_ = &onto;
-    sinks_.Raise([&](TreeViewEvents& sink) { sink.ExternalOLEDragDrop(data, 0, 0, effect, 1, 0); });
+    sinks_.Raise([&](TreeViewEvents& sink) { sink.ExternalOLEDragDrop(data, x, y, effect, 1, 0); });
 }
 
 // ---------------------------------------------------------------------------------------------

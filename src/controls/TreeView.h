@@ -161,8 +161,10 @@ public:
     bool CommandEnabled(const std::string& name) const override; // 5 for an unknown name
     void SetCommandEnabled(const std::string& name, bool value) override;
     bool CanExecuteCommand(const std::string& name) const override; // false for unknown names
-    // Rows are the visible nodes (every ancestor expanded) in whole-tree order, RowHeight twips
-    // each, starting at TopRow; x and y in twips. Outside the rows: nullptr.
+    // x and y in twips of the client area. While a view that draws the rows answers
+    // (viewHitTest, with Redraw on), its answer: the node drawn there. Otherwise rows are the
+    // visible nodes (every ancestor expanded) in whole-tree order, RowHeight twips each,
+    // starting at TopRow. Outside the rows: nullptr.
     Node* HitTest(float x, float y) const override;
     void SetFocus() override;
     void Move(int32_t left, int32_t top, int32_t width, int32_t height) override;
@@ -198,6 +200,10 @@ public:
     // Asked before DeleteItem removes a node when no handler set NoPrompt; false keeps the node.
     // Empty: proceed without asking.
     std::function<bool(Node&)> confirmDelete;
+    // Set by a view whose rows differ from RowHeight rows from TopRow (taller rows, another
+    // font): the node it draws at (x, y) twips of the client area, nullptr for none. It is
+    // asked only while Redraw is on, when the view follows the tree.
+    std::function<Node*(float x, float y)> viewHitTest;
 
     // Label editing. The edit closes when its node leaves the tree, when the selection moves to
     // another node and when the tree loses the focus. FinishLabelEdit closes the edit, raises
@@ -224,12 +230,14 @@ public:
     // into: BeforeSetParent / AfterSetParent; before or after: Before/AfterSetParent when the
     // parent changes, then NodeMoved (under a sorted parent the node keeps its sorted place).
     // Finally NodeClicked again for source when it moved, then OLECompleteDrag with the effect (0
-    // when nothing dropped); DropHighlight is cleared, also when a handler throws.
-    void Drag(Node* source, Node* target, int32_t relationship);
+    // when nothing dropped); DropHighlight is cleared, also when a handler throws. (x, y): where
+    // the drop fell, in twips of the client area, as OLEDragOver tells it.
+    void Drag(Node* source, Node* target, int32_t relationship, float x = 0, float y = 0);
     // Files dropped from outside on target (nullptr or a locked tree: nothing):
     // NodeBeforeDropHighlight (relationship 4), OLEDragOver (effect starts 1); with the effect not
     // 0 and target's AllowDrop bit 1, DropHighlight is target while ExternalOLEDragDrop runs.
-    void DropFiles(Node* target, std::vector<std::string> files);
+    // (x, y) as for Drag, told by both events.
+    void DropFiles(Node* target, std::vector<std::string> files, float x = 0, float y = 0);
     // ContextMenu at client (x, y); the screen point adds the tree's Bounds origin.
     void RightClick(float x = 0, float y = 0);
     // Raises KeyDown; unless a handler zeroed the code the tree acts on it: during a label edit

@@ -299,26 +299,29 @@ bool TreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int r
     std::shared_ptr<Object> holdTarget = target->shared_from_this();
     if (source) {
         std::shared_ptr<Object> holdSource = source->shared_from_this();
-        QTimer::singleShot(0, this, [this, source, target, relationship, holdSource, holdTarget] {
-            if (source->Tree() != &tree_ || target->Tree() != &tree_) return;
-            Guarded(nullptr, [&] {
-                tree_.Drag(source, target, relationship);
-                // What went into a closed row is shown where it went.
-                if (relationship == rel::Child && source->Tree() == &tree_ &&
-                    source->ParentNode() == target && !target->Expanded())
-                    tree_.Expand(target);
+        QTimer::singleShot(
+            0, this,
+            [this, source, target, relationship, holdSource, holdTarget, x = dropX_, y = dropY_] {
+                if (source->Tree() != &tree_ || target->Tree() != &tree_) return;
+                Guarded(nullptr, [&] {
+                    tree_.Drag(source, target, relationship, x, y);
+                    // What went into a closed row is shown where it went.
+                    if (relationship == rel::Child && source->Tree() == &tree_ &&
+                        source->ParentNode() == target && !target->Expanded())
+                        tree_.Expand(target);
+                });
+                if (source->Tree() == &tree_ && tree_.SelectedItem() == source)
+                    Q_EMIT dropShown(IndexOf(source));
             });
-            if (source->Tree() == &tree_ && tree_.SelectedItem() == source)
-                Q_EMIT dropShown(IndexOf(source));
-        });
         return true;
     }
     HeadlessNode* onto = row < 0 ? target : NodeOf(parent);
     std::shared_ptr<Object> holdOnto = onto->shared_from_this();
-    QTimer::singleShot(0, this, [this, onto, holdOnto, files = LocalFiles(*data)] {
-        if (onto->Tree() != &tree_) return;
-        Guarded(nullptr, [&] { tree_.DropFiles(onto, files); });
-    });
+    QTimer::singleShot(0, this,
+                       [this, onto, holdOnto, files = LocalFiles(*data), x = dropX_, y = dropY_] {
+                           if (onto->Tree() != &tree_) return;
+                           Guarded(nullptr, [&] { tree_.DropFiles(onto, files, x, y); });
+                       });
     return true;
 }
 

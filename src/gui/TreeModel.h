@@ -63,6 +63,12 @@ public:
     // program's own, beside the node's text, image and colour, which stay the tree's.
     void SetBoldKey(const std::string& key);
     const std::string& BoldKey() const { return boldKey_; }
+    // Where the drop the view is handing over fell, in twips of its client area; the tree's
+    // drag events tell it. The view sets it for the length of its drop, else it is (0, 0).
+    void SetDropPoint(float x, float y) {
+        dropX_ = x;
+        dropY_ = y;
+    }
     // The picture under the image key as an icon; a null icon for "" or an unknown key.
     QIcon IconFor(const std::string& imageKey) const;
     static QIcon IconFromPicture(const Picture& picture);
@@ -144,6 +150,7 @@ private:
     mutable std::unordered_map<std::string, CachedIcon> icons_;
     RowFacts facts_;
     std::string boldKey_;
+    float dropX_ = 0, dropY_ = 0;
 };
 
 } // namespace qv

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -18,6 +19,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolTip>
+#include <cmath>
 #include <vector>
 
 namespace qv {
@@ -96,6 +98,15 @@ TreeWidget::TreeWidget(HeadlessTreeView& tree, QWidget* parent)
     setAnimated(false);
     setFocusPolicy(Qt::StrongFocus);
     tree_.SetHWnd(QtWindowSystem::HandleOf(this));
+    // The component's points are this view's pixels, so the rows it asks about are the ones
+    // drawn here.
+    tree_.viewHitTest = [this](float x, float y) -> Node* {
+        const TwipsScale scale = Scale();
+        if (!(x < 1e9f && y < 1e9f)) return nullptr;
+        const QPoint at(scale.ToPixelsX(static_cast<int32_t>(std::lround(x))),
+                        scale.ToPixelsY(static_cast<int32_t>(std::lround(y))));
+        return model_->NodeOf(indexAt(at));
+    };
 
     connect(model_, &TreeModel::selectionMoved, this, &TreeWidget::ShowSelection);
     connect(model_, &TreeModel::expansionChanged, this, &TreeWidget::ShowExpansion);
@@ -135,6 +146,7 @@ TreeWidget::TreeWidget(HeadlessTreeView& tree, QWidget* parent)
 }
 
 TreeWidget::~TreeWidget() {
+    tree_.viewHitTest = nullptr;
     // The model goes before the view's own teardown: the tree forgets its observer at once.
     setModel(nullptr);
     delete model_;
@@ -248,6 +260,13 @@ void TreeWidget::RaiseContextMenu(QPoint pos, bool keyboard) {
         tree_.RightClick(TwipsX(pos.x()), TwipsY(pos.y()));
     });
     menuAnchor_.reset();
+}
+
+void TreeWidget::dropEvent(QDropEvent* event) {
+    const QPoint at = event->position().toPoint();
+    model_->SetDropPoint(TwipsX(at.x()), TwipsY(at.y()));
+    QTreeView::dropEvent(event);
+    model_->SetDropPoint(0, 0);
 }
 
 // ---- Focus, current row, editor ----------------------------------------------------------

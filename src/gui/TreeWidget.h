@@ -34,7 +34,9 @@ class TreeModel;
 // - a label edit the tree opened (F2, the component's timer, Insert) opens the line editor;
 //   Enter or leaving the editor commits (FinishLabelEdit), Escape cancels (CancelLabelEdit);
 // - expanding or collapsing a row sets the node's Expanded;
-// - the vertical scroll position is the tree's TopRow, so HitTest answers for the rows shown.
+// - a drop: the model's drop, with the point it fell on in twips (the tree's drag events tell it);
+// - the vertical scroll position is the tree's TopRow; HitTest answers with the row drawn at
+//   the point (the view's rows are taller than the tree's own 16 pixels).
 // Output: selection, expansion, label edit and focus follow the tree's observer calls. A row
 // too narrow for its label shows it cut with "…" and the whole label as its tooltip; a tooltip
 // provider adds what the program knows of a node (a file's full path).
@@ -87,6 +89,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;

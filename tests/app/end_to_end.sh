@@ -4,7 +4,8 @@
 # in the editor, finds from the keyboard, opens context menus with Shift+F10, drags a category
 # and a topic, saves, follows files removed and made by another program, reveals a topic's
 # file, reads rows as a screen reader does, reloads the project file changed behind its back,
-# and keeps screenshots (the window, a find that opened a category, a context menu). Checks
+# and keeps screenshots (the window, a find that opened a category, a context menu), closes
+# topic editors in windows of their own with unsaved text. Checks
 # the effects on disk. Then undo and redo of deletes, and the timed gestures on a generated
 # project of 5,000 topics (GENERATOR is qvgen).
 # Usage: end_to_end.sh PROGRAM SAMPLE_FOLDER SCREENSHOT_PNG GENERATOR
@@ -113,6 +114,25 @@ key Down
 expect t:T17
 key Delete
 key Ctrl+S
+# Editors in windows of their own keep what was typed: closing one asks, a deleted topic's
+# editor stays open, quitting asks; each time Save is the default answer.
+select t:T4
+edit window
+type Written in its own window.
+close editor
+select t:T6
+edit window
+type Kept while the topic is gone.
+delete t:T6
+undo
+redo
+close editor
+select t:T8
+edit
+type Saved on quit.
+edit window
+type Typed in its window.
+edit window
 quit
 GESTURES
 
@@ -176,10 +196,26 @@ c1=$(grep -n 'Category id="C1"' "$project/Handbook.qvproj" | cut -d: -f1)
 [ "$c5" -lt "$c1" ] || fail "Move Up from the keyboard's menu did not move the category"
 ! grep -q 'Topic id="T17"' "$project/Handbook.qvproj" || fail "the topic deleted by keys is still saved"
 grep -q "^script: key Ctrl+S: Save$" "$work/log.txt" || fail "Ctrl+S did not save"
+# Editor windows: closing one asks as a tab does, naming the topic and the project; one whose
+# topic was deleted keeps its text and says so; quitting asks, naming the project.
+[ "$(grep -c "^script: message Close Topic: The topic .* of the project Handbook has unsaved changes. Save them?$" "$work/log.txt")" -eq 2 ] ||
+  fail "closing an editor window did not ask to save"
+grep -q "^script: closed editor Formatting Text\* (not in the project)$" "$work/log.txt" ||
+  fail "the editor of the deleted topic did not stay open saying so"
+grep -q "^script: message Quit: The project Handbook has unsaved changes. Save them?$" "$work/log.txt" ||
+  fail "the quit prompt does not name the project"
+# One editor per file: the tab moves into a window with its text, and asking again shows it.
+[ "$(grep -c "^script: editing $project/topics/T8.html in its own window, 1 open$" "$work/log.txt")" -eq 2 ] ||
+  fail "the tab's editor did not move into one window"
+for typed in "T4:Written in its own window." "T6:Kept while the topic is gone." "T8:Saved on quit." \
+  "T8:Typed in its window."; do
+  grep -qF "${typed#*:}" "$project/topics/${typed%%:*}.html" || fail "the text typed for ${typed%%:*} was lost"
+done
+! grep -q 'Topic id="T6"' "$project/Handbook.qvproj" || fail "the deleted topic T6 is still saved"
 for shot in "$find_shot" "$menu_shot"; do
   [ "$(od -An -tx1 -N8 "$shot" | tr -d ' \n')" = "89504e470d0a1a0a" ] || fail "no PNG at $shot"
 done
-echo "PASS: find, keyboard menus, drags and profile marks; screenshots $find_shot $menu_shot"
+echo "PASS: find, keyboard menus, drags, profile marks and editor windows; screenshots $find_shot $menu_shot"
 
 # Build: the web profile's output folder holds the contents and the pages.
 out="$project/output/web"

@@ -12,8 +12,10 @@
 #include <QAccessible>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolBar>
@@ -160,7 +162,9 @@ TEST_F(TreeWidgetTest, ACutRowTellsItsWholeLabelAndTheProgramCanTellMore) {
     EXPECT_EQ(widget->ToolTipAt(centre("t:T1")), QStringLiteral("Intro (Intro)"));
 }
 
-TEST_F(TreeWidgetTest, TheScrollPositionIsTheTreesTopRow) {
+// The points the component gets are where the rows are drawn, whatever their height: a right
+// click, a button release and a drop on a row far down the scrolled list hit that row's node.
+TEST_F(TreeWidgetTest, ThePointsTheComponentGetsHitTheRowsDrawnThere) {
     for (int i = 0; i < 200; ++i)
         h.project->AddTopic("X" + std::to_string(i), "Extra", "Extra", "C2", "Draft");
     h.NodeAt("c:C2").SetExpanded(true);
@@ -168,6 +172,42 @@ TEST_F(TreeWidgetTest, TheScrollPositionIsTheTreesTopRow) {
     EXPECT_EQ(h.Tree().TopRow(), widget->verticalScrollBar()->value());
     EXPECT_GT(h.Tree().TopRow(), 0);
     EXPECT_EQ(h.Tree().HitTest(10, 10), &h.NodeAt("t:X150"));
+
+    struct Hits : qv::TreeViewEvents {
+        qv::HeadlessTreeView& tree;
+        std::vector<std::string> seen;
+        explicit Hits(qv::HeadlessTreeView& t) : tree(t) {}
+        void Add(const char* event, float x, float y) {
+            qv::Node* n = tree.HitTest(x, y);
+            seen.push_back(std::string(event) + " " + (n ? n->Key() : "nothing"));
+        }
+        void ContextMenu(float x, float y, float, float, const std::string&) override {
+            Add("ContextMenu", x, y);
+        }
+        void MouseUp(float x, float y, int16_t, int16_t) override { Add("MouseUp", x, y); }
+        void OLEDragOver(qv::Node* onto, qv::DataObject&, float x, float y, int32_t&, int16_t,
+                         int16_t, int16_t) override {
+            Add(("OLEDragOver onto " + onto->Key()).c_str(), x, y);
+        }
+    } hits(h.Tree());
+    const qv::Subscription subscription = h.Tree().Subscribe(hits);
+    const QPoint low = widget->visualRect(At("t:X166")).center();
+    ASSERT_LT(low.y(), widget->viewport()->height());
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, low, widget->viewport()->mapToGlobal(low));
+    QCoreApplication::sendEvent(widget->viewport(), &menu);
+    QTest::mouseClick(widget->viewport(), Qt::LeftButton, {}, low);
+    std::unique_ptr<QMimeData> data(widget->Model().mimeData({At("t:X155")}));
+    const Qt::DropActions actions = Qt::MoveAction | Qt::CopyAction;
+    QDragEnterEvent enter(low, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget->viewport(), &enter);
+    QDragMoveEvent move(low, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget->viewport(), &move);
+    QDropEvent drop(QPointF(low), actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(widget->viewport(), &drop);
+    RunPendingEvents(); // the tree takes the drop once the drag is over
+    EXPECT_EQ(hits.seen, (std::vector<std::string>{"ContextMenu t:X166", "MouseUp t:X166",
+                                                   "OLEDragOver onto t:X166 t:X166"}));
+    EXPECT_TRUE(GuiErrors().empty());
 }
 
 // What a screen reader gets of each row through Qt's accessibility interfaces: the label
