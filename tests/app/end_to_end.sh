@@ -426,7 +426,8 @@ timed=$(grep -c "^script: \[took [0-9.]* ms, longest stall [0-9.]* ms\] " "$work
 [ "$timed" -eq 12 ] || fail "$timed timed lines instead of 12 (the open and 11 gestures)"
 grep -q "^script: \[took .*\] quit$" "$work/log3.txt" || fail "quit was not timed"
 # While the project opens, the cursor is busy and the status bar follows the load.
-grep -q "^script: note (busy cursor) Opening: Loading Topics$" "$work/log3.txt" ||
+# (Later captions are painted at most every 100 ms, so which of them show depends on the pace.)
+grep -q "^script: note (busy cursor) Opening: Reading .*\.qvproj$" "$work/log3.txt" ||
   fail "the open did not show its progress with a busy cursor"
 grep -q "^script: deleted c:C12$" "$work/log3.txt" || fail "the category was not deleted"
 grep -q "^script: message Confirm Delete: Are you sure you want to delete this Category?" \
