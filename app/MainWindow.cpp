@@ -491,7 +491,7 @@ bool MainWindow::OpenProject(const QString& path) {
             throw Error(e.Number(), "The project could not be opened.\n" + e.Description());
         }
         project_ = project;
-        // First to hear the project's events, so that it sees every change in its order.
+        // Before the explorer and the IDE object, which may change the project.
         undo_->Open(project_, trash_);
         ide_->SetProject(project_);
         watcher_ = std::make_unique<ProjectWatcher>(*this, *project_);

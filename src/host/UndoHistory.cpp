@@ -177,60 +177,6 @@ template <> struct Kind<BuildProfile> {
     }
 };
 
-// The project's items of one kind as the history last saw them: a list in project order
-// with each item's values, so that an event that comes after a change still finds what was
-// there before it.
-template <class T> class Shadow {
-public:
-    using State = typename Kind<T>::State;
-    struct Entry {
-        std::shared_ptr<T> item;
-        State state;
-        const T* prev = nullptr;
-        const T* next = nullptr;
-    };
-
-    void Load(Collection<T>& items) {
-        const int32_t n = items.Count();
-        entries_.reserve(static_cast<std::size_t>(n));
-        for (int32_t i = 1; i <= n; ++i) {
-            std::shared_ptr<T> item = items.Item(i);
-            State state = Kind<T>::Read(*item);
-            Insert(std::move(item), std::move(state), nullptr);
-        }
-    }
-    Entry* Find(const T* item) {
-        auto it = entries_.find(item);
-        return it == entries_.end() ? nullptr : &it->second;
-    }
-    const Entry* Find(const T* item) const { return const_cast<Shadow*>(this)->Find(item); }
-    const T* Last() const { return last_; }
-    // before: an item of the list, or nullptr for the end.
-    void Insert(std::shared_ptr<T> item, State state, const T* before) {
-        const T* key = item.get();
-        Entry& e = entries_[key];
-        e.item = std::move(item);
-        e.state = std::move(state);
-        e.next = before;
-        e.prev = before ? Find(before)->prev : last_;
-        (e.prev ? Find(e.prev)->next : first_) = key;
-        (before ? Find(before)->prev : last_) = key;
-    }
-    Entry Erase(const T* item) {
-        auto it = entries_.find(item);
-        Entry e = std::move(it->second);
-        entries_.erase(it);
-        (e.prev ? Find(e.prev)->next : first_) = e.next;
-        (e.next ? Find(e.next)->prev : last_) = e.prev;
-        return e;
-    }
-
-private:
-    std::unordered_map<const T*, Entry> entries_;
-    const T* first_ = nullptr;
-    const T* last_ = nullptr;
-};
-
 // One side of a recorded item: whether it was in the project, its values and the item that
 // followed it (nullptr: the last).
 template <class T> struct Side {
@@ -316,15 +262,11 @@ private:
 
 } // namespace
 
-class UndoHistory::Impl final : private ProjectEvents {
+class UndoHistory::Impl final : private ProjectChangeObserver {
 public:
     Impl(std::shared_ptr<Project> project, TrashFileService* trash)
         : project_(std::move(project)), trash_(trash) {
-        categories_.Load(*project_->TopicCategories());
-        topics_.Load(*project_->Topics());
-        files_.Load(*project_->OtherFiles());
-        profiles_.Load(*project_->BuildProfiles());
-        subscription_ = project_->Subscribe(*this);
+        project_->SetChangeObserver(this);
         if (trash_)
             trash_->SetObserver([this](const std::string& original, const std::string& trashed) {
                 if (applying_) return;
@@ -333,6 +275,7 @@ public:
             });
     }
     ~Impl() {
+        if (project_->ChangeObserver() == this) project_->SetChangeObserver(nullptr);
         if (trash_) trash_->SetObserver(nullptr);
     }
 
@@ -410,7 +353,7 @@ public:
     void SetObserver(std::function<void()> changed) { observer_ = std::move(changed); }
 
 private:
-    // Marks the history's own changes, which the shadow follows but no step records.
+    // Marks the history's own changes, which no step records.
     class Applying {
     public:
         explicit Applying(bool& flag) : flag_(flag) { flag_ = true; }
@@ -422,111 +365,64 @@ private:
         bool& flag_;
     };
 
-    template <class T> Shadow<T>& ShadowOf() {
-        if constexpr (std::is_same_v<T, Topic>)
-            return topics_;
-        else if constexpr (std::is_same_v<T, TopicCategory>)
-            return categories_;
-        else if constexpr (std::is_same_v<T, OtherFile>)
-            return files_;
-        else
-            return profiles_;
-    }
-    template <class T> const Shadow<T>& ShadowOf() const {
-        return const_cast<Impl*>(this)->ShadowOf<T>();
-    }
-
     // --- Recording ------------------------------------------------------------------------
 
-    void BuildProfileAdded(const std::shared_ptr<BuildProfile>& b) override { Added(b); }
-    void BuildProfileChanged(const std::shared_ptr<BuildProfile>& b) override { Changed(b); }
-    void BuildProfileRemoved(const std::shared_ptr<BuildProfile>& b) override { Removed(b); }
-    void OtherFileAdded(const std::shared_ptr<OtherFile>& f) override { Added(f); }
-    void OtherFileChanged(const std::shared_ptr<OtherFile>& f) override { Changed(f); }
-    void OtherFileRemoved(const std::shared_ptr<OtherFile>& f) override { Removed(f); }
-    void TopicAdded(const std::shared_ptr<Topic>& t) override { Added(t); }
-    void TopicChanged(const std::shared_ptr<Topic>& t) override { Changed(t); }
-    void TopicRemoved(const std::shared_ptr<Topic>& t) override { Removed(t); }
-    void TopicReOrdered(const std::shared_ptr<Topic>& t) override { Reordered(t); }
-    void TopicCategoryAdded(const std::shared_ptr<TopicCategory>& c) override { Added(c); }
-    void TopicCategoryChanged(const std::shared_ptr<TopicCategory>& c) override { Changed(c); }
-    void TopicCategoryRemoved(const std::shared_ptr<TopicCategory>& c) override { Removed(c); }
-    void TopicCategoryReOrdered(const std::shared_ptr<TopicCategory>& c) override { Reordered(c); }
-
-    // The item that follows the item in the project now, among those the shadow holds.
-    template <class T> const T* ActualNext(const T& item) {
-        auto& items = Kind<T>::Items(*project_);
-        auto& shadow = ShadowOf<T>();
-        for (int32_t i = items.IndexOf(item) + 1, n = items.Count(); i > 1 && i <= n; ++i) {
-            const T* next = items.Item(i).get();
-            if (next != &item && shadow.Find(next)) return next;
-        }
-        return nullptr;
+    void BeforeChange(const std::shared_ptr<BuildProfile>& b) override { Touch(b); }
+    void BeforeLeave(const std::shared_ptr<BuildProfile>& b) override { Leaving(b); }
+    void BeforeArrive(const std::shared_ptr<BuildProfile>& b,
+                      const std::shared_ptr<BuildProfile>& next) override {
+        Arriving(b, next);
+    }
+    void BeforeChange(const std::shared_ptr<OtherFile>& f) override { Touch(f); }
+    void BeforeLeave(const std::shared_ptr<OtherFile>& f) override { Leaving(f); }
+    void BeforeArrive(const std::shared_ptr<OtherFile>& f,
+                      const std::shared_ptr<OtherFile>& next) override {
+        Arriving(f, next);
+    }
+    void BeforeChange(const std::shared_ptr<Topic>& t) override { Touch(t); }
+    void BeforeLeave(const std::shared_ptr<Topic>& t) override { Leaving(t); }
+    void BeforeArrive(const std::shared_ptr<Topic>& t,
+                      const std::shared_ptr<Topic>& next) override {
+        Arriving(t, next);
+    }
+    void BeforeChange(const std::shared_ptr<TopicCategory>& c) override { Touch(c); }
+    void BeforeLeave(const std::shared_ptr<TopicCategory>& c) override { Leaving(c); }
+    void BeforeArrive(const std::shared_ptr<TopicCategory>& c,
+                      const std::shared_ptr<TopicCategory>& next) override {
+        Arriving(c, next);
     }
 
-    // Records the item as it was before the open step first changed it.
+    // Records the item as it is now, unless the open step has already recorded it: called
+    // before each change, this is the item as the step began.
     template <class T> void Touch(const std::shared_ptr<T>& item) {
         if (applying_) return;
         auto& captures = open_.Of<T>();
         if (captures.index.count(item.get())) return;
         Capture<T> capture;
         capture.item = item;
-        if (auto* e = ShadowOf<T>().Find(item.get())) capture.side[0] = Recorded<T>(*e);
+        capture.side[0] = Now(*item);
         captures.index.emplace(item.get(), captures.list.size());
         captures.list.push_back(std::move(capture));
         Opened();
     }
-    // An item whose successor changes.
-    template <class T> void TouchNeighbour(const T* item) {
-        if (item) Touch(ShadowOf<T>().Find(item)->item);
-    }
-    template <class T> void MarkMoved(const T* item) {
+    // The item and the one before it, whose successor changes.
+    template <class T> void Leaving(const std::shared_ptr<T>& item) {
         if (applying_) return;
+        auto& items = Kind<T>::Items(*project_);
+        const int32_t index = items.IndexOf(*item);
+        Touch(item);
+        if (index > 1) Touch(items.Item(index - 1));
         auto& captures = open_.Of<T>();
-        captures.list[captures.index.at(item)].moved = true;
+        captures.list[captures.index.at(item.get())].moved = true;
     }
-    template <class T> Side<T> Recorded(const typename Shadow<T>::Entry& e) const {
-        return {true, e.state, e.next ? ShadowOf<T>().Find(e.next)->item : nullptr};
-    }
-
-    template <class T> void Added(const std::shared_ptr<T>& item) {
-        auto& shadow = ShadowOf<T>();
-        if (shadow.Find(item.get())) return Reordered(item);
+    // The item (absent before an add) and the one that will precede it.
+    template <class T>
+    void Arriving(const std::shared_ptr<T>& item, const std::shared_ptr<T>& next) {
+        if (applying_) return;
+        auto& items = Kind<T>::Items(*project_);
         Touch(item);
-        const T* before = ActualNext(*item);
-        TouchNeighbour(before ? shadow.Find(before)->prev : shadow.Last());
-        shadow.Insert(item, Kind<T>::Read(*item), before);
-    }
-    template <class T> void Removed(const std::shared_ptr<T>& item) {
-        auto& shadow = ShadowOf<T>();
-        auto* e = shadow.Find(item.get());
-        if (!e) return;
-        Touch(item);
-        TouchNeighbour(e->prev);
-        MarkMoved(item.get());
-        shadow.Erase(item.get());
-    }
-    template <class T> void Reordered(const std::shared_ptr<T>& item) {
-        auto& shadow = ShadowOf<T>();
-        auto* e = shadow.Find(item.get());
-        if (!e) return Added(item);
-        if (Kind<T>::Items(*project_).IndexOf(*item) == 0) return; // left again meanwhile
-        const T* before = ActualNext(*item);
-        if (before == e->next) return;
-        Touch(item);
-        TouchNeighbour(e->prev);
-        MarkMoved(item.get());
-        auto moved = shadow.Erase(item.get());
-        TouchNeighbour(before ? shadow.Find(before)->prev : shadow.Last());
-        shadow.Insert(std::move(moved.item), std::move(moved.state), before);
-    }
-    template <class T> void Changed(const std::shared_ptr<T>& item) {
-        auto* e = ShadowOf<T>().Find(item.get());
-        if (!e) return;
-        auto now = Kind<T>::Read(*item);
-        if (now == e->state) return;
-        Touch(item);
-        e->state = std::move(now);
+        const int32_t at = next ? items.IndexOf(*next) : items.Count() + 1;
+        if (at > 1) Touch(items.Item(at - 1));
     }
 
     // The open step gets its first change: Undo becomes possible.
@@ -543,9 +439,12 @@ private:
 
     // --- Steps ----------------------------------------------------------------------------
 
-    template <class T> Side<T> Now(const T* item) const {
-        const auto* e = ShadowOf<T>().Find(item);
-        return e ? Recorded<T>(*e) : Side<T>{};
+    // Whether the item is in the project, its values and the item that follows it.
+    template <class T> Side<T> Now(const T& item) const {
+        const auto& items = Kind<T>::Items(*project_);
+        const int32_t index = items.IndexOf(item);
+        if (index == 0) return {};
+        return {true, Kind<T>::Read(item), index < items.Count() ? items.Item(index + 1) : nullptr};
     }
     // Takes each item's state at the end of the step; items that end as they began are
     // dropped, as if the step had never touched them.
@@ -554,7 +453,7 @@ private:
         captures.index.clear();
         std::vector<Capture<T>> kept;
         for (auto& capture : captures.list) {
-            capture.side[1] = Now(capture.item.get());
+            capture.side[1] = Now(*capture.item);
             if (!(capture.side[0] == capture.side[1])) kept.push_back(std::move(capture));
         }
         captures.list = std::move(kept);
@@ -562,7 +461,7 @@ private:
 
     template <class T> void Summarize(const Step& step, bool open, Summary& s) const {
         for (const auto& c : step.Of<T>().list) {
-            const Side<T> after = open ? Now(c.item.get()) : c.side[1];
+            const Side<T> after = open ? Now(*c.item) : c.side[1];
             const Side<T>& before = c.side[0];
             if (before == after) continue;
             if (before.present && !after.present) {
@@ -666,11 +565,6 @@ private:
 
     std::shared_ptr<Project> project_;
     TrashFileService* trash_;
-    Shadow<TopicCategory> categories_;
-    Shadow<Topic> topics_;
-    Shadow<OtherFile> files_;
-    Shadow<BuildProfile> profiles_;
-    Subscription subscription_;
     Step open_;
     std::vector<Step> undo_;
     std::vector<Step> redo_;

@@ -12,11 +12,12 @@ class TrashFileService;
 // The undo history of one open project: every change to the project, whoever makes it (the
 // explorer, the IDE object, a dialog of the program), can be undone and redone.
 //
-// It is built on the project's events alone. It keeps a shadow of the project (each item's
-// fields and its neighbours in project order) and, when an event says that an item changed,
-// records the item's state from before the change: its fields, whether it was in the project
-// and the item that followed it. The changes between two calls of Break form one step, so a
-// gesture that changes 200 topics is one step. Undo puts each recorded item back as it was
+// It is built on the project's change observer (ProjectChangeObserver), which tells it of each
+// change just before the project makes it, whoever makes it: it then records the state of just
+// the items that change, as they are before the step's first change to them (their fields,
+// whether they are in the project and the item that follows them), and keeps no copy of the
+// others. The changes between two calls of Break form one step, so a gesture that changes 200
+// topics is one step. Undo puts each recorded item back as it was
 // when its step began (the same item object, so with its old ID, at its old place, in its old
 // category), Redo as it was when its step ended; both go through the project's collections
 // and setters, so the project raises the events that let the explorer follow. A step that
@@ -26,10 +27,9 @@ class TrashFileService;
 // Undoing every step since the project was opened gives back every item as it was then, in
 // the same order; only the next-ID counters stay as they are, as nothing lowers them.
 //
-// The history must subscribe before any sink that changes the project in answer to its
-// events, so that it sees the changes in the order they are made: make it right after the
-// project is loaded, before the explorer. Steps hold the items they removed, so those live
-// as long as the history.
+// The history is the project's one change observer while it lives; it may be made at any time
+// after the load (changes made before it are not undoable). Steps hold the items they removed,
+// so those live as long as the history.
 class UndoHistory final {
 public:
     // trash: the program's file service, whose moves become part of the open step; nullptr

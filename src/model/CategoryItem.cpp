@@ -83,18 +83,21 @@ std::shared_ptr<CategoryItem> CategoryItem::Create(std::weak_ptr<qv::Project> pr
     return category;
 }
 
+// The project hears of the change before (for its change observer) and after (its event); an
+// item outside the project just takes the value.
+template <class Assign> void CategoryItem::Change(Assign&& assign) {
+    auto project = project_.lock();
+    if (project) project->Changing(*this);
+    assign();
+    if (project) project->CategoryChanged(*this);
+}
+
 void CategoryItem::SetName(const std::string& name) {
-    name_ = name;
-    Changed();
+    Change([&] { name_ = name; });
 }
 
 void CategoryItem::SetAutoGenerateIndex(bool value) {
-    autoGenerateIndex_ = value;
-    Changed();
-}
-
-void CategoryItem::Changed() {
-    if (auto project = project_.lock()) project->CategoryChanged(*this);
+    Change([&] { autoGenerateIndex_ = value; });
 }
 
 bool CategoryItem::IsMember(const TopicItem* topic) const {

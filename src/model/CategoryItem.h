@@ -33,7 +33,8 @@ private:
     friend class CategoryTopics;
     CategoryItem(std::weak_ptr<qv::Project> project, std::string id, std::string name,
                  bool autoGenerateIndex);
-    void Changed();
+    // Makes the change, telling the project before and after it.
+    template <class Assign> void Change(Assign&& assign);
 
     // Members: the project's topics naming this category. The project keeps them.
     void AddMember(TopicItem* topic, bool lastInProject);

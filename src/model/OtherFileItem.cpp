@@ -50,8 +50,10 @@ bool OtherFileItem::IsTemplateFile() const {
 }
 
 void OtherFileItem::SetIncludeInOutput(bool value) {
+    auto project = project_.lock();
+    if (project) project->Changing(*this);
     includeInOutput_ = value;
-    if (auto project = project_.lock()) project->FileChanged(*this, true);
+    if (project) project->FileChanged(*this, true);
 }
 
 void OtherFileItem::SetPending(bool value) {

@@ -23,29 +23,33 @@ std::string ProfileItem::OutputFolder() const {
     return full;
 }
 
+// The project hears of the change before (for its change observer) and after (its event); an
+// item outside the project just takes the value.
+template <class Assign> void ProfileItem::Change(Assign&& assign) {
+    auto project = project_.lock();
+    if (project) project->Changing(*this);
+    assign();
+    if (project) project->ProfileChanged(*this);
+}
+
 void ProfileItem::SetCurrent(bool value) {
-    f_.current = value;
-    Changed();
+    Change([&] { f_.current = value; });
 }
 
 void ProfileItem::SetName(const std::string& name) {
-    f_.name = name;
-    Changed();
+    Change([&] { f_.name = name; });
 }
 
 void ProfileItem::SetTitle(const std::string& title) {
-    f_.title = title;
-    Changed();
+    Change([&] { f_.title = title; });
 }
 
 void ProfileItem::SetCompiledHelp(bool value) {
-    f_.compiledHelp = value;
-    Changed();
+    Change([&] { f_.compiledHelp = value; });
 }
 
 void ProfileItem::SetHelpFormat(int32_t value) {
-    f_.helpFormat = value;
-    Changed();
+    Change([&] { f_.helpFormat = value; });
 }
 
 void ProfileItem::SetOutputFolder(const std::string& folder) {
@@ -53,14 +57,10 @@ void ProfileItem::SetOutputFolder(const std::string& folder) {
     if (!problem.empty())
         throw Error(err::InvalidArgument, "Invalid procedure call or argument: output folder \"" +
                                               folder + "\" " + problem);
-    f_.outputFolder = disk::IsAbsolute(folder)
-                          ? disk::AbsoluteNormal(disk::ToDiskSeparators(folder))
-                          : disk::ToFileSeparators(folder);
-    Changed();
-}
-
-void ProfileItem::Changed() {
-    if (auto project = project_.lock()) project->ProfileChanged(*this);
+    std::string value = disk::IsAbsolute(folder)
+                            ? disk::AbsoluteNormal(disk::ToDiskSeparators(folder))
+                            : disk::ToFileSeparators(folder);
+    Change([&] { f_.outputFolder = std::move(value); });
 }
 
 } // namespace qv

@@ -46,7 +46,8 @@ public:
 private:
     friend class qv::Project;
     ProfileItem(std::weak_ptr<qv::Project> project, std::string projectFolder, Fields fields);
-    void Changed();
+    // Makes the change, telling the project before and after it.
+    template <class Assign> void Change(Assign&& assign);
 
     std::weak_ptr<qv::Project> project_;
     std::weak_ptr<ProfileItem> self_;

@@ -306,6 +306,7 @@ void Project::AddTopicItem(std::shared_ptr<Topic> item, const std::string& key,
                 ", which is not in the project");
     std::size_t position = topics_->InsertionPoint(before, after);
     bool last = position >= topics_->Size();
+    if (changes_) TellArrival(*topics_, item, position);
     topics_->Insert(position, topic->ID(), item);
     if (category) category->AddMember(topic.get(), last);
     topicIds_.Use(topic->ID());
@@ -315,6 +316,8 @@ void Project::AddTopicItem(std::shared_ptr<Topic> item, const std::string& key,
 }
 
 void Project::RemoveTopicItem(const std::string& key) {
+    if (changes_)
+        if (std::shared_ptr<Topic> leaving = topics_->Find(key)) changes_->BeforeLeave(leaving);
     std::shared_ptr<Topic> item = topics_->Erase(key);
     if (!item) ThrowSubscriptOutOfRange();
     auto& topic = static_cast<TopicItem&>(*item);
@@ -329,6 +332,7 @@ void Project::AddCategoryItem(std::shared_ptr<TopicCategory> item, const std::st
     CheckKey(key, category->ID(), "category");
     if (categories_->Contains(category->ID())) KeyTaken(category->ID());
     std::size_t position = categories_->InsertionPoint(before, after);
+    if (changes_) TellArrival(*categories_, item, position);
     categories_->Insert(position, category->ID(), item);
     categoryIds_.Use(category->ID());
     if (updatingOrder_) reinsertedCategories_.push_back(item);
@@ -349,6 +353,7 @@ void Project::Uncategorize(CategoryItem& category, Delivery& events) {
             topics.push_back(topic->self_.lock());
         for (const auto& topic : topics) {
             if (!category.IsMember(topic.get())) continue; // a sink moved it meanwhile
+            if (changes_) changes_->BeforeChange(std::shared_ptr<Topic>(topic));
             category.RemoveMember(topic.get());
             topic->category_.reset();
             dirty_ = true;
@@ -364,6 +369,9 @@ void Project::RemoveCategoryItem(const std::string& key) {
     Delivery events(*this);
     // Within UpdatingOrder the category leaves only to come back: its topics keep it.
     if (!updatingOrder_) Uncategorize(*category, events);
+    if (changes_)
+        if (std::shared_ptr<TopicCategory> leaving = categories_->Find(key))
+            changes_->BeforeLeave(leaving);
     std::shared_ptr<TopicCategory> item = categories_->Erase(key);
     if (item) {
         if (updatingOrder_) detached_.push_back(category);
@@ -394,12 +402,16 @@ void Project::AddFileItem(std::shared_ptr<OtherFile> item, const std::string& ke
     CheckKey(key, spec, "file");
     if (file->file_.FileName().empty()) Invalid("the file object names a folder, not a file");
     if (files_->Contains(spec) || files_->PositionOf(*file) != files_->npos) KeyTaken(spec);
-    files_->Insert(files_->InsertionPoint(before, after), spec, item);
+    std::size_t position = files_->InsertionPoint(before, after);
+    if (changes_) TellArrival(*files_, item, position);
+    files_->Insert(position, spec, item);
     dirty_ = true;
     Delivery (*this)([&](ProjectEvents& s) { s.OtherFileAdded(item); }).Finish();
 }
 
 void Project::RemoveFileItem(const std::string& key) {
+    if (changes_)
+        if (std::shared_ptr<OtherFile> leaving = files_->Find(key)) changes_->BeforeLeave(leaving);
     std::shared_ptr<OtherFile> item = files_->Erase(key);
     if (!item) ThrowSubscriptOutOfRange();
     dirty_ = true;
@@ -411,13 +423,18 @@ void Project::AddProfileItem(std::shared_ptr<BuildProfile> item, const std::stri
     auto profile = Own<ProfileItem>(item, *this, &ProfileItem::project_, "build profile");
     CheckKey(key, profile->ID(), "build profile");
     if (profiles_->Contains(profile->ID())) KeyTaken(profile->ID());
-    profiles_->Insert(profiles_->InsertionPoint(before, after), profile->ID(), item);
+    std::size_t position = profiles_->InsertionPoint(before, after);
+    if (changes_) TellArrival(*profiles_, item, position);
+    profiles_->Insert(position, profile->ID(), item);
     profileIds_.Use(profile->ID());
     dirty_ = true;
     Delivery (*this)([&](ProjectEvents& s) { s.BuildProfileAdded(item); }).Finish();
 }
 
 void Project::RemoveProfileItem(const std::string& key) {
+    if (changes_)
+        if (std::shared_ptr<BuildProfile> leaving = profiles_->Find(key))
+            changes_->BeforeLeave(leaving);
     std::shared_ptr<BuildProfile> item = profiles_->Erase(key);
     if (!item) ThrowSubscriptOutOfRange();
     dirty_ = true;
@@ -438,6 +455,7 @@ void Project::ChangeTopicCategory(TopicItem& topic,
         topic.category_ = std::move(target);
         return;
     }
+    if (changes_) changes_->BeforeChange(std::shared_ptr<Topic>(topic.self_.lock()));
     if (topic.category_ != target) {
         if (topic.category_) topic.category_->RemoveMember(&topic);
         if (target) target->AddMember(&topic, false);
@@ -472,6 +490,25 @@ void Project::ProfileChanged(const ProfileItem& profile) {
     dirty_ = true;
     std::shared_ptr<BuildProfile> item = profile.self_.lock();
     Delivery (*this)([&](ProjectEvents& s) { s.BuildProfileChanged(item); }).Finish();
+}
+
+void Project::TellChange(const TopicItem& topic) {
+    if (Holds(topic)) changes_->BeforeChange(std::shared_ptr<Topic>(topic.self_.lock()));
+}
+
+void Project::TellChange(const CategoryItem& category) {
+    if (categories_->PositionOf(category) != categories_->npos)
+        changes_->BeforeChange(std::shared_ptr<TopicCategory>(category.self_.lock()));
+}
+
+void Project::TellChange(const OtherFileItem& file) {
+    if (files_->PositionOf(file) != files_->npos)
+        changes_->BeforeChange(std::shared_ptr<OtherFile>(file.self_.lock()));
+}
+
+void Project::TellChange(const ProfileItem& profile) {
+    if (profiles_->PositionOf(profile) != profiles_->npos)
+        changes_->BeforeChange(std::shared_ptr<BuildProfile>(profile.self_.lock()));
 }
 
 // --- The project's own mutations ----------------------------------------------------------
@@ -561,8 +598,12 @@ std::shared_ptr<ProfileItem> Project::AddProfile(const std::string& id, const st
 
 void Project::MoveTopic(const std::string& id, const std::string& beforeId) {
     auto topic = GetTopic(id);
-    if (!beforeId.empty()) GetTopic(beforeId);
+    std::shared_ptr<Topic> next = beforeId.empty() ? nullptr : GetTopic(beforeId);
     if (beforeId == id) return;
+    if (changes_) {
+        changes_->BeforeLeave(std::shared_ptr<Topic>(topic));
+        changes_->BeforeArrive(std::shared_ptr<Topic>(topic), next);
+    }
     std::shared_ptr<Topic> item = topics_->Erase(id);
     std::size_t position = beforeId.empty() ? topics_->Size() : topics_->PositionOf(beforeId);
     topics_->Insert(position, id, item);
@@ -572,9 +613,13 @@ void Project::MoveTopic(const std::string& id, const std::string& beforeId) {
 }
 
 void Project::MoveCategory(const std::string& id, const std::string& beforeId) {
-    GetCategory(id);
-    if (!beforeId.empty()) GetCategory(beforeId);
+    std::shared_ptr<TopicCategory> category = GetCategory(id);
+    std::shared_ptr<TopicCategory> next = beforeId.empty() ? nullptr : GetCategory(beforeId);
     if (beforeId == id) return;
+    if (changes_) {
+        changes_->BeforeLeave(category);
+        changes_->BeforeArrive(category, next);
+    }
     std::shared_ptr<TopicCategory> item = categories_->Erase(id);
     std::size_t position =
         beforeId.empty() ? categories_->Size() : categories_->PositionOf(beforeId);

@@ -2,6 +2,7 @@
 
 #include "contracts/ProjectModel.h"
 #include "model/CategoryItem.h"
+#include "model/ChangeObserver.h"
 #include "model/IdCounter.h"
 #include "model/ItemCollection.h"
 #include "model/OtherFileItem.h"
@@ -78,6 +79,11 @@ public:
     void NotifyTopicsReordered() override;
     void NotifyCategoriesReordered() override;
     Subscription Subscribe(ProjectEvents& sink) override;
+
+    // The one observer told of each change before it is made (an undo history); nullptr for
+    // none. It must stay alive while it is set. Without one, a change pays a pointer test.
+    void SetChangeObserver(ProjectChangeObserver* observer) { changes_ = observer; }
+    ProjectChangeObserver* ChangeObserver() const { return changes_; }
 
     const std::string& Path() const { return path_; }     // the project file, absolute
     const std::string& Folder() const { return folder_; } // ends with "/"
@@ -170,7 +176,21 @@ private:
                         const Variant& before, const Variant& after);
     void RemoveProfileItem(const std::string& key);
 
-    // From the items' setters.
+    // From the items' setters, before the value changes (TellChange: with an observer only).
+    template <class Item> void Changing(const Item& item) {
+        if (changes_) TellChange(item);
+    }
+    void TellChange(const TopicItem& topic);
+    void TellChange(const CategoryItem& category);
+    void TellChange(const OtherFileItem& file);
+    void TellChange(const ProfileItem& profile);
+    // Before an item is inserted at a position of its collection (with an observer only).
+    template <class T>
+    void TellArrival(const ItemCollection<T>& items, const std::shared_ptr<T>& item,
+                     std::size_t position) {
+        changes_->BeforeArrive(item, position < items.Size() ? items.At(position) : nullptr);
+    }
+    // From the items' setters, after the value changed.
     void ChangeTopicCategory(TopicItem& topic, const std::shared_ptr<TopicCategory>& category);
     void TopicChanged(const TopicItem& topic);
     void CategoryChanged(const CategoryItem& category);
@@ -203,6 +223,7 @@ private:
     std::vector<std::weak_ptr<Topic>> reinsertedTopics_;
     std::vector<std::weak_ptr<TopicCategory>> reinsertedCategories_;
     std::shared_ptr<std::vector<Sink>> sinks_ = std::make_shared<std::vector<Sink>>();
+    ProjectChangeObserver* changes_ = nullptr;
 };
 
 } // namespace qv

@@ -30,29 +30,33 @@ void TopicItem::SetCategory(std::shared_ptr<TopicCategory> category) {
     category_ = std::dynamic_pointer_cast<CategoryItem>(category);
 }
 
+// The project hears of the change before (for its change observer) and after (its event); an
+// item outside the project just takes the value.
+template <class Assign> void TopicItem::Change(Assign&& assign) {
+    auto project = project_.lock();
+    if (project) project->Changing(*this);
+    assign();
+    if (project) project->TopicChanged(*this);
+}
+
 void TopicItem::SetIncludeInOutput(bool value) {
-    f_.includeInOutput = value;
-    Changed();
+    Change([&] { f_.includeInOutput = value; });
 }
 
 void TopicItem::SetStatus(const std::string& status) {
-    f_.status = status;
-    Changed();
+    Change([&] { f_.status = status; });
 }
 
 void TopicItem::SetName(const std::string& name) {
-    f_.name = name;
-    Changed();
+    Change([&] { f_.name = name; });
 }
 
 void TopicItem::SetTitle(const std::string& title) {
-    f_.title = title;
-    Changed();
+    Change([&] { f_.title = title; });
 }
 
 void TopicItem::SetCaption(const std::string& caption) {
-    f_.caption = caption;
-    Changed();
+    Change([&] { f_.caption = caption; });
 }
 
 std::shared_ptr<QVProject> TopicItem::Project() const {
@@ -67,10 +71,6 @@ std::string TopicItem::DiskPath() const {
 
 bool TopicItem::ReadOnly() const {
     return disk::IsMarkedReadOnly(DiskPath());
-}
-
-void TopicItem::Changed() {
-    if (auto project = project_.lock()) project->TopicChanged(*this);
 }
 
 } // namespace qv

@@ -57,7 +57,8 @@ private:
     friend class qv::Project;
     friend class CategoryItem;
     friend class CategoryTopics;
-    void Changed();
+    // Makes the change, telling the project before and after it.
+    template <class Assign> void Change(Assign&& assign);
 
     std::weak_ptr<qv::Project> project_;
     std::weak_ptr<TopicItem> self_;

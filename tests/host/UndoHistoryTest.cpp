@@ -44,7 +44,8 @@ void PrintTo(const Case& c, std::ostream* out) {
 }
 
 // The explorer on a project with two categories, a file with copies in the output folders of
-// two profiles, and the desktop program's trash; the history listens before the explorer.
+// two profiles, and the desktop program's trash; the history is made once the explorer has
+// subscribed, as the project tells it of each change before any event.
 class UndoHistoryTest : public ::testing::TestWithParam<Case> {
 public:
     void SetUp() override {
@@ -57,8 +58,8 @@ public:
         p->AddProfile("B1", "Web")->SetOutputFolder("out\\web");
         p->AddProfile("B2", "Compiled")->SetOutputFolder("out\\chm");
         h.libraries.SetFileService(trash);
-        history = std::make_unique<qv::UndoHistory>(p, &trash);
         h.Open(p);
+        history = std::make_unique<qv::UndoHistory>(p, &trash);
     }
     void TearDown() override { EXPECT_TRUE(h.reports.empty()) << h.log.Text(); }
 

@@ -2,6 +2,7 @@
 
 #include "contracts/Error.h"
 #include "contracts/ProjectModel.h"
+#include "model/ChangeObserver.h"
 #include "support/EventLog.h"
 
 #include <filesystem>
@@ -112,6 +113,66 @@ public:
     void TopicReOrdered(const std::shared_ptr<qv::Topic>& t) override {
         log.Add("TopicReOrdered topic:" + t->ID());
     }
+};
+
+// Records what a project's change observer is told, one line each, with the item's place in
+// its collection at that moment (0: not in it): "change topic:T1 @1", "leave topic:T3 @3",
+// "arrive topic:T40 @0 before end".
+class LoggingChangeObserver : public qv::ProjectChangeObserver {
+public:
+    explicit LoggingChangeObserver(const qv::QVProject& project) : project_(project) {}
+    EventLog log;
+
+    void BeforeChange(const std::shared_ptr<qv::Topic>& t) override { Log("change", t); }
+    void BeforeLeave(const std::shared_ptr<qv::Topic>& t) override { Log("leave", t); }
+    void BeforeArrive(const std::shared_ptr<qv::Topic>& t,
+                      const std::shared_ptr<qv::Topic>& next) override {
+        Log("arrive", t, next);
+    }
+    void BeforeChange(const std::shared_ptr<qv::TopicCategory>& c) override { Log("change", c); }
+    void BeforeLeave(const std::shared_ptr<qv::TopicCategory>& c) override { Log("leave", c); }
+    void BeforeArrive(const std::shared_ptr<qv::TopicCategory>& c,
+                      const std::shared_ptr<qv::TopicCategory>& next) override {
+        Log("arrive", c, next);
+    }
+    void BeforeChange(const std::shared_ptr<qv::OtherFile>& f) override { Log("change", f); }
+    void BeforeLeave(const std::shared_ptr<qv::OtherFile>& f) override { Log("leave", f); }
+    void BeforeArrive(const std::shared_ptr<qv::OtherFile>& f,
+                      const std::shared_ptr<qv::OtherFile>& next) override {
+        Log("arrive", f, next);
+    }
+    void BeforeChange(const std::shared_ptr<qv::BuildProfile>& b) override { Log("change", b); }
+    void BeforeLeave(const std::shared_ptr<qv::BuildProfile>& b) override { Log("leave", b); }
+    void BeforeArrive(const std::shared_ptr<qv::BuildProfile>& b,
+                      const std::shared_ptr<qv::BuildProfile>& next) override {
+        Log("arrive", b, next);
+    }
+
+private:
+    static std::string Key(const qv::Topic& t) { return "topic:" + t.ID(); }
+    static std::string Key(const qv::TopicCategory& c) { return "category:" + c.ID(); }
+    static std::string Key(const qv::OtherFile& f) { return "file:" + f.RelativePath(); }
+    static std::string Key(const qv::BuildProfile& b) { return "profile:" + b.ID(); }
+    int32_t IndexOf(const qv::Topic& t) const { return project_.Topics()->IndexOf(t); }
+    int32_t IndexOf(const qv::TopicCategory& c) const {
+        return project_.TopicCategories()->IndexOf(c);
+    }
+    int32_t IndexOf(const qv::OtherFile& f) const { return project_.OtherFiles()->IndexOf(f); }
+    int32_t IndexOf(const qv::BuildProfile& b) const {
+        return project_.BuildProfiles()->IndexOf(b);
+    }
+    template <class T> std::string Line(const char* what, const T& item) const {
+        return std::string(what) + " " + Key(item) + " @" + std::to_string(IndexOf(item));
+    }
+    template <class T> void Log(const char* what, const std::shared_ptr<T>& item) {
+        log.Add(Line(what, *item));
+    }
+    template <class T>
+    void Log(const char* what, const std::shared_ptr<T>& item, const std::shared_ptr<T>& next) {
+        log.Add(Line(what, *item) + " before " + (next ? Key(*next) : std::string("end")));
+    }
+
+    const qv::QVProject& project_;
 };
 
 // The error number a call raises; 0 when it succeeds.

@@ -35,64 +35,75 @@ struct Command {
     const char* name;
     std::function<void(qv::Project&)> run;
     const char* events;
+    const char* told;    // what the change observer hears first (LoggingChangeObserver)
     bool dirties = true; // check-out changes touch the disk, not the project file
 };
 
-// Each change the IDE's "project" commands make, and the events it must raise.
+// Each change the IDE's "project" commands make, the events it must raise, and what the
+// change observer is told before it (the item still in its old place).
 TEST_F(ProjectModelTest, EachProjectCommandRaisesItsEvent) {
     auto topic = [](qv::Project& p) { return p.GetTopic("T1"); };
     const Command commands[] = {
         {"add-topic", [](qv::Project& p) { p.AddTopic("T40", "N", "Title", "C1"); },
-         "TopicAdded topic:T40\n"},
+         "TopicAdded topic:T40\n", "arrive topic:T40 @0 before end\n"},
         {"add-category", [](qv::Project& p) { p.AddCategory("C9", "Nine"); },
-         "TopicCategoryAdded category:C9\n"},
+         "TopicCategoryAdded category:C9\n", "arrive category:C9 @0 before end\n"},
         {"set-topic Name", [&](qv::Project& p) { topic(p)->SetName("X"); },
-         "TopicChanged topic:T1\n"},
+         "TopicChanged topic:T1\n", "change topic:T1 @1\n"},
         {"set-topic Title", [&](qv::Project& p) { topic(p)->SetTitle("X"); },
-         "TopicChanged topic:T1\n"},
+         "TopicChanged topic:T1\n", "change topic:T1 @1\n"},
         {"set-topic Caption", [&](qv::Project& p) { topic(p)->SetCaption("X"); },
-         "TopicChanged topic:T1\n"},
+         "TopicChanged topic:T1\n", "change topic:T1 @1\n"},
         {"set-topic Category", [&](qv::Project& p) { topic(p)->SetCategory(p.GetCategory("C2")); },
-         "TopicChanged topic:T1\n"},
+         "TopicChanged topic:T1\n", "change topic:T1 @1\n"},
         {"set-topic Category none", [&](qv::Project& p) { topic(p)->SetCategory(nullptr); },
-         "TopicChanged topic:T1\n"},
+         "TopicChanged topic:T1\n", "change topic:T1 @1\n"},
         {"set-topic Status", [&](qv::Project& p) { topic(p)->SetStatus("Review"); },
-         "TopicChanged topic:T1\n"},
+         "TopicChanged topic:T1\n", "change topic:T1 @1\n"},
         {"set-topic IncludeInOutput", [&](qv::Project& p) { topic(p)->SetIncludeInOutput(false); },
-         "TopicChanged topic:T1\n"},
+         "TopicChanged topic:T1\n", "change topic:T1 @1\n"},
         {"set-topic ReadOnly", [](qv::Project& p) { p.SetTopicReadOnly("T1", true); },
-         "TopicCheckoutStatusChanged topic:T1\n", false},
+         "TopicCheckoutStatusChanged topic:T1\n", "", false},
         {"set-file IncludeInOutput",
          [](qv::Project& p) { p.GetFile("notes.txt")->SetIncludeInOutput(true); },
-         "OtherFileChanged file:notes.txt\n"},
+         "OtherFileChanged file:notes.txt\n", "change file:notes.txt @17\n"},
         {"set-file ReadOnly", [](qv::Project& p) { p.SetFileReadOnly("logo.png", true); },
-         "OtherFileCheckoutStatusChanged file:logo.png\n", false},
-        {"move-topic", [](qv::Project& p) { p.MoveTopic("T5", "T1"); },
-         "TopicReOrdered topic:T5\n"},
+         "OtherFileCheckoutStatusChanged file:logo.png\n", "", false},
+        {"move-topic", [](qv::Project& p) { p.MoveTopic("T5", "T1"); }, "TopicReOrdered topic:T5\n",
+         "leave topic:T5 @5\narrive topic:T5 @5 before topic:T1\n"},
         {"move-category", [](qv::Project& p) { p.MoveCategory("C6", "C1"); },
-         "TopicCategoryReOrdered category:C6\n"},
+         "TopicCategoryReOrdered category:C6\n",
+         "leave category:C6 @6\narrive category:C6 @6 before category:C1\n"},
         {"element-checkout", [](qv::Project& p) { p.RaiseElementCheckout(2); },
-         "ProjectElementCheckOutStatusChanged 2\n", false},
-        {"remove-topic", [](qv::Project& p) { p.RemoveTopic("T3"); }, "TopicRemoved topic:T3\n"},
+         "ProjectElementCheckOutStatusChanged 2\n", "", false},
+        {"remove-topic", [](qv::Project& p) { p.RemoveTopic("T3"); }, "TopicRemoved topic:T3\n",
+         "leave topic:T3 @3\n"},
         {"remove-category", [](qv::Project& p) { p.RemoveCategory("C3"); },
          "TopicChanged topic:T7\nTopicChanged topic:T9\nTopicChanged topic:T15\n"
-         "TopicChanged topic:T16\nTopicCategoryRemoved category:C3\n"},
+         "TopicChanged topic:T16\nTopicCategoryRemoved category:C3\n",
+         "change topic:T7 @7\nchange topic:T9 @9\nchange topic:T15 @15\n"
+         "change topic:T16 @16\nleave category:C3 @3\n"},
         {"remove-file", [](qv::Project& p) { p.RemoveFile("styles\\handbook.css"); },
-         "OtherFileRemoved file:styles\\handbook.css\n"},
+         "OtherFileRemoved file:styles\\handbook.css\n", "leave file:styles\\handbook.css @13\n"},
         {"remove-profile", [](qv::Project& p) { p.RemoveProfile("B2"); },
-         "BuildProfileRemoved profile:B2\n"},
+         "BuildProfileRemoved profile:B2\n", "leave profile:B2 @2\n"},
         {"add-file relative", [](qv::Project& p) { p.AddFile("images\\new.png"); },
-         "OtherFileAdded file:images\\new.png\n"},
+         "OtherFileAdded file:images\\new.png\n", "arrive file:images\\new.png @0 before end\n"},
         {"add-file absolute", [](qv::Project& p) { p.AddFile("/somewhere/else/x.bin"); },
-         "OtherFileAdded file:x.bin\n"},
+         "OtherFileAdded file:x.bin\n", "arrive file:x.bin @0 before end\n"},
         {"add-profile", [](qv::Project& p) { p.AddProfile("B7", "Seven"); },
-         "BuildProfileAdded profile:B7\n"},
+         "BuildProfileAdded profile:B7\n", "arrive profile:B7 @0 before end\n"},
         {"readonly on", [](qv::Project& p) { p.SetProjectReadOnly(true); },
-         "CheckoutStatusChanged\n", false},
+         "CheckoutStatusChanged\n", "", false},
         {"profile Current", [](qv::Project& p) { p.GetProfile("B2")->SetCurrent(true); },
-         "BuildProfileChanged profile:B2\n"},
+         "BuildProfileChanged profile:B2\n", "change profile:B2 @2\n"},
+        // Nothing changes in the project: nothing is told.
+        {"move-topic before itself", [](qv::Project& p) { p.MoveTopic("T5", "T5"); }, "", "",
+         false},
+        {"category outside the project", [](qv::Project& p) { p.NewTopicCategory()->SetName("X"); },
+         "", "", false},
         {"category Name", [](qv::Project& p) { p.GetCategory("C2")->SetName("Notes"); },
-         "TopicCategoryChanged category:C2\n"},
+         "TopicCategoryChanged category:C2\n", "change category:C2 @2\n"},
     };
     for (const Command& c : commands) {
         SCOPED_TRACE(c.name);
@@ -100,8 +111,11 @@ TEST_F(ProjectModelTest, EachProjectCommandRaisesItsEvent) {
         auto p = qv::LoadProject(fresh.CopySample());
         qvtest::LoggingSink log;
         auto s = p->Subscribe(log);
+        qvtest::LoggingChangeObserver observer(*p);
+        p->SetChangeObserver(&observer);
         c.run(*p);
         EXPECT_EQ(log.log.Take(), c.events);
+        EXPECT_EQ(observer.log.Take(), c.told);
         EXPECT_EQ(p->Dirty(), c.dirties);
     }
 }
