@@ -10,6 +10,7 @@
 #include "TopicPropertiesDialog.h"
 #include "UndoMenu.h"
 #include "contracts/Error.h"
+#include "contracts/LoadScope.h"
 #include "explorer/ProjectExplorer.h"
 #include "gui/CommandBarWidget.h"
 #include "gui/ErrorBoundary.h"
@@ -50,6 +51,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <vector>
 
 namespace qv::app {
@@ -484,6 +486,9 @@ bool MainWindow::OpenProject(const QString& path) {
         if (const auto* statuses = libraries_.Designer()->TopicStatuses();
             statuses && !statuses->empty())
             options.defaultStatus = statuses->front().name;
+        // One load from the file to the tree: the designer's load answers its files'
+        // existence from the folder listings the reading took. It ends with the tree.
+        std::optional<LoadScope> load(std::in_place);
         std::shared_ptr<Project> project;
         try {
             project = LoadProject(projectFile.toStdString(), options);
@@ -512,6 +517,7 @@ bool MainWindow::OpenProject(const QString& path) {
         Guarded(this, [&] { control->Designer().Initialize(ide_); });
         Guarded(this, [&] { control->Designer().LoadOptions(); });
         Guarded(this, [&] { control->SetQVIDE(ide_); });
+        load.reset();
         RestoreExpansion(settings_.ExpandedNodes(Q(project_->Path())));
         // A file outside the project folder is named by its whole path.
         explorer_->Tree().SetToolTipProvider(

@@ -7,6 +7,7 @@
 #include "Open.h"
 #include "Report.h"
 #include "Shape.h"
+#include "contracts/LoadScope.h"
 #include "model/ProjectFileReader.h"
 
 #include <benchmark/benchmark.h>
@@ -38,6 +39,7 @@ std::size_t RealOpen(Host& host, std::shared_ptr<qv::ProjectExplorer>& control,
                      const std::string& projectFile) {
     qv::LoadOptions options;
     options.defaultStatus = "Draft";
+    qv::LoadScope load; // as qvx's open: one load from the file to the tree
     auto project = qv::LoadProject(projectFile, options);
     host.Ide()->SetProject(project);
     control->SetQVIDE(host.Ide());

@@ -60,11 +60,14 @@ std::string DumpAll(const Var* vars, std::size_t count) {
     return out;
 }
 
+// The frame's slots are never destroyed one by one.
+static_assert(std::is_trivially_destructible_v<Var>);
+
 unsigned char CopyVars(std::initializer_list<Var> from, Var* to, std::size_t capacity) {
     std::size_t n = 0;
     for (const Var& v : from) {
         if (n == capacity) break; // a longer list is a programming error; the dump stays short
-        to[n++] = v;
+        new (&to[n++]) Var(v);
     }
     return static_cast<unsigned char>(n);
 }
@@ -177,13 +180,13 @@ std::string ErrorReporter::ReportText(const std::string& localVariables,
 Procedure::Procedure(ErrorContext& context, const char* name, std::initializer_list<Var> parameters,
                      std::initializer_list<Var> locals)
     : context_(context), name_(name),
-      parameterCount_(CopyVars(parameters, parameters_.data(), kMaxVariables)),
-      localCount_(CopyVars(locals, locals_.data(), kMaxVariables)) {}
+      parameterCount_(CopyVars(parameters, parameters_.at, kMaxVariables)),
+      localCount_(CopyVars(locals, locals_.at, kMaxVariables)) {}
 
 void Procedure::Report(std::exception_ptr error) {
     Globals& g = ThreadGlobals();
     CaptureError(g, error, line);
-    g.vbfmVariableDump = DumpAll(locals_.data(), localCount_);
+    g.vbfmVariableDump = DumpAll(locals_.at, localCount_);
 
     std::string moduleDump = kNone;
     if (context_.moduleDump) {
@@ -193,7 +196,7 @@ void Procedure::Report(std::exception_ptr error) {
             moduleDump = FormattingErrorText(std::current_exception());
         }
     }
-    const std::string parameterDump = DumpAll(parameters_.data(), parameterCount_);
+    const std::string parameterDump = DumpAll(parameters_.at, parameterCount_);
 
     // Copies: the error component may call back into the library and fail again, which
     // overwrites the globals of this thread.

@@ -121,10 +121,17 @@ public:
 private:
     void Report(std::exception_ptr error);
 
+    // Room for the variables, left unset beyond the count: every call of a procedure makes a
+    // frame, and most frames never fail.
+    union Slots {
+        Slots() {}
+        Var at[kMaxVariables];
+    };
+
     ErrorContext& context_;
     const char* name_;
-    std::array<Var, kMaxVariables> parameters_;
-    std::array<Var, kMaxVariables> locals_;
+    Slots parameters_;
+    Slots locals_;
     unsigned char parameterCount_ = 0;
     unsigned char localCount_ = 0;
 };

@@ -92,7 +92,7 @@ void ProjectExplorer::LoadQVProjectEx(const std::shared_ptr<QVProject>& project,
                 nodes.Reserve(static_cast<std::size_t>(nodes.Count() + allTopics->Count()));
                 for (int32_t i = 1, n = allTopics->Count(); i <= n; ++i) {
                     topic = allTopics->Item(i);
-                    FireLoadProgress("Reading Topic '" + topic->Name() + "'");
+                    FireItemProgress("Reading Topic '", topic->Name());
                     AddTopic(topic);
                 }
                 mLoadedTopics = true;
@@ -112,10 +112,15 @@ void ProjectExplorer::LoadQVProjectEx(const std::shared_ptr<QVProject>& project,
             p.line = 10;
             const auto files = project->OtherFiles();
             nodes.Reserve(static_cast<std::size_t>(nodes.Count() + files->Count()));
+            loadFolders_.active = true;
+            struct EndFolderMemo {
+                LoadFolders& memo;
+                ~EndFolderMemo() { memo = {}; }
+            } endFolderMemo{loadFolders_};
             for (int32_t i = 1, n = files->Count(); i <= n; ++i) {
                 file = files->Item(i);
                 if ((loadOtherFiles && !file->IsImage()) || (loadImages && file->IsImage())) {
-                    FireLoadProgress("Reading Other File '" + Need(file->File()).FileName() + "'");
+                    FireItemProgress("Reading Other File '", Need(file->File()).FileName());
                     AddOtherFile(file);
                 }
             }
@@ -163,9 +168,22 @@ void ProjectExplorer::LoadQVProjectEx(const std::shared_ptr<QVProject>& project,
 void ProjectExplorer::FireLoadProgress(const std::string& caption) {
     Procedure p(errors_, "FireLoadProgress", {{"Caption", caption}});
     p.Run([&] {
-        if (mQVIDE) CallHost("FireLoadProgress", {caption});
+        if (mQVIDE) {
+            std::vector<Variant> args = std::move(progressArgs_);
+            args.clear();
+            args.emplace_back(caption);
+            CallHostWith("FireLoadProgress", args);
+            progressArgs_ = std::move(args);
+        }
         Raise(&ExplorerEvents::LoadProgress, caption);
     });
+}
+
+void ProjectExplorer::FireItemProgress(std::string_view prefix, std::string_view name) {
+    std::string caption = std::move(progressCaption_);
+    caption.assign(prefix).append(name).push_back('\'');
+    FireLoadProgress(caption);
+    progressCaption_ = std::move(caption);
 }
 
 void ProjectExplorer::AddCategory(const std::shared_ptr<TopicCategory>& category) {

@@ -44,10 +44,20 @@ Node* ProjectExplorer::GetFolderNode(const std::shared_ptr<OtherFile>& file) {
     p.Run([&] {
         p.line = 1;
         relativePath = Need(file).RelativePath();
-        const auto parts = text::Split(relativePath, '\\');
         p.line = 2;
         const bool image = file->IsImage();
         qv::Nodes& nodes = tvw->Nodes();
+        // A load meets the files of one folder in a row: the folder found last is asked first.
+        const std::size_t lastSlash = relativePath.rfind('\\');
+        const std::string_view folderPath(relativePath.data(),
+                                          lastSlash == std::string::npos ? 0 : lastSlash);
+        LoadFolders::Last& last = loadFolders_.last[image];
+        if (loadFolders_.active && !last.key.empty() && last.path == folderPath &&
+            nodes.Contains(last.key)) {
+            result = &nodes.Item(last.key);
+            return;
+        }
+        const auto parts = text::Split(relativePath, '\\');
         currentNode = &nodes.Item(image ? "images" : "other");
         p.line = 4;
         // Each folder's key is its parent's key + "\" + its lower-case name, so the keys of
@@ -82,6 +92,10 @@ Node* ProjectExplorer::GetFolderNode(const std::shared_ptr<OtherFile>& file) {
         }
         p.line = 5;
         result = currentNode;
+        if (loadFolders_.active) {
+            last.path.assign(folderPath);
+            last.key = currentNode->Key();
+        }
     });
     return result;
 }

@@ -182,6 +182,10 @@ qv::Registry& ProjectExplorer::RegistryObject() {
 }
 
 Variant ProjectExplorer::CallHost(const char* member, std::vector<Variant> args) {
+    return CallHostWith(member, args);
+}
+
+Variant ProjectExplorer::CallHostWith(const char* member, std::vector<Variant>& args) {
     auto host = std::dynamic_pointer_cast<Dispatch>(mQVIDE);
     if (!host) throw Error(err::ObjectNotSet, "Object variable or With block variable not set");
     return host->Invoke(member, CallKind::Method, args);

@@ -161,6 +161,8 @@ private:
 
     // Loading
     void FireLoadProgress(const std::string& caption);
+    // The progress of one item: prefix + name + "'", built in a buffer kept for the load.
+    void FireItemProgress(std::string_view prefix, std::string_view name);
     void AddCategory(const std::shared_ptr<TopicCategory>& category);
     void AddTopic(const std::shared_ptr<Topic>& topic);
     void UpdateTopicNode(const std::shared_ptr<Topic>& topic, Node* node);
@@ -271,6 +273,7 @@ private:
     std::string KeyType(const std::string& key) { return Shared().KeyType(key); }
     std::string KeyValue(const std::string& key) { return Shared().KeyValue(key); }
     Variant CallHost(const char* member, std::vector<Variant> args);
+    Variant CallHostWith(const char* member, std::vector<Variant>& args);
     template <class... A> void Raise(void (ExplorerEvents::*event)(A...), auto&&... args);
     void ProjectChanged(); // moves the project event subscription to mQVProject
 
@@ -318,6 +321,19 @@ private:
     int32_t width_ = 4800;  // twips
     int32_t height_ = 7200; // twips
     bool terminated_ = false;
+    // Reused by each item's progress event of a load (taken out during the event, so that a
+    // load started from inside one finds them empty).
+    std::string progressCaption_;
+    std::vector<Variant> progressArgs_;
+    // While a load adds its files: the folder nodes GetFolderNode found last, one for images and
+    // one for other files (by key, so that a node removed meanwhile is not used).
+    struct LoadFolders {
+        bool active = false;
+        struct Last {
+            std::string path; // the relative folder, as RelativePath spells it
+            std::string key;  // empty: none yet
+        } last[2];            // [IsImage]
+    } loadFolders_;
 };
 
 // Events go to every sink in subscription order.

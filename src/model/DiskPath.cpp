@@ -18,6 +18,7 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <pwd.h>
 #include <sstream>
 #include <sys/stat.h>
@@ -418,21 +419,43 @@ private:
 
 } // namespace
 
-bool FindInLoad(std::string_view folder, std::string_view name, FoundFile& found) {
+namespace {
+
+struct InLoad {
+    LoadListings::Listing* listing = nullptr;
+    const LoadListings::Entry* entry = nullptr; // nullptr: no such entry
+};
+
+// The listing's entry of the file; nullopt outside a load.
+std::optional<InLoad> LookUpInLoad(std::string_view folder, std::string_view name) {
     LoadScope* scope = LoadScope::Current();
-    if (!scope) return false;
+    if (!scope) return std::nullopt;
     std::unique_ptr<LoadScope::Memo>& kept = scope->Kept();
     if (!kept) kept = std::make_unique<LoadListings>();
     auto* listings = dynamic_cast<LoadListings*>(kept.get());
-    if (!listings) return false;
-    LoadListings::Listing* listing =
-        folder.empty() || folder.back() != '/' ? nullptr : listings->Of(folder);
-    const LoadListings::Entry* entry = nullptr;
-    if (listing) {
-        entry = listing->Exact(name);
-        if (!entry) entry = listing->Folded(name);
+    if (!listings) return std::nullopt;
+    InLoad found;
+    found.listing = folder.empty() || folder.back() != '/' ? nullptr : listings->Of(folder);
+    if (found.listing) {
+        found.entry = found.listing->Exact(name);
+        if (!found.entry) found.entry = found.listing->Folded(name);
     }
-    found.path.assign(entry ? std::string_view(listing->folder) : folder);
+    return found;
+}
+
+} // namespace
+
+std::optional<bool> RegularInLoad(std::string_view folder, std::string_view name) {
+    const std::optional<InLoad> in = LookUpInLoad(folder, name);
+    if (!in) return std::nullopt;
+    return in->entry && in->entry->regular;
+}
+
+bool FindInLoad(std::string_view folder, std::string_view name, FoundFile& found) {
+    const std::optional<InLoad> in = LookUpInLoad(folder, name);
+    if (!in) return false;
+    const LoadListings::Entry* entry = in->entry;
+    found.path.assign(entry ? std::string_view(in->listing->folder) : folder);
     found.path.append(entry ? std::string_view(entry->name) : name);
     found.regular = entry && entry->regular;
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -65,6 +66,8 @@ struct FoundFile {
 // byte order), a folder not found as spelled likewise from its parent's listing, as FindOnDisk
 // does. Returns false outside a scope: the caller asks the disk.
 bool FindInLoad(std::string_view folder, std::string_view name, FoundFile& found);
+// The same, when only whether it is a regular file matters: nullopt outside a scope.
+std::optional<bool> RegularInLoad(std::string_view folder, std::string_view name);
 // Folder listings FindInLoad has read in this process, for tests and measurements.
 std::size_t FolderListingsRead();
 

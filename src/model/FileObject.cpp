@@ -71,7 +71,7 @@ std::string DiskFileObject::DiskPath() const {
 bool DiskFileObject::Exists() const {
     if (name_.empty()) return false;
     // During a load, from one listing of the folder instead of a lookup of the path.
-    if (disk::FoundFile found; disk::FindInLoad(folder_, name_, found)) return found.regular;
+    if (const std::optional<bool> regular = disk::RegularInLoad(folder_, name_)) return *regular;
     const std::string path = LocalSpec();
     if (disk::IsRegularFile(path)) return true;
     const std::string found = disk::FindOnDisk(path);

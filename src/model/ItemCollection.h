@@ -104,6 +104,19 @@ public:
     void Append(const std::string& key, std::shared_ptr<T> item) {
         Insert(order_.Size(), key, std::move(item));
     }
+    // Appends the item unless the key is taken (false: nothing changed). The item must not be
+    // present yet.
+    bool AppendNew(const std::string& key, std::shared_ptr<T> item) {
+        auto [it, added] = byKey_.try_emplace(key);
+        if (!added) return false;
+        Slot& slot = it->second;
+        const T* raw = item.get();
+        slot.item = std::move(item);
+        byItem_.Insert(raw, &slot);
+        Moved();
+        order_.Insert(order_.Size(), slot);
+        return true;
+    }
     // Removes and returns the item under the key; nullptr when absent.
     std::shared_ptr<T> Erase(const std::string& key) {
         auto it = byKey_.find(key);

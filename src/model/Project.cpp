@@ -149,10 +149,10 @@ std::shared_ptr<Project> Project::FromData(const std::string& projectFile, Proje
                                                          std::move(t.status), t.includeInOutput,
                                                          std::move(t.file)},
                                        category);
-        if (p.topics_->Contains(id)) KeyTaken(id);
-        if (category) category->AddMember(topic.get(), true);
+        TopicItem* added = topic.get();
+        if (!p.topics_->AppendNew(id, std::move(topic))) KeyTaken(id);
+        if (category) category->AddMember(added, true);
         p.topicIds_.Use(id);
-        p.topics_->Append(id, std::move(topic));
     }
     p.files_->Reserve(data.files.size());
     // Each file takes the disk's spelling of its path, from one listing of each folder.
@@ -164,9 +164,9 @@ std::shared_ptr<Project> Project::FromData(const std::string& projectFile, Proje
         if (disk::FindInLoad(std::string_view(key).substr(0, slash + 1),
                              std::string_view(key).substr(slash + 1), found))
             key.swap(found.path);
-        if (p.files_->Contains(key)) KeyTaken(key);
-        p.files_->Append(
-            key, OtherFileItem::Create(project, p.sharedFolder_, key, f.includeInOutput, false));
+        if (!p.files_->AppendNew(key, OtherFileItem::Create(project, p.sharedFolder_, key,
+                                                            f.includeInOutput, false)))
+            KeyTaken(key);
     }
     p.profiles_->Reserve(data.profiles.size());
     for (auto& b : data.profiles) {

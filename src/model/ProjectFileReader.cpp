@@ -7,13 +7,15 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <iterator>
+#include <optional>
 #include <pugixml.hpp>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
-#include <unordered_map>
 
 namespace qv {
 
@@ -27,9 +29,59 @@ std::string Quote(std::string_view text) {
     return "\"" + std::string(text) + "\"";
 }
 
+// Who a message is about: a text, or what makes it (only a failure needs the text).
+template <class Who> std::string Named(const Who& who) {
+    if constexpr (std::is_invocable_v<const Who&>)
+        return who();
+    else
+        return std::string(who);
+}
+
+// The IDs of one kind met so far, each with the offset of its element: an open-addressing
+// table of views into the document (no node or copy per ID).
+class IdSet {
+public:
+    explicit IdSet(std::size_t expected = 0) { Grow(expected); }
+    // Adds the ID; when it was there already, returns the offset it was first seen at.
+    std::optional<std::ptrdiff_t> Add(std::string_view id, std::ptrdiff_t offset) {
+        if ((size_ + 1) * 2 > slots_.size()) Grow(slots_.size());
+        Slot& slot = slots_[Probe(id)];
+        if (slot.used) return slot.offset;
+        slot = {id, offset, true};
+        ++size_;
+        return std::nullopt;
+    }
+    bool Contains(std::string_view id) const { return !slots_.empty() && slots_[Probe(id)].used; }
+
+private:
+    struct Slot {
+        std::string_view id;
+        std::ptrdiff_t offset = 0;
+        bool used = false;
+    };
+    // The slot of the ID, or the free one where it would go.
+    std::size_t Probe(std::string_view id) const {
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = std::hash<std::string_view>{}(id)&mask;; i = (i + 1) & mask)
+            if (!slots_[i].used || slots_[i].id == id) return i;
+    }
+    void Grow(std::size_t atLeast) {
+        std::size_t capacity = 16;
+        while (capacity < atLeast * 2)
+            capacity *= 2;
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(capacity, Slot{});
+        for (const Slot& s : old)
+            if (s.used) slots_[Probe(s.id)] = s;
+    }
+    std::vector<Slot> slots_;
+    std::size_t size_ = 0;
+};
+
 class Reader {
 public:
-    Reader(std::string path, const std::string& text, const LoadOptions& options)
+    // The document is parsed inside text, which it changes.
+    Reader(std::string path, std::string& text, const LoadOptions& options)
         : path_(std::move(path)), text_(text), options_(options) {
         std::string full = disk::AbsoluteNormal(path_);
         folder_ = full.substr(0, full.rfind('/') + 1);
@@ -45,14 +97,24 @@ private:
                    std::initializer_list<const char*> allowed)
             : reader_(reader), element_(element), count_(allowed.size()) {
             std::copy(allowed.begin(), allowed.end(), names_.begin());
+            // Files list the attributes in the order allowed names them, mostly: each search
+            // starts after the name found last, so that most attributes cost one comparison.
+            std::size_t next = 0;
             for (pugi::xml_attribute a : element.attributes()) {
-                auto end = names_.begin() + static_cast<std::ptrdiff_t>(count_);
-                auto it = std::find_if(names_.begin(), end,
-                                       [&](const char* n) { return !std::strcmp(n, a.name()); });
-                if (it == end)
+                const char* name = a.name();
+                std::size_t at = count_;
+                for (std::size_t i = 0; i < count_; ++i) {
+                    const std::size_t k = next + i < count_ ? next + i : next + i - count_;
+                    if (!std::strcmp(names_[k], name)) {
+                        at = k;
+                        break;
+                    }
+                }
+                if (at == count_)
                     reader_.Fail(element, "<" + std::string(element.name()) +
                                               "> has an unknown attribute " + Quote(a.name()));
-                auto& slot = values_[static_cast<std::size_t>(it - names_.begin())];
+                next = at + 1 == count_ ? 0 : at + 1;
+                auto& slot = values_[at];
                 if (slot)
                     reader_.Fail(element, "<" + std::string(element.name()) + "> has " +
                                               Quote(a.name()) + " twice");
@@ -60,17 +122,23 @@ private:
             }
         }
         bool Has(const char* name) const { return static_cast<bool>(Get(name)); }
+        // The value inside the document, which outlives the reading.
+        std::string_view View(const char* name) const {
+            pugi::xml_attribute a = Get(name);
+            return a ? std::string_view(a.value()) : std::string_view();
+        }
         std::string Text(const char* name, const std::string& fallback = {}) const {
             pugi::xml_attribute a = Get(name);
             return a ? a.value() : fallback;
         }
-        bool Bool(const char* name, bool fallback, const std::string& who) const {
+        template <class Who> bool Bool(const char* name, bool fallback, const Who& who) const {
             pugi::xml_attribute a = Get(name);
             if (!a) return fallback;
             std::string_view v = a.value();
             if (v == "true") return true;
             if (v == "false") return false;
-            reader_.Fail(element_, who + ": " + name + " is " + Quote(v) + "; write true or false");
+            reader_.Fail(element_,
+                         Named(who) + ": " + name + " is " + Quote(v) + "; write true or false");
         }
         // A counter of new IDs: decimal digits only (no sign or blanks); 0 when absent.
         uint64_t Counter(const char* name) const {
@@ -107,11 +175,13 @@ private:
     [[noreturn]] void Fail(pugi::xml_node node, const std::string& what) const {
         FailAt(node.offset_debug(), what);
     }
-    // Lines are counted only for a message, so that reading stays linear.
+    // The parse overwrites parts of the text, line ends among them: where the lines end is
+    // noted before.
     int32_t LineAt(std::ptrdiff_t offset) const {
         if (offset < 0) return 0;
-        auto end = text_.begin() + std::min<std::ptrdiff_t>(offset, text_.size());
-        return 1 + static_cast<int32_t>(std::count(text_.begin(), end, '\n'));
+        return 1 + static_cast<int32_t>(std::lower_bound(newlines_.begin(), newlines_.end(),
+                                                         static_cast<uint64_t>(offset)) -
+                                        newlines_.begin());
     }
 
     // The element children of a node, refusing text and any element of another name.
@@ -132,28 +202,35 @@ private:
         if (element.first_child())
             Fail(element, "<" + std::string(element.name()) + "> may not contain anything");
     }
-    std::string RequireId(pugi::xml_node element, const Attributes& a,
-                          std::unordered_map<std::string, std::ptrdiff_t>& seen, char letter,
+    std::string RequireId(pugi::xml_node element, const Attributes& a, IdSet& seen, char letter,
                           const char* kind) {
-        std::string id = a.Text("id");
+        const std::string_view id = a.View("id");
         if (id.empty()) Fail(element, "<" + std::string(element.name()) + "> has no id");
         std::string problem = IdProblem(letter, id);
         if (!problem.empty()) Fail(element, std::string(kind) + " ID " + Quote(id) + " " + problem);
-        auto [it, added] = seen.emplace(id, element.offset_debug());
-        if (!added)
+        if (auto first = seen.Add(id, element.offset_debug()))
             Fail(element, std::string(kind) + " ID " + Quote(id) +
-                              " is used twice (first on line " +
-                              std::to_string(LineAt(it->second)) + ")");
-        return id;
+                              " is used twice (first on line " + std::to_string(LineAt(*first)) +
+                              ")");
+        return std::string(id);
     }
     // A path as written, checked; relative paths come back "\" separated.
-    std::string CheckedPath(pugi::xml_node element, const std::string& who, const char* attribute,
-                            const std::string& path) {
-        if (path.empty()) Fail(element, who + " has an empty " + attribute);
+    template <class Who>
+    std::string CheckedPath(pugi::xml_node element, const Who& who, const char* attribute,
+                            std::string_view path) {
+        if (path.empty()) Fail(element, Named(who) + " has an empty " + attribute);
         std::string problem = FilePathProblem(folder_, path);
         if (!problem.empty())
-            Fail(element, who + ": " + attribute + " " + Quote(path) + " " + problem);
-        return disk::IsAbsolute(path) ? path : disk::ToFileSeparators(path);
+            Fail(element, Named(who) + ": " + attribute + " " + Quote(path) + " " + problem);
+        return disk::IsAbsolute(path) ? std::string(path) : disk::ToFileSeparators(path);
+    }
+
+    void NoteLineEnds() {
+        const char* const begin = text_.data();
+        const char* const end = begin + text_.size();
+        for (const char* at = begin;
+             (at = static_cast<const char*>(std::memchr(at, '\n', end - at))) != nullptr; ++at)
+            newlines_.push_back(static_cast<uint32_t>(at - begin));
     }
 
     void ReadCategories(pugi::xml_node section, ProjectData& data);
@@ -162,16 +239,23 @@ private:
     void ReadProfiles(pugi::xml_node section, ProjectData& data);
 
     std::string path_;
-    const std::string& text_;
+    std::string& text_;
+    std::vector<uint32_t> newlines_; // offsets of the "\n" in the text as read
+    static_assert(kLargestProjectFile <= UINT32_MAX);
     const LoadOptions& options_;
     std::string folder_;
-    std::unordered_map<std::string, std::ptrdiff_t> categoryIds_;
+    IdSet categoryIds_;
 };
 
 ProjectData Reader::Read() {
+    NoteLineEnds();
+    // In place: the values are read straight from the text, which is not copied. The parser
+    // ends the text with a terminator of its own, over the last byte; a NUL added for it leaves
+    // every byte of the file to be read (an error at the end is placed after the last line end).
+    text_.push_back('\0');
     pugi::xml_document doc;
-    pugi::xml_parse_result result =
-        doc.load_buffer(text_.data(), text_.size(), pugi::parse_default, pugi::encoding_utf8);
+    pugi::xml_parse_result result = doc.load_buffer_inplace(
+        text_.data(), text_.size(), pugi::parse_default, pugi::encoding_utf8);
     if (!result) FailAt(result.offset, std::string("not well-formed XML: ") + result.description());
     pugi::xml_node root = doc.document_element();
     for (pugi::xml_node n = root.next_sibling(); n; n = n.next_sibling())
@@ -218,6 +302,7 @@ ProjectData Reader::Read() {
 
 void Reader::ReadCategories(pugi::xml_node section, ProjectData& data) {
     auto elements = Children(section, "Category");
+    categoryIds_ = IdSet(elements.size());
     data.categories.reserve(elements.size());
     for (pugi::xml_node e : elements) {
         CheckLeaf(e);
@@ -230,8 +315,7 @@ void Reader::ReadCategories(pugi::xml_node section, ProjectData& data) {
 
 void Reader::ReadTopics(pugi::xml_node section, ProjectData& data) {
     auto elements = Children(section, "Topic");
-    std::unordered_map<std::string, std::ptrdiff_t> ids;
-    ids.reserve(elements.size());
+    IdSet ids(elements.size());
     data.topics.reserve(elements.size());
     for (pugi::xml_node e : elements) {
         CheckLeaf(e);
@@ -245,47 +329,56 @@ void Reader::ReadTopics(pugi::xml_node section, ProjectData& data) {
         t.title = a.Text("title");
         t.caption = a.Text("caption");
         t.category = a.Text("category");
-        if (!t.category.empty() && !categoryIds_.count(t.category))
+        if (!t.category.empty() && !categoryIds_.Contains(t.category))
             Fail(e, who + " names category " + t.category + ", which does not exist");
         t.status = a.Text("status", options_.defaultStatus);
         t.includeInOutput = a.Bool("includeInOutput", true, who);
-        if (a.Has("file")) t.file = CheckedPath(e, who, "file", a.Text("file"));
+        if (a.Has("file")) t.file = CheckedPath(e, who, "file", a.View("file"));
         data.topics.push_back(std::move(t));
     }
 }
 
 void Reader::ReadFiles(pugi::xml_node section, ProjectData& data) {
     auto elements = Children(section, "File");
-    // Keyed as OtherFiles keys them: two paths that differ only in case are one file.
-    struct NoCaseHash {
-        std::size_t operator()(const std::string& s) const { return disk::HashNoCase(s); }
+    // Keyed as OtherFiles keys them: two paths that differ only in case are one file. The
+    // table holds the hash of each file's full path and its place in the list (the rare equal
+    // hash is settled by resolving that file's path again), so that no path is kept twice.
+    struct Seen {
+        std::size_t hash = 0;
+        std::size_t file = SIZE_MAX; // SIZE_MAX: free
+        std::ptrdiff_t offset = 0;
     };
-    struct NoCaseEqual {
-        bool operator()(const std::string& a, const std::string& b) const {
-            return disk::SameNoCase(a, b);
-        }
-    };
-    std::unordered_map<std::string, std::ptrdiff_t, NoCaseHash, NoCaseEqual> specs;
-    specs.reserve(elements.size());
+    std::size_t capacity = 16;
+    while (capacity < elements.size() * 2)
+        capacity *= 2;
+    std::vector<Seen> seen(capacity);
     data.files.reserve(elements.size());
     for (pugi::xml_node e : elements) {
         CheckLeaf(e);
         Attributes a(*this, e, {"path", "includeInOutput"});
         if (!a.Has("path")) Fail(e, "<File> has no path");
-        std::string path = a.Text("path");
-        std::string who = path.empty() ? std::string("<File>") : "file " + Quote(path);
-        path = CheckedPath(e, who, "path", path);
-        auto [it, added] = specs.emplace(disk::Resolve(folder_, path), e.offset_debug());
-        if (!added)
-            Fail(e, who + " is listed twice (first on line " + std::to_string(LineAt(it->second)) +
-                        ")");
-        data.files.push_back({path, a.Bool("includeInOutput", true, who)});
+        const std::string_view written = a.View("path");
+        auto who = [&] {
+            return written.empty() ? std::string("<File>") : "file " + Quote(written);
+        };
+        std::string path = CheckedPath(e, who, "path", written);
+        const std::string full = disk::Resolve(folder_, path);
+        const std::size_t hash = disk::HashNoCase(full);
+        std::size_t i = hash & (capacity - 1);
+        for (; seen[i].file != SIZE_MAX; i = (i + 1) & (capacity - 1))
+            if (seen[i].hash == hash &&
+                disk::SameNoCase(disk::Resolve(folder_, data.files[seen[i].file].path), full))
+                Fail(e, who() + " is listed twice (first on line " +
+                            std::to_string(LineAt(seen[i].offset)) + ")");
+        seen[i] = {hash, data.files.size(), e.offset_debug()};
+        const bool include = a.Bool("includeInOutput", true, who);
+        data.files.push_back({std::move(path), include});
     }
 }
 
 void Reader::ReadProfiles(pugi::xml_node section, ProjectData& data) {
     auto elements = Children(section, "BuildProfile");
-    std::unordered_map<std::string, std::ptrdiff_t> ids;
+    IdSet ids(elements.size());
     data.profiles.reserve(elements.size());
     for (pugi::xml_node e : elements) {
         CheckLeaf(e);
@@ -348,7 +441,9 @@ std::string ReadProjectFileText(const std::string& path) {
     };
     const uint64_t size = static_cast<uint64_t>(st.st_size);
     if (size > kLargestProjectFile) throw tooLarge(size);
-    std::string text(static_cast<std::size_t>(size), '\0');
+    std::string text;
+    text.reserve(static_cast<std::size_t>(size) + 1); // room for the parser's terminator
+    text.resize(static_cast<std::size_t>(size));
     std::size_t have = 0;
     // The file may have grown since fstat: it is read to its end, within the limit.
     std::array<char, 65536> more;

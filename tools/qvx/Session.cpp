@@ -3,6 +3,7 @@
 #include "Format.h"
 #include "Script.h"
 #include "contracts/Error.h"
+#include "contracts/LoadScope.h"
 #include "controls/TreeText.h"
 #include "host/HelpContext.h"
 #include "model/ModelErrors.h"
@@ -151,6 +152,9 @@ void Session::EndControl() {
 }
 
 void Session::Open(const std::string& projectFile) {
+    // One load from the file to the tree: the designer's load answers its files' existence
+    // from the folder listings the reading took, instead of reading them again.
+    qv::LoadScope load;
     project_ = ReadProject(projectFile);
     CreateControl(true);
     ide_->SetProject(project_);
