@@ -352,6 +352,10 @@ TEST_F(CommandDispatchTest, EnterInTheFindFieldAloneRunsTheSearch) {
     h.Dock().UserKeyDown("FindValue", 13, 0);
     // With an empty search value the search answers with its own box.
     EXPECT_NE(h.log.Take().find("No search value"), std::string::npos);
+    // Nothing selected and nothing found: the walk ends after one round.
+    h.Dock().UserSetFieldText("FindValue", "no such words");
+    h.Dock().UserKeyDown("FindValue", 13, 0);
+    EXPECT_NE(h.log.Take().find("Find Complete"), std::string::npos);
 }
 
 TEST_F(CommandDispatchTest, ChoosingAStatusChangesTheSelectedTopic) {
