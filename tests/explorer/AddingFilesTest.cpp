@@ -47,23 +47,16 @@ protected:
     std::string outside;
 };
 
-TEST_F(AddingFilesTest, AnOutsideImageAnsweredYesIsCopiedIntoImages) {
-    h.Select("images");
-    h.boxes.Queue(qv::mb::Yes);
-    Add("AddImage", {outside + "shot.png"});
-    EXPECT_TRUE(fs::exists(h.ProjectFolder() + "images/shot.png"));
-    EXPECT_TRUE(InProject("images/shot.png"));
-    EXPECT_EQ(h.NodeAt("o:" + h.ProjectFolder() + "images/shot.png").Parent()->Key(),
-              "images\\images");
-    EXPECT_TRUE(fs::exists(outside + "shot.png")); // the original stays
-}
-
+// Copied into the images folder, the original left where it lies.
 TEST_F(AddingFilesTest, AfterOneYesTheNextFilesOfTheCommandAreCopiedWithoutAsking) {
     h.Select("images");
     h.boxes.Queue(qv::mb::Yes);
     Add("AddImage", {outside + "shot.png", outside + "more.png"});
     EXPECT_EQ(Boxes().size(), 1u);
     EXPECT_TRUE(InProject("images/more.png"));
+    EXPECT_EQ(h.NodeAt("o:" + h.ProjectFolder() + "images/shot.png").Parent()->Key(),
+              "images\\images");
+    EXPECT_TRUE(fs::exists(outside + "shot.png")); // the original stays
 }
 
 TEST_F(AddingFilesTest, AnsweredNoTheFileStaysWhereItLiesAndHangsUnderItsRootFolder) {

@@ -309,14 +309,6 @@ TEST_F(CommandDispatchTest, AnUnknownToolIsReportedOnceByTheDispatcher) {
     EXPECT_EQ(BoxedProcedures(Click("t:T1", "NoSuchTool")), "Dock_CommandClick ");
 }
 
-TEST_F(CommandDispatchTest, HidingTheEditControlsSurvivesTheNextSelection) {
-    h.control->HideEditControls();
-    h.Select("c:C1");
-    EXPECT_EQ(h.Menu(), "RenameCategory AutoGenerateCategoryIndex");
-    h.Select("t:T1");
-    EXPECT_EQ(h.Menu(), "LocateNode Status Properties IncludeInOutput");
-}
-
 TEST(ToolbarModeTest, HideEditControlsHidesExactlyTheTenEditTools) {
     ExplorerHarness h;
     auto visible = [&] {
@@ -347,6 +339,9 @@ TEST_F(CommandDispatchTest, FindBarOnlyModeShowsTheFindBarAndLooksByNameAndTitle
     EXPECT_EQ(h.Dock().StateItem("FindInName").Checked(), 1);
     EXPECT_EQ(h.Dock().StateItem("FindInCaption").Checked(), 1);
     EXPECT_EQ(h.Dock().StateItem("FindInImageName").Checked(), 1);
+    h.Dock().UserSetFieldText("FindValue", "intro"); // a name and a title: both are searched
+    h.control->ClickTool("FindNow");
+    EXPECT_EQ(h.Tree().SelectedItem(), &h.NodeAt("t:T1"));
 }
 
 TEST_F(CommandDispatchTest, EnterInTheFindFieldAloneRunsTheSearch) {
@@ -357,6 +352,10 @@ TEST_F(CommandDispatchTest, EnterInTheFindFieldAloneRunsTheSearch) {
     h.Dock().UserKeyDown("FindValue", 13, 0);
     // With an empty search value the search answers with its own box.
     EXPECT_NE(h.log.Take().find("No search value"), std::string::npos);
+    // Nothing selected and nothing found: the walk ends after one round.
+    h.Dock().UserSetFieldText("FindValue", "no such words");
+    h.Dock().UserKeyDown("FindValue", 13, 0);
+    EXPECT_NE(h.log.Take().find("Find Complete"), std::string::npos);
 }
 
 TEST_F(CommandDispatchTest, ChoosingAStatusChangesTheSelectedTopic) {

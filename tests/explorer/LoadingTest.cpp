@@ -172,42 +172,5 @@ TEST_F(LoadingTest, AFileAddedWhileLoadingIsShownOnce) {
     EXPECT_EQ(h.log.Text().find("msgbox"), std::string::npos) << h.log.Text();
 }
 
-TEST_F(LoadingTest, LaterTopicsGoBeforeTheNextTopicOfTheirCategory) {
-    h.Open(p);
-    p->AddTopic("T5", "Last", "Last One", "C1", "Draft");
-    p->MoveTopic("T5", "T4"); // now T1, T2, T3, T5, T4 in the project's order
-    auto children = [&](const std::string& key) {
-        std::string out;
-        for (qv::Node* n = h.NodeAt(key).FirstChild(); n; n = n->NextSibling())
-            out += n->Key() + " ";
-        return out;
-    };
-    EXPECT_EQ(children("c:C1"), "t:T1 t:T5 t:T4 ");
-    p->AddTopic("T6", "Other", "Other", "C2", "Draft");
-    EXPECT_EQ(children("c:C2"), "t:T2 t:T6 ");
-    h.Dump();
-}
-
-TEST_F(LoadingTest, ALaterCategoryStandsAtItsPositionWithItsTopicsCollapsed) {
-    h.Open(p);
-    p->AddCategory("C3", "Middle");
-    p->GetTopic("T2")->SetCategory(p->GetCategory("C3"));
-    p->MoveCategory("C3", "C2");
-    std::string cats;
-    for (qv::Node* n = h.NodeAt("topics").FirstChild(); n; n = n->NextSibling())
-        cats += n->Key() + (n->Expanded() ? "* " : " ");
-    EXPECT_EQ(cats, "c:uncategorized c:C1 c:C3 c:C2 ");
-    EXPECT_EQ(h.NodeAt("t:T2").Parent()->Key(), "c:C3");
-    h.Dump();
-}
-
-TEST_F(LoadingTest, TheSampleProjectLoadsWithNestedFoldersAndOneSubFolderForTwoSpellings) {
-    h.Open(h.Sample());
-    EXPECT_EQ(h.NodeAt("images\\images\\screens").Text(), "Screens");
-    EXPECT_EQ(h.NodeAt("topics").FirstChild()->Key(), "c:uncategorized");
-    EXPECT_EQ(h.log.Text().find("msgbox"), std::string::npos);
-    h.Dump();
-}
-
 } // namespace
 } // namespace qvtest

@@ -57,31 +57,6 @@ TEST_F(SpellingTest, AMisspeltTitleIsMarkedInItsNodeOnly) {
     EXPECT_EQ(h.log.Text().find("msgbox"), std::string::npos) << h.log.Text();
 }
 
-TEST_F(SpellingTest, LoadingWithSpellingOnMarksAndOptionOffRemovesEveryMark) {
-    OpenProject(true);
-    EXPECT_EQ(h.NodeAt("t:T2").Text(), misspelt);
-    // A title changed through the project is checked again.
-    std::dynamic_pointer_cast<qv::TopicItem>(h.project->Topics()->Item("T3"))
-        ->SetTitle("Deep Divve");
-    EXPECT_EQ(h.NodeAt("t:T3").Text(), "<FORMAT TEXT:6D6D6D>Deep</FORMAT> (<FORMAT "
-                                       "spellcheck>Deep <FORMAT spellerror>Divve</FORMAT>"
-                                       "</FORMAT>)");
-    SetSpelling(false);
-    EXPECT_EQ(h.control->TreeViewSpell(), nullptr);
-    for (const auto& [key, text] : Labels()) {
-        SCOPED_TRACE(key);
-        EXPECT_EQ(text.find("spellerror"), std::string::npos);
-    }
-    EXPECT_EQ(h.NodeAt("t:T2").Text(), qv::StripSpellErrorMarks(misspelt));
-}
-
-TEST_F(SpellingTest, TerminateEndsCheckingButKeepsTheMarks) {
-    OpenProject(true);
-    h.control->Terminate();
-    EXPECT_EQ(h.control->TreeViewSpell(), nullptr);
-    EXPECT_EQ(h.NodeAt("t:T2").Text(), misspelt);
-}
-
 TEST_F(SpellingTest, RemoveBadWordClearsItsMarks) {
     OpenProject(true);
     h.control->RemoveBadWord("Seperating");

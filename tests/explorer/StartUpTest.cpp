@@ -68,19 +68,6 @@ INSTANTIATE_TEST_SUITE_P(Values, FindOptionsTest,
                                            FindOptionCase{"false", 1}, FindOptionCase{"False", 0},
                                            FindOptionCase{"", 1}));
 
-TEST(StartUpTest, TheControlsEndSavesTheFindOptions) {
-    ExplorerHarness h;
-    h.Dock().StateItem("FindInImageName").SetChecked(0);
-    h.control->UserControl_Terminate();
-    auto value =
-        h.libraries.Registry()->GetValue(qv::hive::CurrentUser, kOptionsKey, "FindInImageName");
-    EXPECT_EQ(value.ToString(), "False");
-    EXPECT_EQ(h.libraries.Registry()
-                  ->GetValue(qv::hive::CurrentUser, kOptionsKey, "FindInName")
-                  .ToString(),
-              "True");
-}
-
 TEST(StartUpTest, FindBarOnlyModeDoesNotSaveTheOptions) {
     ExplorerHarness h;
     h.control->ShowOnlyFindBar();

@@ -2,10 +2,12 @@
 // qvx prints with the expected output beside the script.
 #include "support/TempDir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <regex>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -31,7 +33,12 @@ std::string ReplaceAll(std::string text, const std::string& from, const std::str
 
 // The value of a "# NAME: VALUE" line of a script, "" when absent. Directives: "exit" (the exit
 // status, 0 when absent), "unchanged" (a folder of the copy whose files must all keep their
-// contents, none added or removed), "fifo" (a pipe to make in the copy first: git keeps none).
+// contents, none added or removed), "fifo" (a pipe to make in the copy first: git keeps none),
+// "tree" (a regular expression: the "tree" lines it does not find are left out, so that a script
+// shows only the nodes it is about), "reports" ("first": every report after the first keeps its
+// header line alone, the dumps of the others repeating the same module variables), "selection"
+// ("quiet": without the events and host calls of each selection, where the script is not about
+// them).
 std::string Directive(const std::string& script, const std::string& name) {
     const auto at = script.find("# " + name + ": ");
     if (at == std::string::npos) return {};
@@ -48,6 +55,28 @@ std::string WithoutFileProgress(const std::string& out) {
         if (line.find(" \"Reading ") == std::string::npos ||
             (line.rfind("host ", 0) != 0 && line.rfind("event ", 0) != 0))
             kept += line + "\n";
+    return kept;
+}
+
+// The output as the script's "tree" and "reports" directives narrow it.
+std::string Filtered(const std::string& out, const std::string& tree, bool firstReportOnly,
+                     bool quietSelection) {
+    static const char* const kSelection[] = {"host flashtopic",          "event TopicSelected",
+                                             "event RefreshTools",       "host helpContextChanged",
+                                             "event FolderNodeSelected", "event OtherFileSelected"};
+    const std::regex keep(tree.empty() ? "." : tree);
+    std::string kept;
+    std::istringstream lines(out);
+    int reports = 0;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("report ", 0) == 0) ++reports;
+        if (line.rfind("tree ", 0) == 0 && !std::regex_search(line, keep)) continue;
+        if (firstReportOnly && reports > 1 && line.rfind("  ", 0) == 0) continue;
+        if (quietSelection && std::any_of(std::begin(kSelection), std::end(kSelection),
+                                          [&](const char* p) { return line.rfind(p, 0) == 0; }))
+            continue;
+        kept += line + "\n";
+    }
     return kept;
 }
 
@@ -114,7 +143,9 @@ TEST_P(ScenarioTest, OutputMatches) {
     ASSERT_EQ(std::system(command.c_str()), 0);
     const std::string folder = fs::canonical(root).string();
     const std::string out =
-        WithoutFileProgress(ReplaceAll(ReadFile(root / "out.txt"), folder, "$TMP"));
+        Filtered(WithoutFileProgress(ReplaceAll(ReadFile(root / "out.txt"), folder, "$TMP")),
+                 Directive(scriptText, "tree"), Directive(scriptText, "reports") == "first",
+                 Directive(scriptText, "selection") == "quiet");
     const std::string err = ReplaceAll(ReplaceAll(ReadFile(root / "err.txt"), folder, "$TMP"),
                                        kCases.string() + "/", "");
     const int rc = std::stoi(ReadFile(root / "rc.txt"));
