@@ -352,14 +352,4 @@ TEST_F(TreeGesturesTest, ThrowingHandlersLeaveTheTreeValid) {
     ExpectPassesOn("LostFocus", [&] { tree->LoseFocus(); });
 }
 
-TEST(DataObjectAnnounceTest, EmptyValuesAnnounceFormatsOnce) {
-    qv::HeadlessDataObject data;
-    data.SetData(qv::Variant(), qv::Variant(std::string("item")));
-    data.SetData(qv::Variant(std::string("x")), qv::Variant(std::string("text")));
-    data.SetData(qv::Variant(), qv::Variant(std::string("item")));
-    EXPECT_EQ(data.Announced(), std::vector<std::string>{"item"});
-    data.Clear();
-    EXPECT_TRUE(data.Announced().empty());
-}
-
 } // namespace

@@ -604,6 +604,15 @@ TEST(DataObjectTest, FormatsCompareByText) {
     data->SetFiles({"/a/b.png"});
     EXPECT_EQ(data->Files().size(), 1u);
     EXPECT_EQ(data->TypeName(), "DataObject");
+
+    // Empty values announce a format, once, until the data is cleared.
+    qv::HeadlessDataObject announced;
+    announced.SetData(qv::Variant(), qv::Variant(std::string("item")));
+    announced.SetData(qv::Variant(std::string("x")), qv::Variant(std::string("text")));
+    announced.SetData(qv::Variant(), qv::Variant(std::string("item")));
+    EXPECT_EQ(announced.Announced(), std::vector<std::string>{"item"});
+    announced.Clear();
+    EXPECT_TRUE(announced.Announced().empty());
 }
 
 } // namespace

@@ -253,7 +253,7 @@ TEST_F(InstanceCountingTest, TheGlobalsNameTheClientTheMonitorAndTheRegistration
     const auto& g = qv::diag::ThreadGlobals();
     const std::string dump = qv::diag::DumpGlobalVariables();
     for (const char* piece :
-         {"<InstanceCount>1</InstanceCount>\r\n<vbfmProjectId>42</vbfmProjectId>\r\n"
+         {"<vbfmProjectId>42</vbfmProjectId>\r\n"
           "<vbfmProcessId>4711</vbfmProcessId>\r\n"
           "<vbfmModuleFilename>/opt/qv/libqv.so</vbfmModuleFilename>\r\n"
           "<vbfmDebugClient>{Cannot dump external UDTs}</vbfmDebugClient>"
