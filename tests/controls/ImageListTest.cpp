@@ -2,6 +2,7 @@
 
 #include "contracts/Error.h"
 #include "controls/BuiltInImages.h"
+#include "support/ErrorOf.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -10,15 +11,7 @@
 
 namespace {
 
-int32_t ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const qv::Error& e) {
-        return e.Number();
-    }
-    return 0;
-}
-
+using qvtest::ErrorOf;
 std::shared_ptr<qv::Picture> Solid(uint32_t colour) {
     auto p = std::make_shared<qv::Picture>(16, 16);
     for (int y = 0; y < 16; ++y)
@@ -27,10 +20,11 @@ std::shared_ptr<qv::Picture> Solid(uint32_t colour) {
     return p;
 }
 
-std::vector<std::string> Keys(const qv::ImageList& list) {
-    std::vector<std::string> keys;
+// The keys in order, blank separated.
+std::string Keys(const qv::ImageList& list) {
+    std::string keys;
     for (int32_t i = 1; i <= list.Count(); ++i)
-        keys.push_back(list.Key(i));
+        keys += (i > 1 ? " " : "") + list.Key(i);
     return keys;
 }
 
@@ -41,35 +35,19 @@ protected:
 };
 
 TEST_F(ImageListTest, BuiltInImagesInStoredOrder) {
-    const std::vector<std::string> expected = {"missing",
-                                               "topicfolderclosed",
-                                               "topic",
-                                               "imagefolderopen",
-                                               "otherfilefolderopen",
-                                               "topicfolderopen",
-                                               "imagefolderclosed",
-                                               "otherfilefolderclosed",
-                                               "bookletsclosed",
-                                               "checkedout",
-                                               "readonly",
-                                               "bookletsopen",
-                                               "buildflagsopen",
-                                               "buildflagsclosed",
-                                               "help1",
-                                               "buildprofilesopen",
-                                               "buildprofilesclosed",
-                                               "help2",
-                                               "html",
-                                               "booklet"};
-    EXPECT_EQ(Keys(*builtIn), expected);
+    EXPECT_EQ(Keys(*builtIn),
+              "missing topicfolderclosed topic imagefolderopen otherfilefolderopen "
+              "topicfolderopen imagefolderclosed otherfilefolderclosed bookletsclosed checkedout "
+              "readonly bookletsopen buildflagsopen buildflagsclosed help1 buildprofilesopen "
+              "buildprofilesclosed help2 html booklet");
     std::set<std::vector<uint32_t>> distinct;
-    for (const auto& key : expected) {
-        auto pic = builtIn->Item(key);
+    for (int32_t i = 1; i <= builtIn->Count(); ++i) {
+        auto pic = builtIn->Item(builtIn->Key(i));
         ASSERT_EQ(pic->Width(), 16);
         ASSERT_EQ(pic->Height(), 16);
         distinct.insert(pic->Pixels());
     }
-    EXPECT_EQ(distinct.size(), expected.size()) << "two built-in images look the same";
+    EXPECT_EQ(distinct.size(), 20u) << "two built-in images look the same";
 }
 
 TEST_F(ImageListTest, BadgesSitInDifferentCornersAndLeaveTheRestClear) {
@@ -130,7 +108,7 @@ TEST_F(ImageListTest, ErrorsLeaveTheListUnchanged) {
     EXPECT_EQ(ErrorOf([&] { list.Key(0); }), 35600);
     EXPECT_EQ(ErrorOf([&] { list.Key(3); }), 35600);
     EXPECT_EQ(ErrorOf([&] { list.Remove(3); }), 35600);
-    EXPECT_EQ(Keys(list), (std::vector<std::string>{"a", "A"}));
+    EXPECT_EQ(Keys(list), "a A");
     EXPECT_EQ(list.Item("a"), first);
     EXPECT_FALSE(list.Contains("b"));
 }
@@ -141,7 +119,7 @@ TEST_F(ImageListTest, RemovalShiftsLaterImagesUp) {
     list.Remove(2);
     EXPECT_EQ(list.Key(2), "k3");
     list.Remove("k1");
-    EXPECT_EQ(Keys(list), (std::vector<std::string>{"k3", "k4"}));
+    EXPECT_EQ(Keys(list), "k3 k4");
     EXPECT_EQ(list.IndexOf("k4"), 2);
     EXPECT_EQ(list.IndexOf("k1"), 0);
     list.Add("k1", Solid(6)); // a removed key may come back, at the end
@@ -149,7 +127,7 @@ TEST_F(ImageListTest, RemovalShiftsLaterImagesUp) {
     list.Clear();
     EXPECT_EQ(list.Count(), 0);
     list.Add("k3", Solid(7));
-    EXPECT_EQ(Keys(list), (std::vector<std::string>{"k3"}));
+    EXPECT_EQ(Keys(list), "k3");
 }
 
 // Removing every "ico_" image by walking the indexes, as a reload does, over a list large
@@ -167,7 +145,10 @@ TEST_F(ImageListTest, WalkingRemovalKeepsOrderAndLookups) {
         else
             ++i;
     }
-    EXPECT_EQ(Keys(list), model);
+    std::string kept;
+    for (const auto& key : model)
+        kept += (kept.empty() ? "" : " ") + key;
+    EXPECT_EQ(Keys(list), kept);
     for (size_t i = 0; i < model.size(); ++i) {
         EXPECT_EQ(list.IndexOf(model[i]), static_cast<int32_t>(i + 1));
         EXPECT_EQ(list.Item(model[i])->At(0, 0), std::stoul(model[i].substr(4)));

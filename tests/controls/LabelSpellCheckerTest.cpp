@@ -3,6 +3,7 @@
 #include "contracts/Error.h"
 #include "controls/LabelMarkup.h"
 #include "controls/TreeView.h"
+#include "support/ErrorOf.h"
 
 #include <gtest/gtest.h>
 #include <memory>
@@ -193,12 +194,7 @@ TEST_F(LabelSpellCheckerTest, InitRefusesAMissingOrWrongEngine) {
                                      {std::make_shared<NotAnEngine>(), qv::err::TypeMismatch}};
     for (const Case& c : cases) {
         qv::LabelSpellChecker fresh;
-        try {
-            fresh.Init(tree, c.engine, 0);
-            ADD_FAILURE() << "Init accepted the engine";
-        } catch (const qv::Error& e) {
-            EXPECT_EQ(e.Number(), c.error);
-        }
+        EXPECT_EQ(qvtest::ErrorOf([&] { fresh.Init(tree, c.engine, 0); }), c.error);
         qv::Node* node = Add("", Span("wrod"));
         fresh.CheckNode(*node); // still unbound: nothing happens
         EXPECT_EQ(node->Text(), Span("wrod"));

@@ -1,5 +1,6 @@
 #include "contracts/Error.h"
 #include "controls/ManualUiLoop.h"
+#include "support/ErrorOf.h"
 #include "support/EventLog.h"
 
 #include <functional>
@@ -124,16 +125,8 @@ TEST_F(TimerTest, AdvanceFiresTicksAtTheirDueTimes) {
 
 TEST_F(TimerTest, BadArgumentsAreErrors) {
     auto t = loop.CreateTimer();
-    auto code = [](const std::function<void()>& f) {
-        try {
-            f();
-        } catch (const qv::Error& e) {
-            return e.Number();
-        }
-        return 0;
-    };
-    EXPECT_EQ(code([&] { t->SetInterval(-1); }), qv::err::InvalidArgument);
-    EXPECT_EQ(code([&] { loop.Advance(-1); }), qv::err::InvalidArgument);
+    EXPECT_EQ(qvtest::ErrorOf([&] { t->SetInterval(-1); }), qv::err::InvalidArgument);
+    EXPECT_EQ(qvtest::ErrorOf([&] { loop.Advance(-1); }), qv::err::InvalidArgument);
     EXPECT_EQ(t->Interval(), 0);
 }
 

@@ -1,12 +1,8 @@
-#include "controls/TreeView.h"
-
-#include "contracts/Error.h"
+#include "TreeFixture.h"
 #include "controls/DataObject.h"
 #include "controls/NaturalCompare.h"
-#include "support/EventLog.h"
-#include "support/FakeImageList.h"
+#include "support/ErrorOf.h"
 #include "support/TreeDump.h"
-#include "support/TreeInvariants.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -18,60 +14,11 @@
 namespace {
 
 using qvtest::DumpTree;
+using qvtest::ErrorOf;
 using qvtest::ExpectTreeInvariants;
 
-// Records the tree's events by node key; hooks let a test act inside a handler.
-struct Recorder : qv::TreeViewEvents {
-    qvtest::EventLog log;
-    std::function<void(qv::Node&, bool&, bool&)> onBeforeDelete;
-    std::function<void(qv::Node&)> onDeleteNode;
-    std::function<void(qv::Node&, bool&)> onBeforeSetParent;
-    std::function<void(qv::Node*)> onNodeClicked;
-
-    static std::string K(const qv::Node* n) { return n ? n->Key() : "nothing"; }
-    void NodeClicked(qv::Node* n) override {
-        log.Add("NodeClicked " + K(n));
-        if (onNodeClicked) onNodeClicked(n);
-    }
-    void NodeDoubleClicked(qv::Node* n) override { log.Add("NodeDoubleClicked " + K(n)); }
-    void NodeMoved(qv::Node& n) override { log.Add("NodeMoved " + K(&n)); }
-    void BeforeSetParent(qv::Node& n, qv::Node& p, bool& cancel) override {
-        log.Add("BeforeSetParent " + K(&n) + " " + K(&p));
-        if (onBeforeSetParent) onBeforeSetParent(n, cancel);
-    }
-    void AfterSetParent(qv::Node& n) override { log.Add("AfterSetParent " + K(&n)); }
-    void BeforeDeleteNodeEx(qv::Node& n, bool& cancel, bool& noPrompt) override {
-        log.Add("BeforeDeleteNodeEx " + K(&n));
-        if (onBeforeDelete) onBeforeDelete(n, cancel, noPrompt);
-    }
-    void DeleteNode(qv::Node& n) override {
-        log.Add("DeleteNode " + K(&n));
-        if (onDeleteNode) onDeleteNode(n);
-    }
-};
-
-int32_t ErrorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const qv::Error& e) {
-        return e.Number();
-    }
-    return 0;
-}
-
-class TreeViewTest : public ::testing::Test {
+class TreeViewTest : public qvtest::TreeFixture {
 protected:
-    void SetUp() override {
-        tree->SetImageList(images.get());
-        sub = tree->Subscribe(rec);
-    }
-    void TearDown() override { ExpectTreeInvariants(*tree); }
-
-    qv::Node* Add(const std::string& rel, int32_t how, const std::string& key,
-                  const std::string& text = {}, const std::string& image = {}) {
-        return tree->Nodes().Add(rel, how, key, text.empty() ? key : text, image);
-    }
-    qv::Node& N(const std::string& key) { return tree->Nodes().Item(key); }
     // r1 { c1 { g1 } c2 c3 } r2
     void Family() {
         Add("", qv::rel::Last, "r1");
@@ -88,12 +35,6 @@ protected:
             out += (out.empty() ? "" : ",") + c->Text();
         return out;
     }
-
-    std::shared_ptr<qvtest::FakeImageList> images =
-        std::make_shared<qvtest::FakeImageList>(std::vector<std::string>{"folder", "doc"});
-    std::shared_ptr<qv::HeadlessTreeView> tree = std::make_shared<qv::HeadlessTreeView>();
-    Recorder rec;
-    qv::Subscription sub;
 };
 
 TEST_F(TreeViewTest, AddPlacesByRelationship) {
@@ -342,9 +283,9 @@ TEST_F(TreeViewTest, RemovingTheSelectionMovesItNextPreviousOrUp) {
         tree->Nodes().Clear();
         Family();
         tree->SetSelectedItem(&N(c.selected));
-        rec.log.Clear();
+        sink.log.Clear();
         tree->Nodes().Remove(c.removed);
-        EXPECT_EQ(rec.log.Take(), c.events) << c.removed;
+        EXPECT_EQ(sink.log.Take(), c.events) << c.removed;
         ExpectTreeInvariants(*tree);
     }
 
@@ -357,11 +298,11 @@ TEST_F(TreeViewTest, RemovingTheSelectionMovesItNextPreviousOrUp) {
 
     // The last top-level node: nothing is left to select, and nothing is raised.
     tree->SetSelectedItem(&N("r2"));
-    rec.log.Clear();
+    sink.log.Clear();
     std::shared_ptr<qv::Object> held = N("r2").shared_from_this();
     N("r2").Remove();
     EXPECT_EQ(tree->SelectedItem(), nullptr);
-    EXPECT_EQ(rec.log.Take(), "");
+    EXPECT_EQ(sink.log.Take(), "");
     auto& detached = dynamic_cast<qv::Node&>(*held);
     EXPECT_EQ(detached.Key(), "r2");
     EXPECT_EQ(detached.FirstChild(), nullptr);
@@ -376,7 +317,7 @@ TEST_F(TreeViewTest, SelectionRaisesNodeClickedOnlyWhenItMoves) {
     tree->Click(&N("c2"));
     tree->DoubleClick(&N("c3"));
     N("c3").SetSelected(false);
-    EXPECT_EQ(rec.log.Take(),
+    EXPECT_EQ(sink.log.Take(),
               "NodeClicked g1\nNodeClicked c2\nNodeClicked c3\nNodeDoubleClicked c3\n");
     EXPECT_EQ(tree->SelectedItem(), nullptr);
     EXPECT_FALSE(N("c1").Expanded()) << "selecting does not expand";
@@ -384,9 +325,9 @@ TEST_F(TreeViewTest, SelectionRaisesNodeClickedOnlyWhenItMoves) {
     EXPECT_TRUE(N("c1").Expanded() && N("r1").Expanded());
 
     tree->SetSelectedItem(&N("c1"));
-    rec.log.Clear();
+    sink.log.Clear();
     tree->Nodes().Clear();
-    EXPECT_EQ(rec.log.Take(), "");
+    EXPECT_EQ(sink.log.Take(), "");
     EXPECT_EQ(tree->SelectedItem(), nullptr);
     EXPECT_EQ(tree->IndexedKeyCount(), 0u);
 }
@@ -416,7 +357,7 @@ TEST_F(TreeViewTest, UserCollapseSelectsTheNodeWhoseSubtreeHidesTheSelection) {
         N("c1").SetExpanded(c.how != Case::CollapseCollapsed);
         tree->SetSelectedItem(&N(c.selected));
         tree->StartLabelEdit(); // closed when the selection moves
-        rec.log.Clear();
+        sink.log.Clear();
         switch (c.how) {
         case Case::Collapse:
         case Case::CollapseCollapsed:
@@ -429,7 +370,7 @@ TEST_F(TreeViewTest, UserCollapseSelectsTheNodeWhoseSubtreeHidesTheSelection) {
             tree->Expand(&N(c.node));
             break;
         }
-        EXPECT_EQ(rec.log.Take(), c.events) << c.selected << " " << c.node;
+        EXPECT_EQ(sink.log.Take(), c.events) << c.selected << " " << c.node;
         EXPECT_EQ(tree->SelectedItem()->Key(), c.selectedAfter) << c.selected << " " << c.node;
         EXPECT_EQ(N(c.node).Expanded(), c.how == Case::Expand) << c.node;
         EXPECT_EQ(tree->LabelEditOpen(), c.selected == c.selectedAfter) << c.selected;
@@ -501,7 +442,7 @@ TEST_F(TreeViewTest, CanExecuteCommandFollowsSelectionAndSiblings) {
 TEST_F(TreeViewTest, MoveCommandsRaiseTheirEvents) {
     Family();
     tree->SetSelectedItem(&N("c2"));
-    rec.log.Clear();
+    sink.log.Clear();
     tree->ExecuteCommand("MoveUp");
     EXPECT_EQ(Children("r1"), "c2,c1,c3");
     tree->ExecuteCommand("MoveDown");
@@ -512,50 +453,51 @@ TEST_F(TreeViewTest, MoveCommandsRaiseTheirEvents) {
     EXPECT_EQ(Children("r1"), "c1,c2,c3");
     // The moved node stays selected and is clicked again once in place, so that whoever
     // describes the selection sees where it went.
-    EXPECT_EQ(rec.log.Take(), "NodeMoved c2\nNodeClicked c2\nNodeMoved c2\nNodeClicked c2\n"
-                              "BeforeSetParent c2 c1\nAfterSetParent c2\nNodeClicked c2\n"
-                              "BeforeSetParent c2 r1\nAfterSetParent c2\nNodeClicked c2\n");
+    EXPECT_EQ(sink.log.Take(), "NodeMoved c2\nNodeClicked c2\nNodeMoved c2\nNodeClicked c2\n"
+                               "BeforeSetParent c2 c1\nAfterSetParent c2\nNodeClicked c2\n"
+                               "BeforeSetParent c2 r1\nAfterSetParent c2\nNodeClicked c2\n");
 
-    rec.onBeforeSetParent = [](qv::Node&, bool& cancel) { cancel = true; };
+    sink.cancel = true;
     tree->ExecuteCommand("MoveRight");
     EXPECT_EQ(Children("r1"), "c1,c2,c3");
-    EXPECT_EQ(rec.log.Take(), "BeforeSetParent c2 c1\n");
+    EXPECT_EQ(sink.log.Take(), "BeforeSetParent c2 c1\n");
 
     // A handler that selects another node during the move keeps that selection.
-    rec.onBeforeSetParent = [&](qv::Node&, bool&) { tree->SetSelectedItem(&N("r2")); };
+    sink.cancel = false;
+    sink.act["BeforeSetParent"] = [&] { tree->SetSelectedItem(&N("r2")); };
     tree->ExecuteCommand("MoveRight");
     EXPECT_EQ(Children("c1"), "g1,c2");
-    EXPECT_EQ(rec.log.Take(), "BeforeSetParent c2 c1\nNodeClicked r2\nAfterSetParent c2\n");
+    EXPECT_EQ(sink.log.Take(), "BeforeSetParent c2 c1\nNodeClicked r2\nAfterSetParent c2\n");
 }
 
 TEST_F(TreeViewTest, DeleteItemAsksThenLetsTheHandlerRemoveTheNode) {
     Family();
     tree->SetSelectedItem(&N("c1"));
-    rec.onBeforeDelete = [](qv::Node&, bool& cancel, bool&) { cancel = true; };
+    sink.cancel = true;
     tree->ExecuteCommand("DeleteItem");
     EXPECT_TRUE(tree->Nodes().Contains("c1"));
 
     int asked = 0;
     tree->confirmDelete = [&](qv::Node&) { return ++asked > 1; }; // no, then yes
-    rec.onBeforeDelete = nullptr;
+    sink.cancel = false;
     tree->ExecuteCommand("DeleteItem");
     EXPECT_TRUE(tree->Nodes().Contains("c1"));
 
     // The handler sees the whole subtree, then removes the node itself, as the component does
     // through the project's events; the tree's own removal then has nothing to do.
-    rec.onDeleteNode = [&](qv::Node& n) {
-        EXPECT_EQ(N("g1").Parent(), &n);
-        tree->Nodes().Remove(n.Key());
+    sink.act["DeleteNode"] = [&] {
+        EXPECT_EQ(N("g1").Parent(), &N("c1"));
+        tree->Nodes().Remove("c1");
     };
-    rec.log.Clear();
+    sink.log.Clear();
     tree->ExecuteCommand("DeleteItem");
     EXPECT_EQ(asked, 2);
     EXPECT_FALSE(tree->Nodes().Contains("g1"));
-    EXPECT_EQ(rec.log.Take(), "BeforeDeleteNodeEx c1\nDeleteNode c1\nNodeClicked c2\n");
+    EXPECT_EQ(sink.log.Take(), "BeforeDeleteNodeEx c1\nDeleteNode c1\nNodeClicked c2\n");
 
     // NoPrompt: the tree's own question is skipped.
-    rec.onBeforeDelete = [](qv::Node&, bool&, bool& noPrompt) { noPrompt = true; };
-    rec.onDeleteNode = nullptr;
+    sink.noPrompt = true;
+    sink.act.clear();
     tree->ExecuteCommand("DeleteItem");
     EXPECT_EQ(asked, 2);
     EXPECT_FALSE(tree->Nodes().Contains("c2"));
@@ -565,19 +507,19 @@ TEST_F(TreeViewTest, DeleteItemAsksThenLetsTheHandlerRemoveTheNode) {
 TEST_F(TreeViewTest, ThrowingHandlersLeaveTheTreeValid) {
     Family();
     tree->SetSelectedItem(&N("c2"));
-    rec.onDeleteNode = [](qv::Node&) { throw qv::Error(65535, "handler failed"); };
-    EXPECT_EQ(ErrorOf([&] { tree->ExecuteCommand("DeleteItem"); }), 65535);
+    sink.throwOn = "DeleteNode";
+    EXPECT_THROW(tree->ExecuteCommand("DeleteItem"), std::runtime_error);
     EXPECT_TRUE(tree->Nodes().Contains("c2"));
     ExpectTreeInvariants(*tree);
 
-    rec.onBeforeSetParent = [](qv::Node&, bool&) { throw qv::Error(65535, "no"); };
-    EXPECT_EQ(ErrorOf([&] { tree->ExecuteCommand("MoveRight"); }), 65535);
+    sink.throwOn = "BeforeSetParent";
+    EXPECT_THROW(tree->ExecuteCommand("MoveRight"), std::runtime_error);
     EXPECT_EQ(N("c2").Parent(), &N("r1"));
     ExpectTreeInvariants(*tree);
 
     // The selection has already moved when the NodeClicked handler fails.
-    rec.onNodeClicked = [](qv::Node*) { throw qv::Error(65535, "click failed"); };
-    EXPECT_EQ(ErrorOf([&] { tree->Nodes().Remove("c2"); }), 65535);
+    sink.throwOn = "NodeClicked";
+    EXPECT_THROW(tree->Nodes().Remove("c2"), std::runtime_error);
     EXPECT_FALSE(tree->Nodes().Contains("c2"));
     EXPECT_EQ(tree->SelectedItem(), &N("c3"));
 }
@@ -603,11 +545,9 @@ TEST_F(TreeViewTest, HitTestCountsVisibleRows) {
 
 TEST_F(TreeViewTest, SinksJoiningOrLeavingDuringAnEventAreSafe) {
     Family();
-    Recorder late;
-    qv::Subscription lateSub;
-    Recorder leaver;
-    qv::Subscription leaverSub = tree->Subscribe(leaver);
-    rec.onNodeClicked = [&](qv::Node*) {
+    qvtest::TreeSink late, leaver;
+    qv::Subscription lateSub, leaverSub = tree->Subscribe(leaver);
+    sink.act["NodeClicked"] = [&] {
         if (!lateSub) lateSub = tree->Subscribe(late);
         leaverSub.Reset();
     };
@@ -664,6 +604,15 @@ TEST(DataObjectTest, FormatsCompareByText) {
     data->SetFiles({"/a/b.png"});
     EXPECT_EQ(data->Files().size(), 1u);
     EXPECT_EQ(data->TypeName(), "DataObject");
+
+    // Empty values announce a format, once, until the data is cleared.
+    qv::HeadlessDataObject announced;
+    announced.SetData(qv::Variant(), qv::Variant(std::string("item")));
+    announced.SetData(qv::Variant(std::string("x")), qv::Variant(std::string("text")));
+    announced.SetData(qv::Variant(), qv::Variant(std::string("item")));
+    EXPECT_EQ(announced.Announced(), std::vector<std::string>{"item"});
+    announced.Clear();
+    EXPECT_TRUE(announced.Announced().empty());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "diagnostics/ErrorReport.h"
 
 #include "diagnostics/Globals.h"
+#include "support/ErrorOf.h"
 #include "support/FakeHostLibraries.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +31,20 @@ protected:
         EXPECT_EQ(comps.size(), 1u);
         EXPECT_EQ(comps.at(0)->reports.size(), 1u);
         return comps.at(0)->reports.at(0);
+    }
+    // The arguments but the report text, "|"-separated, each Long marked "#".
+    static std::string Args(const std::vector<Variant>& args) {
+        std::string out;
+        for (std::size_t i = 0; i < args.size(); ++i)
+            if (i != 6)
+                out += (out.empty() ? "" : "|") +
+                       std::string(args[i].Type() == VarType::Long ? "#" : "") + args[i].ToString();
+        return out;
+    }
+    static std::string Failure() {
+        const auto& g = qv::diag::ThreadGlobals();
+        return std::to_string(g.vbfmErrorNumber) + "|" + g.vbfmErrorDescription + "|" +
+               g.vbfmErrorSource + "|" + std::to_string(g.vbfmErrorLine);
     }
 
     qvtest::FakeHostLibraries libs;
@@ -91,41 +106,30 @@ TEST_F(ErrorReportTest, WithoutTheComponentAMessageBoxShowsTheHead) {
 
 TEST_F(ErrorReportTest, TheComponentGetsEightArgumentsAndTheErrorIsPassedOn) {
     libs.errorComponent = true;
+    std::string passedOn = "nothing";
     try {
         reporter.HandleError(53, "frmBitmapContainer", "Form_Load", "File not found", 7,
                              "<i>1</i>\r\n", "{None}", "<p>x</p>\r\n");
-        FAIL() << "no error passed on";
     } catch (const qv::Error& e) {
-        EXPECT_EQ(e.Number(), 65535);
-        EXPECT_EQ(e.Description(), "Application-defined or object-defined error");
-        EXPECT_EQ(e.Source(), "QVLiteControls2");
+        passedOn = std::to_string(e.Number()) + "|" + e.Description() + "|" + e.Source();
     }
+    EXPECT_EQ(passedOn, "65535|Application-defined or object-defined error|QVLiteControls2");
     EXPECT_TRUE(libs.msgBoxes.empty());
     const auto& args = OnlyReport();
     ASSERT_EQ(args.size(), 8u);
-    EXPECT_EQ(args[0].Type(), VarType::Long);
-    EXPECT_EQ(args[0].ToLong(), 53);
-    EXPECT_EQ(args[1].ToString(), "QVLiteControls2");
-    EXPECT_EQ(args[2].ToString(), "frmBitmapContainer");
-    EXPECT_EQ(args[3].ToString(), "Form_Load");
-    EXPECT_EQ(args[4].ToString(), "File not found");
-    EXPECT_EQ(args[5].Type(), VarType::Long);
-    EXPECT_EQ(args[5].ToLong(), 7);
+    EXPECT_EQ(Args(args),
+              "#53|QVLiteControls2|frmBitmapContainer|Form_Load|File not found|#7|1.0.0");
     EXPECT_EQ(args[6].ToString(),
               ErrorReporter::ReportText("<i>1</i>\r\n", "{None}", "<p>x</p>\r\n"));
-    EXPECT_EQ(args[7].ToString(), "1.0.0");
     EXPECT_EQ(libs.components[0]->members, (std::vector<std::string>{"ErrorHandler", "Action"}));
 }
 
 TEST_F(ErrorReportTest, AFailureInsideTheComponentLeavesAsItIs) {
     libs.errorComponent = true;
     libs.handlerError = 70;
-    try {
-        reporter.HandleError(5, "M", "P", "d", 0, "{None}", "{None}", "{None}");
-        FAIL() << "no error";
-    } catch (const qv::Error& e) {
-        EXPECT_EQ(e.Number(), 70);
-    }
+    EXPECT_EQ(qvtest::ErrorOf(
+                  [&] { reporter.HandleError(5, "M", "P", "d", 0, "{None}", "{None}", "{None}"); }),
+              70);
 }
 
 TEST_F(ErrorReportTest, AProcedureWithoutVariablesReportsNoneEverywhere) {
@@ -134,20 +138,14 @@ TEST_F(ErrorReportTest, AProcedureWithoutVariablesReportsNoneEverywhere) {
     p.line = 4;
     EXPECT_THROW(p.Run([] { throw qv::Error(91, "not set", "QVLiteObjects2"); }), qv::Error);
     const auto& args = OnlyReport();
-    EXPECT_EQ(args[0].ToLong(), 91);
-    EXPECT_EQ(args[3].ToString(), "Refresh");
-    EXPECT_EQ(args[5].ToLong(), 4);
+    EXPECT_EQ(Args(args), "#91|QVLiteControls2|ProjectExplorer|Refresh|not set|#4|1.0.0");
     const std::string text = args[6].ToString();
     EXPECT_NE(text.find("<LocalVariables>\r\n{None}</LocalVariables>"), std::string::npos);
     EXPECT_NE(text.find("<ModuleVariables>\r\n{None}</ModuleVariables>"), std::string::npos);
     EXPECT_NE(text.find("<Parameters>\r\n{None}</Parameters>"), std::string::npos);
 
-    const auto& g = qv::diag::ThreadGlobals();
-    EXPECT_EQ(g.vbfmErrorNumber, 91);
-    EXPECT_EQ(g.vbfmErrorDescription, "not set");
-    EXPECT_EQ(g.vbfmErrorSource, "QVLiteObjects2");
-    EXPECT_EQ(g.vbfmErrorLine, 4);
-    EXPECT_EQ(g.vbfmVariableDump, "{None}");
+    EXPECT_EQ(Failure(), "91|not set|QVLiteObjects2|4");
+    EXPECT_EQ(qv::diag::ThreadGlobals().vbfmVariableDump, "{None}");
     // The globals dump in the report shows the failure just captured.
     EXPECT_NE(text.find("<vbfmErrorNumber>91</vbfmErrorNumber>"), std::string::npos);
 }
@@ -180,12 +178,9 @@ TEST_F(ErrorReportTest, VariablesAreReadAtTheMomentOfFailure) {
 TEST_F(ErrorReportTest, FailuresThatAreNotRunTimeErrorsGetNumbers) {
     Procedure p(context, "P");
     p.Run([] { throw std::runtime_error("boom"); });
-    EXPECT_EQ(qv::diag::ThreadGlobals().vbfmErrorNumber, 51);
-    EXPECT_EQ(qv::diag::ThreadGlobals().vbfmErrorDescription, "Internal error: boom");
-    EXPECT_EQ(qv::diag::ThreadGlobals().vbfmErrorSource, "QVLiteControls2");
+    EXPECT_EQ(Failure(), "51|Internal error: boom|QVLiteControls2|0");
     p.Run([] { throw std::bad_alloc(); });
-    EXPECT_EQ(qv::diag::ThreadGlobals().vbfmErrorNumber, 7);
-    EXPECT_EQ(qv::diag::ThreadGlobals().vbfmErrorDescription, "Out of memory");
+    EXPECT_EQ(Failure(), "7|Out of memory|QVLiteControls2|0");
     p.Run([] { throw 42; });
     EXPECT_EQ(qv::diag::ThreadGlobals().vbfmErrorNumber, 51);
     EXPECT_EQ(libs.msgBoxes.size(), 3u);
@@ -223,22 +218,17 @@ struct Chain {
 TEST_F(ErrorReportTest, WithTheComponentEveryLevelReportsOnce) {
     libs.errorComponent = true;
     Chain chain{context};
-    try {
-        chain.Outer();
-        FAIL() << "the outermost level must hand the failure back";
-    } catch (const qv::Error& e) {
-        EXPECT_EQ(e.Number(), 65535);
-    }
-    const auto reports = libs.ErrorReports();
-    ASSERT_EQ(reports.size(), 3u);
-    const std::pair<int32_t, const char*> expected[] = {
-        {9, "Inner"}, {65535, "Middle"}, {65535, "Outer"}};
-    for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(reports[i][0].ToLong(), expected[i].first) << i;
-        EXPECT_EQ(reports[i][3].ToString(), expected[i].second) << i;
-        EXPECT_EQ(reports[i][5].ToLong(), static_cast<int32_t>(3 - i)) << i;
-    }
-    EXPECT_EQ(reports[1][4].ToString(), "Application-defined or object-defined error");
+    EXPECT_EQ(qvtest::ErrorOf([&] { chain.Outer(); }), 65535); // the outermost hands it back
+    std::string reports;
+    for (const auto& r : libs.ErrorReports())
+        reports += Args(r) + "\n";
+    const std::string passedOn = "|Application-defined or object-defined error|#";
+    EXPECT_EQ(reports, "#9|QVLiteControls2|ProjectExplorer|Inner|Subscript out of range|#3|1.0.0\n"
+                       "#65535|QVLiteControls2|ProjectExplorer|Middle" +
+                           passedOn +
+                           "2|1.0.0\n"
+                           "#65535|QVLiteControls2|ProjectExplorer|Outer" +
+                           passedOn + "1|1.0.0\n");
     EXPECT_FALSE(chain.middleWentOn);
     EXPECT_FALSE(chain.outerWentOn);
     EXPECT_TRUE(libs.msgBoxes.empty());

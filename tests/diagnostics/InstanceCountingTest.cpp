@@ -251,16 +251,16 @@ TEST_F(InstanceCountingTest, TheGlobalsNameTheClientTheMonitorAndTheRegistration
     world.monitors[7] = {};
     Create();
     const auto& g = qv::diag::ThreadGlobals();
-    EXPECT_TRUE(g.vbfmHasInitialised);
-    EXPECT_TRUE(g.vbfmDebuggerListening);
-    EXPECT_TRUE(g.vbfmEnableInstanceCounts);
-    EXPECT_EQ(g.vbfmInstanceCountsServerHandle, 7);
-    EXPECT_EQ(g.vbfmProjectId, 42);
-    EXPECT_EQ(g.vbfmProcessId, 4711);
-    EXPECT_EQ(g.vbfmModuleFilename, "/opt/qv/libqv.so");
     const std::string dump = qv::diag::DumpGlobalVariables();
     for (const char* piece :
-         {"<vbfmDebugClient>{Cannot dump external UDTs}</vbfmDebugClient>",
+         {"<vbfmProjectId>42</vbfmProjectId>\r\n"
+          "<vbfmProcessId>4711</vbfmProcessId>\r\n"
+          "<vbfmModuleFilename>/opt/qv/libqv.so</vbfmModuleFilename>\r\n"
+          "<vbfmDebugClient>{Cannot dump external UDTs}</vbfmDebugClient>"
+          "<vbfmDebuggerListening>True</vbfmDebuggerListening>\r\n"
+          "<vbfmEnableInstanceCounts>True</vbfmEnableInstanceCounts>\r\n"
+          "<vbfmInstanceCountsServerHandle>7</vbfmInstanceCountsServerHandle>\r\n",
+          "<vbfmHasInitialised>True</vbfmHasInitialised>",
           "<vbfmInstanceCountComponentNames>\r\n"
           "<vbfmInstanceCountComponentNames Index=\"0\">0</vbfmInstanceCountComponentNames>\r\n"
           "<vbfmInstanceCountComponentNames Index=\"1\">1</vbfmInstanceCountComponentNames>\r\n"

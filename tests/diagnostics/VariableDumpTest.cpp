@@ -179,11 +179,6 @@ INSTANTIATE_TEST_SUITE_P(
         return "Case" + std::to_string(info.index);
     });
 
-TEST(VariableDump, TheExampleOfTwoLocals) {
-    EXPECT_EQ(DumpVariable("n", Variant(nullptr)) + DumpVariable("FindInName", Variant(true)),
-              "<n>{Nothing}</n>\r\n<FindInName>True</FindInName>\r\n");
-}
-
 TEST(VariableDump, ACollectionHoldingItselfEndsWithAnError) {
     auto c = std::make_shared<Collection>();
     c->items = {Variant(int32_t{1}), Variant(c)};
@@ -200,12 +195,6 @@ TEST(VariableDump, UninitialisedMeansNoSuchDimension) {
     EXPECT_TRUE(qv::diag::IsUninitialisedArray(row, 2));
     EXPECT_TRUE(qv::diag::IsUninitialisedArray(row, 0));
     EXPECT_FALSE(qv::diag::IsUninitialisedArray(Variant(int32_t{1}), 1));
-}
-
-TEST(VariableDump, FixedTextsHaveNoLineBreak) {
-    EXPECT_EQ(qv::diag::UdtParameterText("ProjectElementType"),
-              "<ProjectElementType>{Can't dump UDT parameters}</ProjectElementType>");
-    EXPECT_EQ(qv::diag::ExternalUdtText("pic"), "<pic>{Cannot dump external UDTs}</pic>");
 }
 
 } // namespace

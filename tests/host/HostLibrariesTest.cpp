@@ -1,6 +1,7 @@
 #include "contracts/Error.h"
 #include "host/HostLibrariesImpl.h"
 #include "model/FileObject.h"
+#include "support/ErrorOf.h"
 #include "support/TempDir.h"
 
 #include <filesystem>
@@ -12,6 +13,7 @@
 namespace {
 
 using qv::Variant;
+using qvtest::ErrorOf;
 using qvtest::ScopedEnv;
 using qvtest::TempDir;
 
@@ -28,15 +30,6 @@ protected:
     static std::string Read(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-    int32_t ErrorOf(const std::function<void()>& call) {
-        try {
-            call();
-        } catch (const qv::Error& e) {
-            return e.Number();
-        }
-        return 0;
     }
 };
 
@@ -86,12 +79,10 @@ TEST_F(HostLibrariesTest, ErrorComponentExistsOnlyWithItsOption) {
                      Variant("<Variables>\r\n</Variables>"), Variant("1.0.0")});
     EXPECT_EQ(component->Get("Action"), Variant(""));
     ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0].number, 9);
-    EXPECT_EQ(reports[0].module, "Explorer");
-    EXPECT_EQ(reports[0].procedure, "NodeClick");
-    EXPECT_EQ(reports[0].line, 12);
-    EXPECT_EQ(reports[0].text, "<Variables>\r\n</Variables>");
-    EXPECT_EQ(reports[0].version, "1.0.0");
+    const auto& r = reports[0];
+    EXPECT_EQ(std::to_string(r.number) + "|" + r.module + "|" + r.procedure + "|" +
+                  std::to_string(r.line) + "|" + r.text + "|" + r.version,
+              "9|Explorer|NodeClick|12|<Variables>\r\n</Variables>|1.0.0");
     EXPECT_EQ(ErrorOf([&] { component->Call("ErrorHandler", {Variant(1)}); }), 449);
     EXPECT_EQ(ErrorOf([&] { component->Call("Show"); }), qv::err::UnknownMember);
 }

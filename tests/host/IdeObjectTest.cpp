@@ -4,6 +4,7 @@
 #include "host/DesignerHelper.h"
 #include "host/Registry.h"
 #include "model/Project.h"
+#include "support/ErrorOf.h"
 #include "support/EventLog.h"
 #include "support/TempDir.h"
 
@@ -157,12 +158,7 @@ TEST_F(IdeObjectTest, CommonSpellIsMadeOnceAndIsNothingWhileItCannotBeMade) {
 
 TEST_F(IdeObjectTest, FailuresCarryPlatformNumbers) {
     auto expectError = [&](int32_t number, std::string_view member, std::vector<Variant> args) {
-        try {
-            ide->Call(member, std::move(args));
-            ADD_FAILURE() << member << " did not raise";
-        } catch (const qv::Error& e) {
-            EXPECT_EQ(e.Number(), number) << member;
-        }
+        EXPECT_EQ(qvtest::ErrorOf([&] { ide->Call(member, std::move(args)); }), number) << member;
     };
     expectError(qv::err::UnknownMember, "DeleteEverything", {});
     expectError(449, "CreateCategory", {});

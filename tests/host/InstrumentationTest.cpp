@@ -9,6 +9,7 @@
 #include "host/SharedMemoryCounter.h"
 #include "host/SocketChannel.h"
 #include "host/SocketMonitorFinder.h"
+#include "support/ErrorOf.h"
 #include "support/ExplorerHarness.h"
 #include "support/TempDir.h"
 
@@ -145,16 +146,6 @@ int32_t AsAnotherUser(const std::function<int32_t()>& body) {
     const int32_t answer = other.Read();
     EXPECT_EQ(other.Wait(), 0);
     return answer;
-}
-
-// The number of the qv::Error the call raises; 0 when it raises none.
-template <class F> int32_t ErrorNumber(F&& call) {
-    try {
-        call();
-    } catch (const qv::Error& e) {
-        return e.Number();
-    }
-    return 0;
 }
 
 // Where the system keeps the block of that POSIX name.
@@ -402,13 +393,13 @@ TEST_F(InstrumentationTest, CountsAreSharedByEveryCounterOfTheUsersBlock) {
 
 TEST_F(InstrumentationTest, TheCounterRefusesWhatItCannotHold) {
     qv::SharedMemoryCounter counter(shm);
-    EXPECT_EQ(ErrorNumber([&] { counter.Add(1, 1); }), qv::err::ObjectNotSet);
-    EXPECT_EQ(ErrorNumber([&] { counter.Open(31, kBlock); }), qv::err::InvalidArgument);
-    EXPECT_EQ(ErrorNumber([&] { counter.Open(48, kBlock); }), 0); // header and two entries
-    EXPECT_EQ(ErrorNumber([&] { counter.Add(1, 1); }), 0);
-    EXPECT_EQ(ErrorNumber([&] { counter.Add(2, 1); }), 0);
-    EXPECT_EQ(ErrorNumber([&] { counter.Add(3, 1); }), 7);
-    EXPECT_EQ(ErrorNumber([&] { counter.Add(1, 1); }), 0);
+    EXPECT_EQ(qvtest::ErrorOf([&] { counter.Add(1, 1); }), qv::err::ObjectNotSet);
+    EXPECT_EQ(qvtest::ErrorOf([&] { counter.Open(31, kBlock); }), qv::err::InvalidArgument);
+    EXPECT_EQ(qvtest::ErrorOf([&] { counter.Open(48, kBlock); }), 0); // header and two entries
+    EXPECT_EQ(qvtest::ErrorOf([&] { counter.Add(1, 1); }), 0);
+    EXPECT_EQ(qvtest::ErrorOf([&] { counter.Add(2, 1); }), 0);
+    EXPECT_EQ(qvtest::ErrorOf([&] { counter.Add(3, 1); }), 7);
+    EXPECT_EQ(qvtest::ErrorOf([&] { counter.Add(1, 1); }), 0);
     qv::SharedMemoryCounter::Unlink(shm);
 
     // Blocks under the user's name that another user could reach, or that are not a whole
@@ -446,9 +437,9 @@ TEST_F(InstrumentationTest, TheCounterRefusesWhatItCannotHold) {
         struct stat before {};
         ASSERT_EQ(lstat(ShmFile(name).c_str(), &before), 0);
         qv::SharedMemoryCounter victim(shm);
-        EXPECT_EQ(ErrorNumber([&] { victim.Open(10000, kBlock); }), block.number) << block.what;
+        EXPECT_EQ(qvtest::ErrorOf([&] { victim.Open(10000, kBlock); }), block.number) << block.what;
         EXPECT_FALSE(victim.IsOpen()) << block.what;
-        EXPECT_EQ(ErrorNumber([&] { victim.Add(1, 1); }), qv::err::ObjectNotSet) << block.what;
+        EXPECT_EQ(qvtest::ErrorOf([&] { victim.Add(1, 1); }), qv::err::ObjectNotSet) << block.what;
         struct stat after {};
         ASSERT_EQ(lstat(ShmFile(name).c_str(), &after), 0) << block.what;
         EXPECT_EQ(after.st_ino, before.st_ino) << block.what;
@@ -465,9 +456,9 @@ TEST_F(InstrumentationTest, TheCounterRefusesWhatItCannotHold) {
         std::this_thread::sleep_for(std::chrono::milliseconds(30));
         EXPECT_EQ(truncate(ShmFile(name).c_str(), 10000), 0);
     });
-    EXPECT_EQ(ErrorNumber([&] { counter.Open(10000, kBlock); }), 0);
+    EXPECT_EQ(qvtest::ErrorOf([&] { counter.Open(10000, kBlock); }), 0);
     maker.join();
-    EXPECT_EQ(ErrorNumber([&] { counter.Add(1, 1); }), 0);
+    EXPECT_EQ(qvtest::ErrorOf([&] { counter.Add(1, 1); }), 0);
     EXPECT_EQ(counter.Count(1), 1);
 }
 
@@ -502,7 +493,7 @@ TEST_F(InstrumentationTest, EntriesOfProcessesThatAreGoneAreGivenBack) {
     counter.Add(4, 1); // the block is full: the entries of processes that are gone come back
     counter.Add(5, 1);
     EXPECT_EQ(counter.Snapshot(), (Counts{{3, 1}, {4, 1}, {5, 1}}));
-    EXPECT_EQ(ErrorNumber([&] { counter.Add(6, 1); }), 7);
+    EXPECT_EQ(qvtest::ErrorOf([&] { counter.Add(6, 1); }), 7);
     munmap(block, 64);
 }
 
