@@ -18,9 +18,9 @@
 #include "gui/SpellMenu.h"
 #include "gui/TreeModel.h"
 #include "gui/TreeWidget.h"
+#include "host/DesktopLauncher.h"
 #include "host/ProfileBuilder.h"
 #include "model/ProfileItem.h"
-#include "host/DesktopLauncher.h"
 #include "model/Project.h"
 #include "model/ProjectFileReader.h"
 #include "model/TopicItem.h"
@@ -674,7 +674,9 @@ void MainWindow::EditTopic(const std::shared_ptr<TopicItem>& topic, bool newWind
                 return;
             }
     }
-    auto* editor = new TopicEditor(*project_, topic);
+    TopicEditor* editor = nullptr;
+    // A content file that cannot be read is said so, and no editor opens on it.
+    if (!Guard([&] { editor = new TopicEditor(*project_, topic); })) return;
     if (newWindow) {
         auto* window = new QWidget(this, Qt::Window);
         window->setAttribute(Qt::WA_DeleteOnClose);

@@ -39,8 +39,8 @@
 #include <cstdio>
 #include <ctime>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qv::app {
@@ -506,7 +506,10 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
     } else if (command == "edit") {
         control->ClickTool("Edit");
         TopicEditor* editor = window_.CurrentEditor();
-        if (!editor) return Fail("no editor opened");
+        Node* selected = control->Tree().SelectedItem();
+        // Refused (the box that said why was answered): the current editor is another topic's.
+        if (!editor || !selected || "t:" + editor->Topic()->ID() != selected->Key())
+            return Log("no editor opened");
         Log("editing " + QDir::toNativeSeparators(editor->Path()));
     } else if (command == "touch" || command == "rm") {
         const QString path = QDir(QString::fromStdString(window_.ActiveProject()->Folder()))

@@ -679,7 +679,8 @@ std::string Project::ProjectFileTextOf() const {
     std::string spec, relative; // one buffer each for all the files
     for (std::size_t i = 0; i < files_->Size(); ++i) {
         auto& f = static_cast<const OtherFileItem&>(*files_->At(i));
-        spec = f.file_.LocalSpec();
+        spec.clear();
+        f.file_.AppendLocalSpec(spec);
         const std::string& folder = *f.folder_;
         // As PathInProjectFile: relative ("\" separated) below the project folder, else whole.
         if (!folder.empty() && spec.size() > folder.size() &&
