@@ -728,7 +728,8 @@ void MainWindow::EditTopic(const std::shared_ptr<TopicItem>& topic, bool newWind
             editor = e;
         }
     if (!editor) {
-        editor = new TopicEditor(*project_, topic);
+        // A content file that cannot be read is said so, and no editor opens on it.
+        if (!Guard([&] { editor = new TopicEditor(*project_, topic); })) return;
         connect(editor, &TopicEditor::ModifiedChanged, this, [this] {
             RefreshEditorCaptions();
             UpdateTitle();

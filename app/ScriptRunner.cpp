@@ -580,7 +580,10 @@ void ScriptRunner::Run(const QString& command, const QString& argument) {
         control->ClickTool(argument.isEmpty() ? "Edit" : "EditNewWindow");
         if (argument.isEmpty()) {
             TopicEditor* editor = window_.CurrentEditor();
-            if (!editor) return Fail("no editor opened");
+            Node* selected = control->Tree().SelectedItem();
+            // Refused (the box that said why was answered): the current editor is another topic's.
+            if (!editor || !selected || "t:" + editor->Topic()->ID() != selected->Key())
+                return Log("no editor opened");
             return Log("editing " + QDir::toNativeSeparators(editor->Path()));
         }
         // The keys go to the topic's window once the system has made it the active one.

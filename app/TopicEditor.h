@@ -15,7 +15,9 @@ namespace qv::app {
 
 // A plain-text editor of one topic's content file. A missing file opens with the project's
 // topic template filled in and counts as changed; nothing reaches the disk before Save. A
-// read-only file opens read-only.
+// read-only file opens read-only. A file that exists but cannot be read, and anything but a
+// regular file (a folder, a FIFO, a device), is refused: the constructor raises qv::Error 75
+// naming the file and why, and the file is left alone.
 class TopicEditor : public QWidget {
     Q_OBJECT
 public:

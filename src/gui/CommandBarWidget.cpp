@@ -153,10 +153,14 @@ void CommandBarWidget::SetIcon(const std::string& iconId, const QIcon& icon) {
 QIcon CommandBarWidget::IconOf(const HeadlessTool& tool) const {
     if (tool.Icon().empty()) return {};
     if (auto it = icons_.find(tool.Icon()); it != icons_.end()) return it->second;
+    // Looked up once: the style decodes its icon files on each call, and a refresh asks for
+    // every tool's icon (milliseconds per selection).
+    if (auto it = themeIcons_.find(tool.Icon()); it != themeIcons_.end()) return it->second;
     for (const IconName& name : kIcons) {
         if (tool.Icon() != name.id) continue;
         QIcon icon = QIcon::fromTheme(QString::fromLatin1(name.theme));
-        return icon.isNull() ? style()->standardIcon(name.fallback) : icon;
+        if (icon.isNull()) icon = style()->standardIcon(name.fallback);
+        return themeIcons_[tool.Icon()] = icon;
     }
     return {};
 }

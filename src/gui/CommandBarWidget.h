@@ -94,6 +94,7 @@ private:
     std::map<std::string, QToolBar*> toolbars_;
     std::map<std::string, QComboBox*> fields_;
     std::map<std::string, QIcon> icons_;
+    mutable std::map<std::string, QIcon> themeIcons_; // the theme's or style's, by icon ID
     std::map<std::string, QToolButton*> menuButtons_;
     std::function<QPoint()> popupAt_;
     QMenu* popup_ = nullptr;

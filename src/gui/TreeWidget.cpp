@@ -130,7 +130,12 @@ TreeWidget::TreeWidget(HeadlessTreeView& tree, QWidget* parent)
     auto expansion = [this](const QModelIndex& index, bool expanded) {
         if (syncing_ || model_->Notifying()) return;
         HeadlessNode* node = model_->NodeOf(index);
-        if (!node || node->Expanded() == expanded) return;
+        if (!node) return;
+        if (node->Expanded() == expanded) {
+            // The view was behind the tree: what shows now follows the tree.
+            if (expanded) ShowExpansion(index, true);
+            return;
+        }
         Guarded(this, [&] {
             if (expanded)
                 tree_.Expand(node);
@@ -363,7 +368,10 @@ void TreeWidget::ShowSelection(const QModelIndex& selected) {
 void TreeWidget::ShowExpansion(const QModelIndex& index, bool expanded) {
     if (!index.isValid()) return;
     ++syncing_;
-    setExpanded(index, expanded);
+    if (expanded)
+        ExpandFromTree(model_->NodeOf(index)); // its children show now: they follow the tree
+    else
+        setExpanded(index, false);
     --syncing_;
 }
 
@@ -395,11 +403,14 @@ void TreeWidget::ApplyState() {
 }
 
 void TreeWidget::ExpandFromTree(HeadlessNode* parent) {
+    // Down to the rows that show only: below a collapsed node the view's state is set when the
+    // node expands (ShowExpansion), so a sync costs the rows shown, not the whole tree (150,000
+    // nodes of a large project, most of them topics inside collapsed categories).
     std::vector<HeadlessNode*> pending;
     auto visit = [&](HeadlessNode* node) {
         if (node->ChildCount() == 0) return;
         setExpanded(model_->IndexOf(node), node->Expanded());
-        pending.push_back(node);
+        if (node->Expanded()) pending.push_back(node);
     };
     if (parent)
         visit(parent);

@@ -4,6 +4,7 @@
 #include "host/FileServices.h"
 #include "host/HtmlText.h"
 #include "model/DiskPath.h"
+#include "model/ItemCollection.h"
 #include "model/ModelErrors.h"
 #include "model/Project.h"
 
@@ -160,7 +161,8 @@ private:
 
 // The whole regular file; false when it is missing, not a regular file or unreadable.
 bool ReadFile(const std::string& path, std::string& text) {
-    const Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without blocking: a FIFO in a content file's place must not hold the build.
+    const Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat st {};
     if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     text.resize(static_cast<std::size_t>(st.st_size));
@@ -528,6 +530,14 @@ std::shared_ptr<ProfileItem> ProfileBuilder::CurrentProfile(const Project& proje
     return nullptr;
 }
 
+namespace {
+// A project's collection as the model stores it (every collection of a Project is one).
+template <class T>
+const ItemCollection<T>& Storage(const std::shared_ptr<Collection<T>>& collection) {
+    return dynamic_cast<const ItemCollection<T>&>(*collection);
+}
+} // namespace
+
 BuildInput ProfileBuilder::Snapshot(const Project& project, const ProfileItem& profile) {
     BuildInput input;
     input.projectFile = project.Path();
@@ -537,39 +547,42 @@ BuildInput ProfileBuilder::Snapshot(const Project& project, const ProfileItem& p
     input.outputFolder = disk::AbsoluteNormal(profile.OutputFolder());
     if (input.outputFolder.empty() || input.outputFolder.back() != '/') input.outputFolder += '/';
 
-    auto categories = project.TopicCategories();
+    // Straight from the project's storage: no copy of an item's pointer or strings but into
+    // the input, as this runs on the UI thread.
+    const auto& categories = Storage<TopicCategory>(project.TopicCategories());
+    const auto& topics = Storage<Topic>(project.Topics());
+    const auto& files = Storage<OtherFile>(project.OtherFiles());
     std::unordered_map<const TopicCategory*, int32_t> categoryIndex;
-    categoryIndex.reserve(static_cast<std::size_t>(categories->Count()));
-    input.categories.reserve(static_cast<std::size_t>(categories->Count()));
-    for (int32_t i = 1; i <= categories->Count(); ++i) {
-        auto category = categories->Item(i);
-        categoryIndex.emplace(category.get(), i - 1);
-        input.categories.push_back(category->Name());
+    categoryIndex.reserve(categories.Size());
+    input.categories.reserve(categories.Size());
+    for (std::size_t i = 0; i < categories.Size(); ++i) {
+        const auto& category = static_cast<const CategoryItem&>(*categories.At(i));
+        categoryIndex.emplace(&category, static_cast<int32_t>(i));
+        input.categories.push_back(category.Name());
     }
-    auto topics = project.Topics();
-    input.topics.reserve(static_cast<std::size_t>(topics->Count()));
-    auto files = project.OtherFiles();
+    input.topics.reserve(topics.Size());
     // About what the generated projects need; the string grows when a project needs more.
-    input.texts.reserve(static_cast<std::size_t>(topics->Count()) * 72 +
-                        static_cast<std::size_t>(files->Count()) * 80);
-    for (int32_t i = 1; i <= topics->Count(); ++i) {
-        const auto item = topics->Item(i);
-        const auto* topic = dynamic_cast<const TopicItem*>(item.get());
-        if (!topic) continue;
+    input.texts.reserve(topics.Size() * 72 + files.Size() * 80);
+    for (std::size_t i = 0; i < topics.Size(); ++i) {
+        const auto& topic = static_cast<const TopicItem&>(*topics.At(i));
+        const TopicItem::Fields& f = topic.Values();
         BuildInput::Topic& t = input.topics.emplace_back();
-        t.id = input.Add(topic->ID());
-        t.title = input.Add(topic->Title());
-        t.file = input.Add(topic->File());
-        t.included = topic->IncludeInOutput();
-        if (auto category = topic->Category()) {
-            auto it = categoryIndex.find(category.get());
+        t.id = input.Add(f.id);
+        t.title = input.Add(f.title);
+        t.file = input.Add(f.file);
+        t.included = f.includeInOutput;
+        if (const CategoryItem* category = topic.CategoryOf()) {
+            auto it = categoryIndex.find(category);
             if (it != categoryIndex.end()) t.category = it->second;
         }
     }
-    input.files.reserve(static_cast<std::size_t>(files->Count()));
-    for (int32_t i = 1; i <= files->Count(); ++i) {
-        auto file = files->Item(i);
-        input.files.push_back({input.Add(file->File()->LocalSpec()), file->IncludeInOutput()});
+    input.files.reserve(files.Size());
+    for (std::size_t i = 0; i < files.Size(); ++i) {
+        const auto& file = static_cast<const OtherFileItem&>(*files.At(i));
+        const auto at = static_cast<uint32_t>(input.texts.size());
+        file.DiskFile().AppendLocalSpec(input.texts);
+        input.files.push_back(
+            {{at, static_cast<uint32_t>(input.texts.size() - at)}, file.IncludeInOutput()});
     }
     return input;
 }

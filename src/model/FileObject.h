@@ -26,6 +26,11 @@ public:
     void SetSpec(const std::string& spec) override;
     std::string FileName() const override { return name_; }
     std::string LocalSpec() const override { return folder_ + name_; }
+    // LocalSpec added to the text, without a string of its own (a save of 50,000 files).
+    void AppendLocalSpec(std::string& text) const {
+        text += folder_;
+        text += name_;
+    }
     std::string Folder() const override { return folder_; }
     std::string Extension() const override;
     // Replaces the name's extension; on a folder spec it is kept for MakeUnique.

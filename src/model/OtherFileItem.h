@@ -43,7 +43,8 @@ public:
     void SetPending(bool value) override;
     bool IsTemplateFile() const override;
 
-    bool InsideProject() const; // below the project folder
+    const DiskFileObject& DiskFile() const { return file_; } // without a shared pointer
+    bool InsideProject() const;                              // below the project folder
     // The path as the project file writes it: relative below the folder, else absolute.
     std::string PathInProjectFile() const;
 

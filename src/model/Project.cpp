@@ -7,6 +7,8 @@
 #include "model/ProjectFileWriter.h"
 
 #include <algorithm>
+#include <sys/stat.h>
+#include <unordered_set>
 #include <utility>
 
 namespace qv {
@@ -684,8 +686,64 @@ void Project::Save() {
     if (ReadOnly())
         throw Error(err::PathFileAccess, "Path/File access error: " + path_ +
                                              " is marked read-only; the project was not saved");
-    SaveProjectFile(path_, WriteProjectFile(ToData()));
+    SaveProjectFile(path_, ProjectFileTextOf());
     dirty_ = false;
+}
+
+std::string Project::ProjectFileTextOf() const {
+    // The file last written is the best guess of the size; a grown project makes the text
+    // grow once more.
+    std::size_t size = 512 + categories_->Size() * ProjectFileText::kCategoryBytes +
+                       topics_->Size() * ProjectFileText::kTopicBytes +
+                       files_->Size() * ProjectFileText::kFileBytes;
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0 && static_cast<std::size_t>(st.st_size) > size)
+        size = static_cast<std::size_t>(st.st_size);
+    ProjectFileText text(size + size / 16,
+                         {allowCategoryIndex_, underSourceControl_, topicIds_.NextNumber(),
+                          categoryIds_.NextNumber(), profileIds_.NextNumber()});
+
+    // A category taken out during a reorder is written only once it is back.
+    std::unordered_set<const CategoryItem*> held;
+    held.reserve(categories_->Size());
+    text.BeginCategories(categories_->Size());
+    for (std::size_t i = 0; i < categories_->Size(); ++i) {
+        auto& c = static_cast<const CategoryItem&>(*categories_->At(i));
+        held.insert(&c);
+        text.Category(c.id_, c.name_, c.autoGenerateIndex_);
+    }
+    text.BeginTopics(topics_->Size());
+    for (std::size_t i = 0; i < topics_->Size(); ++i) {
+        auto& t = static_cast<const TopicItem&>(*topics_->At(i));
+        const bool categorized = t.category_ && held.count(t.category_.get()) != 0;
+        text.Topic({t.f_.id, t.f_.name, t.f_.title, t.f_.caption,
+                    categorized ? std::string_view(t.category_->id_) : std::string_view(),
+                    t.f_.status, t.f_.includeInOutput, t.f_.file});
+    }
+    text.BeginFiles(files_->Size());
+    std::string spec, relative; // one buffer each for all the files
+    for (std::size_t i = 0; i < files_->Size(); ++i) {
+        auto& f = static_cast<const OtherFileItem&>(*files_->At(i));
+        spec.clear();
+        f.file_.AppendLocalSpec(spec);
+        const std::string& folder = *f.folder_;
+        // As PathInProjectFile: relative ("\" separated) below the project folder, else whole.
+        if (!folder.empty() && spec.size() > folder.size() &&
+            spec.compare(0, folder.size(), folder) == 0) {
+            relative.assign(spec, folder.size());
+            std::replace(relative.begin(), relative.end(), '/', '\\');
+            text.File(relative, f.includeInOutput_);
+        } else {
+            text.File(spec, f.includeInOutput_);
+        }
+    }
+    text.BeginProfiles(profiles_->Size());
+    for (std::size_t i = 0; i < profiles_->Size(); ++i) {
+        auto& b = static_cast<const ProfileItem&>(*profiles_->At(i));
+        text.Profile({b.f_.id, b.f_.name, b.f_.title, b.f_.compiledHelp, b.f_.helpFormat,
+                      b.f_.outputFolder, b.f_.current});
+    }
+    return text.Finish();
 }
 
 } // namespace qv

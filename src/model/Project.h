@@ -146,6 +146,9 @@ public:
     // Writes the project file in one step, through a link to it (see SaveProjectFile). A
     // read-only project file is refused with error 75.
     void Save();
+    // The text Save writes, made straight from the items: the same bytes as
+    // WriteProjectFile(ToData()) without a copy of every record.
+    std::string ProjectFileTextOf() const;
     ProjectData ToData() const;
 
 private:

@@ -54,144 +54,182 @@ bool IsSaveFileName(std::string_view entry, std::string_view name) {
 }
 } // namespace
 
-namespace {
-
 // The file as pugixml wrote it before, byte for byte (so that saving with this writer changes
 // no project under version control): attribute values in double quotes with &, < and "
 // escaped and each control character as "&#NN;" (two digits), ">" and "'" as they are; an
 // element without children as "<Name ... />". Written straight into one string: building a
 // document of 100,000 elements first, then streaming it, touched four times the memory and
 // took most of a save.
-class XmlText {
-public:
-    explicit XmlText(std::size_t reserve) { text_.reserve(reserve); }
-
-    void Open(int depth, std::string_view name) {
-        text_.append(static_cast<std::size_t>(depth) * 2, ' ');
-        text_ += '<';
-        text_ += name;
-    }
-    void Attribute(std::string_view name, std::string_view value) {
-        text_ += ' ';
-        text_ += name;
-        text_ += "=\"";
-        Escaped(value);
-        text_ += '"';
-    }
-    void Flag(std::string_view name, bool value) { Attribute(name, Bool(value)); }
-    void Append(std::string_view text) { text_ += text; }
-    void EndEmpty() { text_ += " />\n"; }
-    void EndOpen() { text_ += ">\n"; }
-    void Close(int depth, std::string_view name) {
-        text_.append(static_cast<std::size_t>(depth) * 2, ' ');
-        text_ += "</";
-        text_ += name;
-        text_ += ">\n";
-    }
-    std::string Take() { return std::move(text_); }
-
-private:
-    void Escaped(std::string_view value) {
-        // A value ends at its first NUL, as a C string handed to pugixml did.
-        value = value.substr(0, value.find('\0'));
-        std::size_t plain = 0;
-        for (std::size_t i = 0; i < value.size(); ++i) {
-            const auto c = static_cast<unsigned char>(value[i]);
-            if (c >= 32 && c != '&' && c != '<' && c != '"') continue;
-            text_.append(value, plain, i - plain);
-            plain = i + 1;
-            if (c == '&') {
-                text_ += "&amp;";
-            } else if (c == '<') {
-                text_ += "&lt;";
-            } else if (c == '"') {
-                text_ += "&quot;";
-            } else {
-                const char code[] = {'&', '#', static_cast<char>('0' + c / 10),
-                                     static_cast<char>('0' + c % 10), ';'};
-                text_.append(code, sizeof code);
-            }
-        }
-        text_.append(value, plain, value.size() - plain);
-    }
-
-    std::string text_;
-};
-
-// The elements of one collection: "<Name />" when it is empty.
-template <class Items, class Write>
-void WriteList(XmlText& xml, std::string_view list, const Items& items, Write&& write) {
-    xml.Open(1, list);
-    if (items.empty()) return xml.EndEmpty();
-    xml.EndOpen();
-    for (const auto& item : items)
-        write(item);
-    xml.Close(1, list);
+ProjectFileText::ProjectFileText(std::size_t reserve, const Header& header) {
+    text_.reserve(reserve);
+    text_ += "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
+    Open(0, "QuorvelProject");
+    Attribute("formatVersion", std::to_string(kProjectFormatVersion));
+    Flag("allowCategoryIndex", header.allowCategoryIndex);
+    Flag("underSourceControl", header.underSourceControl);
+    Attribute("nextTopicId", std::to_string(header.nextTopicId));
+    Attribute("nextCategoryId", std::to_string(header.nextCategoryId));
+    Attribute("nextProfileId", std::to_string(header.nextProfileId));
+    text_ += ">\n";
 }
 
-} // namespace
+void ProjectFileText::BeginCategories(std::size_t count) {
+    BeginList("Categories", count);
+}
+
+void ProjectFileText::Category(std::string_view id, std::string_view name, bool autoGenerateIndex) {
+    Open(2, "Category");
+    Attribute("id", id);
+    Attribute("name", name);
+    Flag("autoGenerateIndex", autoGenerateIndex);
+    EndEmpty();
+}
+
+void ProjectFileText::BeginTopics(std::size_t count) {
+    BeginList("Topics", count);
+}
+
+void ProjectFileText::Topic(const TopicText& t) {
+    Open(2, "Topic");
+    Attribute("id", t.id);
+    Attribute("name", t.name);
+    Attribute("title", t.title);
+    Attribute("caption", t.caption);
+    if (!t.category.empty()) Attribute("category", t.category);
+    Attribute("status", t.status);
+    Flag("includeInOutput", t.includeInOutput);
+    if (!t.file.empty()) Attribute("file", t.file);
+    EndEmpty();
+}
+
+void ProjectFileText::BeginFiles(std::size_t count) {
+    BeginList("Files", count);
+}
+
+void ProjectFileText::File(std::string_view path, bool includeInOutput) {
+    Open(2, "File");
+    Attribute("path", path);
+    Flag("includeInOutput", includeInOutput);
+    EndEmpty();
+}
+
+void ProjectFileText::BeginProfiles(std::size_t count) {
+    BeginList("BuildProfiles", count);
+}
+
+void ProjectFileText::Profile(const ProfileText& b) {
+    Open(2, "BuildProfile");
+    Attribute("id", b.id);
+    Attribute("name", b.name);
+    Attribute("title", b.title);
+    Flag("compiledHelp", b.compiledHelp);
+    Attribute("helpFormat", std::to_string(b.helpFormat));
+    Attribute("outputFolder", b.outputFolder);
+    Flag("current", b.current);
+    EndEmpty();
+}
+
+std::string ProjectFileText::Finish() {
+    if (!openList_.empty()) Close(1, openList_);
+    openList_ = {};
+    Close(0, "QuorvelProject");
+    return std::move(text_);
+}
+
+void ProjectFileText::BeginList(std::string_view name, std::size_t count) {
+    if (!openList_.empty()) Close(1, openList_);
+    Open(1, name);
+    if (count == 0) {
+        openList_ = {};
+        return EndEmpty();
+    }
+    text_ += ">\n";
+    openList_ = name;
+}
+
+void ProjectFileText::Open(int depth, std::string_view name) {
+    text_.append(static_cast<std::size_t>(depth) * 2, ' ');
+    text_ += '<';
+    text_ += name;
+}
+
+void ProjectFileText::Attribute(std::string_view name, std::string_view value) {
+    text_ += ' ';
+    text_ += name;
+    text_ += "=\"";
+    Escaped(value);
+    text_ += '"';
+}
+
+void ProjectFileText::Flag(std::string_view name, bool value) {
+    Attribute(name, Bool(value));
+}
+
+void ProjectFileText::EndEmpty() {
+    text_ += " />\n";
+}
+
+void ProjectFileText::Close(int depth, std::string_view name) {
+    text_.append(static_cast<std::size_t>(depth) * 2, ' ');
+    text_ += "</";
+    text_ += name;
+    text_ += ">\n";
+}
+
+void ProjectFileText::Escaped(std::string_view value) {
+    // A value ends at its first NUL, as a C string handed to pugixml did.
+    value = value.substr(0, value.find('\0'));
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const auto c = static_cast<unsigned char>(value[i]);
+        if (c >= 32 && c != '&' && c != '<' && c != '"') continue;
+        text_.append(value, plain, i - plain);
+        plain = i + 1;
+        if (c == '&') {
+            text_ += "&amp;";
+        } else if (c == '<') {
+            text_ += "&lt;";
+        } else if (c == '"') {
+            text_ += "&quot;";
+        } else {
+            const char code[] = {'&', '#', static_cast<char>('0' + c / 10),
+                                 static_cast<char>('0' + c % 10), ';'};
+            text_.append(code, sizeof code);
+        }
+    }
+    text_.append(value, plain, value.size() - plain);
+}
 
 std::string WriteProjectFile(const ProjectData& data) {
-    // About the size of the text, so that it is allocated once.
     std::size_t size = 512;
     for (const auto& c : data.categories)
-        size += 70 + c.id.size() + c.name.size();
+        size += ProjectFileText::kCategoryBytes + c.id.size() + c.name.size();
     for (const auto& t : data.topics)
-        size += 130 + t.id.size() + t.name.size() + t.title.size() + t.caption.size() +
-                t.category.size() + t.status.size() + t.file.size();
+        size += ProjectFileText::kTopicBytes + t.id.size() + t.name.size() + t.title.size() +
+                t.caption.size() + t.category.size() + t.status.size() + t.file.size();
     for (const auto& f : data.files)
-        size += 50 + f.path.size();
+        size += ProjectFileText::kFileBytes + f.path.size();
     for (const auto& b : data.profiles)
-        size += 150 + b.id.size() + b.name.size() + b.title.size() + b.outputFolder.size();
-    XmlText xml(size + size / 16);
-
-    xml.Append("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n");
-    xml.Open(0, "QuorvelProject");
-    xml.Attribute("formatVersion", std::to_string(kProjectFormatVersion));
-    xml.Flag("allowCategoryIndex", data.allowCategoryIndex);
-    xml.Flag("underSourceControl", data.underSourceControl);
-    xml.Attribute("nextTopicId", std::to_string(data.nextTopicId));
-    xml.Attribute("nextCategoryId", std::to_string(data.nextCategoryId));
-    xml.Attribute("nextProfileId", std::to_string(data.nextProfileId));
-    xml.EndOpen();
-    WriteList(xml, "Categories", data.categories, [&](const ProjectData::Category& c) {
-        xml.Open(2, "Category");
-        xml.Attribute("id", c.id);
-        xml.Attribute("name", c.name);
-        xml.Flag("autoGenerateIndex", c.autoGenerateIndex);
-        xml.EndEmpty();
-    });
-    WriteList(xml, "Topics", data.topics, [&](const ProjectData::Topic& t) {
-        xml.Open(2, "Topic");
-        xml.Attribute("id", t.id);
-        xml.Attribute("name", t.name);
-        xml.Attribute("title", t.title);
-        xml.Attribute("caption", t.caption);
-        if (!t.category.empty()) xml.Attribute("category", t.category);
-        xml.Attribute("status", t.status);
-        xml.Flag("includeInOutput", t.includeInOutput);
-        if (!t.file.empty()) xml.Attribute("file", t.file);
-        xml.EndEmpty();
-    });
-    WriteList(xml, "Files", data.files, [&](const ProjectData::File& f) {
-        xml.Open(2, "File");
-        xml.Attribute("path", f.path);
-        xml.Flag("includeInOutput", f.includeInOutput);
-        xml.EndEmpty();
-    });
-    WriteList(xml, "BuildProfiles", data.profiles, [&](const ProjectData::Profile& b) {
-        xml.Open(2, "BuildProfile");
-        xml.Attribute("id", b.id);
-        xml.Attribute("name", b.name);
-        xml.Attribute("title", b.title);
-        xml.Flag("compiledHelp", b.compiledHelp);
-        xml.Attribute("helpFormat", std::to_string(b.helpFormat));
-        xml.Attribute("outputFolder", b.outputFolder);
-        xml.Flag("current", b.current);
-        xml.EndEmpty();
-    });
-    xml.Close(0, "QuorvelProject");
-    return xml.Take();
+        size += ProjectFileText::kProfileBytes + b.id.size() + b.name.size() + b.title.size() +
+                b.outputFolder.size();
+    ProjectFileText text(size + size / 16,
+                         {data.allowCategoryIndex, data.underSourceControl, data.nextTopicId,
+                          data.nextCategoryId, data.nextProfileId});
+    text.BeginCategories(data.categories.size());
+    for (const auto& c : data.categories)
+        text.Category(c.id, c.name, c.autoGenerateIndex);
+    text.BeginTopics(data.topics.size());
+    for (const auto& t : data.topics)
+        text.Topic(
+            {t.id, t.name, t.title, t.caption, t.category, t.status, t.includeInOutput, t.file});
+    text.BeginFiles(data.files.size());
+    for (const auto& f : data.files)
+        text.File(f.path, f.includeInOutput);
+    text.BeginProfiles(data.profiles.size());
+    for (const auto& b : data.profiles)
+        text.Profile(
+            {b.id, b.name, b.title, b.compiledHelp, b.helpFormat, b.outputFolder, b.current});
+    return text.Finish();
 }
 
 void SaveProjectFile(const std::string& path, const std::string& text) {

@@ -5,8 +5,9 @@
 # and a topic, saves, follows files removed and made by another program, reveals a topic's
 # file, reads rows as a screen reader does, reloads the project file changed behind its back,
 # and keeps screenshots (the window, a find that opened a category, a context menu), closes
-# topic editors in windows of their own with unsaved text. Checks
-# the effects on disk. Then undo and redo of deletes, and the timed gestures on a generated
+# topic editors in windows of their own with unsaved text. Checks the effects on disk. Then
+# content files that cannot be read (refused by the editor, skipped by the build, left alone),
+# undo and redo of deletes, and the timed gestures on a generated
 # project of 5,000 topics (GENERATOR is qvgen).
 # Usage: end_to_end.sh PROGRAM SAMPLE_FOLDER SCREENSHOT_PNG GENERATOR
 set -euo pipefail
@@ -301,6 +302,41 @@ cmp -s "$project/Handbook.qvproj" "$work/readonly-before.qvproj" || fail "the re
 ls -R "$project" | diff -q - "$work/readonly-files-before.txt" >/dev/null ||
   fail "files were made in the read-only project"
 echo "PASS: read-only warning bar, screenshot at $readonly_shot"
+
+# Content files that are there but cannot be read: a link that leads to itself, and a FIFO in
+# place of a page. The editor says why and opens nothing; the build skips both without
+# waiting on the FIFO; quitting leaves both as they were.
+odd_project="$work/Odd"
+cp -r "$sample" "$odd_project"
+rm -f "$odd_project/topics/T2.html" "$odd_project/topics/T3.html"
+ln -s T2.html "$odd_project/topics/T2.html"
+mkfifo "$odd_project/topics/T3.html"
+cat >"$work/odd.txt" <<GESTURES
+select t:T2
+edit
+select t:T3
+edit
+select bp:B1
+build
+quit
+GESTURES
+status=0
+QT_QPA_PLATFORM=xcb timeout 120 xvfb-run -a -s "-screen 0 1280x800x24" \
+  "$program" --script "$work/odd.txt" "$odd_project" >"$work/log-odd.txt" 2>&1 || status=$?
+cat "$work/log-odd.txt"
+[ "$status" -eq 0 ] || fail "the program ended with status $status on unreadable content files"
+[ "$(grep -c "^script: no editor opened$" "$work/log-odd.txt")" -eq 2 ] ||
+  fail "an editor opened on a content file that cannot be read"
+grep -q "^script: message Quorvel: Error 75: Cannot edit $odd_project/topics/T2.html: Too many levels of symbolic links; the file was left as it is$" \
+  "$work/log-odd.txt" || fail "the unreadable content file was not reported"
+grep -q "^script: message Quorvel: Error 75: Cannot edit $odd_project/topics/T3.html: it is a pipe (FIFO), not a regular file; the file was left as it is$" \
+  "$work/log-odd.txt" || fail "the FIFO was not refused"
+grep -q "^script: note Build Web Help: .*; 2 items skipped" "$work/log-odd.txt" ||
+  fail "the build did not skip the two content files"
+[ -L "$odd_project/topics/T2.html" ] && [ "$(readlink "$odd_project/topics/T2.html")" = T2.html ] ||
+  fail "the link that leads to itself was replaced"
+[ -p "$odd_project/topics/T3.html" ] || fail "the FIFO was replaced"
+echo "PASS: unreadable content files refused and left alone"
 
 # Undo: a category is deleted with its four topics and a file is deleted from disk (into the
 # trash), both are undone, redone and undone again, and the project is saved: the project

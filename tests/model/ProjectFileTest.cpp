@@ -232,6 +232,8 @@ TEST_F(ProjectFileTest, CorpusIsRefusedWithFileLineAndReasonOrRoundTrips) {
                 auto project = qv::LoadProject(file);
                 project->Save();
                 const std::string saved = ReadText(file);
+                // Written from the items: the bytes of the records' writer.
+                EXPECT_EQ(saved, qv::WriteProjectFile(project->ToData()));
                 auto again = qv::LoadProject(file);
                 EXPECT_EQ(Describe(again->ToData()), Describe(project->ToData()));
                 again->Save();

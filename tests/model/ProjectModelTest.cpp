@@ -1,5 +1,6 @@
 #include "ModelTestSupport.h"
 #include "model/ProjectFileReader.h"
+#include "model/ProjectFileWriter.h"
 
 #include <algorithm>
 #include <functional>
@@ -374,6 +375,7 @@ TEST_F(ProjectModelTest, ReinsertingACategoryWhileUpdatingOrderKeepsItsTopics) {
     categories->Remove("C6");
     EXPECT_EQ(Events(), "TopicCategoryRemoved category:C6\n");
     EXPECT_EQ(project->ToData().topics[22].category, ""); // T23 is not saved naming it
+    EXPECT_EQ(project->ProjectFileTextOf(), qv::WriteProjectFile(project->ToData()));
     project->SetUpdatingOrder(false);
     EXPECT_EQ(Events(), "TopicChanged topic:T23\nTopicChanged topic:T24\nTopicChanged topic:T25\n");
     EXPECT_EQ(project->GetTopic("T23")->Category(), nullptr);
