@@ -11,7 +11,7 @@
 
 namespace {
 
-using qvtest::ErrorNumber;
+using qvtest::ErrorOf;
 using qvtest::TempFolder;
 
 class FileObjectTest : public ::testing::Test {
@@ -82,7 +82,7 @@ TEST_F(FileObjectTest, ExistsAndReadOnlyReadTheDisk) {
     file.SetSpec(temp / "missing.txt");
     EXPECT_FALSE(file.Exists());
     EXPECT_FALSE(file.ReadOnly());
-    EXPECT_EQ(ErrorNumber([&] { file.SetReadOnly(true); }), qv::err::FileNotFound);
+    EXPECT_EQ(ErrorOf([&] { file.SetReadOnly(true); }), qv::err::FileNotFound);
     file.SetSpec(temp.Path());
     EXPECT_FALSE(file.Exists()); // a folder is not a file
 }
@@ -93,10 +93,10 @@ TEST_F(FileObjectTest, DeleteRemovesOrNamesTheFailure) {
     file.SetSpec(temp / "gone.txt");
     file.Delete();
     EXPECT_FALSE(std::filesystem::exists(temp / "gone.txt"));
-    EXPECT_EQ(ErrorNumber([&] { file.Delete(); }), qv::err::FileNotFound);
+    EXPECT_EQ(ErrorOf([&] { file.Delete(); }), qv::err::FileNotFound);
     std::filesystem::create_directory(temp / "sub");
     file.SetSpec(temp / "sub");
-    EXPECT_EQ(ErrorNumber([&] { file.Delete(); }), 75);
+    EXPECT_EQ(ErrorOf([&] { file.Delete(); }), 75);
     EXPECT_TRUE(std::filesystem::exists(temp / "sub"));
 }
 
@@ -150,7 +150,7 @@ TEST_F(FileObjectTest, AListedSpellingReachesTheFileOnDisk) {
     file.Delete();
     EXPECT_FALSE(std::filesystem::exists(temp / "Images/Shot.png"));
     EXPECT_FALSE(file.Exists());
-    EXPECT_EQ(ErrorNumber([&] { file.Delete(); }), qv::err::FileNotFound);
+    EXPECT_EQ(ErrorOf([&] { file.Delete(); }), qv::err::FileNotFound);
 }
 
 // A load reads each folder once: the files take the disk's spelling of their paths and answer
@@ -227,9 +227,9 @@ TEST_F(FileObjectTest, TemporaryFileStepsMakeDistinctFiles) {
 
 TEST_F(FileObjectTest, WriteTextFailsWithAccessError) {
     file.SetSpec(temp / "no/such/folder/x.txt");
-    EXPECT_EQ(ErrorNumber([&] { file.WriteText("x"); }), 75);
+    EXPECT_EQ(ErrorOf([&] { file.WriteText("x"); }), 75);
     file.SetSpec(temp.Path());
-    EXPECT_EQ(ErrorNumber([&] { file.WriteText("x"); }), 75);
+    EXPECT_EQ(ErrorOf([&] { file.WriteText("x"); }), 75);
 }
 
 } // namespace

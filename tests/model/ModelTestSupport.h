@@ -3,6 +3,7 @@
 #include "contracts/Error.h"
 #include "contracts/ProjectModel.h"
 #include "model/ChangeObserver.h"
+#include "support/ErrorOf.h"
 #include "support/EventLog.h"
 
 #include <filesystem>
@@ -174,16 +175,6 @@ private:
 
     const qv::QVProject& project_;
 };
-
-// The error number a call raises; 0 when it succeeds.
-template <class F> int32_t ErrorNumber(F&& call) {
-    try {
-        call();
-    } catch (const qv::Error& e) {
-        return e.Number();
-    }
-    return 0;
-}
 
 // The IDs of a topic collection in order, blank separated.
 inline std::string Ids(const qv::TopicCollection& topics) {

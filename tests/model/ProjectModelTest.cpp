@@ -9,7 +9,7 @@
 
 namespace {
 
-using qvtest::ErrorNumber;
+using qvtest::ErrorOf;
 using qvtest::Ids;
 using qvtest::TempFolder;
 
@@ -139,7 +139,7 @@ TEST_F(ProjectModelTest, ReadOnlyStateComesFromTheFileMode) {
     sink.log.Clear();
     std::filesystem::remove(folder + "topics/T5.html");
     EXPECT_FALSE(project->GetTopic("T5")->ReadOnly());
-    EXPECT_EQ(ErrorNumber([&] { project->SetTopicReadOnly("T5", true); }), qv::err::FileNotFound);
+    EXPECT_EQ(ErrorOf([&] { project->SetTopicReadOnly("T5", true); }), qv::err::FileNotFound);
     EXPECT_EQ(Events(), "");
 
     project->SetFileReadOnly(folder + "logo.png", true);
@@ -218,7 +218,7 @@ TEST_F(ProjectModelTest, CollectionsKeepPositionsAndRefuseBadKeys) {
     };
     for (const Case& c : refusals) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(ErrorNumber(c.call), c.number);
+        EXPECT_EQ(ErrorOf(c.call), c.number);
     }
     // T1 left the collection above and can come back anywhere.
     topics->Add(t1, "T1", qv::Variant(), "T3");
@@ -407,7 +407,7 @@ TEST_F(ProjectModelTest, SinksMayThrowOrUnsubscribeDuringAnEvent) {
     auto throwing = project->Subscribe(thrower);
     qvtest::LoggingSink after;
     auto afterSubscription = project->Subscribe(after);
-    EXPECT_EQ(ErrorNumber([&] { project->AddTopic("", "x", "x"); }), 5);
+    EXPECT_EQ(ErrorOf([&] { project->AddTopic("", "x", "x"); }), 5);
     EXPECT_TRUE(project->Topics()->Contains("T34")); // the change stands
     EXPECT_EQ(after.log.Take(), "TopicAdded topic:T34\n");
     throwing.Reset();
@@ -436,8 +436,8 @@ TEST_F(ProjectModelTest, OtherFilesOutsideAndInsideTheFolder) {
     auto inside = project->NewOtherFile(folder + "Template\\page.html");
     EXPECT_EQ(inside->RelativePath(), "Template\\page.html");
     EXPECT_TRUE(inside->IsTemplateFile());
-    EXPECT_EQ(ErrorNumber([&] { project->NewOtherFile("a\\..\\..\\b.txt"); }), 5);
-    EXPECT_EQ(ErrorNumber([&] { project->AddFile(folder + "logo.png"); }), 457);
+    EXPECT_EQ(ErrorOf([&] { project->NewOtherFile("a\\..\\..\\b.txt"); }), 5);
+    EXPECT_EQ(ErrorOf([&] { project->AddFile(folder + "logo.png"); }), 457);
     inside->SetPending(false);
     project->OtherFiles()->Add(inside, inside->File()->LocalSpec());
     EXPECT_EQ(project->OtherFiles()->IndexOf(*inside), 19);
