@@ -1,6 +1,7 @@
 #include "controls/HeadlessControls.h"
 
 #include "contracts/SpellChecker.h"
+#include "controls/WarningBar.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,29 @@ TEST(HeadlessControlsTest, MakesIndependentControls) {
     ASSERT_NE(spell, nullptr);
     EXPECT_NE(spell, factory.CreateTreeViewSpell());
     EXPECT_EQ(spell->NextNodeToCheck(nullptr), nullptr); // unbound until Init
+}
+
+TEST(HeadlessControlsTest, AWarningBarRaisesClicksOnlyWhenShown) {
+    struct Clicks : qv::WarningBarEvents {
+        int count = 0;
+        void Click() override { ++count; }
+    } clicks;
+    qv::HeadlessWarningBar bar;
+    qv::Subscription sub = bar.Subscribe(clicks);
+    EXPECT_TRUE(bar.CloseButton());
+    EXPECT_EQ(bar.Height(), 390);
+    EXPECT_FALSE(bar.UserClick());
+    bar.SetVisible(true);
+    bar.SetCaption("read-only");
+    bar.SetCloseButton(false);
+    bar.Place(0, 0, 7200);
+    EXPECT_TRUE(bar.UserClick());
+    sub.Reset();
+    bar.UserClick();
+    EXPECT_EQ(clicks.count, 1);
+    EXPECT_EQ(bar.Width(), 7200);
+    EXPECT_FALSE(bar.CloseButton());
+    EXPECT_EQ(bar.Caption(), "read-only");
 }
 
 } // namespace

@@ -8,58 +8,54 @@ namespace {
 
 using qv::LabelRun;
 
-class LabelMarkupTest : public ::testing::Test {
-protected:
-    static LabelRun Run(std::string text, bool check = false, bool error = false,
-                        std::optional<uint32_t> colour = std::nullopt) {
-        return LabelRun{std::move(text), check, error, colour};
-    }
-};
+LabelRun Span(std::string text, bool check = false, bool error = false,
+              std::optional<uint32_t> colour = std::nullopt) {
+    return LabelRun{std::move(text), check, error, colour};
+}
 
-struct ParseCase {
-    const char* name;
-    std::string label;
-    std::vector<LabelRun> runs;
-};
-
-TEST_F(LabelMarkupTest, ParsesRunsInOrder) {
+TEST(LabelMarkupTest, ParsesRunsInOrder) {
+    struct ParseCase {
+        const char* name;
+        std::string label;
+        std::vector<LabelRun> runs;
+    };
     const std::vector<ParseCase> cases = {
-        {"plain", "Intro", {Run("Intro")}},
+        {"plain", "Intro", {Span("Intro")}},
         {"empty", "", {}},
         {"topic label",
          "intro (<FORMAT spellcheck>Getting started</FORMAT>)",
-         {Run("intro ("), Run("Getting started", true), Run(")")}},
+         {Span("intro ("), Span("Getting started", true), Span(")")}},
         {"greyed name",
          "<FORMAT TEXT:808080>intro</FORMAT> (<FORMAT spellcheck>Title</FORMAT>)",
-         {Run("intro", false, false, 0x808080u), Run(" ("), Run("Title", true), Run(")")}},
+         {Span("intro", false, false, 0x808080u), Span(" ("), Span("Title", true), Span(")")}},
         {"lower-case short colour is red",
          "<FORMAT TEXT:ff>x</FORMAT>",
-         {Run("x", false, false, 0xFF0000u)}},
+         {Span("x", false, false, 0xFF0000u)}},
         {"nested error inside check",
          "(<FORMAT spellcheck>a <FORMAT spellerror>teh</FORMAT> b</FORMAT>)",
-         {Run("("), Run("a ", true), Run("teh", true, true), Run(" b", true), Run(")")}},
+         {Span("("), Span("a ", true), Span("teh", true, true), Span(" b", true), Span(")")}},
         {"innermost colour wins",
          "<FORMAT TEXT:0000FF>a<FORMAT TEXT:00FF00>b</FORMAT>c</FORMAT>",
-         {Run("a", false, false, 0xFF0000u), Run("b", false, false, 0xFF00u),
-          Run("c", false, false, 0xFF0000u)}},
-        {"literal less-than", "a < b <c>", {Run("a < b <c>")}},
-        {"unknown tag is literal", "<FORMAT bold>x</FORMAT>", {Run("<FORMAT bold>x</FORMAT>")}},
-        {"stray close is literal", "a</FORMAT>b", {Run("a</FORMAT>b")}},
-        {"unclosed open is literal", "<FORMAT spellcheck>abc", {Run("<FORMAT spellcheck>abc")}},
+         {Span("a", false, false, 0xFF0000u), Span("b", false, false, 0xFF00u),
+          Span("c", false, false, 0xFF0000u)}},
+        {"literal less-than", "a < b <c>", {Span("a < b <c>")}},
+        {"unknown tag is literal", "<FORMAT bold>x</FORMAT>", {Span("<FORMAT bold>x</FORMAT>")}},
+        {"stray close is literal", "a</FORMAT>b", {Span("a</FORMAT>b")}},
+        {"unclosed open is literal", "<FORMAT spellcheck>abc", {Span("<FORMAT spellcheck>abc")}},
         {"seven colour digits is literal",
          "<FORMAT TEXT:1234567>x</FORMAT>",
-         {Run("<FORMAT TEXT:1234567>x</FORMAT>")}},
-        {"empty colour is literal", "<FORMAT TEXT:>x</FORMAT>", {Run("<FORMAT TEXT:>x</FORMAT>")}},
+         {Span("<FORMAT TEXT:1234567>x</FORMAT>")}},
+        {"empty colour is literal", "<FORMAT TEXT:>x</FORMAT>", {Span("<FORMAT TEXT:>x</FORMAT>")}},
         {"tag names are case-sensitive",
          "<format spellcheck>x</format>",
-         {Run("<format spellcheck>x</format>")}},
+         {Span("<format spellcheck>x</format>")}},
         {"title with a stray close inside the span",
          "n (<FORMAT spellcheck>a</FORMAT>b</FORMAT>)",
-         {Run("n ("), Run("a", true), Run("b</FORMAT>)")}},
+         {Span("n ("), Span("a", true), Span("b</FORMAT>)")}},
         {"title with an unclosed open inside the span",
          "n (<FORMAT spellcheck><FORMAT spellerror>x</FORMAT>)",
-         {Run("n (<FORMAT spellcheck>"), Run("x", false, true), Run(")")}},
-        {"empty span gives no run", "a<FORMAT spellcheck></FORMAT>b", {Run("ab")}},
+         {Span("n (<FORMAT spellcheck>"), Span("x", false, true), Span(")")}},
+        {"empty span gives no run", "a<FORMAT spellcheck></FORMAT>b", {Span("ab")}},
     };
     for (const ParseCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -72,7 +68,7 @@ TEST_F(LabelMarkupTest, ParsesRunsInOrder) {
     }
 }
 
-TEST_F(LabelMarkupTest, PiecesCoverTheLabelAndPairTags) {
+TEST(LabelMarkupTest, PiecesCoverTheLabelAndPairTags) {
     const std::string label =
         "<FORMAT TEXT:808080>n</FORMAT> (<FORMAT spellcheck>a <FORMAT spellerror>b</FORMAT> "
         "<c</FORMAT>)</FORMAT>";
@@ -94,7 +90,7 @@ TEST_F(LabelMarkupTest, PiecesCoverTheLabelAndPairTags) {
     EXPECT_EQ(qv::PlainLabelText(label), "n (a b <c)</FORMAT>");
 }
 
-TEST_F(LabelMarkupTest, StripSpellErrorMarksRestoresTheLabel) {
+TEST(LabelMarkupTest, StripSpellErrorMarksRestoresTheLabel) {
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"n (<FORMAT spellcheck>a <FORMAT spellerror>teh</FORMAT> b</FORMAT>)",
          "n (<FORMAT spellcheck>a teh b</FORMAT>)"},

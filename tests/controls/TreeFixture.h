@@ -113,6 +113,7 @@ protected:
     void SetUp() override {
         tree->SetImageList(images.get());
         sub = tree->Subscribe(sink);
+        idleSub = tree->Subscribe(idle);
     }
     void TearDown() override { ExpectTreeInvariants(*tree); }
 
@@ -126,7 +127,9 @@ protected:
         std::make_shared<FakeImageList>(std::vector<std::string>{"folder", "doc"});
     std::shared_ptr<qv::HeadlessTreeView> tree = std::make_shared<qv::HeadlessTreeView>();
     TreeSink sink;
-    qv::Subscription sub;
+    struct : qv::TreeViewEvents {
+    } idle; // leaves every event to the default handlers
+    qv::Subscription sub, idleSub;
 };
 
 } // namespace qvtest

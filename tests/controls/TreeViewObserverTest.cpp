@@ -1,4 +1,4 @@
-#include "controls/TreeView.h"
+#include "TreeFixture.h"
 
 #include <functional>
 #include <gtest/gtest.h>
@@ -140,71 +140,60 @@ private:
     int row_ = 0;
 };
 
-// Lets drags start: the tree only drags when a handler allows an effect.
-struct AllowDrags : qv::TreeViewEvents {
-    void OLEStartDrag(qv::DataObject&, int32_t& allowed) override { allowed = 3; }
-};
-
-class TreeViewObserverTest : public ::testing::Test {
+class TreeViewObserverTest : public qvtest::TreeFixture {
 protected:
-    TreeViewObserverTest() {
-        drags = tree.Subscribe(allow);
-        auto& n = tree.Nodes();
-        n.Add(nullptr, qv::rel::Last, "A", "A");
+    void SetUp() override {
+        TreeFixture::SetUp();
+        Add("", qv::rel::Last, "A");
         for (const char* k : {"a1", "a2", "a3", "a4"})
-            n.Add("A", qv::rel::Child, k, k);
-        n.Add(nullptr, qv::rel::Last, "S", "S");
-        tree.Nodes().Item("S").SetSorted(true);
+            Add("A", qv::rel::Child, k);
+        Add("", qv::rel::Last, "S");
+        N("S").SetSorted(true);
         for (const char* k : {"s10", "s2", "s1"})
-            n.Add("S", qv::rel::Child, k, k);
+            Add("S", qv::rel::Child, k);
     }
-    qv::Node& N(const char* key) { return tree.Nodes().Item(key); }
-
-    qv::HeadlessTreeView tree;
-    AllowDrags allow;
-    qv::Subscription drags;
 };
 
 TEST_F(TreeViewObserverTest, EveryStructuralChangeIsToldSoThatACopyStaysTheSame) {
-    Shadow shadow(tree);
+    Shadow shadow(*tree);
     struct Change {
         const char* name;
         std::function<void()> apply;
         std::vector<std::string> calls;
     };
     const std::vector<Change> changes = {
-        {"add before", [&] { tree.Nodes().Add("a2", qv::rel::Previous, "b", "b"); }, {"insert"}},
-        {"sorted insert", [&] { tree.Nodes().Add("S", qv::rel::Child, "s3", "s3"); }, {"insert"}},
+        {"add before", [&] { tree->Nodes().Add("a2", qv::rel::Previous, "b", "b"); }, {"insert"}},
+        {"sorted insert", [&] { tree->Nodes().Add("S", qv::rel::Child, "s3", "s3"); }, {"insert"}},
         {"rename down a sorted list", [&] { N("s1").SetText("s99"); }, {"move", "changed"}},
         {"rename up a sorted list", [&] { N("s1").SetText("s0"); }, {"move", "changed"}},
         {"rename in place", [&] { N("s1").SetText("s1 "); }, {"changed"}},
         {"move up",
          [&] {
-             tree.Click(&N("a3"));
-             tree.ExecuteCommand("MoveUp");
+             tree->Click(&N("a3"));
+             tree->ExecuteCommand("MoveUp");
          },
          {"move"}},
-        {"move down", [&] { tree.ExecuteCommand("MoveDown"); }, {"move"}},
-        {"move right", [&] { tree.ExecuteCommand("MoveRight"); }, {"move"}},
-        {"move left", [&] { tree.ExecuteCommand("MoveLeft"); }, {"move"}},
+        {"move down", [&] { tree->ExecuteCommand("MoveDown"); }, {"move"}},
+        {"move right", [&] { tree->ExecuteCommand("MoveRight"); }, {"move"}},
+        {"move left", [&] { tree->ExecuteCommand("MoveLeft"); }, {"move"}},
         {"last child of its own parent", [&] { N("a1").SetParent(&N("A")); }, {"move"}},
         {"last child of its own parent already", [&] { N("a1").SetParent(&N("A")); }, {}},
         {"into a sorted parent", [&] { N("a2").SetParent(&N("S")); }, {"move"}},
         {"to the top level", [&] { N("b").SetParent(nullptr); }, {"move"}},
-        {"drag before", [&] { tree.Drag(&N("a4"), &N("a3"), qv::rel::Previous); }, {"move"}},
-        {"drag after", [&] { tree.Drag(&N("a4"), &N("a1"), qv::rel::Last); }, {"move"}},
-        {"drag into", [&] { tree.Drag(&N("b"), &N("A"), qv::rel::Child); }, {"move"}},
+        {"drag before", [&] { tree->Drag(&N("a4"), &N("a3"), qv::rel::Previous); }, {"move"}},
+        {"drag after", [&] { tree->Drag(&N("a4"), &N("a1"), qv::rel::Last); }, {"move"}},
+        {"drag into", [&] { tree->Drag(&N("b"), &N("A"), qv::rel::Child); }, {"move"}},
         {"sort", [&] { N("A").SetSorted(true); }, {"reorder"}},
-        {"remove a subtree", [&] { tree.Nodes().Remove("S"); }, {"remove"}},
-        {"clear", [&] { tree.Nodes().Clear(); }, {"reset"}},
+        {"remove a subtree", [&] { tree->Nodes().Remove("S"); }, {"remove"}},
+        {"clear", [&] { tree->Nodes().Clear(); }, {"reset"}},
         {"a load without redraw",
          [&] {
-             tree.SetRedraw(false);
-             tree.Nodes().Add(nullptr, qv::rel::Last, "X", "X");
+             tree->SetRedraw(false);
+             tree->Nodes().Add(nullptr, qv::rel::Last, "X", "X");
              for (int i = 0; i < 100; ++i)
-                 tree.Nodes().Add("X", qv::rel::Child, "x" + std::to_string(i), "x");
+                 tree->Nodes().Add("X", qv::rel::Child, "x" + std::to_string(i), "x");
              N("X").SetExpanded(true);
-             tree.SetRedraw(true);
+             tree->SetRedraw(true);
          },
          {"reset"}},
     };
@@ -221,22 +210,22 @@ TEST_F(TreeViewObserverTest, EveryStructuralChangeIsToldSoThatACopyStaysTheSame)
 }
 
 TEST_F(TreeViewObserverTest, SelectionAndLabelEditAreTold) {
-    Shadow shadow(tree);
-    tree.Click(&N("a2"));
+    Shadow shadow(*tree);
+    tree->Click(&N("a2"));
     EXPECT_EQ(shadow.selected, &N("a2"));
-    tree.StartLabelEdit();
+    tree->StartLabelEdit();
     EXPECT_EQ(shadow.editing, &N("a2"));
-    tree.FinishLabelEdit("renamed");
+    tree->FinishLabelEdit("renamed");
     EXPECT_EQ(shadow.editing, nullptr);
-    tree.Click(&N("s2"));
-    tree.Nodes().Remove("S"); // the selection goes to the previous top-level node
+    tree->Click(&N("s2"));
+    tree->Nodes().Remove("S"); // the selection goes to the previous top-level node
     EXPECT_EQ(shadow.selected, &N("A"));
-    tree.Nodes().Remove("A"); // nothing is left to select
+    tree->Nodes().Remove("A"); // nothing is left to select
     EXPECT_EQ(shadow.selected, nullptr);
 }
 
 TEST_F(TreeViewObserverTest, NothingIsToldWithoutAChange) {
-    Shadow shadow(tree);
+    Shadow shadow(*tree);
     N("a1").SetText("a1");
     N("a1").SetExpanded(false);
     N("a1").SetForeColor(-1);

@@ -82,18 +82,21 @@ Variant Col(std::vector<Variant> items) {
     return Variant(c);
 }
 
+Variant FailingWith(int32_t number, bool inEnumerate = false) {
+    return Variant(
+        std::make_shared<Failing>([number] { throw qv::Error(number, "fails"); }, inEnumerate));
+}
+
 struct DumpCase {
-    const char* what;
     std::string name;
-    std::function<Variant()> value;
+    Variant value;
     std::string expected;
 };
 
 class VariableDumpTest : public ::testing::TestWithParam<DumpCase> {};
 
 TEST_P(VariableDumpTest, WritesTheTaggedText) {
-    const DumpCase& c = GetParam();
-    EXPECT_EQ(DumpVariable(c.name, c.value()), c.expected) << c.what;
+    EXPECT_EQ(DumpVariable(GetParam().name, GetParam().value), GetParam().expected);
 }
 
 const std::string kNul("a\0b\0", 4);
@@ -101,79 +104,53 @@ const std::string kNul("a\0b\0", 4);
 INSTANTIATE_TEST_SUITE_P(
     Grammar, VariableDumpTest,
     ::testing::Values(
-        DumpCase{"empty", "v", [] { return Variant(); }, "<v>{Empty}</v>\r\n"},
-        DumpCase{"null", "v", [] { return Variant::Null(); }, "<v>{Null}</v>\r\n"},
-        DumpCase{"missing", "v", [] { return Variant::Missing(); }, "<v></v>\r\n"},
-        DumpCase{"nothing", "n", [] { return Variant(nullptr); }, "<n>{Nothing}</n>\r\n"},
-        DumpCase{"true", "b", [] { return Variant(true); }, "<b>True</b>\r\n"},
-        DumpCase{"integer", "i", [] { return Variant(int16_t{-7}); }, "<i>-7</i>\r\n"},
-        DumpCase{"long", "l", [] { return Variant(int32_t{123456}); }, "<l>123456</l>\r\n"},
-        DumpCase{"single", "s", [] { return Variant(1.5f); }, "<s>1.5</s>\r\n"},
-        DumpCase{"double", "d", [] { return Variant(-2.25); }, "<d>-2.25</d>\r\n"},
-        DumpCase{"string", "s", [] { return Variant("a <b> c"); }, "<s>a <b> c</s>\r\n"},
-        DumpCase{"NUL in string", "s", [] { return Variant(kNul); }, "<s>a{Null}b{Null}</s>\r\n"},
-        DumpCase{"name with a space closes with its first word", "x y",
-                 [] { return Variant(int32_t{1}); }, "<x y>1</x>\r\n"},
-        DumpCase{"unknown none", "Data", [] { return Variant::Unknown(nullptr); },
-                 "<Data>{Nothing}</Data>\r\n"},
-        DumpCase{"unknown", "Data", [] { return Variant::Unknown(std::make_shared<Plain>()); },
+        DumpCase{"v", Variant(), "<v>{Empty}</v>\r\n"},
+        DumpCase{"v", Variant::Null(), "<v>{Null}</v>\r\n"},
+        DumpCase{"v", Variant::Missing(), "<v></v>\r\n"},
+        DumpCase{"n", Variant(nullptr), "<n>{Nothing}</n>\r\n"},
+        DumpCase{"b", Variant(true), "<b>True</b>\r\n"},
+        DumpCase{"i", Variant(int16_t{-7}), "<i>-7</i>\r\n"},
+        DumpCase{"l", Variant(int32_t{123456}), "<l>123456</l>\r\n"},
+        DumpCase{"s", Variant(1.5f), "<s>1.5</s>\r\n"},
+        DumpCase{"d", Variant(-2.25), "<d>-2.25</d>\r\n"},
+        DumpCase{"s", Variant("a <b> c"), "<s>a <b> c</s>\r\n"},
+        DumpCase{"s", Variant(kNul), "<s>a{Null}b{Null}</s>\r\n"},
+        // A name with a space closes with its first word.
+        DumpCase{"x y", Variant(int32_t{1}), "<x y>1</x>\r\n"},
+        DumpCase{"Data", Variant::Unknown(nullptr), "<Data>{Nothing}</Data>\r\n"},
+        DumpCase{"Data", Variant::Unknown(std::make_shared<Plain>()),
                  "<Data>{DataObject}</Data>\r\n"},
-        DumpCase{"udt", "r", [] { return Variant::Record("RECT"); }, "<r>{UDT - RECT}</r>\r\n"},
-        DumpCase{"object without enumerator", "nd",
-                 [] { return Variant(std::make_shared<Plain>()); }, "<nd>{Node}</nd>\r\n"},
-        DumpCase{"collection", "Col",
-                 [] {
-                     return Col({Variant("x"), Variant(nullptr)});
-                 },
+        DumpCase{"r", Variant::Record("RECT"), "<r>{UDT - RECT}</r>\r\n"},
+        DumpCase{"nd", Variant(std::make_shared<Plain>()), "<nd>{Node}</nd>\r\n"},
+        DumpCase{"Col", Col({Variant("x"), Variant(nullptr)}),
                  "<Col>\r\n<Col[1]>x</Col[1]>\r\n<Col[2]>{Nothing}</Col[2]>\r\n</Col>\r\n"},
-        DumpCase{"nested collection", "Col", [] { return Col({Col({Variant(true)})}); },
+        DumpCase{"Col", Col({Col({Variant(true)})}),
                  "<Col>\r\n<Col[1]>\r\n<Col[1][1]>True</Col[1][1]>\r\n</Col[1]>\r\n</Col>\r\n"},
-        DumpCase{"2x3 array in bounds order", "A", Grid2x3,
+        // In bounds order.
+        DumpCase{"A", Grid2x3(),
                  "<A>\r\n"
                  "<A Index=\"1,0\">10</A>\r\n<A Index=\"1,1\">11</A>\r\n"
                  "<A Index=\"1,2\">12</A>\r\n<A Index=\"2,0\">20</A>\r\n"
                  "<A Index=\"2,1\">21</A>\r\n<A Index=\"2,2\">22</A>\r\n"
                  "</A>\r\n"},
-        DumpCase{"uninitialised array", "A", [] { return Variant(Array()); },
-                 "<A>\r\n{UnInitialised Array}</A>\r\n"},
-        DumpCase{"element holding no object", "A", ObjectsFrom3,
+        DumpCase{"A", Variant(Array()), "<A>\r\n{UnInitialised Array}</A>\r\n"},
+        DumpCase{"A", ObjectsFrom3(),
                  "<A>\r\n<A Index=\"3\">{Nothing}</A>\r\n<A Index=\"4\">{Node}</A>\r\n</A>\r\n"},
-        DumpCase{"three dimensions", "A", Cube,
+        DumpCase{"A", Cube(),
                  "<A>\r\n<A Index=\"0,1,5\">1</A>\r\n<A Index=\"0,1,6\">2</A>\r\n</A>\r\n"},
-        DumpCase{"four dimensions", "A",
-                 [] {
-                     return IntegerArray({{0, 1}, {0, 1}, {0, 1}, {0, 1}});
-                 },
+        DumpCase{"A", IntegerArray({{0, 1}, {0, 1}, {0, 1}, {0, 1}}),
                  "<A>\r\n{Dump truncated at 4 dimensions}</A>\r\n"},
-        DumpCase{"five dimensions are probed only to four", "A",
-                 [] {
-                     return IntegerArray({{0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}});
-                 },
+        // Five dimensions are probed only to four.
+        DumpCase{"A", IntegerArray({{0, 0}, {0, 0}, {0, 0}, {0, 0}, {0, 0}}),
                  "<A>\r\n{Dump truncated at 4 dimensions}</A>\r\n"},
-        DumpCase{"failing type name", "o",
-                 [] {
-                     return Variant(std::make_shared<Failing>(
-                         [] { throw qv::Error(91, "Object variable not set"); }));
-                 },
-                 "{Error 91 formatting for output}"},
-        DumpCase{"failure that is not a run-time error", "o",
-                 [] {
-                     return Variant(
-                         std::make_shared<Failing>([] { throw std::logic_error("bad"); }));
-                 },
+        DumpCase{"o", FailingWith(91), "{Error 91 formatting for output}"},
+        // A failure that is not a run-time error.
+        DumpCase{"o", Variant(std::make_shared<Failing>([] { throw std::logic_error("bad"); })),
                  "{Error 5 formatting for output}"},
-        DumpCase{"failing enumerator counts as none", "o",
-                 [] {
-                     return Variant(std::make_shared<Failing>(
-                         [] { throw qv::Error(438, "no _NewEnum"); }, true));
-                 },
-                 "<o>{Failing}</o>\r\n"},
-        DumpCase{"a failing element fails alone", "Col",
-                 [] {
-                     return Col({Variant(std::make_shared<Failing>(
-                                     [] { throw qv::Error(91, "not set"); })),
-                                 Variant(int32_t{2})});
-                 },
+        // A failing enumerator counts as none.
+        DumpCase{"o", FailingWith(438, true), "<o>{Failing}</o>\r\n"},
+        // A failing element fails alone.
+        DumpCase{"Col", Col({FailingWith(91), Variant(int32_t{2})}),
                  "<Col>\r\n{Error 91 formatting for output}<Col[2]>2</Col[2]>\r\n</Col>\r\n"}),
     [](const ::testing::TestParamInfo<DumpCase>& info) {
         return "Case" + std::to_string(info.index);
