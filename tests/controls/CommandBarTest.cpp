@@ -189,26 +189,20 @@ TEST_F(CommandBarTest, ClicksAndKeysReachTheSinks) {
 TEST_F(CommandBarTest, SinksMayComeAndGoDuringAnEvent) {
     struct Sink : qv::CommandBarEvents {
         std::function<void()> onClick;
-        int clicks = 0;
-        void CommandClick(qv::Tool&) override {
-            ++clicks;
-            if (onClick) onClick();
-        }
+        void CommandClick(qv::Tool&) override { onClick(); }
     } first, second, late;
     qv::Subscription s1 = bar.Subscribe(first), s2 = bar.Subscribe(second), s3;
     first.onClick = [&] {
-        s2.Reset();
-        if (!s3) s3 = bar.Subscribe(late);
+        log.Add("first");
+        s2.Reset();                        // not called yet: it hears nothing
+        if (!s3) s3 = bar.Subscribe(late); // hears the next click
     };
+    second.onClick = [&] { log.Add("second"); };
+    late.onClick = [&] { log.Add("late"); };
     bar.UserClick("Find");
-    EXPECT_EQ(first.clicks + second.clicks + late.clicks, 1);
-    bar.UserClick("Find");
-    EXPECT_EQ(late.clicks, 1);
-    s3.Reset();
     s1.Reset();
     bar.UserClick("Find");
-    EXPECT_EQ(first.clicks, 2);
-    EXPECT_EQ(log.Take(), "click Find\nclick Find\nclick Find\n");
+    EXPECT_EQ(log.Take(), "click Find\nfirst\nclick Find\nlate\n");
 }
 
 TEST_F(CommandBarTest, StartUpBookkeepingAndEntryCaptions) {

@@ -51,20 +51,6 @@ TEST_F(ImageListTest, BuiltInImagesInStoredOrder) {
 }
 
 TEST_F(ImageListTest, OverlayDrawsTheOpaquePixelsOfTheSecondImage) {
-    auto variant = builtIn->Overlay("topic", "readonly");
-    auto topic = builtIn->Item("topic"), badge = builtIn->Item("readonly");
-    const auto topicBefore = topic->Pixels();
-    int fromBadge = 0;
-    for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x) {
-            const bool opaque = badge->At(x, y) >> 24;
-            fromBadge += opaque;
-            EXPECT_EQ(variant->At(x, y), opaque ? badge->At(x, y) : topic->At(x, y));
-        }
-    EXPECT_GT(fromBadge, 0);
-    EXPECT_NE(variant->Pixels(), topic->Pixels());
-    EXPECT_EQ(topic->Pixels(), topicBefore);
-
     // Half-transparent pixels count as drawn; fully transparent ones do not.
     list.Add("base", Solid(0xFF112233));
     auto over = Solid(0x00FFFFFF);
@@ -73,6 +59,7 @@ TEST_F(ImageListTest, OverlayDrawsTheOpaquePixelsOfTheSecondImage) {
     auto mixed = list.Overlay("base", "over");
     EXPECT_EQ(mixed->At(3, 4), 0x01ABCDEFu);
     EXPECT_EQ(mixed->At(4, 4), 0xFF112233u);
+    EXPECT_EQ(list.Item("base")->At(3, 4), 0xFF112233u); // a new picture: the base stays
     EXPECT_EQ(ErrorOf([&] { list.Overlay("base", "nope"); }), qv::err::ElementNotFound);
 }
 

@@ -280,18 +280,12 @@ TEST_F(TreeViewTest, UserCollapseSelectsTheNodeWhoseSubtreeHidesTheSelection) {
         tree->SetSelectedItem(&N(c.selected));
         tree->StartLabelEdit(); // closed when the selection moves
         sink.log.Clear();
-        switch (c.how) {
-        case Case::Collapse:
-        case Case::CollapseCollapsed:
-            tree->Collapse(&N(c.node));
-            break;
-        case Case::SetExpandedFalse:
+        if (c.how == Case::SetExpandedFalse)
             N(c.node).SetExpanded(false);
-            break;
-        case Case::Expand:
+        else if (c.how == Case::Expand)
             tree->Expand(&N(c.node));
-            break;
-        }
+        else
+            tree->Collapse(&N(c.node));
         EXPECT_EQ(sink.log.Take(), c.events) << c.selected << " " << c.node;
         EXPECT_EQ(tree->SelectedItem()->Key(), c.selectedAfter) << c.selected << " " << c.node;
         EXPECT_EQ(N(c.node).Expanded(), c.how == Case::Expand) << c.node;

@@ -52,33 +52,6 @@ protected:
     ErrorContext context{reporter, "ProjectExplorer", nullptr};
 };
 
-TEST_F(ErrorReportTest, GlobalsDumpInOrderWithFixedTextsForTheObjects) {
-    auto& g = qv::diag::ThreadGlobals();
-    g.InstanceCount = 2;
-    g.vbfmModuleFilename = "/lib/libqv.so";
-    g.vbfmErrorNumber = 91;
-    EXPECT_EQ(qv::diag::DumpGlobalVariables(),
-              "<InstanceCount>2</InstanceCount>\r\n"
-              "<vbfmProjectId>0</vbfmProjectId>\r\n"
-              "<vbfmProcessId>0</vbfmProcessId>\r\n"
-              "<vbfmModuleFilename>/lib/libqv.so</vbfmModuleFilename>\r\n"
-              "<vbfmDebugClient>{Cannot dump external UDTs}</vbfmDebugClient>"
-              "<vbfmDebuggerListening>False</vbfmDebuggerListening>\r\n"
-              "<vbfmEnableInstanceCounts>False</vbfmEnableInstanceCounts>\r\n"
-              "<vbfmInstanceCountsServerHandle>0</vbfmInstanceCountsServerHandle>\r\n"
-              "<vbfmInstanceCountComponentNames>\r\n{UnInitialised Array}"
-              "</vbfmInstanceCountComponentNames>\r\n"
-              "<vbfmSkipInstanceCount>\r\n{UnInitialised Array}</vbfmSkipInstanceCount>\r\n"
-              "<vbfmInstanceCountsMemory>{Cannot dump external UDTs}</vbfmInstanceCountsMemory>"
-              "<vbfmComponentID></vbfmComponentID>\r\n"
-              "<vbfmHasInitialised>False</vbfmHasInitialised>\r\n"
-              "<vbfmVariableDump></vbfmVariableDump>\r\n"
-              "<vbfmErrorNumber>91</vbfmErrorNumber>\r\n"
-              "<vbfmErrorDescription></vbfmErrorDescription>\r\n"
-              "<vbfmErrorLine>0</vbfmErrorLine>\r\n"
-              "<vbfmErrorSource></vbfmErrorSource>\r\n");
-}
-
 TEST_F(ErrorReportTest, ReportTextLayout) {
     EXPECT_EQ(ErrorReporter::ReportText("{None}", "<mPosting>False</mPosting>\r\n", "{None}"),
               "<Variables>\r\n<LocalVariables>\r\n{None}</LocalVariables>\r\n"

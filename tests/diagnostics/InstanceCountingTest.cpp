@@ -246,23 +246,31 @@ TEST_F(InstanceCountingTest, TheGlobalsNameTheClientTheMonitorAndTheRegistration
     EXPECT_FALSE(g.vbfmHasInitialised || g.vbfmDebugClient);
     world.monitors[7] = {};
     Create();
-    const std::string dump = qv::diag::DumpGlobalVariables();
-    for (const char* piece :
-         {"<vbfmProjectId>42</vbfmProjectId>\r\n"
-          "<vbfmProcessId>4711</vbfmProcessId>\r\n"
-          "<vbfmModuleFilename>/opt/qv/libqv.so</vbfmModuleFilename>\r\n"
-          "<vbfmDebugClient>{Cannot dump external UDTs}</vbfmDebugClient>"
-          "<vbfmDebuggerListening>True</vbfmDebuggerListening>\r\n"
-          "<vbfmEnableInstanceCounts>True</vbfmEnableInstanceCounts>\r\n"
-          "<vbfmInstanceCountsServerHandle>7</vbfmInstanceCountsServerHandle>\r\n",
-          "<vbfmHasInitialised>True</vbfmHasInitialised>",
-          "<vbfmInstanceCountComponentNames>\r\n"
-          "<vbfmInstanceCountComponentNames Index=\"0\">0</vbfmInstanceCountComponentNames>\r\n"
-          "<vbfmInstanceCountComponentNames Index=\"1\">1</vbfmInstanceCountComponentNames>\r\n"
-          "<vbfmInstanceCountComponentNames Index=\"2\">0</vbfmInstanceCountComponentNames>\r\n"
-          "</vbfmInstanceCountComponentNames>\r\n",
-          "<vbfmSkipInstanceCount Index=\"1\">False</vbfmSkipInstanceCount>"})
-        EXPECT_NE(dump.find(piece), std::string::npos) << piece << "\n" << dump;
+    qv::diag::ThreadGlobals().InstanceCount = 3;
+    EXPECT_EQ(qv::diag::DumpGlobalVariables(),
+              "<InstanceCount>3</InstanceCount>\r\n"
+              "<vbfmProjectId>42</vbfmProjectId>\r\n"
+              "<vbfmProcessId>4711</vbfmProcessId>\r\n"
+              "<vbfmModuleFilename>/opt/qv/libqv.so</vbfmModuleFilename>\r\n"
+              "<vbfmDebugClient>{Cannot dump external UDTs}</vbfmDebugClient>"
+              "<vbfmDebuggerListening>True</vbfmDebuggerListening>\r\n"
+              "<vbfmEnableInstanceCounts>True</vbfmEnableInstanceCounts>\r\n"
+              "<vbfmInstanceCountsServerHandle>7</vbfmInstanceCountsServerHandle>\r\n"
+              "<vbfmInstanceCountComponentNames>\r\n"
+              "<vbfmInstanceCountComponentNames Index=\"0\">0</vbfmInstanceCountComponentNames>\r\n"
+              "<vbfmInstanceCountComponentNames Index=\"1\">1</vbfmInstanceCountComponentNames>\r\n"
+              "<vbfmInstanceCountComponentNames Index=\"2\">0</vbfmInstanceCountComponentNames>\r\n"
+              "</vbfmInstanceCountComponentNames>\r\n<vbfmSkipInstanceCount>\r\n"
+              "<vbfmSkipInstanceCount Index=\"0\">False</vbfmSkipInstanceCount>\r\n"
+              "<vbfmSkipInstanceCount Index=\"1\">False</vbfmSkipInstanceCount>\r\n"
+              "<vbfmSkipInstanceCount Index=\"2\">False</vbfmSkipInstanceCount>\r\n"
+              "</vbfmSkipInstanceCount>\r\n"
+              "<vbfmInstanceCountsMemory>{Cannot dump external UDTs}</vbfmInstanceCountsMemory>"
+              "<vbfmComponentID></vbfmComponentID>\r\n"
+              "<vbfmHasInitialised>True</vbfmHasInitialised>\r\n"
+              "<vbfmVariableDump></vbfmVariableDump>\r\n<vbfmErrorNumber>0</vbfmErrorNumber>\r\n"
+              "<vbfmErrorDescription></vbfmErrorDescription>\r\n"
+              "<vbfmErrorLine>0</vbfmErrorLine>\r\n<vbfmErrorSource></vbfmErrorSource>\r\n");
     ASSERT_TRUE(g.vbfmDebugClient);
     EXPECT_EQ(g.vbfmDebugClient->DumpModuleVariables(), qv::diag::ExternalUdtText("pIPC"));
 }
