@@ -153,7 +153,7 @@ TEST_F(CommandBarWidgetTest, FieldsCarryTheUsersTextAndChoice) {
     EXPECT_TRUE(empty->isVisible());
     value->hidePopup();
     EXPECT_FALSE(empty->isVisible());
-    QTest::keyClicks(value->lineEdit(), "Deep"); // and Return finds (ExplorerWidgetTest)
+    QTest::keyClicks(value->lineEdit(), "Deep"); // Return finds: the end-to-end "find"
     EXPECT_EQ(h.Dock().Item("FindValue").Text(), "Deep");
 }
 
