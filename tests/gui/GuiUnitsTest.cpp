@@ -273,46 +273,23 @@ TEST(ErrorReportLog, TheStateFolderFollowsXdgStateHome) {
     EXPECT_EQ(qv::ErrorReportLog::DefaultFolder(), "/home/someone/.local/state/Quorvel2");
 }
 
-// Opening a file on the desktop says why it failed: no launcher on PATH at all, or the
-// launcher's own words when it gives up; a launcher that succeeds says nothing.
-TEST(DesktopLauncher, EveryFailureComesBackInWords) {
-    struct Case {
-        const char* launcher; // the script on PATH as xdg-open; nullptr: none
-        const char* expected; // in the failure; nullptr: no failure
-    };
-    const Case cases[] = {
-        {nullptr, "xdg-open, of the package xdg-utils, is not installed), so /x/a.png was not"},
-        {"echo \"xdg-open: no method available for opening '$1'\" >&2; exit 3",
-         "The desktop could not open /x/a.png.\n\nxdg-open: no method available for opening "
-         "'/x/a.png'"},
-        {"exit 4", "xdg-open ended with status 4."},
-        {"exit 0", nullptr},
-    };
-    for (const Case& c : cases) {
-        TempDir dir;
-        if (c.launcher) {
-            const std::string script =
-                dir.Write("xdg-open", std::string("#!/bin/sh\n") + c.launcher);
-            std::filesystem::permissions(script, std::filesystem::perms::owner_all);
-        }
-        ScopedEnv path("PATH", dir.Path().c_str());
-        QObject context;
-        std::optional<std::string> failure;
-        qv::OpenWithDesktop("/x/a.png", context, [&](const std::string& why) { failure = why; });
-        // The launcher is done when its process object is gone.
-        for (QDeadlineTimer deadline(10000);
-             !context.children().isEmpty() && !deadline.hasExpired();) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        }
-        EXPECT_TRUE(context.children().isEmpty()) << c.launcher;
-        if (c.expected) {
-            ASSERT_TRUE(failure) << c.launcher;
-            EXPECT_NE(failure->find(c.expected), std::string::npos) << *failure;
-        } else {
-            EXPECT_FALSE(failure) << *failure;
-        }
+// A launcher that gives up says so with its status. A missing launcher and one that gives its
+// reason are the end-to-end script's "Open" messages; one that succeeds, its reveal.
+TEST(DesktopLauncher, ALauncherThatFailsSaysItsStatus) {
+    TempDir dir;
+    const std::string script = dir.Write("xdg-open", "#!/bin/sh\nexit 4");
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    ScopedEnv path("PATH", dir.Path().c_str());
+    QObject context;
+    std::optional<std::string> failure;
+    qv::OpenWithDesktop("/x/a.png", context, [&](const std::string& why) { failure = why; });
+    // The launcher is done when its process object is gone.
+    for (QDeadlineTimer deadline(10000); !context.children().isEmpty() && !deadline.hasExpired();) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+    ASSERT_TRUE(failure);
+    EXPECT_NE(failure->find("xdg-open ended with status 4."), std::string::npos) << *failure;
 }
 
 } // namespace
