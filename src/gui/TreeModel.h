@@ -63,7 +63,6 @@ public:
     // Makes only these nodes rows (nullopt: every node again), in one model reset followed by
     // rebuilt. Every shown node's ancestors must be shown.
     void SetShown(std::optional<ShownChildren> shown);
-    bool Filtered() const { return shown_.has_value(); }
     // The node's children that are rows (nullptr: the top level).
     int32_t RowCountOf(const HeadlessNode* parent) const;
     HeadlessNode* RowAt(const HeadlessNode* parent, int32_t row) const;
