@@ -50,7 +50,7 @@ public:
     bool Active() const { return !needle_.empty(); }
     // Items that match the current text (0 without a filter).
     int32_t Matches() const { return matches_; }
-    // Rows on screen if the view were tall enough: not hidden, every ancestor expanded.
+    // Rows on screen if the view were tall enough: every ancestor expanded.
     int32_t ShownRows() const;
 
 private:
