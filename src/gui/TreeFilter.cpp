@@ -11,17 +11,13 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <algorithm>
+#include <optional>
 
 namespace qv {
 
 namespace {
 
 constexpr uint8_t kShown = 1; // the row matches or lies above a match
-constexpr uint8_t kOpen = 2;  // a row below it is shown
-
-HeadlessNode* NodeAt(const QModelIndex& index) {
-    return static_cast<HeadlessNode*>(index.internalPointer());
-}
 
 } // namespace
 
@@ -37,18 +33,7 @@ TreeFilter::TreeFilter(TreeWidget& view, QWidget* fieldParent)
     field_->installEventFilter(this);
     connect(field_, &QLineEdit::textChanged, this, &TreeFilter::Apply);
 
-    const TreeModel& model = view_.Model();
-    connect(&model, &TreeModel::rowsInserted, this, &TreeFilter::TreeChanged);
-    connect(&model, &TreeModel::rowsRemoved, this, &TreeFilter::TreeChanged);
-    connect(&model, &TreeModel::rowsMoved, this, &TreeFilter::TreeChanged);
-    connect(&model, &TreeModel::modelReset, this, &TreeFilter::TreeChanged);
-    connect(&model, &TreeModel::layoutChanged, this, &TreeFilter::TreeChanged);
-    connect(&model, &TreeModel::dataChanged, this,
-            [this](const QModelIndex&, const QModelIndex&, const QList<int>& roles) {
-                // An expansion changes the image only.
-                if (roles.size() == 1 && roles.front() == Qt::DecorationRole) return;
-                TreeChanged();
-            });
+    connect(&view_.Model(), &TreeModel::treeChanged, this, &TreeFilter::TreeChanged);
 }
 
 TreeFilter::~TreeFilter() = default;
@@ -80,7 +65,7 @@ void TreeFilter::Apply(const QString& text) {
     needle_ = std::move(needle);
     if (needle_.empty()) {
         matches_ = 0;
-        Restore();
+        view_.Model().SetShown(std::nullopt); // the view follows the tree's expansion again
         return;
     }
     if (!read_) Read();
@@ -108,9 +93,22 @@ void TreeFilter::Apply(const QString& text) {
         }
     // Children follow their parent in rows_: going backwards, a row is final before its parent.
     for (std::size_t i = rows_.size(); i-- > 0;)
-        if ((state[i] & kShown) && rows_[i].parent >= 0)
-            state[static_cast<std::size_t>(rows_[i].parent)] |= kShown | kOpen;
-    Show(state);
+        if (state[i] && rows_[i].parent >= 0)
+            state[static_cast<std::size_t>(rows_[i].parent)] = kShown;
+    // Going forwards, each parent's shown children in the tree's order.
+    TreeModel::ShownChildren shown;
+    std::vector<HeadlessNode*>* top = nullptr;
+    std::vector<std::vector<HeadlessNode*>*> lists(rows_.size(), nullptr);
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (!state[i]) continue;
+        const int32_t parent = rows_[i].parent;
+        std::vector<HeadlessNode*>*& list =
+            parent < 0 ? top : lists[static_cast<std::size_t>(parent)];
+        if (!list)
+            list = &shown[parent < 0 ? nullptr : rows_[static_cast<std::size_t>(parent)].node];
+        list->push_back(rows_[i].node);
+    }
+    view_.Model().SetShown(std::move(shown));
 }
 
 void TreeFilter::AppendLower(std::string_view text) {
@@ -151,13 +149,13 @@ void TreeFilter::AddTexts(std::string_view label) {
 void TreeFilter::Read() {
     rows_.clear();
     texts_.clear();
-    const TreeModel& model = view_.Model();
+    const HeadlessTreeView& tree = view_.Tree();
     struct Level {
         int32_t row; // in rows_; -1: the top level
-        int count;
-        int next;
+        int32_t count;
+        int32_t next;
     };
-    std::vector<Level> levels{{-1, model.rowCount(), 0}};
+    std::vector<Level> levels{{-1, tree.TopLevelCount(), 0}};
     while (!levels.empty()) {
         Level& level = levels.back();
         if (level.next == level.count) {
@@ -165,24 +163,20 @@ void TreeFilter::Read() {
             continue;
         }
         const int32_t parent = level.row;
-        const QModelIndex parentIndex =
-            parent < 0 ? QModelIndex() : rows_[static_cast<std::size_t>(parent)].index;
-        const QModelIndex index = model.index(level.next++, 0, parentIndex);
-        const HeadlessNode& node = *NodeAt(index);
+        HeadlessNode* node =
+            parent < 0 ? tree.TopLevelAt(level.next)
+                       : rows_[static_cast<std::size_t>(parent)].node->ChildAt(level.next);
+        ++level.next;
         const auto begin = static_cast<uint32_t>(texts_.size());
         // Items have a key with a colon; folders and "(Un-categorized)" show only above a match.
-        const std::string& key = node.KeyRef();
+        const std::string& key = node->KeyRef();
         if (key.find(':') != std::string::npos && key != "c:uncategorized")
-            AddTexts(node.TextRef());
-        // Only the filter hides rows; only the tree's Expanded is the author's.
-        const bool hidden = touched_ && view_.isRowHidden(index.row(), parentIndex);
-        const bool expanded =
-            touched_ && node.ChildCount() > 0 && !node.Expanded() && view_.isExpanded(index);
-        rows_.push_back(
-            {index, parent, begin, static_cast<uint32_t>(texts_.size()), hidden, expanded});
-        if (const int32_t children = node.ChildCount(); children > 0)
+            AddTexts(node->TextRef());
+        rows_.push_back({node, parent, begin, static_cast<uint32_t>(texts_.size())});
+        if (const int32_t children = node->ChildCount(); children > 0)
             levels.push_back({static_cast<int32_t>(rows_.size() - 1), children, 0});
     }
+    view_.Model().Folders(); // read now too, so that no keystroke pays for it
     read_ = true;
 }
 
@@ -218,75 +212,6 @@ bool TreeFilter::MatchesStars(std::string_view value) const {
     return true;
 }
 
-QModelIndex TreeFilter::ParentIndex(const Row& row) const {
-    return row.parent < 0 ? QModelIndex() : rows_[static_cast<std::size_t>(row.parent)].index;
-}
-
-void TreeFilter::Show(const std::vector<uint8_t>& state) {
-    // Expanding or collapsing while a layout is pending only notes the row; with the layout
-    // done, each would move every row below it. Hiding a row makes the layout pending.
-    bool pendingLayout = false;
-    auto layoutLater = [&] {
-        if (!pendingLayout) view_.setRowHidden(0, {}, view_.isRowHidden(0, {}));
-        pendingLayout = true;
-    };
-    // The view's expansion here is the filter's, not the author's: the tree must not hear it.
-    const QSignalBlocker quiet(&view_);
-    touched_ = true;
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-        Row& row = rows_[i];
-        // A row below a hidden row stays as it is: showing it again would cost as much as
-        // hiding it, for nothing.
-        if (row.parent >= 0 && !(state[static_cast<std::size_t>(row.parent)] & kShown)) continue;
-        const bool hide = !(state[i] & kShown);
-        if (hide == row.hidden) continue;
-        view_.setRowHidden(row.index.row(), ParentIndex(row), hide);
-        pendingLayout = true;
-        row.hidden = hide;
-    }
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-        Row& row = rows_[i];
-        const bool open = (state[i] & kOpen) != 0;
-        if (open == row.expanded || !(state[i] & kShown)) continue;
-        if (open) {
-            if (view_.isExpanded(row.index)) continue; // the author's own
-            layoutLater();
-            view_.expand(row.index);
-        } else if (!NodeAt(row.index)->Expanded()) {
-            layoutLater();
-            view_.collapse(row.index);
-        }
-        row.expanded = open;
-    }
-}
-
-void TreeFilter::Restore() {
-    if (!touched_) return;
-    if (!read_) Read();
-    bool pendingLayout = false;
-    const QSignalBlocker quiet(&view_);
-    for (Row& row : rows_) {
-        if (row.hidden) view_.setRowHidden(row.index.row(), ParentIndex(row), false);
-        pendingLayout |= row.hidden;
-        row.hidden = false;
-    }
-    for (Row& row : rows_) {
-        if (!row.expanded) continue;
-        row.expanded = false;
-        if (NodeAt(row.index)->Expanded()) continue; // the author's since
-        if (!pendingLayout) view_.setRowHidden(0, {}, view_.isRowHidden(0, {}));
-        pendingLayout = true;
-        view_.collapse(row.index);
-    }
-    touched_ = false;
-    // Back to the selection, unless it lies in a closed folder: scrolling would open it.
-    const QModelIndex current = view_.currentIndex();
-    if (!pendingLayout || !current.isValid()) return;
-    for (const HeadlessNode* p = NodeAt(current)->ParentNode(); p; p = p->ParentNode())
-        if (!p->Expanded()) return;
-    view_.scrollTo(current);
-}
-
 void TreeFilter::TreeChanged() {
     read_ = false;
     if (!Active() || pending_) return;
@@ -307,7 +232,6 @@ int32_t TreeFilter::ShownRows() const {
         const QModelIndex parent = pending.back();
         pending.pop_back();
         for (int row = 0, rows = model.rowCount(parent); row < rows; ++row) {
-            if (view_.isRowHidden(row, parent)) continue;
             ++count;
             const QModelIndex index = model.index(row, 0, parent);
             if (view_.isExpanded(index)) pending.push_back(index);

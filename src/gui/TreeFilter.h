@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QModelIndex>
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -13,6 +12,7 @@ class QWidget;
 
 namespace qv {
 
+class HeadlessNode;
 class TreeWidget;
 
 // Filter as you type over the tree on screen, with its field (a line edit). Only the rows of
@@ -24,19 +24,18 @@ class TreeWidget;
 // rules: a text holding "*" is a pattern that a whole value must match ("?", "#", "[a-z]" ...),
 // any other text a substring; case is ignored.
 //
-// Only the view changes: rows are hidden (QTreeView::setRowHidden) and folders expanded with
-// the view's signals blocked, so the tree's nodes, their Expanded, the selection and the
-// explorer's events stay as they were; what the author does meanwhile (a click, an expander, a
-// key) reaches the tree as ever. Escape in the field (or an empty text) shows every row again
+// Only the view changes: the rows left out leave the view's model (TreeModel::SetShown), and
+// the folders above matches show open, so the tree's nodes, their Expanded, the selection and
+// the explorer's events stay as they were; what the author does meanwhile (a click, an
+// expander, a key) reaches the tree as ever. The view then lays out the rows shown only, and
+// HitTest and TopRow count those. Escape in the field (or an empty text) shows every row again
 // with the expansion the tree has, which is the author's. Down in the field gives the tree the
 // focus.
 //
 // Each row's texts are read once, lower-cased, into one buffer (when the field takes the focus,
 // so that the first keystroke does not pay for it); a keystroke tests them in one pass and
-// touches only the rows whose state changes. A change of the tree drops what was read; while a
-// filter is on, the filter applies anew on the next turn of the event loop. What the filter did
-// to a row is read back from the view (hidden rows are the filter's; an expanded row whose node
-// is not Expanded is the filter's), so nothing of it is lost when rows come, go or move.
+// hands the rows shown to the model in one reset. A change of the tree drops what was read;
+// while a filter is on, the filter applies anew on the next turn of the event loop.
 class TreeFilter final : public QObject {
     Q_OBJECT
 public:
@@ -51,30 +50,24 @@ public:
     bool Active() const { return !needle_.empty(); }
     // Items that match the current text (0 without a filter).
     int32_t Matches() const { return matches_; }
-    // Rows on screen if the view were tall enough: not hidden, every ancestor expanded.
+    // Rows on screen if the view were tall enough: every ancestor expanded.
     int32_t ShownRows() const;
 
 private:
     struct Row {
-        QModelIndex index; // the node's row, while read_
-        int32_t parent;    // index in rows_, -1 at the top level
-        uint32_t begin;    // texts_[begin, end): the lower-case values, '\0' after each
-        uint32_t end;      // begin == end: not an item
-        bool hidden;       // by the filter
-        bool expanded;     // by the filter, not by the tree
+        HeadlessNode* node;
+        int32_t parent; // index in rows_, -1 at the top level
+        uint32_t begin; // texts_[begin, end): the lower-case values, '\0' after each
+        uint32_t end;   // begin == end: not an item
     };
 
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // Reads every row's texts, and what the filter did to it, from the tree and the view.
+    // Reads every row's texts from the tree.
     void Read();
     void AddTexts(std::string_view label);
     void AppendLower(std::string_view text);
-    QModelIndex ParentIndex(const Row& row) const;
     bool Matches(const Row& row, bool pattern) const;
     bool MatchesStars(std::string_view value) const;
-    void Show(const std::vector<uint8_t>& state);
-    // Shows every row again with the tree's own expansion.
-    void Restore();
     void TreeChanged();
 
     TreeWidget& view_;
@@ -84,8 +77,7 @@ private:
     std::vector<std::string> stars_; // of a pattern whose only wildcard is "*": its runs
     std::vector<Row> rows_;
     std::string texts_;
-    bool read_ = false;    // rows_ and texts_ describe the tree as it is
-    bool touched_ = false; // the view may hold rows the filter hid or expanded
+    bool read_ = false; // rows_ and texts_ describe the tree as it is
     bool pending_ = false;
     int32_t matches_ = 0;
 };

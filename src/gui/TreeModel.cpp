@@ -14,6 +14,7 @@
 #include <QPixmap>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -64,24 +65,119 @@ QModelIndex TreeModel::IndexOf(const Node* node) const {
     if (!node || resetting_) return {};
     auto* own = dynamic_cast<const HeadlessNode*>(node);
     if (!own || own->Tree() != &tree_) return {};
-    return createIndex(own->Row(), 0, const_cast<HeadlessNode*>(own));
+    const int row = shown_ ? ShownRow(*own) : own->Row();
+    return row < 0 ? QModelIndex() : createIndex(row, 0, const_cast<HeadlessNode*>(own));
 }
 
 QModelIndex TreeModel::IndexOfParent(HeadlessNode* parent) const {
     return parent ? IndexOf(parent) : QModelIndex();
 }
 
-HeadlessNode* TreeModel::ChildOf(HeadlessNode* parent, int row) const {
-    return parent ? parent->ChildAt(row) : tree_.TopLevelAt(row);
+const std::vector<HeadlessNode*>* TreeModel::ShownRun(const HeadlessNode* parent) const {
+    if (run_ && runParent_ == parent) return run_;
+    const auto found = shown_->find(parent);
+    if (found == shown_->end()) return nullptr;
+    runParent_ = parent;
+    run_ = &found->second;
+    return run_;
 }
 
-int TreeModel::ChildCountOf(HeadlessNode* parent) const {
-    return parent ? parent->ChildCount() : tree_.TopLevelCount();
+int TreeModel::ShownRow(const HeadlessNode& node) const {
+    const std::vector<HeadlessNode*>* run = ShownRun(node.ParentNode());
+    if (!run) return -1;
+    // A list keeps the tree's order, so rows in the tree order it too.
+    const auto at =
+        std::lower_bound(run->begin(), run->end(), node.Row(),
+                         [](const HeadlessNode* n, int32_t row) { return n->Row() < row; });
+    return at != run->end() && *at == &node ? static_cast<int>(at - run->begin()) : -1;
+}
+
+HeadlessNode* TreeModel::RowAt(const HeadlessNode* parent, int32_t row) const {
+    if (!shown_) return parent ? parent->ChildAt(row) : tree_.TopLevelAt(row);
+    const std::vector<HeadlessNode*>* run = ShownRun(parent);
+    if (!run || row < 0 || static_cast<std::size_t>(row) >= run->size()) return nullptr;
+    return (*run)[static_cast<std::size_t>(row)];
+}
+
+int32_t TreeModel::RowCountOf(const HeadlessNode* parent) const {
+    const int32_t count = parent ? parent->ChildCount() : tree_.TopLevelCount();
+    if (!shown_ || count == 0) return count;
+    const std::vector<HeadlessNode*>* run = ShownRun(parent);
+    return run ? static_cast<int32_t>(run->size()) : 0;
+}
+
+bool TreeModel::ExpandedOnScreen(const HeadlessNode& node) const {
+    return node.Expanded() || (shown_ && node.ChildCount() > 0 && ShownRun(&node));
+}
+
+const std::vector<HeadlessNode*>& TreeModel::Folders() const {
+    if (foldersRead_) return folders_;
+    folders_.clear();
+    for (int32_t i = 0; i < tree_.TopLevelCount(); ++i)
+        if (HeadlessNode* node = tree_.TopLevelAt(i); node->ChildCount() > 0)
+            folders_.push_back(node);
+    for (std::size_t next = 0; next < folders_.size(); ++next) {
+        const HeadlessNode* folder = folders_[next];
+        for (int32_t i = 0; i < folder->ChildCount(); ++i)
+            if (HeadlessNode* child = folder->ChildAt(i); child->ChildCount() > 0)
+                folders_.push_back(child);
+    }
+    foldersRead_ = true;
+    return folders_;
+}
+
+void TreeModel::NodesChanged() {
+    foldersRead_ = false;
+    folders_.clear();
+    Q_EMIT treeChanged();
+}
+
+void TreeModel::SetShown(std::optional<ShownChildren> shown) {
+    if (resetting_ || (!shown && !shown_)) return;
+    Guard g(*this);
+    beginResetModel();
+    shown_ = std::move(shown);
+    run_ = nullptr;
+    runParent_ = nullptr;
+    endResetModel();
+    Q_EMIT rebuilt();
+}
+
+void TreeModel::BeginUnshow(HeadlessNode& node) {
+    const int row = ShownRow(node);
+    if (row < 0) return;
+    Unshowing out{node.ParentNode(), row, {}};
+    // Only shown nodes have lists, and the ancestors of a shown node are shown.
+    std::vector<const HeadlessNode*> pending{&node};
+    while (!pending.empty()) {
+        const HeadlessNode* n = pending.back();
+        pending.pop_back();
+        if (const std::vector<HeadlessNode*>* run = ShownRun(n)) {
+            out.lists.push_back(n);
+            pending.insert(pending.end(), run->begin(), run->end());
+        }
+    }
+    beginRemoveRows(IndexOfParent(node.ParentNode()), row, row);
+    unshowing_ = std::move(out);
+}
+
+void TreeModel::EndUnshow() {
+    if (!unshowing_) return;
+    // The nodes may be gone: their addresses are keys only.
+    std::vector<HeadlessNode*>& run = shown_->at(unshowing_->parent);
+    run.erase(run.begin() + unshowing_->row);
+    if (run.empty()) shown_->erase(unshowing_->parent);
+    for (const HeadlessNode* n : unshowing_->lists)
+        shown_->erase(n);
+    run_ = nullptr;
+    runParent_ = nullptr;
+    unshowing_.reset();
+    endRemoveRows();
 }
 
 QModelIndex TreeModel::index(int row, int column, const QModelIndex& parent) const {
     if (resetting_ || column != 0 || (parent.isValid() && parent.column() != 0)) return {};
-    HeadlessNode* node = ChildOf(NodeOf(parent), row);
+    HeadlessNode* node = RowAt(NodeOf(parent), row);
     return node ? createIndex(row, 0, node) : QModelIndex();
 }
 
@@ -92,11 +188,8 @@ QModelIndex TreeModel::parent(const QModelIndex& child) const {
 
 int TreeModel::rowCount(const QModelIndex& parent) const {
     if (resetting_ || (parent.isValid() && parent.column() != 0)) return 0;
-    if (parent.isValid()) {
-        HeadlessNode* node = NodeOf(parent);
-        return node ? node->ChildCount() : 0;
-    }
-    return tree_.TopLevelCount();
+    HeadlessNode* node = NodeOf(parent);
+    return parent.isValid() && !node ? 0 : RowCountOf(node);
 }
 
 int TreeModel::columnCount(const QModelIndex& parent) const {
@@ -177,7 +270,7 @@ void TreeModel::SetBoldKey(const std::string& key) {
     for (const std::string* k : {&old, &boldKey_}) {
         if (k->empty() || resetting_ || !tree_.Nodes().Contains(*k)) continue;
         const QModelIndex index = IndexOf(&tree_.Nodes().Item(*k));
-        Q_EMIT dataChanged(index, index, {Qt::FontRole});
+        if (index.isValid()) Q_EMIT dataChanged(index, index, {Qt::FontRole});
     }
 }
 
@@ -240,24 +333,27 @@ HeadlessNode* TreeModel::DropTarget(int row, const QModelIndex& parent, int32_t&
         relationship = rel::Child;
         return parentNode;
     }
-    const int count = ChildCountOf(parentNode);
+    const int count = RowCountOf(parentNode);
     if (row < count) {
         relationship = rel::Previous;
-        return ChildOf(parentNode, row);
+        return RowAt(parentNode, row);
     }
     if (count == 0) {
         relationship = rel::Child;
         return parentNode;
     }
     relationship = rel::Last; // after the last row
-    HeadlessNode* after = ChildOf(parentNode, count - 1);
+    HeadlessNode* after = RowAt(parentNode, count - 1);
     // The gap below a last child is also the gap below its parent, and below the parent's
     // parent while each is a last child: of these places the one among the dragged node's
     // siblings is meant (a category dropped under the last topic of the category above).
     if (source) {
         HeadlessNode* n = after;
+        auto lastRow = [&](const HeadlessNode* m) {
+            return IndexOf(m).row() + 1 == RowCountOf(m->ParentNode());
+        };
         while (n->ParentNode() != source->ParentNode() && n->ParentNode() &&
-               (n == after || !n->NextSibling()))
+               (n == after || lastRow(n)))
             n = n->ParentNode();
         if (n->ParentNode() == source->ParentNode()) after = n;
     }
@@ -329,27 +425,41 @@ bool TreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int r
 
 void TreeModel::NodeAboutToBeInserted(HeadlessNode* parent, int32_t row) {
     Guard g(*this);
-    beginInsertRows(IndexOfParent(parent), row, row);
+    if (!shown_) beginInsertRows(IndexOfParent(parent), row, row);
 }
 
 void TreeModel::NodeInserted(HeadlessNode&) {
     Guard g(*this);
-    endInsertRows();
+    if (!shown_) endInsertRows();
+    NodesChanged();
 }
 
 void TreeModel::NodeAboutToBeRemoved(HeadlessNode& node) {
     Guard g(*this);
-    beginRemoveRows(IndexOfParent(node.ParentNode()), node.Row(), node.Row());
+    if (shown_)
+        BeginUnshow(node);
+    else
+        beginRemoveRows(IndexOfParent(node.ParentNode()), node.Row(), node.Row());
 }
 
 void TreeModel::NodeRemoved(HeadlessNode*, int32_t) {
     Guard g(*this);
-    endRemoveRows();
+    if (shown_)
+        EndUnshow();
+    else
+        endRemoveRows();
+    NodesChanged();
 }
 
 void TreeModel::NodeAboutToBeMoved(HeadlessNode& node, HeadlessNode* newParent,
                                    int32_t destination) {
     Guard g(*this);
+    if (shown_) {
+        // Out of the rows now; the filter, applied anew, decides whether it shows where it went.
+        BeginUnshow(node);
+        EndUnshow();
+        return;
+    }
     const int row = node.Row();
     moving_ = beginMoveRows(IndexOfParent(node.ParentNode()), row, row, IndexOfParent(newParent),
                             destination);
@@ -360,17 +470,18 @@ void TreeModel::NodeMoved(HeadlessNode&) {
     Guard g(*this);
     if (moving_) {
         endMoveRows();
-    } else {
+    } else if (!shown_) {
         endResetModel();
         Q_EMIT rebuilt();
     }
     moving_ = false;
+    NodesChanged();
 }
 
 void TreeModel::ChildrenAboutToBeReordered(HeadlessNode* parent) {
     Guard g(*this);
     QList<QPersistentModelIndex> parents;
-    if (parent) parents << QPersistentModelIndex(IndexOf(parent));
+    if (const QModelIndex index = IndexOf(parent); index.isValid()) parents << index;
     Q_EMIT layoutAboutToBeChanged(parents, QAbstractItemModel::VerticalSortHint);
     reorderedBefore_ = persistentIndexList();
     reorderedNodes_.clear();
@@ -380,29 +491,38 @@ void TreeModel::ChildrenAboutToBeReordered(HeadlessNode* parent) {
 
 void TreeModel::ChildrenReordered(HeadlessNode* parent) {
     Guard g(*this);
+    if (shown_) {
+        if (const auto found = shown_->find(parent); found != shown_->end())
+            std::sort(
+                found->second.begin(), found->second.end(),
+                [](const HeadlessNode* a, const HeadlessNode* b) { return a->Row() < b->Row(); });
+    }
     QModelIndexList after;
     after.reserve(reorderedBefore_.size());
     for (std::size_t i = 0; i < reorderedNodes_.size(); ++i) {
-        HeadlessNode* node = reorderedNodes_[i];
-        after << createIndex(node->Row(), reorderedBefore_[static_cast<int>(i)].column(), node);
+        const QModelIndex now = IndexOf(reorderedNodes_[i]);
+        const int column = reorderedBefore_[static_cast<int>(i)].column();
+        after << (now.isValid() ? createIndex(now.row(), column, now.internalPointer()) : now);
     }
     changePersistentIndexList(reorderedBefore_, after);
     reorderedBefore_.clear();
     reorderedNodes_.clear();
     QList<QPersistentModelIndex> parents;
-    if (parent) parents << QPersistentModelIndex(IndexOf(parent));
+    if (const QModelIndex index = IndexOf(parent); index.isValid()) parents << index;
     Q_EMIT layoutChanged(parents, QAbstractItemModel::VerticalSortHint);
+    Q_EMIT treeChanged();
 }
 
 void TreeModel::NodeChanged(HeadlessNode& node) {
     Guard g(*this);
-    const QModelIndex index = IndexOf(&node);
-    Q_EMIT dataChanged(index, index);
+    if (const QModelIndex index = IndexOf(&node); index.isValid()) Q_EMIT dataChanged(index, index);
+    Q_EMIT treeChanged();
 }
 
 void TreeModel::ExpandedChanged(HeadlessNode& node) {
     Guard g(*this);
     const QModelIndex index = IndexOf(&node);
+    if (!index.isValid()) return;
     Q_EMIT dataChanged(index, index, {Qt::DecorationRole});
     Q_EMIT expansionChanged(index, node.Expanded());
 }
@@ -411,6 +531,9 @@ void TreeModel::AboutToBeReset() {
     Guard g(*this);
     if (resetting_) return;
     beginResetModel();
+    NodesChanged();
+    shown_.reset(); // its nodes are going
+    run_ = nullptr;
     resetting_ = true;
     resetBegun_ = true;
 }
@@ -418,10 +541,13 @@ void TreeModel::AboutToBeReset() {
 void TreeModel::Reset() {
     Guard g(*this);
     if (!resetBegun_) beginResetModel();
+    shown_.reset();
+    run_ = nullptr;
     resetting_ = false;
     resetBegun_ = false;
     endResetModel();
     Q_EMIT rebuilt();
+    NodesChanged();
 }
 
 void TreeModel::SelectionChanged(HeadlessNode* selected) {

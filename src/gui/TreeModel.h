@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -35,6 +36,11 @@ class Picture;
 // it (the user's Expand) and is shown (dropShown). What the drop does is the component's
 // business: the model only passes the gesture on. Errors the gestures raise go to the GUI
 // error sink.
+//
+// A filter (SetShown) narrows the rows to the nodes it lists: a node's row is then its place
+// among its shown siblings, a node in no list has no index, and every mapping above, drops
+// included, counts the rows shown. The tree's changes meanwhile: a shown node that goes or
+// moves leaves the rows; a new node stays out; treeChanged tells the filter to apply anew.
 class TreeModel final : public QAbstractItemModel, private TreeViewObserver {
     Q_OBJECT
 public:
@@ -51,7 +57,21 @@ public:
     // from output), for the row's accessible description.
     using RowFacts = std::function<std::vector<std::string>(const HeadlessNode&)>;
     void SetRowFacts(RowFacts facts) { facts_ = std::move(facts); }
-    // Column 0; an invalid index for nullptr or a node of another tree.
+    // The shown children of each node that has some, nullptr standing for the top level, each
+    // list in the tree's order.
+    using ShownChildren = std::unordered_map<const HeadlessNode*, std::vector<HeadlessNode*>>;
+    // Makes only these nodes rows (nullopt: every node again), in one model reset followed by
+    // rebuilt. Every shown node's ancestors must be shown.
+    void SetShown(std::optional<ShownChildren> shown);
+    // The node's children that are rows (nullptr: the top level).
+    int32_t RowCountOf(const HeadlessNode* parent) const;
+    HeadlessNode* RowAt(const HeadlessNode* parent, int32_t row) const;
+    // Whether the view shows the node's children: the tree's Expanded, or any shown child
+    // while filtered (the filter opens the folders above its matches).
+    bool ExpandedOnScreen(const HeadlessNode& node) const;
+    // Every node with children, each after its parent; read once until the tree's nodes change.
+    const std::vector<HeadlessNode*>& Folders() const;
+    // Column 0; an invalid index for nullptr, a node of another tree or one the filter hides.
     QModelIndex IndexOf(const Node* node) const;
     // nullptr for an invalid index (and while the model is being reset).
     HeadlessNode* NodeOf(const QModelIndex& index) const;
@@ -105,6 +125,8 @@ Q_SIGNALS:
     void rebuilt();
     // A dragged node was dropped and is the selection: the view shows it.
     void dropShown(const QModelIndex& dropped);
+    // Nodes came, went or moved, or a label changed, whether their rows show or not.
+    void treeChanged();
 
 private:
     struct Guard;
@@ -128,8 +150,15 @@ private:
     void StateChanged() override;
 
     QModelIndex IndexOfParent(HeadlessNode* parent) const;
-    HeadlessNode* ChildOf(HeadlessNode* parent, int row) const;
-    int ChildCountOf(HeadlessNode* parent) const;
+    // The parent's list of shown children; nullptr when it has none.
+    const std::vector<HeadlessNode*>* ShownRun(const HeadlessNode* parent) const;
+    // -1: not shown.
+    int ShownRow(const HeadlessNode& node) const;
+    // Takes a shown node's row out; nodes below it lose their lists.
+    void BeginUnshow(HeadlessNode& node);
+    void EndUnshow();
+    // Nodes came, went or moved.
+    void NodesChanged();
     // The node a drop of data at (row, parent) goes beside or into; with the dragged node,
     // an ambiguous gap is read at the dragged node's own level.
     HeadlessNode* DropTarget(int row, const QModelIndex& parent, int32_t& relationship,
@@ -151,6 +180,19 @@ private:
     RowFacts facts_;
     std::string boldKey_;
     float dropX_ = 0, dropY_ = 0;
+    std::optional<ShownChildren> shown_;
+    mutable std::vector<HeadlessNode*> folders_;
+    mutable bool foldersRead_ = false;
+    // The last list ShownRun found: a layout asks for the rows of one parent in a row.
+    mutable const HeadlessNode* runParent_ = nullptr;
+    mutable const std::vector<HeadlessNode*>* run_ = nullptr;
+    // A shown node on its way out: its parent, its row, the nodes below it with lists.
+    struct Unshowing {
+        const HeadlessNode* parent;
+        int row;
+        std::vector<const HeadlessNode*> lists;
+    };
+    std::optional<Unshowing> unshowing_;
 };
 
 } // namespace qv

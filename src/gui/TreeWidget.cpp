@@ -68,12 +68,6 @@ int16_t ButtonCode(Qt::MouseButton button) {
     }
 }
 
-bool AncestorsExpanded(const HeadlessNode* node) {
-    for (const HeadlessNode* p = node ? node->ParentNode() : nullptr; p; p = p->ParentNode())
-        if (!p->Expanded()) return false;
-    return true;
-}
-
 } // namespace
 
 TreeWidget::TreeWidget(HeadlessTreeView& tree, QWidget* parent)
@@ -123,7 +117,7 @@ TreeWidget::TreeWidget(HeadlessTreeView& tree, QWidget* parent)
     connect(model_, &TreeModel::stateChanged, this, &TreeWidget::ApplyState);
     connect(model_, &TreeModel::rebuilt, this, &TreeWidget::SyncFromTree);
     connect(model_, &TreeModel::dropShown, this, [this](const QModelIndex& index) {
-        if (AncestorsExpanded(model_->NodeOf(index))) scrollTo(index);
+        if (AncestorsOpen(model_->NodeOf(index))) scrollTo(index);
     });
     // What the view expands or collapses on its own is the user's doing (the expander, the
     // keys, a double click): the tree's gestures, whose collapse takes a hidden selection along.
@@ -148,6 +142,12 @@ TreeWidget::TreeWidget(HeadlessTreeView& tree, QWidget* parent)
     connect(this, &QTreeView::collapsed, this,
             [expansion](const QModelIndex& index) { expansion(index, false); });
     SyncFromTree();
+}
+
+bool TreeWidget::AncestorsOpen(const HeadlessNode* node) const {
+    for (const HeadlessNode* p = node ? node->ParentNode() : nullptr; p; p = p->ParentNode())
+        if (!model_->ExpandedOnScreen(*p)) return false;
+    return true;
 }
 
 TreeWidget::~TreeWidget() {
@@ -244,7 +244,7 @@ void TreeWidget::contextMenuEvent(QContextMenuEvent* event) {
 void TreeWidget::ContextMenuFromKeyboard() {
     QPoint pos(0, 0);
     const QModelIndex current = model_->IndexOf(tree_.SelectedItem());
-    if (current.isValid() && AncestorsExpanded(model_->NodeOf(current))) {
+    if (current.isValid() && AncestorsOpen(model_->NodeOf(current))) {
         scrollTo(current);
         pos = visualRect(current).center();
     }
@@ -292,7 +292,7 @@ void TreeWidget::focusOutEvent(QFocusEvent* event) {
 void TreeWidget::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     // The view scrolls to a new current row, opening its ancestors; a row the tree selected
     // under a closed parent stays hidden.
-    const bool scroll = hasAutoScroll() && AncestorsExpanded(model_->NodeOf(current));
+    const bool scroll = hasAutoScroll() && AncestorsOpen(model_->NodeOf(current));
     const bool autoScrolling = hasAutoScroll();
     setAutoScroll(scroll);
     QTreeView::currentChanged(current, previous);
@@ -347,7 +347,7 @@ void TreeWidget::RevealSelection() {
     if (!node) return;
     Guarded(this, [&] { node->EnsureVisible(); });
     const QModelIndex index = model_->IndexOf(node);
-    if (index.isValid() && AncestorsExpanded(node)) scrollTo(index);
+    if (index.isValid() && AncestorsOpen(node)) scrollTo(index);
 }
 
 // ---- Following the tree ------------------------------------------------------------------
@@ -360,7 +360,7 @@ void TreeWidget::ShowSelection(const QModelIndex& selected) {
         selectionModel()->setCurrentIndex(selected, QItemSelectionModel::ClearAndSelect |
                                                         QItemSelectionModel::Rows);
         // Scrolling would expand the ancestors, which selecting must not do.
-        if (AncestorsExpanded(model_->NodeOf(selected))) scrollTo(selected);
+        if (AncestorsOpen(model_->NodeOf(selected))) scrollTo(selected);
     }
     --syncing_;
 }
@@ -384,7 +384,7 @@ void TreeWidget::ShowLabelEdit(const QModelIndex& editing) {
         if (node && node == tree_.EditingNode()) {
             if (editing_ == target && indexWidget(target)) return;
             ++syncing_;
-            if (AncestorsExpanded(node)) scrollTo(target);
+            if (AncestorsOpen(node)) scrollTo(target);
             editing_ = target;
             edit(target);
             --syncing_;
@@ -403,25 +403,29 @@ void TreeWidget::ApplyState() {
 }
 
 void TreeWidget::ExpandFromTree(HeadlessNode* parent) {
-    // Down to the rows that show only: below a collapsed node the view's state is set when the
-    // node expands (ShowExpansion), so a sync costs the rows shown, not the whole tree (150,000
-    // nodes of a large project, most of them topics inside collapsed categories).
-    std::vector<HeadlessNode*> pending;
+    // The folders that show only: below a closed one the view's state is set when it opens
+    // (ShowExpansion).
     auto visit = [&](HeadlessNode* node) {
-        if (node->ChildCount() == 0) return;
-        setExpanded(model_->IndexOf(node), node->Expanded());
-        if (node->Expanded()) pending.push_back(node);
+        const bool open = model_->ExpandedOnScreen(*node);
+        setExpanded(model_->IndexOf(node), open);
+        return open;
     };
-    if (parent)
-        visit(parent);
-    else
-        for (int32_t i = 0; i < tree_.TopLevelCount(); ++i)
-            visit(tree_.TopLevelAt(i));
+    if (!parent) {
+        // The model's list of folders spares a walk through every row shown (100,000 topics
+        // in open categories of a large project).
+        for (HeadlessNode* folder : model_->Folders())
+            if (AncestorsOpen(folder)) visit(folder);
+        return;
+    }
+    std::vector<HeadlessNode*> pending;
+    if (parent->ChildCount() > 0 && visit(parent)) pending.push_back(parent);
     while (!pending.empty()) {
         HeadlessNode* node = pending.back();
         pending.pop_back();
-        for (int32_t i = 0; i < node->ChildCount(); ++i)
-            if (HeadlessNode* child = node->ChildAt(i); child->ChildCount() > 0) visit(child);
+        for (int32_t i = 0, count = model_->RowCountOf(node); i < count; ++i)
+            if (HeadlessNode* child = model_->RowAt(node, i);
+                child->ChildCount() > 0 && visit(child))
+                pending.push_back(child);
     }
 }
 

@@ -106,6 +106,8 @@ private:
     void ShowLabelEdit(const QModelIndex& editing);
     void ApplyState();
     void ExpandFromTree(HeadlessNode* parent);
+    // Every ancestor of the node shows its children on screen (scrolling to it opens none).
+    bool AncestorsOpen(const HeadlessNode* node) const;
     float TwipsX(int pixels) const;
     float TwipsY(int pixels) const;
 
