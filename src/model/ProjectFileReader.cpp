@@ -39,6 +39,7 @@ template <class Who> std::string Named(const Who& who) {
 
 // The IDs of one kind met so far, each with the offset of its element and its number in the
 // order added: an open-addressing table of views into the document (no node or copy per ID).
+// A slot keeps part of its ID's hash, so that a probe reads the document only on a likely match.
 class IdSet {
 public:
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
@@ -46,31 +47,40 @@ public:
     // Adds the ID; when it was there already, returns the offset it was first seen at.
     std::optional<std::ptrdiff_t> Add(std::string_view id, std::ptrdiff_t offset) {
         if ((size_ + 1) * 2 > slots_.size()) Grow(slots_.size());
-        Slot& slot = slots_[Probe(id)];
-        if (slot.used) return slot.offset;
-        slot = {id, offset, size_, true};
+        const std::size_t hash = Hash(id);
+        Slot& slot = slots_[Probe(id, hash)];
+        if (slot.id) return slot.offset;
+        slot = {id.data(), static_cast<uint32_t>(id.size()), Tag(hash),
+                static_cast<uint32_t>(offset), static_cast<uint32_t>(size_)};
         ++size_;
         return std::nullopt;
     }
     // The ID's number in the order added, npos when absent.
     std::size_t Number(std::string_view id) const {
         if (slots_.empty()) return npos;
-        const Slot& slot = slots_[Probe(id)];
-        return slot.used ? slot.number : npos;
+        const Slot& slot = slots_[Probe(id, Hash(id))];
+        return slot.id ? slot.number : npos;
     }
 
 private:
+    // Offsets and counts fit: a project file has at most kLargestProjectFile bytes.
     struct Slot {
-        std::string_view id;
-        std::ptrdiff_t offset = 0;
-        std::size_t number = 0;
-        bool used = false;
+        const char* id = nullptr; // nullptr: free
+        uint32_t size = 0;
+        uint32_t tag = 0; // the hash's high half
+        uint32_t offset = 0;
+        uint32_t number = 0;
     };
+    static std::size_t Hash(std::string_view id) { return std::hash<std::string_view>{}(id); }
+    static uint32_t Tag(std::size_t hash) { return static_cast<uint32_t>(uint64_t{hash} >> 32); }
     // The slot of the ID, or the free one where it would go.
-    std::size_t Probe(std::string_view id) const {
+    std::size_t Probe(std::string_view id, std::size_t hash) const {
         const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = std::hash<std::string_view>{}(id)&mask;; i = (i + 1) & mask)
-            if (!slots_[i].used || slots_[i].id == id) return i;
+        const uint32_t tag = Tag(hash);
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& s = slots_[i];
+            if (!s.id || (s.tag == tag && std::string_view(s.id, s.size) == id)) return i;
+        }
     }
     void Grow(std::size_t atLeast) {
         std::size_t capacity = 16;
@@ -78,8 +88,11 @@ private:
             capacity *= 2;
         std::vector<Slot> old = std::move(slots_);
         slots_.assign(capacity, Slot{});
-        for (const Slot& s : old)
-            if (s.used) slots_[Probe(s.id)] = s;
+        for (const Slot& s : old) {
+            if (!s.id) continue;
+            const std::string_view id(s.id, s.size);
+            slots_[Probe(id, Hash(id))] = s;
+        }
     }
     std::vector<Slot> slots_;
     std::size_t size_ = 0;
