@@ -9,6 +9,7 @@
 namespace qv {
 
 class Project;
+class ProjectBuilder;
 class TopicItem;
 
 // A topic category. Its Topics() is a live, read-only view of the project's topics that
@@ -30,6 +31,7 @@ public:
 
 private:
     friend class qv::Project;
+    friend class qv::ProjectBuilder;
     friend class CategoryTopics;
     CategoryItem(std::weak_ptr<qv::Project> project, std::string id, std::string name,
                  bool autoGenerateIndex);

@@ -10,7 +10,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -21,7 +20,8 @@ namespace qv {
 // a position, and an insert or erase anywhere cost O(log n) (a move in a 100,000-item project
 // costs about what it does in a small one), and reading the items by rising position costs
 // O(1) each. Add and Remove go to the owner's hooks, which check the item, change the storage
-// through Insert/Erase and raise the project's events.
+// through Insert/Erase and raise the project's events. The items' places (key, order links)
+// live in blocks of many, found through open-addressing tables: no allocation per item.
 template <class T> class ItemCollection final : public Collection<T>, public KeyedCollection {
 public:
     using AddHook = std::function<void(std::shared_ptr<T>, const std::string& key,
@@ -33,7 +33,7 @@ public:
     ItemCollection(std::string typeName, AddHook add, RemoveHook remove,
                    bool keysIgnoreCase = false)
         : typeName_(std::move(typeName)), add_(std::move(add)), remove_(std::move(remove)),
-          byKey_(0, KeyHash{keysIgnoreCase}, KeyEqual{keysIgnoreCase}) {}
+          byKey_(keysIgnoreCase) {}
 
     std::string TypeName() const override { return typeName_; }
     bool Enumerate(std::vector<Variant>& elements) const override {
@@ -49,11 +49,11 @@ public:
         return SlotAt(static_cast<std::size_t>(index - 1)).item;
     }
     std::shared_ptr<T> Item(const std::string& key) const override {
-        auto it = byKey_.find(key);
-        if (it == byKey_.end()) ThrowSubscriptOutOfRange();
-        return it->second.item;
+        const Slot* slot = byKey_.Find(key);
+        if (!slot) ThrowSubscriptOutOfRange();
+        return slot->item;
     }
-    bool Contains(const std::string& key) const override { return byKey_.count(key) != 0; }
+    bool Contains(const std::string& key) const override { return byKey_.Find(key) != nullptr; }
     int32_t IndexOf(const T& item) const override {
         const Slot* slot = byItem_.Find(&item);
         if (!slot) return 0;
@@ -69,8 +69,8 @@ public:
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
     std::shared_ptr<T> Find(const std::string& key) const {
-        auto it = byKey_.find(key);
-        return it == byKey_.end() ? nullptr : it->second.item;
+        const Slot* slot = byKey_.Find(key);
+        return slot ? slot->item : nullptr;
     }
     // The item at a 0-based position (< Size()); O(1) when the position follows the one read
     // last, else O(log n).
@@ -78,9 +78,9 @@ public:
     std::size_t Size() const { return order_.Size(); }
     // 0-based position, npos when absent.
     std::size_t PositionOf(const std::string& key) const {
-        auto it = byKey_.find(key);
-        if (it == byKey_.end()) return npos;
-        return Order::IndexOf(it->second);
+        const Slot* slot = byKey_.Find(key);
+        if (!slot) return npos;
+        return Order::IndexOf(*slot);
     }
     std::size_t PositionOf(const T& item) const {
         const Slot* slot = byItem_.Find(&item);
@@ -88,16 +88,13 @@ public:
         return Order::IndexOf(*slot);
     }
     void Reserve(std::size_t n) {
-        byKey_.reserve(n);
+        byKey_.Reserve(n);
         byItem_.Reserve(n);
+        slots_.Reserve(n > order_.Size() ? n - order_.Size() : 0);
     }
     // The caller has checked that neither the key nor the item is present yet.
     void Insert(std::size_t position, const std::string& key, std::shared_ptr<T> item) {
-        const T* raw = item.get();
-        auto [it, added] = byKey_.emplace(key, Slot{});
-        Slot& slot = it->second;
-        slot.item = std::move(item);
-        byItem_.Insert(raw, &slot);
+        Slot& slot = NewSlot(key, byKey_.Hash(key), std::move(item));
         Moved();
         order_.Insert(position, slot);
     }
@@ -107,25 +104,24 @@ public:
     // Appends the item unless the key is taken (false: nothing changed). The item must not be
     // present yet.
     bool AppendNew(const std::string& key, std::shared_ptr<T> item) {
-        auto [it, added] = byKey_.try_emplace(key);
-        if (!added) return false;
-        Slot& slot = it->second;
-        const T* raw = item.get();
-        slot.item = std::move(item);
-        byItem_.Insert(raw, &slot);
+        const std::size_t hash = byKey_.Hash(key);
+        if (byKey_.Find(key, hash)) return false;
+        Slot& slot = NewSlot(key, hash, std::move(item));
         Moved();
         order_.Insert(order_.Size(), slot);
         return true;
     }
     // Removes and returns the item under the key; nullptr when absent.
     std::shared_ptr<T> Erase(const std::string& key) {
-        auto it = byKey_.find(key);
-        if (it == byKey_.end()) return nullptr;
+        Slot* slot = byKey_.Find(key);
+        if (!slot) return nullptr;
         Moved();
-        order_.Erase(it->second);
-        std::shared_ptr<T> item = std::move(it->second.item);
+        order_.Erase(*slot);
+        std::shared_ptr<T> item = std::move(slot->item);
         byItem_.Erase(item.get());
-        byKey_.erase(it);
+        byKey_.Erase(*slot);
+        std::string().swap(slot->key);
+        slots_.Free(*slot);
         return item;
     }
 
@@ -142,25 +138,132 @@ public:
     }
 
 private:
-    // Lives in the key map's node, which stays put while the map grows, so that the order and
-    // byItem_ can point at it.
+    // An item's place: stays put while the collection grows (SlotStore), so that the order and
+    // the indexes can point at it.
     struct Slot : IndexedLink {
         std::shared_ptr<T> item;
+        std::string key;
+        std::size_t hash = 0; // of the key
     };
     using Order = IndexedList<Slot>;
-    struct KeyHash {
-        bool ignoreCase;
-        std::size_t operator()(const std::string& key) const {
-            return ignoreCase ? disk::HashNoCase(key) : std::hash<std::string>{}(key);
+
+    // The slots, in blocks that never move; a freed slot is used again.
+    class SlotStore {
+    public:
+        Slot& Take() {
+            if (!free_.empty()) {
+                Slot* slot = free_.back();
+                free_.pop_back();
+                return *slot;
+            }
+            if (used_ == blockSize_) {
+                // Blocks grow with the collection, so that there are O(log n) of them.
+                blockSize_ = std::max({want_, std::size_t{16}, total_ / 2});
+                blocks_.push_back(std::make_unique<Slot[]>(blockSize_));
+                total_ += blockSize_;
+                used_ = 0;
+                want_ = 0;
+            }
+            return blocks_.back()[used_++];
         }
-    };
-    struct KeyEqual {
-        bool ignoreCase;
-        bool operator()(const std::string& a, const std::string& b) const {
-            return ignoreCase ? disk::SameNoCase(a, b) : a == b;
+        void Free(Slot& slot) { free_.push_back(&slot); }
+        // The next block holds at least n slots, when the current one has no room for them.
+        void Reserve(std::size_t n) {
+            if (blockSize_ - used_ + free_.size() < n) want_ = std::max(want_, n);
         }
+
+    private:
+        std::vector<std::unique_ptr<Slot[]>> blocks_;
+        std::vector<Slot*> free_;
+        std::size_t blockSize_ = 0; // of the last block
+        std::size_t used_ = 0;      // slots of the last block handed out
+        std::size_t total_ = 0;
+        std::size_t want_ = 0;
     };
-    using Map = std::unordered_map<std::string, Slot, KeyHash, KeyEqual>;
+
+    // Key to slot, open addressing in one array of (hash, slot) pairs: a probe compares
+    // hashes without touching the slots.
+    class KeyIndex {
+    public:
+        explicit KeyIndex(bool ignoreCase) : ignoreCase_(ignoreCase) {}
+        std::size_t Hash(const std::string& key) const {
+            return ignoreCase_ ? disk::HashNoCase(key) : std::hash<std::string>{}(key);
+        }
+        Slot* Find(const std::string& key) const { return Find(key, Hash(key)); }
+        Slot* Find(const std::string& key, std::size_t hash) const {
+            if (table_.empty()) return nullptr;
+            for (std::size_t i = hash & Mask();; i = (i + 1) & Mask()) {
+                const Entry& e = table_[i];
+                if (!e.slot) return nullptr;
+                if (e.hash == hash && Same(e.slot->key, key)) return e.slot;
+            }
+        }
+        // The key is not present yet.
+        void Insert(Slot* slot) {
+            if ((size_ + 1) * 4 > table_.size() * 3) Grow(std::max(size_ + 1, table_.size()));
+            Place({slot->hash, slot});
+            ++size_;
+        }
+        void Erase(const Slot& slot) {
+            if (table_.empty()) return;
+            std::size_t i = slot.hash & Mask();
+            while (table_[i].slot != &slot) {
+                if (!table_[i].slot) return;
+                i = (i + 1) & Mask();
+            }
+            // Backward shift: later entries of the same run move up, so no marker is needed.
+            for (std::size_t j = (i + 1) & Mask(); table_[j].slot; j = (j + 1) & Mask()) {
+                const std::size_t home = table_[j].hash & Mask();
+                if (((j - home) & Mask()) >= ((j - i) & Mask())) {
+                    table_[i] = table_[j];
+                    i = j;
+                }
+            }
+            table_[i] = {};
+            --size_;
+        }
+        void Reserve(std::size_t n) {
+            if (n * 4 > table_.size() * 3) Grow(std::max(n, size_));
+        }
+
+    private:
+        struct Entry {
+            std::size_t hash = 0;
+            Slot* slot = nullptr;
+        };
+        bool Same(const std::string& a, const std::string& b) const {
+            return ignoreCase_ ? disk::SameNoCase(a, b) : a == b;
+        }
+        std::size_t Mask() const { return table_.size() - 1; }
+        void Place(const Entry& e) {
+            std::size_t i = e.hash & Mask();
+            while (table_[i].slot)
+                i = (i + 1) & Mask();
+            table_[i] = e;
+        }
+        void Grow(std::size_t n) {
+            std::size_t size = 16;
+            while (size * 3 < n * 4)
+                size *= 2;
+            std::vector<Entry> old = std::exchange(table_, std::vector<Entry>(size));
+            for (const Entry& e : old)
+                if (e.slot) Place(e);
+        }
+        bool ignoreCase_;
+        std::vector<Entry> table_; // a power of two in size, at most three quarters full
+        std::size_t size_ = 0;
+    };
+
+    // A slot for a key and item that are not present yet, in both indexes.
+    Slot& NewSlot(const std::string& key, std::size_t hash, std::shared_ptr<T> item) {
+        Slot& slot = slots_.Take();
+        slot.key = key;
+        slot.hash = hash;
+        slot.item = std::move(item);
+        byKey_.Insert(&slot);
+        byItem_.Insert(slot.item.get(), &slot);
+        return slot;
+    }
 
     // Item to slot, open addressing in one array: no allocation per item.
     class ItemIndex {
@@ -262,7 +365,8 @@ private:
     std::string typeName_;
     AddHook add_;
     RemoveHook remove_;
-    Map byKey_; // nodes stay put on rehash, so order_ and byItem_ may point into it
+    SlotStore slots_; // declared before the order and indexes that point into it
+    KeyIndex byKey_;
     ItemIndex byItem_;
     Order order_;
     mutable const Slot* last_ = nullptr; // the slot read last, at lastPosition_

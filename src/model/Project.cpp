@@ -124,69 +124,80 @@ void Project::Init(const std::shared_ptr<Project>& self) {
         [lock](const std::string& key) { lock()->RemoveProfileItem(key); });
 }
 
-std::shared_ptr<Project> Project::FromData(const std::string& projectFile, ProjectData data,
-                                           const LoadOptions& options) {
-    auto project = Create(projectFile, options);
-    Project& p = *project;
-    p.allowCategoryIndex_ = data.allowCategoryIndex;
-    p.underSourceControl_ = data.underSourceControl;
+ProjectBuilder::ProjectBuilder(const std::string& projectFile, const LoadOptions& options)
+    : project_(Project::Create(projectFile, options)) {}
 
-    p.categories_->Reserve(data.categories.size());
-    for (auto& c : data.categories) {
-        auto category = CategoryItem::Create(project, c.id, std::move(c.name), c.autoGenerateIndex);
-        p.categoryIds_.Use(c.id);
-        p.categories_->Append(c.id, std::move(category));
-    }
-    p.topics_->Reserve(data.topics.size());
-    for (auto& t : data.topics) {
-        std::shared_ptr<CategoryItem> category;
-        if (!t.category.empty()) {
-            category = std::static_pointer_cast<CategoryItem>(p.categories_->Find(t.category));
-            if (!category) Invalid("topic " + t.id + " names an unknown category " + t.category);
-        }
-        std::string id = t.id;
-        auto topic = TopicItem::Create(project,
-                                       TopicItem::Fields{std::move(t.id), std::move(t.name),
-                                                         std::move(t.title), std::move(t.caption),
-                                                         std::move(t.status), t.includeInOutput,
-                                                         std::move(t.file)},
-                                       category);
-        TopicItem* added = topic.get();
-        if (!p.topics_->AppendNew(id, std::move(topic))) KeyTaken(id);
-        if (category) category->AddMember(added, true);
-        p.topicIds_.Use(id);
-    }
-    p.files_->Reserve(data.files.size());
-    // Each file takes the disk's spelling of its path, from one listing of each folder.
-    LoadScope scope;
-    disk::FoundFile found;
-    for (auto& f : data.files) {
-        std::string key = p.FileKey(f.path);
-        const std::size_t slash = key.rfind('/');
-        if (disk::FindInLoad(std::string_view(key).substr(0, slash + 1),
-                             std::string_view(key).substr(slash + 1), found))
-            key.swap(found.path);
-        if (!p.files_->AppendNew(key, OtherFileItem::Create(project, p.sharedFolder_, key,
-                                                            f.includeInOutput, false)))
-            KeyTaken(key);
-    }
-    p.profiles_->Reserve(data.profiles.size());
-    for (auto& b : data.profiles) {
-        std::string id = b.id;
-        if (p.profiles_->Contains(id)) KeyTaken(id);
-        p.profileIds_.Use(id);
-        p.profiles_->Append(
-            id, ProfileItem::Create(project, p.folder_,
-                                    ProfileItem::Fields{std::move(b.id), std::move(b.name),
-                                                        std::move(b.title), b.compiledHelp,
-                                                        b.helpFormat, std::move(b.outputFolder),
-                                                        b.current}));
-    }
-    // A stored counter below the highest ID in the file is raised to it by the Use calls.
-    p.topicIds_.RaiseTo(data.nextTopicId);
-    p.categoryIds_.RaiseTo(data.nextCategoryId);
-    p.profileIds_.RaiseTo(data.nextProfileId);
-    return project;
+void ProjectBuilder::SetFlags(bool allowCategoryIndex, bool underSourceControl) {
+    project_->allowCategoryIndex_ = allowCategoryIndex;
+    project_->underSourceControl_ = underSourceControl;
+}
+
+void ProjectBuilder::ReserveCategories(std::size_t n) {
+    project_->categories_->Reserve(n);
+    categories_.reserve(n);
+}
+
+void ProjectBuilder::ReserveTopics(std::size_t n) {
+    project_->topics_->Reserve(n);
+}
+
+void ProjectBuilder::ReserveFiles(std::size_t n) {
+    project_->files_->Reserve(n);
+}
+
+void ProjectBuilder::ReserveProfiles(std::size_t n) {
+    project_->profiles_->Reserve(n);
+}
+
+void ProjectBuilder::AddCategory(std::string id, std::string name, bool autoGenerateIndex) {
+    Project& p = *project_;
+    auto category = CategoryItem::Create(project_, id, std::move(name), autoGenerateIndex);
+    p.categoryIds_.Use(id);
+    if (!p.categories_->AppendNew(id, category)) KeyTaken(id);
+    categories_.push_back(std::move(category));
+}
+
+void ProjectBuilder::AddTopic(TopicItem::Fields fields, std::size_t category) {
+    Project& p = *project_;
+    CategoryItem* member = category == kNoCategory ? nullptr : categories_.at(category).get();
+    auto topic =
+        TopicItem::Create(project_, std::move(fields), member ? categories_[category] : nullptr);
+    TopicItem* added = topic.get();
+    const std::string& id = added->Values().id;
+    if (!p.topics_->AppendNew(id, topic)) KeyTaken(id);
+    if (member) member->AddMember(added, true);
+    p.topicIds_.Use(id);
+}
+
+void ProjectBuilder::AddFile(std::string resolved, bool includeInOutput) {
+    if (!scope_) scope_.emplace();
+    const std::size_t slash = resolved.rfind('/');
+    if (disk::FindInLoad(std::string_view(resolved).substr(0, slash + 1),
+                         std::string_view(resolved).substr(slash + 1), found_))
+        resolved.swap(found_.path);
+    Project& p = *project_;
+    if (!p.files_->AppendNew(resolved, OtherFileItem::Create(project_, p.sharedFolder_, resolved,
+                                                             includeInOutput, false)))
+        KeyTaken(resolved);
+}
+
+void ProjectBuilder::AddProfile(ProfileItem::Fields fields) {
+    Project& p = *project_;
+    std::string id = fields.id;
+    p.profileIds_.Use(id);
+    if (!p.profiles_->AppendNew(id, ProfileItem::Create(project_, p.folder_, std::move(fields))))
+        KeyTaken(id);
+}
+
+std::shared_ptr<Project> ProjectBuilder::Finish(uint64_t nextTopicId, uint64_t nextCategoryId,
+                                                uint64_t nextProfileId) {
+    Project& p = *project_;
+    p.topicIds_.RaiseTo(nextTopicId);
+    p.categoryIds_.RaiseTo(nextCategoryId);
+    p.profileIds_.RaiseTo(nextProfileId);
+    scope_.reset();
+    categories_.clear();
+    return std::move(project_);
 }
 
 ProjectData Project::ToData() const {
@@ -207,7 +218,7 @@ ProjectData Project::ToData() const {
         // A category taken out during a reorder is written only once it is back.
         bool categorized =
             t.category_ && categories_->Find(t.category_->id_).get() == t.category_.get();
-        data.topics.push_back({t.f_.id, t.f_.name, t.f_.title, t.f_.caption,
+        data.topics.push_back({t.f_.id, t.f_.name, t.f_.title, t.f_.CaptionText(),
                                categorized ? t.category_->id_ : std::string(), t.f_.status,
                                t.f_.includeInOutput, t.f_.file});
     }
@@ -716,7 +727,7 @@ std::string Project::ProjectFileTextOf() const {
     for (std::size_t i = 0; i < topics_->Size(); ++i) {
         auto& t = static_cast<const TopicItem&>(*topics_->At(i));
         const bool categorized = t.category_ && held.count(t.category_.get()) != 0;
-        text.Topic({t.f_.id, t.f_.name, t.f_.title, t.f_.caption,
+        text.Topic({t.f_.id, t.f_.name, t.f_.title, t.f_.CaptionText(),
                     categorized ? std::string_view(t.category_->id_) : std::string_view(),
                     t.f_.status, t.f_.includeInOutput, t.f_.file});
     }

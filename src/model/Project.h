@@ -1,8 +1,10 @@
 #pragma once
 
+#include "contracts/LoadScope.h"
 #include "contracts/ProjectModel.h"
 #include "model/CategoryItem.h"
 #include "model/ChangeObserver.h"
+#include "model/DiskPath.h"
 #include "model/IdCounter.h"
 #include "model/ItemCollection.h"
 #include "model/OtherFileItem.h"
@@ -12,6 +14,7 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,12 +52,6 @@ public:
     // An empty project whose file is the path; nothing is written until Save.
     static std::shared_ptr<Project> Create(const std::string& projectFile,
                                            const LoadOptions& options = {});
-    // A project from a checked reading of its file (see ProjectFileReader). Each other file
-    // takes the path as the disk spells it (paths are matched ignoring case), its LocalSpec and
-    // key alike; one listing of each folder is read for it.
-    static std::shared_ptr<Project> FromData(const std::string& projectFile, ProjectData data,
-                                             const LoadOptions& options = {});
-
     Project(PrivateTag, const std::string& projectFile, const LoadOptions& options);
 
     // QVProject
@@ -156,6 +153,7 @@ private:
     friend class CategoryItem;
     friend class OtherFileItem;
     friend class ProfileItem;
+    friend class ProjectBuilder;
 
     struct Sink {
         ProjectEvents* sink;
@@ -227,6 +225,41 @@ private:
     std::vector<std::weak_ptr<TopicCategory>> reinsertedCategories_;
     std::shared_ptr<std::vector<Sink>> sinks_ = std::make_shared<std::vector<Sink>>();
     ProjectChangeObserver* changes_ = nullptr;
+};
+
+// A project made from the items of its file in file order, for the file's reader, which has
+// checked each item before it is added: items are appended without events and without a
+// change observer, and the project is handed out only once complete, so a file refused
+// half-way yields no project.
+class ProjectBuilder {
+public:
+    ProjectBuilder(const std::string& projectFile, const LoadOptions& options);
+
+    void SetFlags(bool allowCategoryIndex, bool underSourceControl);
+    // Room for the items of one section, known before its first item is added.
+    void ReserveCategories(std::size_t n);
+    void ReserveTopics(std::size_t n);
+    void ReserveFiles(std::size_t n);
+    void ReserveProfiles(std::size_t n);
+    // Categories are numbered from 0 in the order they are added.
+    void AddCategory(std::string id, std::string name, bool autoGenerateIndex);
+    // category: a number AddCategory gave, or kNoCategory.
+    static constexpr std::size_t kNoCategory = static_cast<std::size_t>(-1);
+    void AddTopic(TopicItem::Fields fields, std::size_t category);
+    // The file takes the path as the disk spells it (paths are matched ignoring case), its
+    // LocalSpec and key alike, from one listing of each folder. resolved: disk::Resolve of the
+    // path as written.
+    void AddFile(std::string resolved, bool includeInOutput);
+    void AddProfile(ProfileItem::Fields fields);
+    // The stored counters of new IDs (0: none); one below the highest ID added is raised to it.
+    std::shared_ptr<Project> Finish(uint64_t nextTopicId, uint64_t nextCategoryId,
+                                    uint64_t nextProfileId);
+
+private:
+    std::shared_ptr<Project> project_;
+    std::vector<std::shared_ptr<CategoryItem>> categories_; // by number
+    std::optional<LoadScope> scope_;                        // from the first file on
+    disk::FoundFile found_;
 };
 
 } // namespace qv

@@ -37,33 +37,50 @@ template <class Who> std::string Named(const Who& who) {
         return std::string(who);
 }
 
-// The IDs of one kind met so far, each with the offset of its element: an open-addressing
-// table of views into the document (no node or copy per ID).
+// The IDs of one kind met so far, each with the offset of its element and its number in the
+// order added: an open-addressing table of views into the document (no node or copy per ID).
+// A slot keeps part of its ID's hash, so that a probe reads the document only on a likely match.
 class IdSet {
 public:
+    static constexpr std::size_t npos = static_cast<std::size_t>(-1);
     explicit IdSet(std::size_t expected = 0) { Grow(expected); }
     // Adds the ID; when it was there already, returns the offset it was first seen at.
     std::optional<std::ptrdiff_t> Add(std::string_view id, std::ptrdiff_t offset) {
         if ((size_ + 1) * 2 > slots_.size()) Grow(slots_.size());
-        Slot& slot = slots_[Probe(id)];
-        if (slot.used) return slot.offset;
-        slot = {id, offset, true};
+        const std::size_t hash = Hash(id);
+        Slot& slot = slots_[Probe(id, hash)];
+        if (slot.id) return slot.offset;
+        slot = {id.data(), static_cast<uint32_t>(id.size()), Tag(hash),
+                static_cast<uint32_t>(offset), static_cast<uint32_t>(size_)};
         ++size_;
         return std::nullopt;
     }
-    bool Contains(std::string_view id) const { return !slots_.empty() && slots_[Probe(id)].used; }
+    // The ID's number in the order added, npos when absent.
+    std::size_t Number(std::string_view id) const {
+        if (slots_.empty()) return npos;
+        const Slot& slot = slots_[Probe(id, Hash(id))];
+        return slot.id ? slot.number : npos;
+    }
 
 private:
+    // Offsets and counts fit: a project file has at most kLargestProjectFile bytes.
     struct Slot {
-        std::string_view id;
-        std::ptrdiff_t offset = 0;
-        bool used = false;
+        const char* id = nullptr; // nullptr: free
+        uint32_t size = 0;
+        uint32_t tag = 0; // the hash's high half
+        uint32_t offset = 0;
+        uint32_t number = 0;
     };
+    static std::size_t Hash(std::string_view id) { return std::hash<std::string_view>{}(id); }
+    static uint32_t Tag(std::size_t hash) { return static_cast<uint32_t>(uint64_t{hash} >> 32); }
     // The slot of the ID, or the free one where it would go.
-    std::size_t Probe(std::string_view id) const {
+    std::size_t Probe(std::string_view id, std::size_t hash) const {
         const std::size_t mask = slots_.size() - 1;
-        for (std::size_t i = std::hash<std::string_view>{}(id)&mask;; i = (i + 1) & mask)
-            if (!slots_[i].used || slots_[i].id == id) return i;
+        const uint32_t tag = Tag(hash);
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            const Slot& s = slots_[i];
+            if (!s.id || (s.tag == tag && std::string_view(s.id, s.size) == id)) return i;
+        }
     }
     void Grow(std::size_t atLeast) {
         std::size_t capacity = 16;
@@ -71,8 +88,11 @@ private:
             capacity *= 2;
         std::vector<Slot> old = std::move(slots_);
         slots_.assign(capacity, Slot{});
-        for (const Slot& s : old)
-            if (s.used) slots_[Probe(s.id)] = s;
+        for (const Slot& s : old) {
+            if (!s.id) continue;
+            const std::string_view id(s.id, s.size);
+            slots_[Probe(id, Hash(id))] = s;
+        }
     }
     std::vector<Slot> slots_;
     std::size_t size_ = 0;
@@ -82,12 +102,12 @@ class Reader {
 public:
     // The document is parsed inside text, which it changes.
     Reader(std::string path, std::string& text, const LoadOptions& options)
-        : path_(std::move(path)), text_(text), options_(options) {
+        : path_(std::move(path)), text_(text), options_(options), build_(path_, options) {
         std::string full = disk::AbsoluteNormal(path_);
         folder_ = full.substr(0, full.rfind('/') + 1);
     }
 
-    ProjectData Read();
+    std::shared_ptr<Project> Read();
 
 private:
     // The attributes of one element, checked against the names it may carry.
@@ -158,6 +178,10 @@ private:
 
     private:
         pugi::xml_attribute Get(const char* name) const {
+            // The callers name attributes by the same literals as the allowed list, which the
+            // compiler merges: most lookups end at a pointer comparison.
+            for (std::size_t i = 0; i < count_; ++i)
+                if (names_[i] == name) return values_[i];
             for (std::size_t i = 0; i < count_; ++i)
                 if (!std::strcmp(names_[i], name)) return values_[i];
             return {};
@@ -214,14 +238,17 @@ private:
                               ")");
         return std::string(id);
     }
-    // A path as written, checked; relative paths come back "\" separated.
+    // Refuses a path as written that the project cannot use.
     template <class Who>
-    std::string CheckedPath(pugi::xml_node element, const Who& who, const char* attribute,
-                            std::string_view path) {
+    void CheckPath(pugi::xml_node element, const Who& who, const char* attribute,
+                   std::string_view path) {
         if (path.empty()) Fail(element, Named(who) + " has an empty " + attribute);
         std::string problem = FilePathProblem(folder_, path);
         if (!problem.empty())
             Fail(element, Named(who) + ": " + attribute + " " + Quote(path) + " " + problem);
+    }
+    // A checked path as the project keeps it: relative paths "\" separated, absolute as written.
+    static std::string InFileSeparators(std::string_view path) {
         return disk::IsAbsolute(path) ? std::string(path) : disk::ToFileSeparators(path);
     }
 
@@ -233,10 +260,10 @@ private:
             newlines_.push_back(static_cast<uint32_t>(at - begin));
     }
 
-    void ReadCategories(pugi::xml_node section, ProjectData& data);
-    void ReadTopics(pugi::xml_node section, ProjectData& data);
-    void ReadFiles(pugi::xml_node section, ProjectData& data);
-    void ReadProfiles(pugi::xml_node section, ProjectData& data);
+    void ReadCategories(pugi::xml_node section);
+    void ReadTopics(pugi::xml_node section);
+    void ReadFiles(pugi::xml_node section);
+    void ReadProfiles(pugi::xml_node section);
 
     std::string path_;
     std::string& text_;
@@ -245,9 +272,10 @@ private:
     const LoadOptions& options_;
     std::string folder_;
     IdSet categoryIds_;
+    ProjectBuilder build_; // each item goes into the project once it is checked
 };
 
-ProjectData Reader::Read() {
+std::shared_ptr<Project> Reader::Read() {
     NoteLineEnds();
     // In place: the values are read straight from the text, which is not copied. The parser
     // ends the text with a terminator of its own, over the last byte; a NUL added for it leaves
@@ -265,7 +293,6 @@ ProjectData Reader::Read() {
         Fail(root, "not a project file: the root element is <" + std::string(root.name()) +
                        ">, not <QuorvelProject>");
 
-    ProjectData data;
     Attributes a(*this, root,
                  {"formatVersion", "allowCategoryIndex", "underSourceControl", "nextTopicId",
                   "nextCategoryId", "nextProfileId"});
@@ -274,11 +301,12 @@ ProjectData Reader::Read() {
     if (version != std::to_string(kProjectFormatVersion))
         Fail(root, "formatVersion " + Quote(version) + " is not supported (this program reads " +
                        "version " + std::to_string(kProjectFormatVersion) + ")");
-    data.allowCategoryIndex = a.Bool("allowCategoryIndex", false, "the project");
-    data.underSourceControl = a.Bool("underSourceControl", false, "the project");
-    data.nextTopicId = a.Counter("nextTopicId");
-    data.nextCategoryId = a.Counter("nextCategoryId");
-    data.nextProfileId = a.Counter("nextProfileId");
+    const bool allowCategoryIndex = a.Bool("allowCategoryIndex", false, "the project");
+    const bool underSourceControl = a.Bool("underSourceControl", false, "the project");
+    build_.SetFlags(allowCategoryIndex, underSourceControl);
+    const uint64_t nextTopicId = a.Counter("nextTopicId");
+    const uint64_t nextCategoryId = a.Counter("nextCategoryId");
+    const uint64_t nextProfileId = a.Counter("nextProfileId");
 
     static constexpr const char* kSections[] = {"Categories", "Topics", "Files", "BuildProfiles"};
     pugi::xml_node sections[4];
@@ -293,66 +321,79 @@ ProjectData Reader::Read() {
         slot = n;
     }
     // Categories first: topics refer to them wherever the sections stand.
-    if (sections[0]) ReadCategories(sections[0], data);
-    if (sections[1]) ReadTopics(sections[1], data);
-    if (sections[2]) ReadFiles(sections[2], data);
-    if (sections[3]) ReadProfiles(sections[3], data);
-    return data;
+    if (sections[0]) ReadCategories(sections[0]);
+    if (sections[1]) ReadTopics(sections[1]);
+    if (sections[2]) ReadFiles(sections[2]);
+    if (sections[3]) ReadProfiles(sections[3]);
+    return build_.Finish(nextTopicId, nextCategoryId, nextProfileId);
 }
 
-void Reader::ReadCategories(pugi::xml_node section, ProjectData& data) {
+void Reader::ReadCategories(pugi::xml_node section) {
     auto elements = Children(section, "Category");
     categoryIds_ = IdSet(elements.size());
-    data.categories.reserve(elements.size());
+    build_.ReserveCategories(elements.size());
     for (pugi::xml_node e : elements) {
         CheckLeaf(e);
         Attributes a(*this, e, {"id", "name", "autoGenerateIndex"});
         std::string id = RequireId(e, a, categoryIds_, 'C', "category");
         bool autoIndex = a.Bool("autoGenerateIndex", false, "category " + id);
-        data.categories.push_back({id, a.Text("name"), autoIndex});
+        build_.AddCategory(std::move(id), a.Text("name"), autoIndex);
     }
 }
 
-void Reader::ReadTopics(pugi::xml_node section, ProjectData& data) {
+void Reader::ReadTopics(pugi::xml_node section) {
     auto elements = Children(section, "Topic");
     IdSet ids(elements.size());
-    data.topics.reserve(elements.size());
+    build_.ReserveTopics(elements.size());
     for (pugi::xml_node e : elements) {
         CheckLeaf(e);
         Attributes a(
             *this, e,
             {"id", "name", "title", "caption", "category", "status", "includeInOutput", "file"});
-        ProjectData::Topic t;
+        TopicItem::Fields t;
         t.id = RequireId(e, a, ids, 'T', "topic");
-        std::string who = "topic " + t.id;
-        t.name = a.Text("name");
-        t.title = a.Text("title");
-        t.caption = a.Text("caption");
-        t.category = a.Text("category");
-        if (!t.category.empty() && !categoryIds_.Contains(t.category))
-            Fail(e, who + " names category " + t.category + ", which does not exist");
+        auto who = [&] { return "topic " + t.id; };
+        t.name = a.View("name");
+        t.title = a.View("title");
+        const std::string_view caption = a.View("caption");
+        if (caption == t.title)
+            t.captionIsTitle = true;
+        else
+            t.caption = caption;
+        const std::string_view category = a.View("category");
+        std::size_t number = ProjectBuilder::kNoCategory;
+        if (!category.empty()) {
+            number = categoryIds_.Number(category);
+            if (number == IdSet::npos)
+                Fail(e,
+                     who() + " names category " + std::string(category) + ", which does not exist");
+        }
         t.status = a.Text("status", options_.defaultStatus);
         t.includeInOutput = a.Bool("includeInOutput", true, who);
-        if (a.Has("file")) t.file = CheckedPath(e, who, "file", a.View("file"));
-        data.topics.push_back(std::move(t));
+        if (a.Has("file")) {
+            CheckPath(e, who, "file", a.View("file"));
+            t.file = InFileSeparators(a.View("file"));
+        }
+        build_.AddTopic(std::move(t), number);
     }
 }
 
-void Reader::ReadFiles(pugi::xml_node section, ProjectData& data) {
+void Reader::ReadFiles(pugi::xml_node section) {
     auto elements = Children(section, "File");
     // Keyed as OtherFiles keys them: two paths that differ only in case are one file. The
-    // table holds the hash of each file's full path and its place in the list (the rare equal
-    // hash is settled by resolving that file's path again), so that no path is kept twice.
+    // table holds the hash of each file's full path and the path as written (the rare equal
+    // hash is settled by resolving that path again), so that no path is kept twice.
     struct Seen {
         std::size_t hash = 0;
-        std::size_t file = SIZE_MAX; // SIZE_MAX: free
+        std::string_view written;
         std::ptrdiff_t offset = 0;
+        bool used = false;
     };
     std::size_t capacity = 16;
     while (capacity < elements.size() * 2)
         capacity *= 2;
     std::vector<Seen> seen(capacity);
-    data.files.reserve(elements.size());
+    build_.ReserveFiles(elements.size());
     for (pugi::xml_node e : elements) {
         CheckLeaf(e);
         Attributes a(*this, e, {"path", "includeInOutput"});
@@ -361,31 +402,32 @@ void Reader::ReadFiles(pugi::xml_node section, ProjectData& data) {
         auto who = [&] {
             return written.empty() ? std::string("<File>") : "file " + Quote(written);
         };
-        std::string path = CheckedPath(e, who, "path", written);
-        const std::string full = disk::Resolve(folder_, path);
+        CheckPath(e, who, "path", written);
+        // Resolving reads either separator: the path as written resolves as the kept one does.
+        std::string full = disk::Resolve(folder_, written);
         const std::size_t hash = disk::HashNoCase(full);
         std::size_t i = hash & (capacity - 1);
-        for (; seen[i].file != SIZE_MAX; i = (i + 1) & (capacity - 1))
+        for (; seen[i].used; i = (i + 1) & (capacity - 1))
             if (seen[i].hash == hash &&
-                disk::SameNoCase(disk::Resolve(folder_, data.files[seen[i].file].path), full))
+                disk::SameNoCase(disk::Resolve(folder_, seen[i].written), full))
                 Fail(e, who() + " is listed twice (first on line " +
                             std::to_string(LineAt(seen[i].offset)) + ")");
-        seen[i] = {hash, data.files.size(), e.offset_debug()};
+        seen[i] = {hash, written, e.offset_debug(), true};
         const bool include = a.Bool("includeInOutput", true, who);
-        data.files.push_back({std::move(path), include});
+        build_.AddFile(std::move(full), include);
     }
 }
 
-void Reader::ReadProfiles(pugi::xml_node section, ProjectData& data) {
+void Reader::ReadProfiles(pugi::xml_node section) {
     auto elements = Children(section, "BuildProfile");
     IdSet ids(elements.size());
-    data.profiles.reserve(elements.size());
+    build_.ReserveProfiles(elements.size());
     for (pugi::xml_node e : elements) {
         CheckLeaf(e);
         Attributes a(
             *this, e,
             {"id", "name", "title", "compiledHelp", "helpFormat", "outputFolder", "current"});
-        ProjectData::Profile b;
+        ProfileItem::Fields b;
         b.id = RequireId(e, a, ids, 'B', "build profile");
         std::string who = "build profile " + b.id;
         b.name = a.Text("name");
@@ -405,7 +447,7 @@ void Reader::ReadProfiles(pugi::xml_node section, ProjectData& data) {
             Fail(e, who + ": outputFolder " + Quote(b.outputFolder) + " " + problem);
         if (!disk::IsAbsolute(b.outputFolder))
             b.outputFolder = disk::ToFileSeparators(b.outputFolder);
-        data.profiles.push_back(std::move(b));
+        build_.AddProfile(std::move(b));
     }
 }
 
@@ -497,8 +539,7 @@ std::shared_ptr<Project> LoadProject(const std::string& path, const LoadOptions&
     std::string full = disk::AbsoluteNormal(disk::ToDiskSeparators(path));
     std::string text = ReadProjectFileText(full);
     RemoveStaleSaveFiles(full);
-    ProjectData data = Reader(full, text, options).Read();
-    return Project::FromData(full, std::move(data), options);
+    return Reader(full, text, options).Read();
 }
 
 } // namespace qv

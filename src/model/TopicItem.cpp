@@ -8,7 +8,15 @@ namespace qv {
 
 TopicItem::TopicItem(MadeByCreate, std::weak_ptr<qv::Project> project, Fields fields,
                      std::shared_ptr<CategoryItem> category)
-    : project_(std::move(project)), f_(std::move(fields)), category_(std::move(category)) {}
+    : project_(std::move(project)), f_(std::move(fields)), category_(std::move(category)) {
+    ShareCaption();
+}
+
+void TopicItem::ShareCaption() {
+    if (f_.captionIsTitle || f_.caption != f_.title) return;
+    f_.captionIsTitle = true;
+    std::string().swap(f_.caption);
+}
 
 std::shared_ptr<TopicItem> TopicItem::Create(std::weak_ptr<qv::Project> project, Fields fields,
                                              std::shared_ptr<CategoryItem> category) {
@@ -52,11 +60,23 @@ void TopicItem::SetName(const std::string& name) {
 }
 
 void TopicItem::SetTitle(const std::string& title) {
-    Change([&] { f_.title = title; });
+    Change([&] {
+        // A shared caption keeps the old text.
+        if (f_.captionIsTitle) {
+            f_.caption = f_.title;
+            f_.captionIsTitle = false;
+        }
+        f_.title = title;
+        ShareCaption();
+    });
 }
 
 void TopicItem::SetCaption(const std::string& caption) {
-    Change([&] { f_.caption = caption; });
+    Change([&] {
+        f_.caption = caption;
+        f_.captionIsTitle = false;
+        ShareCaption();
+    });
 }
 
 std::shared_ptr<QVProject> TopicItem::Project() const {

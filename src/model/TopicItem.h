@@ -18,6 +18,10 @@ public:
         std::string id, name, title, caption, status;
         bool includeInOutput = true;
         std::string file; // "\" separated, relative to the project folder; empty: none
+        // The caption is the title's text and caption is left empty: most topics have one
+        // text for both, kept once. A topic sets it itself when the two are equal.
+        bool captionIsTitle = false;
+        const std::string& CaptionText() const { return captionIsTitle ? title : caption; }
     };
     // Made by the project only (Create), in one allocation with its count.
     struct MadeByCreate {
@@ -34,7 +38,7 @@ public:
     std::string ID() const override { return f_.id; }
     std::string Name() const override { return f_.name; }
     std::string Title() const override { return f_.title; }
-    std::string Caption() const override { return f_.caption; }
+    std::string Caption() const override { return f_.CaptionText(); }
     std::shared_ptr<TopicCategory> Category() const override;
     // The category must be in the same project's TopicCategories (else error 5).
     void SetCategory(std::shared_ptr<TopicCategory> category) override;
@@ -63,6 +67,8 @@ private:
     friend class CategoryTopics;
     // Makes the change, telling the project before and after it.
     template <class Assign> void Change(Assign&& assign);
+    // Keeps a caption equal to the title once (Fields::captionIsTitle).
+    void ShareCaption();
 
     std::weak_ptr<qv::Project> project_;
     std::weak_ptr<TopicItem> self_;

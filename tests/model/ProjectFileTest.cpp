@@ -376,6 +376,13 @@ TEST_F(ProjectFileTest, SavedProjectLoadsBackEqual) {
     EXPECT_EQ(again->Topics()->Item(1)->ID(), "T33");
     EXPECT_EQ(again->Topics()->Item("T34")->Title(), "Tab\there");
     EXPECT_EQ(again->TopicCategories()->Item(1)->ID(), "C6");
+    // A caption equal to the title is kept once: changing one leaves the other as it was.
+    auto shared = again->GetTopic("T34");
+    shared->SetTitle("Retitled");
+    EXPECT_EQ(shared->Caption(), "Tab\there");
+    shared->SetCaption("Retitled");
+    shared->SetTitle("Again");
+    EXPECT_EQ(shared->Caption(), "Retitled");
 }
 
 // The numbers already given stay given across saving and opening, whatever was deleted.
