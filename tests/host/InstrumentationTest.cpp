@@ -586,8 +586,9 @@ TEST_F(InstrumentationTest, CountsOfProcessesThatEndedWithoutReleasingAreWithdra
 
     qv::InstanceMonitor monitor(Monitor());
     EXPECT_EQ(own.Count(1), 1);
-    Child living(counting(3)), dying(counting(5));
+    Child living(counting(3)); // one after the other: the sums they answer depend on the order
     EXPECT_EQ(living.Read(), 4);
+    Child dying(counting(5));
     EXPECT_EQ(dying.Read(), 9);
     dying.Kill();
     dying.Wait();
