@@ -78,66 +78,53 @@ TEST_F(DesignerHelperTest, ColorToHexWritesBlueGreenRed) {
               qv::err::InvalidArgument);
 }
 
-TEST_F(DesignerHelperTest, FilePictureDrawsOtherFilesByExtension) {
+// Other files are drawn by extension; images are shown themselves, 16x16, with the mask colour
+// transparent.
+TEST_F(DesignerHelperTest, FilePictureShowsImagesAndDrawsOtherFilesByExtension) {
     TempDir dir;
     std::string message;
-    auto txt = helper.FilePicture(dir.Write("a.txt", "x"), true, 0xFF00FF, message, 0);
-    auto txt2 = helper.FilePicture(dir.Write("b.TXT", "y"), true, 0xFF00FF, message, 0);
-    auto zip = helper.FilePicture(dir.Write("c.zip", "z"), true, 0xFF00FF, message, 0);
-    auto none = helper.FilePicture(dir.Write("noext", ""), true, 0xFF00FF, message, 0);
-    ASSERT_TRUE(txt && txt2 && zip && none);
+    auto draw = [&](const std::string& path) {
+        return helper.FilePicture(path, true, 0xFF00FF, message, 0);
+    };
+    auto txt = draw(dir.Write("a.txt", "x"));
+    auto txt2 = draw(dir.Write("b.TXT", "y"));
+    auto zip = draw(dir.Write("c.zip", "z"));
+    auto none = draw(dir.Write("noext", ""));
+    auto fake = draw(dir.Write("d.zip.png", "not a png")); // still drawn as a document
+    ASSERT_TRUE(txt && txt2 && zip && none && fake);
     EXPECT_EQ(message, "");
     EXPECT_EQ(txt->Width(), 16);
     EXPECT_EQ(txt->Height(), 16);
+    EXPECT_EQ(fake->Width(), 16);
     EXPECT_EQ(txt->Pixels(), txt2->Pixels()); // extensions compare without case
     EXPECT_NE(txt->Pixels(), zip->Pixels());
     EXPECT_NE(txt->Pixels(), none->Pixels());
-
-    // A text file that claims to be an image is still drawn as a document.
-    auto fake = helper.FilePicture(dir.Write("d.zip.png", "not a png"), true, 0, message, 0);
-    ASSERT_TRUE(fake);
-    EXPECT_EQ(fake->Width(), 16);
-
-    EXPECT_EQ(helper.FilePicture(dir.Path() + "/missing.txt", true, 0, message, 0), nullptr);
+    EXPECT_EQ(draw(dir.Path() + "/missing.txt"), nullptr);
     EXPECT_NE(message.find("missing.txt"), std::string::npos);
-}
 
-TEST_F(DesignerHelperTest, FilePictureShowsAnImageItself) {
-    TempDir dir;
+    // A 16x16 bitmap comes out as it is but for its magenta pixels, which become transparent.
     std::vector<uint32_t> rgb(16 * 16);
     for (int i = 0; i < 256; ++i)
-        rgb[i] = static_cast<uint32_t>(i * 0x010203) & 0xFFFFFF;
-    std::string message;
-    auto picture =
-        helper.FilePicture(dir.WriteBmp("p.bmp", 16, 16, rgb), true, 0xFF00FF, message, 0);
+        rgb[i] = i % 7 == 3 ? 0xFF00FF : static_cast<uint32_t>(i * 0x010203) & 0xFFFFFF;
+    auto picture = draw(dir.WriteBmp("p.bmp", 16, 16, rgb));
     ASSERT_TRUE(picture);
     for (int i = 0; i < 256; ++i)
-        ASSERT_EQ(picture->Pixels()[i], 0xFF000000u | rgb[i]) << i;
-
+        ASSERT_EQ(picture->Pixels()[i], i % 7 == 3 ? 0u : 0xFF000000u | rgb[i]) << i;
+    // A smaller one is scaled up: the top left stays, the magenta rest is gone.
+    std::vector<uint32_t> small(4 * 4, 0xFF00FF);
+    small[0] = 0x102030;
+    auto scaled = draw(dir.WriteBmp("m.bmp", 4, 4, small));
+    ASSERT_TRUE(scaled);
+    EXPECT_EQ(scaled->At(0, 0), 0xFF102030u);
+    EXPECT_EQ(scaled->At(15, 15) >> 24, 0u);
     // The sample's PNGs, 16x16 and 32x32, come out as 16x16 pictures of their own.
-    auto page = helper.FilePicture(dir.Write("fake.png", "text"), true, 0xFF00FF, message, 0);
     for (const char* name : {"icons/note.png", "screens/main.png"}) {
-        auto own = helper.FilePicture(kImages + name, true, 0xFF00FF, message, 0);
+        auto own = draw(kImages + name);
         ASSERT_TRUE(own) << name;
         EXPECT_EQ(own->Width(), 16);
         EXPECT_EQ(own->Height(), 16);
-        EXPECT_NE(own->Pixels(), page->Pixels()) << name;
+        EXPECT_NE(own->Pixels(), fake->Pixels()) << name;
     }
-}
-
-TEST_F(DesignerHelperTest, FilePictureMakesTheMaskColourTransparent) {
-    TempDir dir;
-    std::vector<uint32_t> rgb(4 * 4, 0xFF00FF);
-    rgb[0] = 0x102030;
-    std::string message;
-    auto picture = helper.FilePicture(dir.WriteBmp("m.bmp", 4, 4, rgb), true, 0xFF00FF, message, 0);
-    ASSERT_TRUE(picture);
-    EXPECT_EQ(picture->At(0, 0), 0xFF102030u); // scaled up, the top left stays
-    EXPECT_EQ(picture->At(15, 15) >> 24, 0u);  // the magenta rest is gone
-    int opaque = 0;
-    for (uint32_t px : picture->Pixels())
-        opaque += (px >> 24) != 0;
-    EXPECT_LT(opaque, 64);
 }
 
 TEST_F(DesignerHelperTest, StatusesFolderAndOptionsComeFromTheHost) {

@@ -1,23 +1,47 @@
 #include "contracts/Error.h"
+#include "contracts/HostServices.h"
 #include "host/HostLibrariesImpl.h"
+#include "host/Registry.h"
+#include "host/SharedHelper.h"
 #include "model/FileObject.h"
+#include "model/Project.h"
 #include "support/ErrorOf.h"
 #include "support/TempDir.h"
 
+#include <QSettings>
+#include <QString>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <regex>
+#include <sys/stat.h>
 
 namespace {
 
+using qv::HostRegistry;
 using qv::Variant;
 using qvtest::ErrorOf;
 using qvtest::ScopedEnv;
 using qvtest::TempDir;
+namespace hive = qv::hive;
 
+const std::string kKey = "Software\\Veltrane\\Quorvel2\\ProjectExplorer";
 const std::string kImages = std::string(QV_SOURCE_DIR) + "/samples/Handbook/images/";
+
+class KeyedThing : public qv::Object, public qv::KeyedCollection {
+public:
+    std::string TypeName() const override { return "Nodes"; }
+    bool Contains(const std::string& key) const override {
+        if (key == "boom") throw qv::Error(qv::err::InvalidKey, "Invalid key");
+        return key == "images\\shots";
+    }
+};
+
+class PlainThing : public qv::Object {
+public:
+    std::string TypeName() const override { return "Plain"; }
+};
 
 class HostLibrariesTest : public ::testing::Test {
 protected:
@@ -87,10 +111,35 @@ TEST_F(HostLibrariesTest, ErrorComponentExistsOnlyWithItsOption) {
     EXPECT_EQ(ErrorOf([&] { component->Call("Show"); }), qv::err::UnknownMember);
 }
 
-TEST_F(HostLibrariesTest, MsgBoxGoesToTheService) {
-    boxes.Queue(qv::mb::No);
-    EXPECT_EQ(libraries.MsgBox("Sure?", 36, "Confirm Delete"), qv::mb::No);
-    EXPECT_EQ(libraries.MsgBox("Oops", 16, "Application Error"), qv::mb::Ok);
+// A box nobody answers takes its first button; queued answers are taken in order, and every
+// box is reported.
+TEST_F(HostLibrariesTest, MsgBoxesTakeTheQueuedAnswerOrTheFirstButton) {
+    const std::pair<int32_t, int32_t> cases[] = {
+        {0, qv::mb::Ok},   {16, qv::mb::Ok},  {48, qv::mb::Ok},       {64, qv::mb::Ok},
+        {1, qv::mb::Ok},   {2, 3 /*Abort*/},  {5, 4 /*Retry*/},       {3, qv::mb::Yes},
+        {35, qv::mb::Yes}, {36, qv::mb::Yes}, {4 | 256, qv::mb::Yes},
+    };
+    for (const auto& [buttons, answer] : cases)
+        EXPECT_EQ(libraries.MsgBox("?", buttons, "T"), answer) << buttons;
+
+    std::vector<std::string> seen;
+    boxes.SetObserver(
+        [&](int32_t code, const std::string& title, const std::string& text, int32_t answer) {
+            seen.push_back(std::to_string(code) + "|" + title + "|" + text + "|" +
+                           std::to_string(answer));
+        });
+    boxes.Queue(*qv::AnswerCode("no"));
+    boxes.Queue(*qv::AnswerCode("Cancel"));
+    EXPECT_EQ(boxes.Pending(), 2u);
+    EXPECT_EQ(libraries.MsgBox("Delete?", 36, "Confirm Delete"), qv::mb::No);
+    bool ticked = true;
+    EXPECT_EQ(boxes.ShowWithOption("Copy?", 35, "Copy", "Always", ticked), qv::mb::Cancel);
+    EXPECT_FALSE(ticked);
+    EXPECT_EQ(libraries.MsgBox("Done", 64, "Info"), qv::mb::Ok);
+    EXPECT_EQ(seen, (std::vector<std::string>{"36|Confirm Delete|Delete?|7", "35|Copy|Copy?|2",
+                                              "64|Info|Done|1"}));
+    EXPECT_EQ(qv::AnswerWord(*qv::AnswerCode("YES")), "yes");
+    EXPECT_FALSE(qv::AnswerCode("maybe"));
 }
 
 TEST_F(HostLibrariesTest, TmpFallsBackToTheSystemTemporaryFolder) {
@@ -110,8 +159,9 @@ TEST_F(HostLibrariesTest, TmpFallsBackToTheSystemTemporaryFolder) {
     EXPECT_EQ(env->Variable("QV_NO_SUCH_VARIABLE", "fallback"), "fallback");
 }
 
-// Headless hosts delete for good; the desktop program gives its trash.
-TEST_F(HostLibrariesTest, DeletesAreForGoodUnlessTheHostGivesItsFileService) {
+// Headless hosts delete for good; the desktop program gives its trash, which keeps each file
+// with where it came from.
+TEST_F(HostLibrariesTest, DeletesAreForGoodUnlessTheHostGivesItsTrash) {
     TempDir dir;
     ScopedEnv data{"XDG_DATA_HOME", (dir.Path() + "/data").c_str()};
     auto file = qv::MakeFileObject(dir.Write("a.txt", "x"));
@@ -121,20 +171,11 @@ TEST_F(HostLibrariesTest, DeletesAreForGoodUnlessTheHostGivesItsFileService) {
 
     qv::TrashFileService trash;
     libraries.SetFileService(trash);
-    file = qv::MakeFileObject(dir.Write("b.txt", "y"));
-    libraries.FileService().DeleteFile(*file);
-    EXPECT_EQ(Read(dir.Path() + "/data/Trash/files/b.txt"), "y");
-}
-
-TEST_F(HostLibrariesTest, TheTrashKeepsEachFileWithWhereItCameFrom) {
-    TempDir dir;
-    ScopedEnv data{"XDG_DATA_HOME", (dir.Path() + "/data").c_str()};
-    qv::TrashFileService trash;
     const std::string trashFiles = dir.Path() + "/data/Trash/files/";
     const std::string trashInfo = dir.Path() + "/data/Trash/info/";
     for (const char* folder : {"one", "two", "three"}) {
-        auto file = qv::MakeFileObject(dir.Write(std::string(folder) + "/my notes.txt", folder));
-        trash.DeleteFile(*file);
+        file = qv::MakeFileObject(dir.Write(std::string(folder) + "/my notes.txt", folder));
+        libraries.FileService().DeleteFile(*file);
         EXPECT_FALSE(file->Exists());
     }
     // Each under a name of its own, none overwritten.
@@ -189,6 +230,149 @@ TEST_F(HostLibrariesTest, FileIdentityComesFromTheDisk) {
     EXPECT_NE(same, id);
     EXPECT_FALSE(files.Identify(dir.Path() + "/Docs/none.txt", same));
     EXPECT_FALSE(files.Identify("", same));
+}
+
+// Keys split at the first colon; InCollection asks keyed collections, the project's among them,
+// and never throws.
+TEST_F(HostLibrariesTest, SharedHelperSplitsKeysAndFindsThemInCollections) {
+    auto helper = libraries.SharedHelper();
+    struct Case {
+        std::string key, type, value;
+    };
+    const Case cases[] = {
+        {"t:T1", "t", "T1"},
+        {"o:/home/a/b:c.png", "o", "/home/a/b:c.png"},
+        {"o:D:\\Help\\images\\a.png", "o", "D:\\Help\\images\\a.png"},
+        {"bp:", "bp", ""},
+        {":x", "", "x"},
+        {"images\\shots", "images\\shots", ""},
+        {"", "", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(helper->KeyType(c.key), c.type) << c.key;
+        EXPECT_EQ(helper->KeyValue(c.key), c.value) << c.key;
+    }
+
+    KeyedThing nodes;
+    EXPECT_TRUE(helper->InCollection(nodes, "images\\shots"));
+    EXPECT_FALSE(helper->InCollection(nodes, "images\\other"));
+    EXPECT_FALSE(helper->InCollection(nodes, "boom"));
+    EXPECT_FALSE(helper->InCollection(PlainThing(), "anything"));
+
+    TempDir dir;
+    auto project = qv::Project::Create(dir.Path() + "/P.qvproj");
+    auto category = project->AddCategory("C1", "Guide");
+    project->AddTopic("T1", "Intro", "Introduction", "C1");
+    project->AddProfile("B1", "Web");
+
+    EXPECT_TRUE(helper->InCollection(*project->Topics(), "T1"));
+    EXPECT_FALSE(helper->InCollection(*project->Topics(), "t1"));
+    EXPECT_TRUE(helper->InCollection(*project->TopicCategories(), "C1"));
+    EXPECT_TRUE(helper->InCollection(*category->Topics(), "T1"));
+    EXPECT_TRUE(helper->InCollection(*project->BuildProfiles(), "B1"));
+    EXPECT_FALSE(helper->InCollection(*project->OtherFiles(), dir.Path() + "/a.png"));
+}
+
+TEST_F(HostLibrariesTest, SharedHelperBrowseForFilesGivesThePlatformResultForm) {
+    auto helper = libraries.SharedHelper();
+    std::vector<std::string> titles;
+    dialogs.SetObserver([&](const std::string& title, const std::vector<std::string>&) {
+        titles.push_back(title);
+    });
+    dialogs.Queue({"/p/images/a.png"});
+    dialogs.Queue({"/p/images/a.png", "/p/images/b c.png"});
+    dialogs.Queue({"/p/images/a.png", "/p/docs/x.txt"});
+    dialogs.Queue({"/a.txt", "/b/c.txt"});
+
+    EXPECT_EQ(helper->BrowseForFiles("Add to Project", "All files (*.*)|*.*", "/p/", true),
+              "/p/images/a.png");
+    EXPECT_EQ(helper->BrowseForFiles("Add", "", "/p/", true),
+              std::string("/p/images\0a.png\0b c.png", 23));
+    EXPECT_EQ(helper->BrowseForFiles("Add", "", "/p/", true),
+              std::string("/p\0images/a.png\0docs/x.txt", 26));
+    EXPECT_EQ(helper->BrowseForFiles("Add", "", "/", true), std::string("/\0a.txt\0b/c.txt", 15));
+    EXPECT_EQ(helper->BrowseForFiles("Add", "", "/p/", true), ""); // nothing queued: cancel
+    dialogs.Queue({"/p/a", "/p/b"});
+    EXPECT_EQ(helper->BrowseForFiles("Add", "", "/p/", false), "/p/a");
+    EXPECT_EQ(titles.size(), 6u);
+    EXPECT_EQ(titles.front(), "Add to Project");
+}
+
+TEST_F(HostLibrariesTest, RegistryCurrentUserValuesRoundTripThroughTheIniFile) {
+    HostRegistry registry;
+    EXPECT_EQ(registry.FilePath(), config.Path() + "/Veltrane/Quorvel2.ini");
+    EXPECT_TRUE(registry.GetValue(hive::CurrentUser, kKey, "FindInName").IsEmpty());
+
+    registry.CreateKey(hive::CurrentUser, kKey);
+    registry.SetValue(hive::CurrentUser, kKey, "FindInName", Variant("False"));
+    registry.SetValue(hive::CurrentUser, kKey, "FindInCaption", Variant(true));
+    registry.SetValue(hive::CurrentUser, kKey, "Odd/Name\\x", Variant("a, b; c=d"));
+    registry.SetValue(hive::CurrentUser, kKey, "", Variant(7));
+
+    EXPECT_EQ(registry.GetValue(hive::CurrentUser, kKey, "FindInName"), Variant("False"));
+    EXPECT_EQ(registry.GetValue(hive::CurrentUser, kKey, "FindInCaption"), Variant("True"));
+    EXPECT_EQ(registry.GetValue(hive::CurrentUser, kKey, "Odd/Name\\x"), Variant("a, b; c=d"));
+    EXPECT_EQ(registry.GetValue(hive::CurrentUser, kKey, ""), Variant("7"));
+    EXPECT_TRUE(registry.GetValue(hive::CurrentUser, kKey + "\\Other", "FindInName").IsEmpty());
+
+    // Writing what is already there leaves the file alone: each write replaces and flushes it.
+    const auto identity = [&] {
+        struct stat st {};
+        ::stat(registry.FilePath().c_str(), &st);
+        return std::pair(st.st_ino, st.st_mtim.tv_nsec);
+    };
+    const auto before = identity();
+    registry.SetValue(hive::CurrentUser, kKey, "FindInName", Variant("False"));
+    EXPECT_EQ(identity(), before);
+    registry.SetValue(hive::CurrentUser, kKey, "FindInName", Variant("True"));
+    EXPECT_EQ(registry.GetValue(hive::CurrentUser, kKey, "FindInName"), Variant("True"));
+    // Another object reads the same file, and its writes reach this one.
+    HostRegistry second;
+    EXPECT_EQ(second.GetValue(hive::CurrentUser, kKey, "FindInName"), Variant("True"));
+    second.SetValue(hive::CurrentUser, kKey, "FindInImageName", Variant("False"));
+    EXPECT_EQ(registry.GetValue(hive::CurrentUser, kKey, "FindInImageName"), Variant("False"));
+
+    // The file is a plain settings file that other tools can read.
+    QSettings file(QString::fromStdString(registry.FilePath()), QSettings::IniFormat);
+    EXPECT_EQ(file.value("Software/Veltrane/Quorvel2/ProjectExplorer/FindInName").toString(),
+              "True");
+}
+
+TEST_F(HostLibrariesTest, RegistryLocationFollowsTheEnvironmentWhenMade) {
+    TempDir home;
+    ScopedEnv homeVar("HOME", home.Path().c_str());
+    {
+        ScopedEnv unset("XDG_CONFIG_HOME", nullptr);
+        EXPECT_EQ(HostRegistry().FilePath(), home.Path() + "/.config/Veltrane/Quorvel2.ini");
+    }
+    {
+        ScopedEnv relative("XDG_CONFIG_HOME", "relative/dir");
+        EXPECT_EQ(HostRegistry().FilePath(), home.Path() + "/.config/Veltrane/Quorvel2.ini");
+    }
+}
+
+TEST_F(HostLibrariesTest, RegistryUnwritableFileRaises75) {
+    // A folder where the file belongs cannot be replaced, whatever the user's rights.
+    std::filesystem::create_directories(config.Path() + "/Veltrane/Quorvel2.ini");
+    HostRegistry registry;
+    EXPECT_EQ(
+        ErrorOf([&] { registry.SetValue(hive::CurrentUser, kKey, "FindInName", Variant("True")); }),
+        75);
+    EXPECT_TRUE(registry.GetValue(hive::CurrentUser, kKey, "FindInName").IsEmpty());
+}
+
+TEST_F(HostLibrariesTest, RegistryClassesRootAnswersFromTheMimeDatabase) {
+    HostRegistry registry;
+    EXPECT_EQ(registry.GetValue(hive::ClassesRoot, ".bmp", ""), Variant("image/bmp"));
+    EXPECT_EQ(registry.GetValue(hive::ClassesRoot, ".PNG", ""), Variant("image/png"));
+    EXPECT_EQ(registry.GetValue(hive::ClassesRoot, "image/bmp\\DefaultIcon", ""), Variant("%1"));
+    EXPECT_EQ(registry.GetValue(hive::ClassesRoot, "text/plain\\DefaultIcon", ""), Variant(""));
+    EXPECT_TRUE(registry.GetValue(hive::ClassesRoot, ".qvnosuchext", "").IsEmpty());
+    EXPECT_TRUE(registry.GetValue(hive::ClassesRoot, "no/such\\DefaultIcon", "").IsEmpty());
+    EXPECT_TRUE(registry.GetValue(hive::ClassesRoot, ".bmp", "Content Type").IsEmpty());
+
+    EXPECT_EQ(ErrorOf([&] { registry.SetValue(hive::ClassesRoot, ".bmp", "", Variant("x")); }), 70);
+    EXPECT_EQ(ErrorOf([&] { registry.GetValue(7, kKey, ""); }), qv::err::InvalidArgument);
 }
 
 } // namespace

@@ -2,13 +2,17 @@
 
 #include "contracts/Error.h"
 #include "host/DesignerHelper.h"
+#include "host/DesktopIde.h"
 #include "host/Registry.h"
 #include "model/Project.h"
 #include "support/ErrorOf.h"
 #include "support/EventLog.h"
 #include "support/TempDir.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace {
 
@@ -32,15 +36,21 @@ private:
     qvtest::EventLog& log_;
 };
 
-class IdeObjectTest : public ::testing::Test {
+// A project of the test's own and the host's designer helper, with a log of what reaches the
+// host.
+class IdeTest : public ::testing::Test {
 protected:
     qvtest::TempDir dir;
     qv::ScriptedMessageBoxes boxes;
     std::shared_ptr<qv::HostDesignerHelper> designer = std::make_shared<qv::HostDesignerHelper>(
         std::make_shared<qv::HostOptions>(), nullptr, boxes);
-    std::shared_ptr<qv::IdeObject> ide = std::make_shared<qv::IdeObject>(designer);
     std::shared_ptr<qv::Project> project = qv::Project::Create(dir.Path() + "/Help.qvproj");
     qvtest::EventLog log;
+};
+
+class IdeObjectTest : public IdeTest {
+protected:
+    std::shared_ptr<qv::IdeObject> ide = std::make_shared<qv::IdeObject>(designer);
     LoggingSink sink{log};
     qv::Subscription subscription = project->Subscribe(sink);
 
@@ -70,44 +80,32 @@ TEST_F(IdeObjectTest, CreateTopicAddsATopicThroughTheProject) {
     ASSERT_TRUE(topic->Category());
     EXPECT_EQ(topic->Category()->ID(), "C1");
     EXPECT_FALSE(project->Topics()->Item("T2")->Category());
-}
 
-TEST_F(IdeObjectTest, FirstStatusFollowsTheHostList) {
+    // A new topic takes the first status of the host's list.
     designer->SetTopicStatuses(std::vector<qv::TopicStatus>{{"Review", "Review", "r.png"}});
     ide->Call("CreateTopic", {Variant("A"), Variant(""), Variant("")});
-    EXPECT_EQ(project->Topics()->Item("T1")->Status(), "Review");
-}
-
-TEST_F(IdeObjectTest, CreateCategoryAndProfileReturnTheNewItems) {
-    Variant category = ide->Call("CreateCategory", {Variant("<New Category>")});
-    auto c = category.As<qv::TopicCategory>();
-    ASSERT_TRUE(c);
-    EXPECT_EQ(c->Name(), "<New Category>");
-    EXPECT_EQ(project->TopicCategories()->IndexOf(*c), 1);
-
-    auto p = ide->Call("CREATEBUILDPROFILE").As<qv::BuildProfile>();
-    ASSERT_TRUE(p);
-    EXPECT_EQ(p->Name(), "New Build Profile");
-    EXPECT_EQ(log.Text(), "host CreateCategory <New Category>\n"
-                          "TopicCategoryAdded C1 <New Category>\n"
-                          "host CREATEBUILDPROFILE\n"
-                          "BuildProfileAdded B1 New Build Profile\n");
+    EXPECT_EQ(project->Topics()->Item("T3")->Status(), "Review");
 }
 
 // Links, output pages and content files named after a deleted item must not reach a new one.
 TEST_F(IdeObjectTest, CreatedItemsNeverGetTheIdOfADeletedOne) {
     auto create = [&] {
+        auto c = ide->Call("CreateCategory", {Variant("<C>")}).As<qv::TopicCategory>();
+        auto p = ide->Call("CREATEBUILDPROFILE").As<qv::BuildProfile>();
         return ide->Call("CreateTopic", {Variant("A"), Variant(""), Variant("")})
                    .As<qv::Topic>()
                    ->ID() +
-               " " + ide->Call("CreateCategory", {Variant("C")}).As<qv::TopicCategory>()->ID() +
-               " " + ide->Call("CreateBuildProfile").As<qv::BuildProfile>()->ID();
+               " " + c->ID() + " " + c->Name() + " " + p->ID() + " " + p->Name() + " " +
+               std::to_string(project->TopicCategories()->IndexOf(*c));
     };
-    EXPECT_EQ(create(), "T1 C1 B1");
+    EXPECT_EQ(create(), "T1 C1 <C> B1 New Build Profile 1");
     project->RemoveTopic("T1");
     project->RemoveCategory("C1");
     project->RemoveProfile("B1");
-    EXPECT_EQ(create(), "T2 C2 B2");
+    EXPECT_EQ(create(), "T2 C2 <C> B2 New Build Profile 1");
+    EXPECT_NE(log.Text().find("host CreateCategory <C>\nTopicCategoryAdded C1 <C>\n"
+                              "host CREATEBUILDPROFILE\nBuildProfileAdded B1 New Build Profile\n"),
+              std::string::npos);
 }
 
 TEST_F(IdeObjectTest, ReportOnlyMembersAndProperties) {
@@ -168,6 +166,152 @@ TEST_F(IdeObjectTest, FailuresCarryPlatformNumbers) {
     ide->SetProject(nullptr);
     expectError(qv::err::ObjectNotSet, "CreateTopic", {Variant("A"), Variant(""), Variant("")});
     EXPECT_EQ(log.Text().find("DeleteEverything"), std::string::npos); // unknown: not reported
+}
+
+class DesktopIdeTest : public IdeTest {
+protected:
+    std::shared_ptr<qv::DesktopIde> ide = std::make_shared<qv::DesktopIde>(designer, boxes);
+
+    std::string Read(const std::string& relative) {
+        std::ifstream in(dir.Path() + "/" + relative, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+    std::shared_ptr<qv::TopicItem> CreateTopic(const char* name) {
+        return ide->Call("CreateTopic", {Variant(name), Variant(""), Variant("")})
+            .As<qv::TopicItem>();
+    }
+
+    void SetUp() override {
+        ide->SetProject(project);
+        boxes.SetObserver(
+            [this](int32_t buttons, const std::string& title, const std::string& text, int32_t) {
+                log.Add("box " + std::to_string(buttons) + " " + title + ": " + text);
+            });
+        qv::DesktopIdeActions actions;
+        actions.showTopicProperties = [this](const auto& t) { log.Add("props " + t->ID()); };
+        actions.editTopic = [this](const auto& t, bool w) {
+            log.Add("edit " + t->ID() + (w ? " new" : " same"));
+        };
+        actions.editOtherFile = [this](const auto& f) { log.Add("file " + f->RelativePath()); };
+        actions.editBuildProfile = [this](const auto& p) { log.Add("profile " + p->ID()); };
+        actions.built = [this](const qv::ProfileItem& p, const qv::BuildReport& r) {
+            log.Add("built " + p.ID() + " " + std::to_string(r.pages));
+        };
+        actions.buildFailed = [this](const qv::Error& e) {
+            log.Add("failed " + std::to_string(e.Number()));
+        };
+        ide->SetActions(std::move(actions));
+    }
+};
+
+// A page that lies where a new topic's page would go belongs to someone else (a deleted topic,
+// the author's own file): the new topic gets a page of its own under a free name.
+TEST_F(DesktopIdeTest, ANewTopicNeverTakesOverAnExistingPage) {
+    auto first = CreateTopic("First");
+    dir.Write("topics/T1.html", "the page of the first topic");
+    project->RemoveTopic("T1");
+    dir.Write("topics/T2.html", "a page of the author's");
+    dir.Write("topics/T2-2.html", "another page of the author's");
+    project->AddTopic("X1", "Odd", "Odd", "", "", "topics/t2-3.HTML"); // named, not on disk
+
+    auto second = CreateTopic("Second");
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->ID(), "T2");
+    EXPECT_EQ(second->File(), "topics\\T2-4.html");
+    EXPECT_NE(Read("topics/T2-4.html").find("<h1>Second</h1>"), std::string::npos);
+    EXPECT_EQ(Read("topics/T1.html"), "the page of the first topic");
+    EXPECT_EQ(Read("topics/T2.html"), "a page of the author's");
+    EXPECT_EQ(Read("topics/T2-2.html"), "another page of the author's");
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() + "/topics/t2-3.HTML"));
+
+    // An unknown category is refused before any page is written.
+    EXPECT_THROW(ide->Call("CreateTopic", {Variant("Third"), Variant(""), Variant("C9")}),
+                 qv::Error);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() + "/topics/T3.html"));
+    EXPECT_EQ(project->Topics()->Count(), 2);
+}
+
+TEST_F(DesktopIdeTest, AReadOnlyProjectIsNotChangedAndTheUserIsTold) {
+    auto topic = project->AddTopic({}, "A", "A");
+    auto profile = project->AddProfile({}, "Web");
+    project->Save();
+    project->SetProjectReadOnly(true);
+    const std::string before = Read("Help.qvproj");
+
+    EXPECT_TRUE(ide->Call("CreateTopic", {Variant("N"), Variant(""), Variant("")}).IsNothing());
+    EXPECT_TRUE(ide->Call("CreateCategory", {Variant("<New Category>")}).IsNothing());
+    EXPECT_TRUE(ide->Call("createbuildprofile").IsNothing());
+    ide->Call("ShowTopicProperties", {Variant(topic)});
+    ide->Call("EditBuildProfile", {Variant(profile)});
+    ide->Call("edittopic", {Variant(topic), Variant::Missing(), Variant(false)}); // its own file
+
+    const std::string head = "box 48 Read-Only Project: The project file " + project->Path() +
+                             " is read-only, so the project cannot be changed. ";
+    const std::string tail =
+        "\n\nTo change the project, make the file writable (check it out) and try again.";
+    EXPECT_EQ(log.Lines(),
+              (std::vector<std::string>{head + "The new topic was not created." + tail,
+                                        head + "The new category was not created." + tail,
+                                        head + "The new build profile was not created." + tail,
+                                        head + "The topic's properties cannot be changed." + tail,
+                                        head + "The build profile cannot be changed." + tail,
+                                        "edit T1 same"}));
+    EXPECT_EQ(project->Topics()->Count(), 1);
+    EXPECT_EQ(project->TopicCategories()->Count(), 0);
+    EXPECT_EQ(project->BuildProfiles()->Count(), 1);
+    EXPECT_FALSE(project->Dirty());
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() + "/topics"));
+    EXPECT_EQ(Read("Help.qvproj"), before);
+
+    // Checked out again, the same commands work.
+    project->SetProjectReadOnly(false);
+    log.Clear();
+    EXPECT_TRUE(CreateTopic("N"));
+    EXPECT_FALSE(ide->RefuseReadOnly("Nothing."));
+    EXPECT_TRUE(log.Lines().empty());
+}
+
+TEST_F(DesktopIdeTest, EditingMembersReachTheActions) {
+    auto topic = project->AddTopic({}, "A", "A");
+    dir.Write("x.txt", "x");
+    auto file = project->AddFile("x.txt");
+    auto profile = project->AddProfile({}, "Web");
+    ide->Call("ShowTopicProperties", {Variant(topic)});
+    ide->Call("EDITTOPIC", {Variant(topic), Variant::Missing(), Variant(true)});
+    ide->Call("edittopic", {Variant(topic), Variant::Missing(), Variant(false)});
+    ide->Call("EditOtherFile", {Variant(file)});
+    ide->Call("EditBuildProfile", {Variant(profile)});
+    ide->Call("LocateTopicInTOCEditor", {Variant(topic), Variant(true)}); // report only
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"props T1", "edit T1 new", "edit T1 same",
+                                                     "file x.txt", "profile B1"}));
+}
+
+TEST_F(DesktopIdeTest, BuildBuildsTheCurrentProfileOrSaysWhyNot) {
+    ide->Call("Build", {Variant(false)});
+    auto profile = project->AddProfile({}, "Web");
+    profile->SetCurrent(true);
+    auto topic = project->AddTopic({}, "A", "A");
+    dir.Write("topics/T1.html", "<body>x</body>");
+    ide->Call("Build", {Variant(false)});
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"failed 5", "built B1 1"}));
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() + "/output/B1/index.html"));
+
+    // A program that builds in the background is handed the profile; nothing is built here.
+    std::filesystem::remove_all(dir.Path() + "/output");
+    qv::DesktopIdeActions background;
+    background.startBuild = [this](const auto& p) { log.Add("start " + p->ID()); };
+    background.built = [this](const auto&, const auto&) { log.Add("built"); };
+    ide->SetActions(std::move(background));
+    ide->Call("Build", {Variant(false)});
+    EXPECT_EQ(log.Lines().back(), "start B1");
+    EXPECT_FALSE(std::filesystem::exists(dir.Path() + "/output"));
+
+    // Without a failure action the error goes back to the caller.
+    ide->SetActions({});
+    profile->SetCurrent(false);
+    EXPECT_THROW(ide->Call("Build", {Variant(false)}), qv::Error);
 }
 
 } // namespace

@@ -45,15 +45,6 @@ protected:
     std::shared_ptr<qv::Project> project = qv::Project::Create(dir.Path() + "/Help.qvproj");
 };
 
-TEST_F(TopicTemplateTest, BuiltInTemplateWhenTheProjectHasNone) {
-    auto topic = project->AddTopic({}, "N", "Über <New>");
-    ASSERT_TRUE(qv::TopicTemplate::CreateContentFile(*project, *topic));
-    const std::string text = Read(topic->DiskPath());
-    EXPECT_EQ(topic->DiskPath(), dir.Path() + "/topics/T1.html");
-    EXPECT_NE(text.find("<title>Über &lt;New&gt;</title>"), std::string::npos);
-    EXPECT_NE(text.find("<h1>Über &lt;New&gt;</h1>"), std::string::npos);
-}
-
 TEST_F(TopicTemplateTest, ProjectTemplateAndExistingFilesKept) {
     dir.Write("template/topic.html", "<title>New Topic</title><p>house style</p>");
     dir.Write("topics/T2.html", "mine");
