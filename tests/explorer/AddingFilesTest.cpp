@@ -59,15 +59,6 @@ TEST_F(AddingFilesTest, AfterOneYesTheNextFilesOfTheCommandAreCopiedWithoutAskin
     EXPECT_TRUE(fs::exists(outside + "shot.png")); // the original stays
 }
 
-TEST_F(AddingFilesTest, AnsweredNoTheFileStaysWhereItLiesAndHangsUnderItsRootFolder) {
-    h.Select("other");
-    h.boxes.Queue(qv::mb::No);
-    Add("AddOtherFile", {outside + "notes.md"});
-    EXPECT_TRUE(p->OtherFiles()->Contains(outside + "notes.md"));
-    EXPECT_EQ(h.NodeAt("o:" + outside + "notes.md").Parent()->Key(), "other");
-    EXPECT_FALSE(fs::exists(h.ProjectFolder() + "notes.md"));
-}
-
 TEST_F(AddingFilesTest, UnderSourceControlNoRefusesTheFile) {
     p->SetUnderSourceControl(true);
     h.Select("other");
@@ -186,16 +177,6 @@ TEST_F(AddingFilesTest, TargetsAndStartFoldersTakeTheDisksSpellingOfAFolder) {
     EXPECT_EQ(h.log.Text().find("Procedure:"), std::string::npos) << h.log.Text();
     std::ifstream kept(folder + "guide.txt");
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "guide");
-}
-
-TEST_F(AddingFilesTest, AnImagesFolderInAnotherCaseIsUsedNotMadeAgain) {
-    fs::create_directory(h.ProjectFolder() + "Images");
-    h.Select("images");
-    h.boxes.Queue(qv::mb::Yes);
-    Add("AddImage", {outside + "shot.png"});
-    EXPECT_TRUE(h.Tree().Nodes().Contains("o:" + h.ProjectFolder() + "Images/shot.png"));
-    EXPECT_TRUE(fs::exists(h.ProjectFolder() + "Images/shot.png"));
-    EXPECT_FALSE(fs::exists(h.ProjectFolder() + "images"));
 }
 
 TEST_F(AddingFilesTest, ACopyTargetBehindALinkOutOfTheProjectFailsAsACopyDoes) {

@@ -46,20 +46,6 @@ protected:
     std::shared_ptr<qv::Project> p;
 };
 
-TEST_F(EditingTest, DeletingATopicAsksThenRemovesItFromTheProject) {
-    Delete("t:T2");
-    EXPECT_EQ(Boxes(), std::vector<std::string>{"36 Confirm Delete -> yes"});
-    EXPECT_FALSE(p->Topics()->Contains("T2"));
-    EXPECT_FALSE(h.Tree().Nodes().Contains("t:T2"));
-}
-
-TEST_F(EditingTest, AnsweringNoKeepsEverything) {
-    h.boxes.Queue(qv::mb::No);
-    Delete("t:T2");
-    EXPECT_TRUE(p->Topics()->Contains("T2"));
-    EXPECT_TRUE(h.Tree().Nodes().Contains("t:T2"));
-}
-
 TEST_F(EditingTest, DeletingACategoryMovesItsTopicNodesUnderUncategorized) {
     qv::Node* t1 = &h.NodeAt("t:T1");
     Delete("c:C1");
@@ -102,13 +88,6 @@ TEST_F(EditingTest, AFileGoesFromDiskAndFromEachOutputFolderUntilTheFirstNo) {
     EXPECT_TRUE(fs::exists(h.ProjectFolder() + "out/chm/images/shots/a.png"));
     // The sub-folders that the delete left empty went with it.
     EXPECT_FALSE(h.Tree().Nodes().Contains("images\\images\\shots"));
-}
-
-TEST_F(EditingTest, YesToEveryOutputFolderRemovesEveryCopy) {
-    Delete("o:images/shots/a.png");
-    EXPECT_EQ(Boxes().size(), 4u);
-    EXPECT_FALSE(fs::exists(h.ProjectFolder() + "out/web/images/shots/a.png"));
-    EXPECT_FALSE(fs::exists(h.ProjectFolder() + "out/chm/images/shots/a.png"));
 }
 
 TEST_F(EditingTest, WithTheDesktopsTrashEveryDeletedFileCanBeRestored) {

@@ -35,21 +35,6 @@ TEST_F(LayoutTest, AReadOnlyProjectPutsTheBarOnTopAndTheDockOnePixelBelow) {
     EXPECT_EQ(Dock().top, 0); // the toolbar property is off: no pixel of its own
 }
 
-TEST_F(LayoutTest, TheToolbarAloneTakesOnePixelAtTheTop) {
-    h.control->SetShowToolbar(true);
-    h.Open(p);
-    EXPECT_EQ(Dock(), (qv::Rect{0, 15, 6000, 8985}));
-    h.control->SetSize(3000, 4000);
-    EXPECT_EQ(Dock(), (qv::Rect{0, 15, 3000, 3985}));
-}
-
-TEST_F(LayoutTest, WithoutAProjectTheBarIsHiddenEvenIfItWasShown) {
-    p->SetProjectReadOnly(true);
-    h.Open(p);
-    h.control->LoadQVProjectEx(nullptr);
-    EXPECT_FALSE(h.control->Warning().Visible());
-}
-
 TEST_F(LayoutTest, HitTestFindsRowsAndNothingBelowThem) {
     h.Open(p);
     EXPECT_EQ(h.control->HitTest(10, 10), &h.NodeAt("topics"));

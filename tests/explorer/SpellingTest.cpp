@@ -34,36 +34,11 @@ protected:
             labels[n->Key()] = n->Text();
         return labels;
     }
-    void SetSpelling(bool on) {
-        h.libraries.Options().checkSpelling = on;
-        h.control->Designer().LoadOptions();
-    }
 
     ExplorerHarness h;
     const std::string misspelt = "Notebooks (<FORMAT spellcheck><FORMAT spellerror>Seperating"
                                  "</FORMAT> Notes</FORMAT>)";
 };
-
-TEST_F(SpellingTest, AMisspeltTitleIsMarkedInItsNodeOnly) {
-    OpenProject(false);
-    const auto plain = Labels();
-    SetSpelling(true);
-    ASSERT_NE(h.control->TreeViewSpell(), nullptr);
-    auto marked = Labels();
-    EXPECT_EQ(marked.at("t:T2"), misspelt);
-    marked["t:T2"] = plain.at("t:T2");
-    EXPECT_EQ(marked, plain);
-    EXPECT_TRUE(h.reports.empty());
-    EXPECT_EQ(h.log.Text().find("msgbox"), std::string::npos) << h.log.Text();
-}
-
-TEST_F(SpellingTest, RemoveBadWordClearsItsMarks) {
-    OpenProject(true);
-    h.control->RemoveBadWord("Seperating");
-    EXPECT_EQ(h.NodeAt("t:T2").Text(), qv::StripSpellErrorMarks(misspelt));
-    h.control->RedoSpellCheck(); // ignored for the rest of the session
-    EXPECT_EQ(h.NodeAt("t:T2").Text(), qv::StripSpellErrorMarks(misspelt));
-}
 
 TEST_F(SpellingTest, SpellCheckNodeLeavesNodesThatAreNotTopicsAlone) {
     OpenProject(true);
@@ -80,14 +55,6 @@ TEST_F(SpellingTest, SpellCheckNodeLeavesNodesThatAreNotTopicsAlone) {
     h.control->SpellCheckCurrentNode();
     EXPECT_EQ(Labels(), before);
     EXPECT_EQ(h.log.Text(), "");
-}
-
-TEST_F(SpellingTest, InitSpellWithoutTheHostObjectLeavesSpellingOff) {
-    h.libraries.Options().checkSpelling = true;
-    h.control->InitSpell();
-    EXPECT_EQ(h.control->TreeViewSpell(), nullptr);
-    h.control->RedoSpellCheck(); // harmless while off
-    EXPECT_EQ(h.log.Text().find("commonSpell"), std::string::npos);
 }
 
 TEST_F(SpellingTest, AMissingDictionaryIsReportedAndTheTreeStaysUnmarked) {

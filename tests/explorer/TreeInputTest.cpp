@@ -53,14 +53,6 @@ TEST_F(TreeInputTest, F2OnACategoryRenamesItInTheProject) {
     EXPECT_EQ(h.NodeAt("c:C2").Text(), "Expert Topics");
 }
 
-TEST_F(TreeInputTest, F2OnATopicOrUncategorizedOpensNothing) {
-    for (const char* key : {"t:T1", "c:uncategorized"}) {
-        h.Select(key);
-        Key(kF2);
-        EXPECT_FALSE(h.Tree().LabelEditOpen()) << key;
-    }
-}
-
 TEST_F(TreeInputTest, EnterWhileRenamingCommitsAndOpensNothing) {
     h.Select("c:C1");
     Key(kF2);
@@ -105,13 +97,6 @@ TEST_F(TreeInputTest, ATopicDroppedOnACategoryJoinsItUnlessReadOnly) {
         ExpectProjectFollowsTree();
     }
     EXPECT_EQ(p->GetTopic("T1")->Category(), nullptr);
-}
-
-TEST_F(TreeInputTest, ATopicDroppedBesideATopicIsReordered) {
-    h.Tree().Drag(&h.NodeAt("t:T2"), &h.NodeAt("t:T1"), qv::rel::Previous);
-    EXPECT_EQ(h.NodeAt("c:C1").FirstChild()->Key(), "t:T2");
-    EXPECT_EQ(p->Topics()->Item(1)->ID(), "T2");
-    ExpectProjectFollowsTree();
 }
 
 TEST_F(TreeInputTest, ACategoryDropsOnlyBesideACategory) {

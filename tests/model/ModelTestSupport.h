@@ -5,6 +5,7 @@
 #include "model/ChangeObserver.h"
 #include "support/ErrorOf.h"
 #include "support/EventLog.h"
+#include "support/TempDir.h"
 
 #include <filesystem>
 #include <fstream>
@@ -14,29 +15,11 @@
 
 namespace qvtest {
 
-// A fresh folder below the system's temporary folder, removed with everything in it.
-class TempFolder {
+// A TempDir whose path ends with "/", naming the paths below it with "/".
+class TempFolder : public TempDir {
 public:
-    TempFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "qvmodel-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern + "/";
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& Path() const { return path_; } // ends with "/"
+    const std::string& Path() const { return path_; }
     std::string operator/(const std::string& relative) const { return path_ + relative; }
-
-    void Write(const std::string& relative, const std::string& text) const {
-        std::filesystem::path p(path_ + relative);
-        std::filesystem::create_directories(p.parent_path());
-        std::ofstream(p, std::ios::binary) << text;
-    }
     // A copy of the sample project; returns the path of its project file.
     std::string CopySample() const {
         std::filesystem::copy(std::string(QV_SOURCE_DIR) + "/samples/Handbook", path_ + "Handbook",
@@ -45,7 +28,7 @@ public:
     }
 
 private:
-    std::string path_;
+    std::string path_ = TempDir::Path() + "/";
 };
 
 inline std::string ReadText(const std::string& path) {

@@ -75,6 +75,9 @@ TEST_F(ProjectModelTest, EachProjectCommandRaisesItsEvent) {
         {"move-category", [](qv::Project& p) { p.MoveCategory("C6", "C1"); },
          "TopicCategoryReOrdered category:C6\n",
          "leave category:C6 @6\narrive category:C6 @6 before category:C1\n"},
+        {"move-category to the end", [](qv::Project& p) { p.MoveCategory("C1", ""); },
+         "TopicCategoryReOrdered category:C1\n",
+         "leave category:C1 @1\narrive category:C1 @1 before end\n"},
         {"element-checkout", [](qv::Project& p) { p.RaiseElementCheckout(2); },
          "ProjectElementCheckOutStatusChanged 2\n", "", false},
         {"remove-topic", [](qv::Project& p) { p.RemoveTopic("T3"); }, "TopicRemoved topic:T3\n",
@@ -119,31 +122,6 @@ TEST_F(ProjectModelTest, EachProjectCommandRaisesItsEvent) {
         EXPECT_EQ(observer.log.Take(), c.told);
         EXPECT_EQ(p->Dirty(), c.dirties);
     }
-}
-
-TEST_F(ProjectModelTest, ReadOnlyStateComesFromTheFileMode) {
-    EXPECT_FALSE(project->ReadOnly());
-    project->SetProjectReadOnly(true);
-    EXPECT_TRUE(project->ReadOnly());
-    qvtest::SetMode(file, 0644);
-    EXPECT_FALSE(project->ReadOnly());
-
-    auto topic = project->GetTopic("T4");
-    qvtest::SetMode(folder + "topics/T4.html", 0444);
-    EXPECT_TRUE(topic->ReadOnly());
-    project->SetTopicReadOnly("T4", false);
-    EXPECT_FALSE(topic->ReadOnly());
-    qvtest::SetMode(folder + "topics/T4.html", 0200); // owner may write: not read-only
-    EXPECT_FALSE(topic->ReadOnly());
-
-    sink.log.Clear();
-    std::filesystem::remove(folder + "topics/T5.html");
-    EXPECT_FALSE(project->GetTopic("T5")->ReadOnly());
-    EXPECT_EQ(ErrorOf([&] { project->SetTopicReadOnly("T5", true); }), qv::err::FileNotFound);
-    EXPECT_EQ(Events(), "");
-
-    project->SetFileReadOnly(folder + "logo.png", true);
-    EXPECT_TRUE(project->GetFile("logo.png")->File()->ReadOnly());
 }
 
 // A new ID is one past the highest the kind has ever had, so that links, output pages and
