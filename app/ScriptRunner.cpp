@@ -205,6 +205,7 @@ bool ScriptRunner::eventFilter(QObject* watched, QEvent* event) {
 
 void ScriptRunner::Begin() {
     started_ = lastTurn_ = clock_.nsecsElapsed();
+    startedCpu_ = ThreadCpuNs();
     longestStall_ = 0;
     heartbeat_.start();
 }
@@ -219,7 +220,7 @@ void ScriptRunner::LogTiming() {
     Beat();
     heartbeat_.stop();
     Log("[took " + Ms(clock_.nsecsElapsed() - started_) + " ms, longest stall " +
-        Ms(longestStall_) + " ms] " + current_);
+        Ms(longestStall_) + " ms, CPU " + Ms(ThreadCpuNs() - startedCpu_) + " ms] " + current_);
     current_.clear();
 }
 

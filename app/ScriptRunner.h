@@ -125,9 +125,10 @@ private:
 
     QTimer heartbeat_;
     QElapsedTimer clock_;
-    QString current_;     // the line being timed; empty between lines
-    qint64 started_ = 0;  // ns on clock_
-    qint64 lastTurn_ = 0; // ns on clock_
+    QString current_;       // the line being timed; empty between lines
+    qint64 started_ = 0;    // ns on clock_
+    qint64 startedCpu_ = 0; // ns of the UI thread's CPU time
+    qint64 lastTurn_ = 0;   // ns on clock_
     qint64 longestStall_ = 0;
     bool waiting_ = false; // the line ends on a signal, not when Run returns
     int lineNumber_ = 0;   // of the line being run, to tell a late time-out from the current line

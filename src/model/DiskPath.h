@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -82,6 +83,12 @@ void SetReadOnlyMark(const std::string& path, bool readOnly);
 // the path, so that the path holds either the old or the new contents. Keeps the old file's
 // mode. Error 75 on failure; no temporary file is left behind.
 void ReplaceFileContents(const std::string& path, const std::string& text);
+// The same, the contents made by produce, which hands them to the writer it is given piece by
+// piece as it makes them (a large file need not be held whole). When produce throws, the file
+// is left as it was and the exception passed on.
+using ContentsWriter = std::function<void(std::string_view piece)>;
+void ReplaceFileContents(const std::string& path,
+                         const std::function<void(const ContentsWriter&)>& produce);
 
 // The whole file, bytes as they are; false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string& text);

@@ -7,7 +7,6 @@
 #include "model/ProjectFileWriter.h"
 
 #include <algorithm>
-#include <sys/stat.h>
 #include <unordered_set>
 #include <utility>
 
@@ -697,22 +696,24 @@ void Project::Save() {
     if (ReadOnly())
         throw Error(err::PathFileAccess, "Path/File access error: " + path_ +
                                              " is marked read-only; the project was not saved");
-    SaveProjectFile(path_, ProjectFileTextOf());
+    SaveProjectFile(path_, [this](const ProjectFileText::Sink& write) {
+        WriteProjectFileText(write, ProjectFileText::kPieceBytes);
+    });
     dirty_ = false;
 }
 
 std::string Project::ProjectFileTextOf() const {
-    // The file last written is the best guess of the size; a grown project makes the text
-    // grow once more.
-    std::size_t size = 512 + categories_->Size() * ProjectFileText::kCategoryBytes +
-                       topics_->Size() * ProjectFileText::kTopicBytes +
-                       files_->Size() * ProjectFileText::kFileBytes;
-    struct stat st {};
-    if (::stat(path_.c_str(), &st) == 0 && static_cast<std::size_t>(st.st_size) > size)
-        size = static_cast<std::size_t>(st.st_size);
-    ProjectFileText text(size + size / 16,
-                         {allowCategoryIndex_, underSourceControl_, topicIds_.NextNumber(),
-                          categoryIds_.NextNumber(), profileIds_.NextNumber()});
+    std::string text;
+    WriteProjectFileText([&text](std::string_view piece) { text += piece; },
+                         ProjectFileText::kPieceBytes);
+    return text;
+}
+
+void Project::WriteProjectFileText(const std::function<void(std::string_view)>& sink,
+                                   std::size_t piece) const {
+    ProjectFileText text({allowCategoryIndex_, underSourceControl_, topicIds_.NextNumber(),
+                          categoryIds_.NextNumber(), profileIds_.NextNumber()},
+                         sink, piece);
 
     // A category taken out during a reorder is written only once it is back.
     std::unordered_set<const CategoryItem*> held;
@@ -754,7 +755,7 @@ std::string Project::ProjectFileTextOf() const {
         text.Profile({b.f_.id, b.f_.name, b.f_.title, b.f_.compiledHelp, b.f_.helpFormat,
                       b.f_.outputFolder, b.f_.current});
     }
-    return text.Finish();
+    text.Finish();
 }
 
 } // namespace qv

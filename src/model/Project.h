@@ -13,6 +13,7 @@
 #include "model/TopicItem.h"
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -146,6 +147,10 @@ public:
     // The text Save writes, made straight from the items: the same bytes as
     // WriteProjectFile(ToData()) without a copy of every record.
     std::string ProjectFileTextOf() const;
+    // The same text handed to sink as it is made, in pieces of whole elements of at least
+    // piece bytes (the last may be shorter).
+    void WriteProjectFileText(const std::function<void(std::string_view)>& sink,
+                              std::size_t piece) const;
     ProjectData ToData() const;
 
 private:

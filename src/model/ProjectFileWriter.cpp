@@ -3,6 +3,7 @@
 #include "model/DiskPath.h"
 #include "model/ModelErrors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -54,15 +55,70 @@ bool IsSaveFileName(std::string_view entry, std::string_view name) {
 }
 } // namespace
 
+namespace {
+constexpr uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
+
+// Whether one of eight bytes (read as one word) needs care in an attribute value: below 32 (a
+// control character, or the NUL that ends a value), '&', '<' or '"'. Exact for the word, not
+// for which byte: the caller looks for that one by one.
+bool NeedsCare(uint64_t w) {
+    auto hasZero = [](uint64_t v) { return (v - kOnes) & ~v & kHighs; };
+    return (((w - kOnes * 32) & ~w & kHighs) | hasZero(w ^ (kOnes * '&')) |
+            hasZero(w ^ (kOnes * '<')) | hasZero(w ^ (kOnes * '"'))) != 0;
+}
+
+bool NeedsCare(char c) {
+    return static_cast<unsigned char>(c) < 32 || c == '&' || c == '<' || c == '"';
+}
+
+// The value as an attribute holds it, written at out (room for six bytes per byte of the
+// value); returns the end. A value ends at its first NUL, as a C string handed to pugixml
+// did. Plain bytes are found eight at a time and copied in runs: most values need nothing.
+char* PutEscaped(char* out, std::string_view value) {
+    const char* p = value.data();
+    const char* const end = p + value.size();
+    const char* run = p; // the plain bytes not yet copied start here
+    for (;;) {
+        uint64_t word = 0;
+        while (end - p >= 8 && (std::memcpy(&word, p, 8), !NeedsCare(word)))
+            p += 8;
+        const char* const stop = end - p >= 8 ? p + 8 : end;
+        while (p < stop && !NeedsCare(*p))
+            ++p;
+        if (p == end) break;
+        if (p == stop) continue;
+        std::memcpy(out, run, static_cast<std::size_t>(p - run));
+        out += p - run;
+        const auto c = static_cast<unsigned char>(*p);
+        if (c == 0) return out;
+        run = ++p;
+        if (c == '&') {
+            out = std::copy_n("&amp;", 5, out);
+        } else if (c == '<') {
+            out = std::copy_n("&lt;", 4, out);
+        } else if (c == '"') {
+            out = std::copy_n("&quot;", 6, out);
+        } else {
+            const char code[] = {'&', '#', static_cast<char>('0' + c / 10),
+                                 static_cast<char>('0' + c % 10), ';'};
+            out = std::copy_n(code, sizeof code, out);
+        }
+    }
+    std::memcpy(out, run, static_cast<std::size_t>(end - run));
+    return out + (end - run);
+}
+} // namespace
+
 // The file as pugixml wrote it before, byte for byte (so that saving with this writer changes
 // no project under version control): attribute values in double quotes with &, < and "
 // escaped and each control character as "&#NN;" (two digits), ">" and "'" as they are; an
-// element without children as "<Name ... />". Written straight into one string: building a
+// element without children as "<Name ... />". Written straight into a buffer: building a
 // document of 100,000 elements first, then streaming it, touched four times the memory and
 // took most of a save.
-ProjectFileText::ProjectFileText(std::size_t reserve, const Header& header) {
-    text_.reserve(reserve);
-    text_ += "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n";
+ProjectFileText::ProjectFileText(const Header& header, Sink sink, std::size_t piece)
+    : sink_(std::move(sink)), piece_(piece) {
+    Room(piece + piece / 8 + 4096); // a piece and the element that ends it, mostly
+    Put("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n");
     Open(0, "QuorvelProject");
     Attribute("formatVersion", std::to_string(kProjectFormatVersion));
     Flag("allowCategoryIndex", header.allowCategoryIndex);
@@ -70,7 +126,7 @@ ProjectFileText::ProjectFileText(std::size_t reserve, const Header& header) {
     Attribute("nextTopicId", std::to_string(header.nextTopicId));
     Attribute("nextCategoryId", std::to_string(header.nextCategoryId));
     Attribute("nextProfileId", std::to_string(header.nextProfileId));
-    text_ += ">\n";
+    Put(">\n");
 }
 
 void ProjectFileText::BeginCategories(std::size_t count) {
@@ -129,11 +185,35 @@ void ProjectFileText::Profile(const ProfileText& b) {
     EndEmpty();
 }
 
-std::string ProjectFileText::Finish() {
+void ProjectFileText::Finish() {
     if (!openList_.empty()) Close(1, openList_);
     openList_ = {};
     Close(0, "QuorvelProject");
-    return std::move(text_);
+    if (size_ > 0) sink_({buffer_.get(), size_});
+    size_ = 0;
+}
+
+char* ProjectFileText::Room(std::size_t bytes) {
+    if (capacity_ - size_ < bytes) {
+        const std::size_t capacity = std::max(capacity_ * 2, size_ + bytes);
+        auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
+        if (size_ > 0) std::memcpy(buffer.get(), buffer_.get(), size_);
+        buffer_ = std::move(buffer);
+        capacity_ = capacity;
+    }
+    return buffer_.get() + size_;
+}
+
+void ProjectFileText::Put(std::string_view text) {
+    std::memcpy(Room(text.size()), text.data(), text.size());
+    size_ += text.size();
+}
+
+void ProjectFileText::Ended() {
+    if (size_ >= piece_) {
+        sink_({buffer_.get(), size_});
+        size_ = 0;
+    }
 }
 
 void ProjectFileText::BeginList(std::string_view name, std::size_t count) {
@@ -143,22 +223,29 @@ void ProjectFileText::BeginList(std::string_view name, std::size_t count) {
         openList_ = {};
         return EndEmpty();
     }
-    text_ += ">\n";
+    Put(">\n");
     openList_ = name;
 }
 
 void ProjectFileText::Open(int depth, std::string_view name) {
-    text_.append(static_cast<std::size_t>(depth) * 2, ' ');
-    text_ += '<';
-    text_ += name;
+    const auto indent = static_cast<std::size_t>(depth) * 2;
+    char* out = Room(indent + 1 + name.size());
+    out = std::fill_n(out, indent, ' ');
+    *out++ = '<';
+    std::memcpy(out, name.data(), name.size());
+    size_ += indent + 1 + name.size();
 }
 
 void ProjectFileText::Attribute(std::string_view name, std::string_view value) {
-    text_ += ' ';
-    text_ += name;
-    text_ += "=\"";
-    Escaped(value);
-    text_ += '"';
+    char* const start = Room(name.size() + 4 + value.size() * 6);
+    char* out = start;
+    *out++ = ' ';
+    out = std::copy_n(name.data(), name.size(), out);
+    *out++ = '=';
+    *out++ = '"';
+    out = PutEscaped(out, value);
+    *out++ = '"';
+    size_ += static_cast<std::size_t>(out - start);
 }
 
 void ProjectFileText::Flag(std::string_view name, bool value) {
@@ -166,55 +253,41 @@ void ProjectFileText::Flag(std::string_view name, bool value) {
 }
 
 void ProjectFileText::EndEmpty() {
-    text_ += " />\n";
+    Put(" />\n");
+    Ended();
 }
 
 void ProjectFileText::Close(int depth, std::string_view name) {
-    text_.append(static_cast<std::size_t>(depth) * 2, ' ');
-    text_ += "</";
-    text_ += name;
-    text_ += ">\n";
-}
-
-void ProjectFileText::Escaped(std::string_view value) {
-    // A value ends at its first NUL, as a C string handed to pugixml did.
-    value = value.substr(0, value.find('\0'));
-    std::size_t plain = 0;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        const auto c = static_cast<unsigned char>(value[i]);
-        if (c >= 32 && c != '&' && c != '<' && c != '"') continue;
-        text_.append(value, plain, i - plain);
-        plain = i + 1;
-        if (c == '&') {
-            text_ += "&amp;";
-        } else if (c == '<') {
-            text_ += "&lt;";
-        } else if (c == '"') {
-            text_ += "&quot;";
-        } else {
-            const char code[] = {'&', '#', static_cast<char>('0' + c / 10),
-                                 static_cast<char>('0' + c % 10), ';'};
-            text_.append(code, sizeof code);
-        }
-    }
-    text_.append(value, plain, value.size() - plain);
+    const auto indent = static_cast<std::size_t>(depth) * 2;
+    char* out = Room(indent + 4 + name.size());
+    out = std::fill_n(out, indent, ' ');
+    out = std::copy_n("</", 2, out);
+    out = std::copy_n(name.data(), name.size(), out);
+    out = std::copy_n(">\n", 2, out);
+    size_ += indent + 4 + name.size();
+    Ended();
 }
 
 std::string WriteProjectFile(const ProjectData& data) {
+    // About what one element of each kind takes besides its texts: the text is allocated once.
+    constexpr std::size_t kCategoryBytes = 70, kTopicBytes = 130, kFileBytes = 50,
+                          kProfileBytes = 150;
     std::size_t size = 512;
     for (const auto& c : data.categories)
-        size += ProjectFileText::kCategoryBytes + c.id.size() + c.name.size();
+        size += kCategoryBytes + c.id.size() + c.name.size();
     for (const auto& t : data.topics)
-        size += ProjectFileText::kTopicBytes + t.id.size() + t.name.size() + t.title.size() +
-                t.caption.size() + t.category.size() + t.status.size() + t.file.size();
+        size += kTopicBytes + t.id.size() + t.name.size() + t.title.size() + t.caption.size() +
+                t.category.size() + t.status.size() + t.file.size();
     for (const auto& f : data.files)
-        size += ProjectFileText::kFileBytes + f.path.size();
+        size += kFileBytes + f.path.size();
     for (const auto& b : data.profiles)
-        size += ProjectFileText::kProfileBytes + b.id.size() + b.name.size() + b.title.size() +
-                b.outputFolder.size();
-    ProjectFileText text(size + size / 16,
-                         {data.allowCategoryIndex, data.underSourceControl, data.nextTopicId,
-                          data.nextCategoryId, data.nextProfileId});
+        size +=
+            kProfileBytes + b.id.size() + b.name.size() + b.title.size() + b.outputFolder.size();
+    std::string result;
+    result.reserve(size + size / 16);
+    ProjectFileText text({data.allowCategoryIndex, data.underSourceControl, data.nextTopicId,
+                          data.nextCategoryId, data.nextProfileId},
+                         [&result](std::string_view piece) { result += piece; });
     text.BeginCategories(data.categories.size());
     for (const auto& c : data.categories)
         text.Category(c.id, c.name, c.autoGenerateIndex);
@@ -229,13 +302,15 @@ std::string WriteProjectFile(const ProjectData& data) {
     for (const auto& b : data.profiles)
         text.Profile(
             {b.id, b.name, b.title, b.compiledHelp, b.helpFormat, b.outputFolder, b.current});
-    return text.Finish();
+    text.Finish();
+    return result;
 }
 
-void SaveProjectFile(const std::string& path, const std::string& text) {
+void SaveProjectFile(const std::string& path,
+                     const std::function<void(const ProjectFileText::Sink&)>& produce) {
     const std::string target = FollowLinks(path);
     RemoveStaleSaveFiles(target);
-    disk::ReplaceFileContents(target, text);
+    disk::ReplaceFileContents(target, produce);
 }
 
 void RemoveStaleSaveFiles(const std::string& path) noexcept {

@@ -4,6 +4,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -35,8 +37,12 @@ public:
         bool current = false;
     };
 
-    // reserve: about the size of the text, so that it is allocated once (it grows if short).
-    ProjectFileText(std::size_t reserve, const Header& header);
+    using Sink = std::function<void(std::string_view piece)>;
+
+    // The text is handed to sink as it is made, in pieces of whole elements of at least piece
+    // bytes (the last may be shorter): a file of 26 MB goes out through a buffer that stays in
+    // the processor's cache instead of being held whole.
+    ProjectFileText(const Header& header, Sink sink, std::size_t piece = kPieceBytes);
 
     void BeginCategories(std::size_t count);
     void Category(std::string_view id, std::string_view name, bool autoGenerateIndex);
@@ -46,34 +52,40 @@ public:
     void File(std::string_view path, bool includeInOutput);
     void BeginProfiles(std::size_t count);
     void Profile(const ProfileText& profile);
-    // The whole text; the object is spent.
-    std::string Finish();
+    // Hands on the rest of the text; the object is spent.
+    void Finish();
 
-    // About what one element of each kind takes besides its texts.
-    static constexpr std::size_t kCategoryBytes = 70, kTopicBytes = 130, kFileBytes = 50,
-                                 kProfileBytes = 150;
+    static constexpr std::size_t kPieceBytes = 64 * 1024;
 
 private:
+    char* Room(std::size_t bytes); // at least that many free at the end of the buffer
+    void Put(std::string_view text);
     void Open(int depth, std::string_view name);
     void Attribute(std::string_view name, std::string_view value);
     void Flag(std::string_view name, bool value);
-    void Escaped(std::string_view value);
     void EndEmpty();
     void Close(int depth, std::string_view name);
     void BeginList(std::string_view name, std::size_t count);
+    void Ended(); // an element is complete: the text may go to the sink
 
-    std::string text_;
+    // A buffer of its own rather than a std::string: an attribute makes room once for its
+    // longest escaped form, then is copied in without a check per part.
+    std::unique_ptr<char[]> buffer_;
+    std::size_t size_ = 0, capacity_ = 0;
+    Sink sink_;
+    std::size_t piece_ = 0;
     std::string_view openList_; // the list whose end tag is still to come
 };
 
 // The complete project file text of the records, elements in record order.
 std::string WriteProjectFile(const ProjectData& data);
 
-// Writes the text as the project file in one step (disk::ReplaceFileContents). A project file
-// that is a symbolic link (or a chain of them) keeps its link: the file the link leads to
-// is the one replaced. Stale temporary files of earlier saves are removed first. Error 75
-// on failure, the project file untouched.
-void SaveProjectFile(const std::string& path, const std::string& text);
+// Writes the text that produce makes as the project file in one step
+// (disk::ReplaceFileContents). A project file that is a symbolic link (or a chain of them)
+// keeps its link: the file the link leads to is the one replaced. Stale temporary files of
+// earlier saves are removed first. Error 75 on failure, the project file untouched.
+void SaveProjectFile(const std::string& path,
+                     const std::function<void(const ProjectFileText::Sink&)>& produce);
 
 // Removes the temporary files that saves of this project file left behind when they were
 // killed: entries of the folder of the file the path leads to (links followed) named "." +

@@ -458,7 +458,7 @@ QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x800x24" \
 cat "$work/log3.txt"
 [ "$status" -eq 0 ] || fail "the program ended with status $status on the generated project"
 ! grep -q "^script: FAILED" "$work/log3.txt" || fail "a gesture failed on the generated project"
-timed=$(grep -c "^script: \[took [0-9.]* ms, longest stall [0-9.]* ms\] " "$work/log3.txt" || true)
+timed=$(grep -c "^script: \[took [0-9.]* ms, longest stall [0-9.]* ms, CPU [0-9.]* ms\] " "$work/log3.txt" || true)
 [ "$timed" -eq 12 ] || fail "$timed timed lines instead of 12 (the open and 11 gestures)"
 grep -q "^script: \[took .*\] quit$" "$work/log3.txt" || fail "quit was not timed"
 # While the project opens, the cursor is busy and the status bar follows the load.

@@ -109,6 +109,8 @@ TEST_F(DiskWatcherTest, OutsideChangesRaiseTheItemsCheckoutEventOnce) {
          },
          "file a.png\n"},
         {"a file nobody lists", [&] { dir.Write("sub/other.txt", "o"); }, ""},
+        {"a folder of no listed file made (a build's output)",
+         [&] { dir.Write("output/B1/index.html", "o"); }, ""},
         {"a folder renamed in another case: its files are found (c.txt seen a first time)",
          [&] { fs::rename(P("sub"), P("SUB")); }, "file sub/deep/c.txt\n"},
         {"a folder renamed", [&] { fs::rename(P("SUB"), P("sub2")); },

@@ -202,6 +202,10 @@ TEST_F(ProjectFileTest, CorpusIsRefusedWithFileLineAndReasonOrRoundTrips) {
                 const std::string saved = ReadText(file);
                 // Written from the items: the bytes of the records' writer.
                 EXPECT_EQ(saved, qv::WriteProjectFile(project->ToData()));
+                // Handed on element by element: the same bytes.
+                std::string pieces;
+                project->WriteProjectFileText([&](std::string_view piece) { pieces += piece; }, 1);
+                EXPECT_EQ(pieces, saved);
                 auto again = qv::LoadProject(file);
                 EXPECT_EQ(Describe(again->ToData()), Describe(project->ToData()));
                 again->Save();
@@ -389,6 +393,17 @@ TEST_F(ProjectFileTest, SaveReplacesTheFileAndLeavesNoTemporaryFile) {
     ::stat(file.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0640u); // the old file's mode is kept
     EXPECT_NE(ReadText(file).find("id=\"T34\" name=\"New\""), std::string::npos);
+
+    // Contents that fail halfway leave the file as it was, and no temporary file.
+    const std::string saved = ReadText(file);
+    EXPECT_THROW(qv::disk::ReplaceFileContents(file,
+                                               [](const qv::disk::ContentsWriter& write) {
+                                                   write("<half");
+                                                   throw std::runtime_error("no more");
+                                               }),
+                 std::runtime_error);
+    EXPECT_EQ(ReadText(file), saved);
+    EXPECT_EQ(listing(), before);
 }
 
 // Saving through a link writes the file the link leads to; the link stays a link.
