@@ -45,45 +45,6 @@ protected:
     qv::Subscription sub = bar.Subscribe(*this);
 };
 
-// Each tool as Name:Kind, then "toggle", its shortcut and its width where it has them.
-TEST_F(CommandBarTest, DefinesAllToolsInOrderWithTheirKinds) {
-    const std::string expected =
-        "AddCategory:0 AddTopic:0 Ctrl+T AddOtherFile:0 Delete:0 MoveUp:0 MoveDown:0 MoveLeft:0 "
-        "MoveRight:0 popContext:4 Properties:0 AddImage:0 Status:2 100 Edit:0 CheckIn:0 "
-        "CheckOut:0 UndoCheckOut:0 GetLatestVersion:0 FindValue:2 73 FindInName:0 toggle "
-        "FindInCaption:0 toggle FindNow:0 Find:0 toggle FindInImageName:0 toggle "
-        "ReCaptureImage:0 CaptureImage:0 CreateImageMap:0 FindIn:4 OpenImageProcessing:0 "
-        "RenameCategory:0 LocateNode:0 IncludeInOutput:0 toggle IncludeInBookletOutput:0 "
-        "AddBuildProfile:0 AddBuildFlag:0 AddBooklet:0 Build:0 MakeThumbnail:0 EditNewWindow:0 "
-        "AutoGenerateCategoryIndex:0 toggle";
-    std::string actual;
-    for (int32_t i = 1; i <= bar.ToolCount(); ++i) {
-        auto& t = static_cast<qv::HeadlessTool&>(bar.ToolAt(i));
-        actual += (i > 1 ? " " : "") + t.Name() + ":" + std::to_string(t.Kind()) +
-                  (t.Toggle() ? " toggle" : "") + (t.Shortcut().empty() ? "" : " " + t.Shortcut()) +
-                  (t.Width() ? " " + std::to_string(t.Width()) : "");
-        EXPECT_EQ(&bar.Item(t.Name()), &t);
-        EXPECT_TRUE(t.Enabled() && t.Visible()) << t.Name();
-        EXPECT_EQ(t.Checked(), 0) << t.Name();
-    }
-    EXPECT_EQ(actual, expected);
-    EXPECT_EQ(bar.Find("FindNow").Style(), qv::ToolStyle::Caption);
-    EXPECT_EQ(bar.Find("Find").Style(), qv::ToolStyle::IconAndCaption);
-    EXPECT_EQ(bar.Find("Edit").Icon(), bar.Find("EditNewWindow").Icon());
-    EXPECT_NE(bar.Find("Edit").Icon(), "");
-    EXPECT_NE(bar.Find("CaptureImage").Icon(), bar.Find("ReCaptureImage").Icon());
-    EXPECT_EQ(bar.Find("MoveLeft").Icon(), "");
-    // Caption, tooltip and description.
-    auto texts = [&](const char* name) {
-        const qv::Tool& t = bar.Item(name);
-        return t.Caption() + "|" + t.Tooltip() + "|" + t.Description();
-    };
-    EXPECT_EQ(texts("AddTopic"), "New &Topic...|Add a new topic|Add a new topic to the project");
-    EXPECT_EQ(texts("CreateImageMap"), "Create User Interface &Map...|Create a new image map for "
-                                       "this image|Create a new User Interface Map or this image");
-    EXPECT_EQ(texts("FindIn"), "Search In||");
-}
-
 TEST_F(CommandBarTest, BarsHoldTheirEntriesInGroups) {
     ASSERT_EQ(bar.BandCount(), 4);
     EXPECT_EQ(&bar.Band(1), &bar.Band("Tools"));
@@ -107,25 +68,6 @@ TEST_F(CommandBarTest, BarsHoldTheirEntriesInGroups) {
     EXPECT_EQ(Layout(bar.Band(4)), "FindInName FindInCaption FindInImageName");
     // Entries share the tool: the same object, whichever bar shows it.
     EXPECT_EQ(&bar.Band(1).EntryAt(1).Tool(), &bar.Band(3).EntryAt(10).Tool());
-}
-
-TEST_F(CommandBarTest, HiddenToolsLeaveMenusButStayAddressable) {
-    for (const char* name : {"IncludeInBookletOutput", "AddBuildFlag", "CaptureImage"})
-        bar.Item(name).Hide();
-    bar.Band(3).EntryAt(2).SetVisible(false); // AddTopic, in the menu only
-    EXPECT_FALSE(bar.Item("CaptureImage").Visible());
-    EXPECT_EQ(bar.Item("CaptureImage").Name(), "CaptureImage");
-
-    std::string menu;
-    for (const qv::HeadlessEntry* e : bar.VisibleMenuEntries("popContext"))
-        menu += e->Tool().Name() + " ";
-    EXPECT_EQ(menu, "AddCategory AddImage AddOtherFile AddBuildProfile AddBooklet MoveUp "
-                    "MoveDown Edit EditNewWindow LocateNode RenameCategory MakeThumbnail "
-                    "OpenImageProcessing ReCaptureImage CreateImageMap Status Delete CheckIn "
-                    "CheckOut GetLatestVersion UndoCheckOut Properties IncludeInOutput Build "
-                    "AutoGenerateCategoryIndex ");
-    bar.Item("AddBuildFlag").SetVisible(true);
-    EXPECT_EQ(bar.VisibleMenuEntries("popContext").size(), 26u);
 }
 
 TEST_F(CommandBarTest, UnknownNamesAndPositionsAreErrors) {

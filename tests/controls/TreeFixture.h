@@ -1,8 +1,8 @@
 #pragma once
 // What the tree suites share: a sink that logs the tree's events and a tree with two images.
+#include "controls/ImageList.h"
 #include "controls/TreeView.h"
 #include "support/EventLog.h"
-#include "support/FakeImageList.h"
 #include "support/TreeInvariants.h"
 
 #include <functional>
@@ -123,8 +123,12 @@ protected:
     }
     qv::Node& N(const std::string& key) { return tree->Nodes().Item(key); }
 
-    std::shared_ptr<FakeImageList> images =
-        std::make_shared<FakeImageList>(std::vector<std::string>{"folder", "doc"});
+    std::shared_ptr<qv::HeadlessImageList> images = [] {
+        auto list = std::make_shared<qv::HeadlessImageList>();
+        for (const char* key : {"folder", "doc"})
+            list->Add(key, std::make_shared<qv::Picture>(16, 16));
+        return list;
+    }();
     std::shared_ptr<qv::HeadlessTreeView> tree = std::make_shared<qv::HeadlessTreeView>();
     TreeSink sink;
     struct : qv::TreeViewEvents {

@@ -30,7 +30,6 @@ public:
 
     std::vector<std::string> calls;
     HeadlessNode* selected = nullptr;
-    HeadlessNode* editing = nullptr;
 
 private:
     void Read(std::map<HeadlessNode*, std::vector<HeadlessNode*>>& out) {
@@ -126,12 +125,11 @@ private:
         calls.push_back("reset");
         pending_ = true;
     }
+    void SelectionChanged(HeadlessNode* s) override { selected = s; }
     void Reset() override {
         pending_ = false;
         Rebuild();
     }
-    void SelectionChanged(HeadlessNode* s) override { selected = s; }
-    void LabelEditChanged(HeadlessNode* e) override { editing = e; }
 
     qv::HeadlessTreeView& tree_;
     std::map<HeadlessNode*, std::vector<HeadlessNode*>> children_;
@@ -209,14 +207,8 @@ TEST_F(TreeViewObserverTest, EveryStructuralChangeIsToldSoThatACopyStaysTheSame)
     }
 }
 
-TEST_F(TreeViewObserverTest, SelectionAndLabelEditAreTold) {
+TEST_F(TreeViewObserverTest, RemovingTheSelectedNodeTellsWhereTheSelectionWent) {
     Shadow shadow(*tree);
-    tree->Click(&N("a2"));
-    EXPECT_EQ(shadow.selected, &N("a2"));
-    tree->StartLabelEdit();
-    EXPECT_EQ(shadow.editing, &N("a2"));
-    tree->FinishLabelEdit("renamed");
-    EXPECT_EQ(shadow.editing, nullptr);
     tree->Click(&N("s2"));
     tree->Nodes().Remove("S"); // the selection goes to the previous top-level node
     EXPECT_EQ(shadow.selected, &N("A"));

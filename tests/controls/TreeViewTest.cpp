@@ -37,30 +37,6 @@ protected:
     }
 };
 
-TEST_F(TreeViewTest, AddPlacesByRelationship) {
-    struct Case {
-        std::string relative;
-        int32_t how;
-        std::string dump;
-    };
-    const Case cases[] = {
-        {"", qv::rel::Last, "a | a | \n  a1 | a1 | \nb | b | \nx | x | doc\n"},
-        {"b", qv::rel::Previous, "a | a | \n  a1 | a1 | \nx | x | doc\nb | b | \n"},
-        {"a1", qv::rel::Previous, "a | a | \n  x | x | doc\n  a1 | a1 | \nb | b | \n"},
-        {"a", qv::rel::Child, "a | a | \n  a1 | a1 | \n  x | x | doc\nb | b | \n"},
-    };
-    for (const auto& c : cases) {
-        tree->Nodes().Clear();
-        Add("", qv::rel::Last, "a");
-        Add("a", qv::rel::Child, "a1");
-        Add("", qv::rel::Last, "b");
-        qv::Node* x = Add(c.relative, c.how, "x", "x", "doc");
-        EXPECT_EQ(DumpTree(*tree), c.dump) << c.relative << " " << c.how;
-        EXPECT_EQ(&N("x"), x);
-        ExpectTreeInvariants(*tree);
-    }
-}
-
 TEST_F(TreeViewTest, AddRefusesBadInputAndChangesNothing) {
     Add("", qv::rel::Last, "a");
     Add("a", qv::rel::Child, "a1");
@@ -368,7 +344,7 @@ TEST_F(TreeViewTest, MoveCommandsRaiseTheirEvents) {
     EXPECT_EQ(sink.log.Take(), "BeforeSetParent c2 c1\nNodeClicked r2\nAfterSetParent c2\n");
 }
 
-TEST_F(TreeViewTest, DeleteItemAsksThenLetsTheHandlerRemoveTheNode) {
+TEST_F(TreeViewTest, DeleteItemAsksUnlessTheHandlerSaysNoPrompt) {
     Family();
     tree->SetSelectedItem(&N("c1"));
     sink.cancel = true;
@@ -381,21 +357,13 @@ TEST_F(TreeViewTest, DeleteItemAsksThenLetsTheHandlerRemoveTheNode) {
     tree->ExecuteCommand("DeleteItem");
     EXPECT_TRUE(tree->Nodes().Contains("c1"));
 
-    // The handler sees the whole subtree, then removes the node itself, as the component does
-    // through the project's events; the tree's own removal then has nothing to do.
-    sink.act["DeleteNode"] = [&] {
-        EXPECT_EQ(N("g1").Parent(), &N("c1"));
-        tree->Nodes().Remove("c1");
-    };
     sink.log.Clear();
     tree->ExecuteCommand("DeleteItem");
-    EXPECT_EQ(asked, 2);
     EXPECT_FALSE(tree->Nodes().Contains("g1"));
     EXPECT_EQ(sink.log.Take(), "BeforeDeleteNodeEx c1\nDeleteNode c1\nNodeClicked c2\n");
 
     // NoPrompt: the tree's own question is skipped.
     sink.noPrompt = true;
-    sink.act.clear();
     tree->ExecuteCommand("DeleteItem");
     EXPECT_EQ(asked, 2);
     EXPECT_FALSE(tree->Nodes().Contains("c2"));

@@ -107,19 +107,12 @@ INSTANTIATE_TEST_SUITE_P(
         DumpCase{"v", Variant(), "<v>{Empty}</v>\r\n"},
         DumpCase{"v", Variant::Null(), "<v>{Null}</v>\r\n"},
         DumpCase{"v", Variant::Missing(), "<v></v>\r\n"},
-        DumpCase{"n", Variant(nullptr), "<n>{Nothing}</n>\r\n"},
-        DumpCase{"b", Variant(true), "<b>True</b>\r\n"},
         DumpCase{"i", Variant(int16_t{-7}), "<i>-7</i>\r\n"},
         DumpCase{"l", Variant(int32_t{123456}), "<l>123456</l>\r\n"},
         DumpCase{"s", Variant(1.5f), "<s>1.5</s>\r\n"},
         DumpCase{"d", Variant(-2.25), "<d>-2.25</d>\r\n"},
-        DumpCase{"s", Variant("a <b> c"), "<s>a <b> c</s>\r\n"},
         DumpCase{"s", Variant(kNul), "<s>a{Null}b{Null}</s>\r\n"},
-        // A name with a space closes with its first word.
-        DumpCase{"x y", Variant(int32_t{1}), "<x y>1</x>\r\n"},
         DumpCase{"Data", Variant::Unknown(nullptr), "<Data>{Nothing}</Data>\r\n"},
-        DumpCase{"Data", Variant::Unknown(std::make_shared<Plain>()),
-                 "<Data>{DataObject}</Data>\r\n"},
         DumpCase{"r", Variant::Record("RECT"), "<r>{UDT - RECT}</r>\r\n"},
         DumpCase{"nd", Variant(std::make_shared<Plain>()), "<nd>{Node}</nd>\r\n"},
         DumpCase{"Col", Col({Variant("x"), Variant(nullptr)}),
@@ -133,7 +126,6 @@ INSTANTIATE_TEST_SUITE_P(
                  "<A Index=\"1,2\">12</A>\r\n<A Index=\"2,0\">20</A>\r\n"
                  "<A Index=\"2,1\">21</A>\r\n<A Index=\"2,2\">22</A>\r\n"
                  "</A>\r\n"},
-        DumpCase{"A", Variant(Array()), "<A>\r\n{UnInitialised Array}</A>\r\n"},
         DumpCase{"A", ObjectsFrom3(),
                  "<A>\r\n<A Index=\"3\">{Nothing}</A>\r\n<A Index=\"4\">{Node}</A>\r\n</A>\r\n"},
         DumpCase{"A", Cube(),
