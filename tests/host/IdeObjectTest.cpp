@@ -197,6 +197,7 @@ TEST_F(DesktopIdeTest, ANewTopicNeverTakesOverAnExistingPage) {
     EXPECT_EQ(project->Topics()->Count(), 2);
 
     // A read-only project gets no new build profile, and the user is told.
+    project->Save();
     project->SetProjectReadOnly(true);
     EXPECT_TRUE(ide->Call("createbuildprofile").IsNothing());
     EXPECT_EQ(project->BuildProfiles()->Count(), 0);
