@@ -201,7 +201,7 @@ TEST_F(DesktopIdeTest, ANewTopicNeverTakesOverAnExistingPage) {
     project->SetProjectReadOnly(true);
     EXPECT_TRUE(ide->Call("createbuildprofile").IsNothing());
     EXPECT_EQ(project->BuildProfiles()->Count(), 0);
-    EXPECT_EQ(log.Lines().back().rfind("box 48 Read-Only Project: ", 0), 0u);
+    EXPECT_EQ(log.Text().rfind("box 48 Read-Only Project: ", 0), 0u);
 }
 
 TEST_F(DesktopIdeTest, BuildBuildsTheCurrentProfileOrSaysWhyNot) {
