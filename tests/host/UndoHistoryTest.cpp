@@ -131,27 +131,16 @@ const Case kCases[] = {
          t.h.Tree().FinishLabelEdit("Expert Topics");
      },
      "Rename"},
-    {"NewTopic", "c:C1", [](UndoHistoryTest& t) { t.Click("AddTopic"); }, "New Topic"},
-    {"NewCategory", "c:C1", [](UndoHistoryTest& t) { t.Click("AddCategory"); }, "New Category"},
     {"NewCategoryBesideAnother", "c:C1",
      [](UndoHistoryTest& t) { t.h.Tree().KeyDown(45, 0); }, // Insert
      "New Category"},
-    {"NewBuildProfile", "buildprofiles", [](UndoHistoryTest& t) { t.Click("AddBuildProfile"); },
-     "New Build Profile"},
     {"AddFile", "other",
      [](UndoHistoryTest& t) {
          t.h.dialogs.Queue({t.h.ProjectFolder() + "notes.txt"});
          t.Click("AddOtherFile");
      },
      "Add File"},
-    {"DeleteTopic", "t:T2", [](UndoHistoryTest& t) { t.Click("Delete"); }, "Delete"},
     {"DeleteCategoryWithItsTopics", "c:C1", [](UndoHistoryTest& t) { t.Click("Delete"); },
-     "Delete"},
-    {"DeleteFileFromDiskAndOutputFolders", "",
-     [](UndoHistoryTest& t) {
-         t.h.Select(t.FileKey());
-         t.Click("Delete"); // yes to every question
-     },
      "Delete"},
     {"DeleteBuildProfile", "bp:B1", [](UndoHistoryTest& t) { t.Click("Delete"); }, "Delete"},
     {"MoveDown", "t:T1", [](UndoHistoryTest& t) { t.Click("MoveDown"); }, "Move"},
