@@ -136,6 +136,46 @@ TEST_F(ProjectEventsTest, ARenamedCategoryKeepsItsNodeAndTopics) {
     EXPECT_EQ(Children("c:C1"), "t:T1 t:T4 ");
 }
 
+TEST_F(ProjectEventsTest, BuildProfilesAreAddedRedrawnAndRemoved) {
+    p->AddProfile("B2", "Print");
+    qv::Node* node = &h.NodeAt("bp:B2");
+    const auto pin = node->shared_from_this();
+    EXPECT_EQ(node->Parent()->Key(), "buildprofiles");
+    EXPECT_EQ(node->Image(), "html");
+    EXPECT_EQ(h.Tree().SelectedItem(), nullptr); // a new profile is never selected here
+    auto profile = p->GetProfile("B2");
+    profile->SetName("Archive");
+    profile->SetHelpFormat(2);
+    profile->SetCompiledHelp(true);
+    EXPECT_EQ(&h.NodeAt("bp:B2"), node);
+    EXPECT_EQ(node->Text(), "Archive");
+    EXPECT_EQ(node->Image(), "help2");
+    p->RemoveProfile("B2");
+    EXPECT_FALSE(h.Tree().Nodes().Contains("bp:B2"));
+    EXPECT_EQ(BoxedProcedures(), "");
+    h.Dump();
+}
+
+// Only the file folders: item events of the other folders find nothing to do.
+TEST_F(ProjectEventsTest, EventsOfFoldersNotLoadedAreIgnored) {
+    h.control->LoadQVProject(p, false, true, true);
+    h.log.Clear();
+    p->GetTopic("T1")->SetName("X");
+    p->GetTopic("T2")->SetCategory(nullptr);
+    p->SetTopicReadOnly("T1", true);
+    p->MoveTopic("T5", "T1");
+    p->MoveCategory("C3", "C1");
+    p->GetCategory("C1")->SetName("X");
+    p->AddTopic("T6", "New", "New", "C1");
+    p->RemoveCategory("C2");
+    p->AddProfile("B2", "Print");
+    p->GetProfile("B1")->SetName("Renamed");
+    p->RemoveProfile("B1");
+    EXPECT_EQ(h.log.Take(), "");
+    EXPECT_FALSE(h.Tree().Nodes().Contains("topics"));
+    EXPECT_FALSE(h.Tree().Nodes().Contains("buildprofiles"));
+}
+
 struct KindCase {
     const char* name;
     bool images, other;

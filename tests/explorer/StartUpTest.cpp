@@ -9,6 +9,23 @@ namespace {
 
 constexpr const char* kOptionsKey = "Software\\Veltrane\\Quorvel2\\ProjectExplorer";
 
+TEST(StartUpTest, DesignTimeLeavesEverythingAsDesigned) {
+    ExplorerHarness h(/*userMode=*/false);
+    EXPECT_EQ(h.control->Images().Count(), 20);
+    EXPECT_TRUE(h.Dock().Item("AddTopic").Enabled());
+}
+
+TEST(StartUpTest, WithoutStatusesOnlyTheBuiltInImagesAndTopicVariantsExist) {
+    ExplorerHarness probe;
+    probe.libraries.Designer()->SetTopicStatuses(std::nullopt);
+    // A second control made after the host changed its list.
+    qv::ManualUiLoop ui;
+    qv::Site site{probe.controls, probe.libraries, ui, probe.windows, probe.keyboard, true};
+    auto control = qv::ProjectExplorer::Create(site);
+    EXPECT_EQ(control->Images().Count(), 22);
+    EXPECT_TRUE(control->Dock().Item("Status").List().empty());
+}
+
 struct FindOptionCase {
     const char* stored; // nullptr: no value
     int16_t checked;

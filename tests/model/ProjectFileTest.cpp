@@ -233,6 +233,34 @@ TEST_F(ProjectFileTest, PipesDevicesAndHugeFilesAreRefusedWithoutBeingRead) {
     }
 }
 
+TEST_F(ProjectFileTest, MissingAttributesTakeTheirDefaults) {
+    temp.Write("p.qvproj",
+               Lines({"<QuorvelProject formatVersion=\"1\">",
+                      "<Categories><Category id=\"C1\"/></Categories>",
+                      "<Topics><Topic id=\"T1\"/><Topic id=\"T2\" status=\"\"/></Topics>",
+                      "<Files><File path=\"a.txt\"/></Files>",
+                      "<BuildProfiles><BuildProfile id=\"B1\" outputFolder=\"/abs/out\"/>"
+                      "</BuildProfiles>",
+                      "</QuorvelProject>"}));
+    qv::LoadOptions options;
+    options.defaultStatus = "Sketch";
+    auto project = qv::LoadProject(temp / "p.qvproj", options);
+    EXPECT_FALSE(project->AllowCategoryIndex());
+    EXPECT_FALSE(project->UnderSourceControl());
+    EXPECT_FALSE(project->TopicCategories()->Item(1)->AutoGenerateIndex());
+    auto topic = project->Topics()->Item("T1");
+    EXPECT_TRUE(topic->IncludeInOutput());
+    EXPECT_EQ(topic->Status(), "Sketch");
+    EXPECT_EQ(project->Topics()->Item("T2")->Status(), ""); // kept as written
+    EXPECT_EQ(topic->Category(), nullptr);
+    EXPECT_FALSE(topic->ReadOnly()); // names no file
+    EXPECT_TRUE(project->OtherFiles()->Item(1)->IncludeInOutput());
+    auto profile = project->GetProfile("B1");
+    EXPECT_FALSE(profile->Current());
+    EXPECT_FALSE(profile->CompiledHelp());
+    EXPECT_EQ(profile->OutputFolder(), "/abs/out/");
+}
+
 TEST_F(ProjectFileTest, SavedProjectLoadsBackEqual) {
     std::string file = temp.CopySample();
     auto project = qv::LoadProject(file);
