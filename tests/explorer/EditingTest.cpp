@@ -1,7 +1,6 @@
 #include "support/ExplorerHarness.h"
 
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace qvtest {
@@ -40,8 +39,7 @@ protected:
         return out;
     }
 
-    TempDir elsewhere;          // made before the harness points TMP at its own folder
-    qv::TrashFileService trash; // the desktop program's, outliving the harness
+    TempDir elsewhere; // made before the harness points TMP at its own folder
     ExplorerHarness h;
     std::shared_ptr<qv::Project> p;
 };
@@ -88,24 +86,6 @@ TEST_F(EditingTest, AFileGoesFromDiskAndFromEachOutputFolderUntilTheFirstNo) {
     EXPECT_TRUE(fs::exists(h.ProjectFolder() + "out/chm/images/shots/a.png"));
     // The sub-folders that the delete left empty went with it.
     EXPECT_FALSE(h.Tree().Nodes().Contains("images\\images\\shots"));
-}
-
-TEST_F(EditingTest, WithTheDesktopsTrashEveryDeletedFileCanBeRestored) {
-    ScopedEnv data{"XDG_DATA_HOME", (h.dir.Path() + "/data").c_str()};
-    h.libraries.SetFileService(trash);
-    fs::permissions(h.ProjectFolder() + "images/shots/a.png", fs::perms::owner_read);
-    Delete("o:images/shots/a.png"); // yes to every question
-    EXPECT_EQ(Boxes().size(), 4u);
-    for (const char* gone :
-         {"images/shots/a.png", "out/web/images/shots/a.png", "out/chm/images/shots/a.png"})
-        EXPECT_FALSE(fs::exists(h.ProjectFolder() + gone)) << gone;
-    const std::string files = h.dir.Path() + "/data/Trash/files/";
-    for (const auto& [name, text] : {std::pair{"a.png", "picture"}, std::pair{"a.2.png", "copy 1"},
-                                     std::pair{"a.3.png", "copy 2"}}) {
-        std::ifstream in(files + name);
-        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), text) << name;
-        EXPECT_TRUE(fs::exists(h.dir.Path() + "/data/Trash/info/" + name + ".trashinfo"));
-    }
 }
 
 // What lies at a profile's output path but is not a copy of its own there: the delete leaves
@@ -212,23 +192,6 @@ TEST_F(EditingTest, SuppressedPromptsAskNothingButStillDelete) {
     Delete("t:T1");
     EXPECT_TRUE(Boxes().empty());
     EXPECT_FALSE(p->Topics()->Contains("T1"));
-}
-
-TEST_F(EditingTest, MovingATopicDownReordersTheProject) {
-    h.Select("t:T1");
-    h.control->ClickTool("MoveDown");
-    EXPECT_EQ(TopicOrder(), "T2 T1 T3 T4 ");
-    EXPECT_EQ(h.NodeAt("c:C1").FirstChild()->Key(), "t:T2");
-    EXPECT_TRUE(p->Dirty());
-    // The tools describe the topic at its new place, the last of its category, at once.
-    EXPECT_EQ(h.Tree().SelectedItem(), &h.NodeAt("t:T1"));
-    EXPECT_TRUE(h.Dock().Item("MoveUp").Enabled());
-    EXPECT_FALSE(h.Dock().Item("MoveDown").Enabled());
-    h.control->ClickTool("MoveUp");
-    EXPECT_EQ(TopicOrder(), "T1 T2 T3 T4 ");
-    EXPECT_FALSE(h.Dock().Item("MoveUp").Enabled());
-    EXPECT_TRUE(h.Dock().Item("MoveDown").Enabled());
-    h.Dump();
 }
 
 // The project announces the new order while the tree's own move is still being carried in,

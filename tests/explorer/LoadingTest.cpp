@@ -38,33 +38,6 @@ protected:
     std::shared_ptr<qv::Project> p;
 };
 
-TEST_F(LoadingTest, DesignerLoadShowsEveryFolderInProjectOrder) {
-    h.Open(p);
-    EXPECT_EQ(Dump(),
-              "topics | Topics | topicfolderclosed | expanded\n"
-              "  c:uncategorized | (Un-categorized) | topicfolderclosed\n"
-              "    t:T3 | Loose (<FORMAT spellcheck>Loose End</FORMAT>) | topicstatusComplete\n"
-              "  c:C1 | Basics | topicfolderclosed\n"
-              "    t:T1 | Intro (<FORMAT spellcheck>Introduction</FORMAT>) | topicstatusDraft\n"
-              "    t:T4 | <FORMAT TEXT:6D6D6D>More</FORMAT> (<FORMAT spellcheck>More "
-              "Basics</FORMAT>) | topicstatusInProgress\n"
-              "  c:C2 | Advanced | topicfolderclosed\n"
-              "    t:T2 | Deep (<FORMAT spellcheck>Deep Dive</FORMAT>) | topicstatusReview\n"
-              "images | Image Files | imagefolderclosed\n"
-              "  images\\images | images | imagefolderclosed\n"
-              "    images\\images\\shots | shots | imagefolderclosed\n"
-              "      images\\images\\shots\\2004 | 2004 | imagefolderclosed\n"
-              "        o:$P/images/shots/2004/a.png | a.png | missing | color=0\n"
-              "      o:$P/images/Shots/b.png | b.png | missing | color=0\n"
-              "  o:$P/logo.png | logo.png | missing | color=0\n"
-              "other | Other Files | otherfilefolderclosed\n"
-              "  other\\docs | docs | otherfilefolderclosed\n"
-              "    o:$P/docs/guide.txt | guide.txt | missing | color=0\n"
-              "buildprofiles | Build Profiles | buildprofilesclosed\n"
-              "  bp:B1 | Web | html\n");
-    EXPECT_TRUE(h.control->Enabled());
-}
-
 TEST_F(LoadingTest, ProgressGoesToTheHostAndTheContainerForEveryStep) {
     h.Open(p);
     std::string host, container;

@@ -351,22 +351,5 @@ INSTANTIATE_TEST_SUITE_P(
                         [](qv::Project& q) { q.SetTopicReadOnly("T1", true); }, ""}),
     [](const auto& info) { return info.param.name; });
 
-TEST_F(ProjectEventsTest, AReadOnlyProjectFileShowsTheWarningUntilItIsWritableAgain) {
-    p->Save();
-    h.Select("t:T1");
-    ASSERT_TRUE(h.Dock().Item("Delete").Enabled());
-    p->SetProjectReadOnly(true);
-    EXPECT_TRUE(h.control->Warning().Visible());
-    EXPECT_EQ(h.control->Warning().Caption(),
-              "You cannot add or remove items in this Project as the Project the file (" +
-                  h.dir.Path() + "/Test.qvproj) is read-only");
-    EXPECT_EQ(h.Tree().Mode(), 0);
-    EXPECT_FALSE(h.Dock().Item("Delete").Enabled()); // the selection was described again
-    p->SetProjectReadOnly(false);
-    EXPECT_FALSE(h.control->Warning().Visible());
-    EXPECT_EQ(h.Tree().Mode(), 2);
-    EXPECT_TRUE(h.Dock().Item("Delete").Enabled());
-}
-
 } // namespace
 } // namespace qvtest

@@ -23,18 +23,6 @@ TEST(PublicInterfaceTest, DesignerMembersAnswerAsTheExplorerKeepsNoDocument) {
     EXPECT_EQ(d.IDynamicHelpContext(), h.control);
 }
 
-TEST(PublicInterfaceTest, TerminateReleasesTheProjectThenRaisesDesignerTerminate) {
-    ExplorerHarness h;
-    auto p = h.NewProject();
-    h.Open(p);
-    h.log.Clear();
-    h.control->Designer().Terminate();
-    EXPECT_EQ(h.log.Take(), "event DesignerTerminate\n");
-    EXPECT_EQ(h.control->QVIDE(), nullptr);
-    p->AddTopic("T9", "Late", "Late", "", "Draft"); // the project's events no longer arrive
-    EXPECT_FALSE(h.Tree().Nodes().Contains("t:T9"));
-}
-
 // The designer's Enabled is the control's surface: it stops the user's input to every child
 // without touching their own Enabled, so it never re-enables what the property disabled.
 TEST(PublicInterfaceTest, DesignerEnabledIsTheSurfaceAndCombinesWithTheChildren) {
@@ -60,16 +48,6 @@ TEST(PublicInterfaceTest, DesignerEnabledIsTheSurfaceAndCombinesWithTheChildren)
     h.control->SetEnabled(true);
     EXPECT_TRUE(h.Tree().TakesInput());
     EXPECT_TRUE(h.Dock().UserClick("Properties"));
-}
-
-TEST(PublicInterfaceTest, HidingTheToolbarZeroesTheBorderAndShowingItAgainDoesNot) {
-    ExplorerHarness h;
-    h.control->SetShowToolbar(false);
-    EXPECT_FALSE(h.Dock().Band(1).Visible());
-    EXPECT_EQ(h.Dock().BorderStyle(), 0);
-    h.control->SetShowToolbar(true);
-    EXPECT_TRUE(h.Dock().Band(1).Visible());
-    EXPECT_EQ(h.Dock().BorderStyle(), 0);
 }
 
 TEST(PublicInterfaceTest, LoadOptionsBeforeInitializeAppliesAllButSpelling) {

@@ -5,7 +5,6 @@
 #include "support/ExplorerHarness.h"
 
 #include <gtest/gtest.h>
-#include <map>
 #include <string>
 
 namespace {
@@ -18,21 +17,15 @@ class SpellingTest : public ::testing::Test {
 protected:
     // C1 "Basics" with T1 "Getting started" and T2 "Seperating Notes"; C2 "Advanced" with T3
     // "Deep Dive" (left out of the output, so its name is greyed).
-    void OpenProject(bool spelling) {
+    void OpenProject() {
         auto p = h.NewProject();
         p->AddCategory("C1", "Basics");
         p->AddCategory("C2", "Advanced");
         p->AddTopic("T1", "Intro", "Getting started", "C1", "Draft");
         p->AddTopic("T2", "Notebooks", "Seperating Notes", "C1", "Draft");
         p->AddTopic("T3", "Deep", "Deep Dive", "C2", "Draft")->SetIncludeInOutput(false);
-        h.libraries.Options().checkSpelling = spelling;
+        h.libraries.Options().checkSpelling = true;
         h.Open(p);
-    }
-    std::map<std::string, std::string> Labels() {
-        std::map<std::string, std::string> labels;
-        for (qv::Node* n = h.Tree().Nodes().First(); n; n = n->NextNode())
-            labels[n->Key()] = n->Text();
-        return labels;
     }
 
     ExplorerHarness h;
@@ -40,27 +33,10 @@ protected:
                                  "</FORMAT> Notes</FORMAT>)";
 };
 
-TEST_F(SpellingTest, SpellCheckNodeLeavesNodesThatAreNotTopicsAlone) {
-    OpenProject(true);
-    // Misspelt text in a category label is no title: nothing checks it.
-    h.NodeAt("c:C1").SetText("Basics <FORMAT spellcheck>Wrongg</FORMAT>");
-    const auto before = Labels();
-    h.log.Clear();
-    for (const char* key : {"c:C1", "topics", "c:uncategorized", "images", "other"}) {
-        SCOPED_TRACE(key);
-        h.control->SpellCheckNode(&h.NodeAt(key));
-    }
-    h.control->SpellCheckNode(nullptr);
-    h.Tree().SetSelectedItem(nullptr);
-    h.control->SpellCheckCurrentNode();
-    EXPECT_EQ(Labels(), before);
-    EXPECT_EQ(h.log.Text(), "");
-}
-
 TEST_F(SpellingTest, AMissingDictionaryIsReportedAndTheTreeStaysUnmarked) {
     const std::string none = h.dir.Path() + "/no-dictionary";
     qvtest::ScopedEnv env{"QV_SPELL_DICTIONARY", none.c_str()};
-    OpenProject(true); // no error component: the report is a message box and work goes on
+    OpenProject(); // no error component: the report is a message box and work goes on
     const std::string log = h.log.Text();
     EXPECT_NE(log.find("msgbox 16 Application Error"), std::string::npos) << log;
     EXPECT_NE(log.find("InitSpell"), std::string::npos) << log;

@@ -9,26 +9,6 @@ namespace {
 
 constexpr const char* kOptionsKey = "Software\\Veltrane\\Quorvel2\\ProjectExplorer";
 
-std::string ImageKeys(qv::ImageList& images) {
-    std::string out;
-    for (int32_t i = 1; i <= images.Count(); ++i)
-        out += images.Key(i) + " ";
-    return out;
-}
-
-TEST(StartUpTest, RunModeAddsTheStatusImagesWithTheirVariants) {
-    ExplorerHarness h;
-    const std::string keys = ImageKeys(h.control->Images());
-    EXPECT_NE(keys.find("topic_readonly topic_checkedout topicstatusDraft "
-                        "topicstatusDraft_readonly topicstatusDraft_checkedout "
-                        "topicstatusInProgress "),
-              std::string::npos)
-        << keys;
-    EXPECT_EQ(h.Dock().Item("Status").List().size(), 4u);
-    EXPECT_EQ(h.Dock().Item("Status").List()[2].text, "Ready for Review");
-    EXPECT_EQ(h.Tree().OLEDragFormat(), "TopicNode"); // what a drag of a topic node carries
-}
-
 TEST(StartUpTest, DesignTimeLeavesEverythingAsDesigned) {
     ExplorerHarness h(/*userMode=*/false);
     EXPECT_EQ(h.control->Images().Count(), 20);
@@ -67,14 +47,6 @@ TEST_P(FindOptionsTest, StoredTextDecidesTheCheck) {
 INSTANTIATE_TEST_SUITE_P(Values, FindOptionsTest,
                          ::testing::Values(FindOptionCase{nullptr, 1}, FindOptionCase{"false", 1},
                                            FindOptionCase{"False", 0}));
-
-TEST(StartUpTest, FindOptionsAreSavedAtTheEndAndComeBackAtTheNextStart) {
-    ExplorerHarness h;
-    h.control->ClickTool("FindInCaption"); // checked at the start: now unchecked
-    h.Restart();
-    EXPECT_EQ(h.Dock().StateItem("FindInCaption").Checked(), 0);
-    EXPECT_EQ(h.Dock().StateItem("FindInName").Checked(), 1);
-}
 
 } // namespace
 } // namespace qvtest

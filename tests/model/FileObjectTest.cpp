@@ -20,27 +20,6 @@ protected:
     qv::DiskFileObject file;
 };
 
-TEST_F(FileObjectTest, SpecIsSplitAndNormalised) {
-    struct Case {
-        std::string spec, folder, name, extension;
-    };
-    const Case cases[] = {
-        {"/a/b\\c.TXT", "/a/b/", "c.TXT", "TXT"},
-        {"/a/./b//x/../c.tar.gz", "/a/b/", "c.tar.gz", "gz"},
-        {"/a/b/.hidden", "/a/b/", ".hidden", ""},
-        {"/a/b/", "/a/b/", "", ""},
-        {temp.Path().substr(0, temp.Path().size() - 1), temp.Path(), "", ""}, // an existing folder
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.spec);
-        file.SetSpec(c.spec);
-        EXPECT_EQ(file.Folder(), c.folder);
-        EXPECT_EQ(file.FileName(), c.name);
-        EXPECT_EQ(file.LocalSpec(), c.folder + c.name);
-        EXPECT_EQ(file.Extension(), c.extension);
-    }
-}
-
 TEST(AbsoluteNormalTest, AgreesWithTheLexicalNormalFormOnEveryShape) {
     for (const std::string path :
          {"/", "/a", "/a/b.txt", "/a/b/", "//a", "/a//b", "/a/./b", "/a/../b", "/a/b/..", "/a/b/.",

@@ -14,7 +14,6 @@
 
 namespace {
 
-using qvtest::Ids;
 using qvtest::ReadText;
 using qvtest::TempFolder;
 
@@ -48,45 +47,6 @@ class ProjectFileTest : public ::testing::Test {
 protected:
     TempFolder temp;
 };
-
-TEST_F(ProjectFileTest, SampleLoadsWithItsOrderPathsAndFlags) {
-    auto project =
-        qv::LoadProject(std::string(QV_SOURCE_DIR) + "/samples/Handbook/Handbook.qvproj");
-    ASSERT_TRUE(project);
-    std::string folder =
-        qv::disk::AbsoluteNormal(std::string(QV_SOURCE_DIR) + "/samples/Handbook/");
-    EXPECT_EQ(project->ProjectFile()->Folder(), folder);
-    EXPECT_EQ(project->ProjectFile()->LocalSpec(), folder + "Handbook.qvproj");
-    EXPECT_TRUE(project->AllowCategoryIndex());
-    EXPECT_FALSE(project->UnderSourceControl());
-    EXPECT_FALSE(project->Dirty());
-
-    EXPECT_EQ(project->TopicCategories()->Count(), 6);
-    EXPECT_EQ(project->Topics()->Count(), 33);
-    EXPECT_EQ(project->OtherFiles()->Count(), 18);
-    EXPECT_EQ(project->BuildProfiles()->Count(), 2);
-    EXPECT_EQ(project->Topics()->Item(33)->ID(), "T33");
-    EXPECT_EQ(project->TopicCategories()->Item("C3")->Name(), "Notebooks & Tags");
-    EXPECT_EQ(Ids(*project->TopicCategories()->Item("C1")->Topics()), "T1 T3 T5 T31");
-    EXPECT_EQ(project->Topics()->Item("T2")->Category(), nullptr);
-    EXPECT_EQ(project->Topics()->Item("T7")->Status(), "InProgress");
-    EXPECT_FALSE(project->Topics()->Item("T28")->IncludeInOutput());
-
-    auto editor = project->OtherFiles()->Item(4);
-    EXPECT_EQ(editor->RelativePath(), "images\\screens\\2024\\editor.png");
-    EXPECT_EQ(editor->File()->LocalSpec(), folder + "images/screens/2024/editor.png");
-    EXPECT_TRUE(editor->IsImage());
-    EXPECT_EQ(project->OtherFiles()->Item(2)->RelativePath(), "images\\Screens\\toolbar.png");
-    auto css = project->OtherFiles()->Item(folder + "styles/handbook.css");
-    EXPECT_FALSE(css->IsImage());
-    EXPECT_FALSE(css->IsTemplateFile());
-    EXPECT_TRUE(project->OtherFiles()->Item(18)->IsTemplateFile());
-
-    auto chm = project->BuildProfiles()->Item("B2");
-    EXPECT_TRUE(chm->CompiledHelp());
-    EXPECT_EQ(chm->HelpFormat(), 1);
-    EXPECT_EQ(chm->OutputFolder(), folder + "output/chm/");
-}
 
 struct Refusal {
     const char* name;

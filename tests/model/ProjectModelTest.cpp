@@ -320,45 +320,6 @@ TEST_F(ProjectModelTest, RemovingACategoryMovesItsTopicsOutOneAtATime) {
     EXPECT_EQ(project->GetTopic("T9")->Category(), nullptr);
 }
 
-// The tree's reorder: Remove and re-Add inside UpdatingOrder keeps a category's topics.
-TEST_F(ProjectModelTest, ReinsertingACategoryWhileUpdatingOrderKeepsItsTopics) {
-    auto categories = project->TopicCategories();
-    auto c4 = categories->Item("C4");
-    project->SetUpdatingOrder(true);
-    categories->Remove("C4");
-    categories->Add(c4, "C4", qv::Variant(), "C1");
-    project->SetUpdatingOrder(false);
-    project->NotifyCategoriesReordered();
-    EXPECT_EQ(categories->IndexOf(*c4), 2);
-    EXPECT_EQ(project->GetTopic("T11")->Category(), c4);
-    EXPECT_EQ(Ids(*c4->Topics()), "T11 T12 T13 T14 T26");
-    EXPECT_EQ(Events(), "TopicCategoryRemoved category:C4\nTopicCategoryAdded category:C4\n"
-                        "TopicCategoryReOrdered category:C4\n");
-    project->NotifyCategoriesReordered(); // nothing was re-inserted since
-    EXPECT_EQ(Events(), "");
-
-    // Topics likewise: each one added back within the bracket is announced once.
-    auto topics = project->Topics();
-    auto t5 = topics->Item("T5");
-    project->SetUpdatingOrder(true);
-    topics->Remove("T5");
-    topics->Add(t5, "T5", "T1");
-    project->SetUpdatingOrder(false);
-    project->NotifyTopicsReordered();
-    EXPECT_EQ(Events(), "TopicRemoved topic:T5\nTopicAdded topic:T5\nTopicReOrdered topic:T5\n");
-    EXPECT_EQ(Ids(*project->GetCategory("C1")->Topics()), "T5 T1 T3 T31");
-
-    // A category that does not come back loses its topics when the bracket ends.
-    project->SetUpdatingOrder(true);
-    categories->Remove("C6");
-    EXPECT_EQ(Events(), "TopicCategoryRemoved category:C6\n");
-    EXPECT_EQ(project->ToData().topics[22].category, ""); // T23 is not saved naming it
-    EXPECT_EQ(project->ProjectFileTextOf(), qv::WriteProjectFile(project->ToData()));
-    project->SetUpdatingOrder(false);
-    EXPECT_EQ(Events(), "TopicChanged topic:T23\nTopicChanged topic:T24\nTopicChanged topic:T25\n");
-    EXPECT_EQ(project->GetTopic("T23")->Category(), nullptr);
-}
-
 class ThrowingSink : public qv::ProjectEvents {
 public:
     void TopicAdded(const std::shared_ptr<qv::Topic>&) override {
@@ -401,25 +362,6 @@ TEST_F(ProjectModelTest, SinksMayThrowOrUnsubscribeDuringAnEvent) {
     subscription.Reset();
     project->AddTopic("", "w", "w");
     EXPECT_EQ(sink.log.Lines().back(), "TopicAdded topic:T36");
-}
-
-TEST_F(ProjectModelTest, OtherFilesOutsideAndInsideTheFolder) {
-    auto outside = project->NewOtherFile("/elsewhere/template/Shot.PNG");
-    EXPECT_EQ(outside->RelativePath(), "Shot.PNG");
-    EXPECT_TRUE(outside->IsImage());
-    EXPECT_FALSE(outside->IsTemplateFile());
-    EXPECT_TRUE(outside->Pending());
-    EXPECT_FALSE(project->OtherFiles()->Contains(outside->File()->LocalSpec()));
-
-    auto inside = project->NewOtherFile(folder + "Template\\page.html");
-    EXPECT_EQ(inside->RelativePath(), "Template\\page.html");
-    EXPECT_TRUE(inside->IsTemplateFile());
-    EXPECT_EQ(ErrorOf([&] { project->NewOtherFile("a\\..\\..\\b.txt"); }), 5);
-    EXPECT_EQ(ErrorOf([&] { project->AddFile(folder + "logo.png"); }), 457);
-    inside->SetPending(false);
-    project->OtherFiles()->Add(inside, inside->File()->LocalSpec());
-    EXPECT_EQ(project->OtherFiles()->IndexOf(*inside), 19);
-    EXPECT_EQ(Events(), "OtherFileAdded file:Template\\page.html\n");
 }
 
 } // namespace
