@@ -22,6 +22,22 @@ namespace qv {
 // O(1) each. Add and Remove go to the owner's hooks, which check the item, change the storage
 // through Insert/Erase and raise the project's events. The items' places (key, order links)
 // live in blocks of many, found through open-addressing tables: no allocation per item.
+namespace detail {
+// Removes entry i from a linear-probing table of power-of-two size. Backward shift: later entries
+// of the same run move up, so no tombstone is needed and lookups stay short.
+template <class Entry, class Occupied, class Home>
+void EraseProbed(std::vector<Entry>& table, std::size_t i, Occupied occupied, Home home) {
+    const std::size_t mask = table.size() - 1;
+    for (std::size_t j = (i + 1) & mask; occupied(table[j]); j = (j + 1) & mask) {
+        if (((j - (home(table[j]) & mask)) & mask) >= ((j - i) & mask)) {
+            table[i] = table[j];
+            i = j;
+        }
+    }
+    table[i] = {};
+}
+} // namespace detail
+
 template <class T> class ItemCollection final : public Collection<T>, public KeyedCollection {
 public:
     using AddHook = std::function<void(std::shared_ptr<T>, const std::string& key,
@@ -211,15 +227,9 @@ private:
                 if (!table_[i].slot) return;
                 i = (i + 1) & Mask();
             }
-            // Backward shift: later entries of the same run move up, so no marker is needed.
-            for (std::size_t j = (i + 1) & Mask(); table_[j].slot; j = (j + 1) & Mask()) {
-                const std::size_t home = table_[j].hash & Mask();
-                if (((j - home) & Mask()) >= ((j - i) & Mask())) {
-                    table_[i] = table_[j];
-                    i = j;
-                }
-            }
-            table_[i] = {};
+            detail::EraseProbed(
+                table_, i, [](const Entry& e) { return e.slot != nullptr; },
+                [](const Entry& e) { return e.hash; });
             --size_;
         }
         void Reserve(std::size_t n) {
@@ -291,15 +301,9 @@ private:
                 if (!table_[i].item) return;
                 i = (i + 1) & Mask();
             }
-            // Backward shift: later entries of the same run move up, so no marker is needed.
-            for (std::size_t j = (i + 1) & Mask(); table_[j].item; j = (j + 1) & Mask()) {
-                const std::size_t home = Home(table_[j].item);
-                if (((j - home) & Mask()) >= ((j - i) & Mask())) {
-                    table_[i] = table_[j];
-                    i = j;
-                }
-            }
-            table_[i] = {};
+            detail::EraseProbed(
+                table_, i, [](const Entry& e) { return e.item != nullptr; },
+                [this](const Entry& e) { return Home(e.item); });
             --size_;
         }
         void Reserve(std::size_t n) {
