@@ -12,37 +12,42 @@ bool IsFolderTag(const Variant& tag) {
 }
 } // namespace
 
-HeadlessNode::HeadlessNode(HeadlessTreeView* tree, std::string key, std::string text)
-    : text_(std::move(text)), tree_(tree), key_(std::move(key)) {}
+const HeadlessNode::Children HeadlessNode::kNoChildren{};
+
+HeadlessNode::HeadlessNode(std::string key, std::string text)
+    : text_(std::move(text)), key_(std::move(key)) {}
 
 HeadlessTreeView& HeadlessNode::AttachedTree() const {
-    if (!tree_) throw Error(35605, "Control has been deleted");
-    return *tree_;
+    HeadlessTreeView* tree = Tree();
+    if (!tree) throw Error(35605, "Control has been deleted");
+    return *tree;
 }
 
 void HeadlessNode::SortPendingChildren() const {
-    tree_->SortPending(const_cast<HeadlessNode&>(*this));
+    Tree()->SortPending(const_cast<HeadlessNode&>(*this));
 }
 
 HeadlessNode* HeadlessNode::ChildAt(int32_t row) const {
-    if (row < 0 || static_cast<std::size_t>(row) >= children_.Size()) return nullptr;
+    if (row < 0 || static_cast<std::size_t>(row) >= Kids().Size()) return nullptr;
     EnsureOrder();
-    return tree_ ? tree_->ChildAt(*this, row) : children_.At(static_cast<std::size_t>(row));
+    HeadlessTreeView* tree = Tree();
+    return tree ? tree->ChildAt(*this, row) : Kids().At(static_cast<std::size_t>(row));
 }
 
 void HeadlessNode::SetText(const std::string& text) {
     if (text == text_) return;
     text_ = text;
-    if (!tree_) return;
-    if (parent_->sorted_) tree_->Replace(*this);
-    tree_->NotifyChanged(*this);
+    HeadlessTreeView* tree = Tree();
+    if (!tree) return;
+    if (parent_->sorted_) tree->Replace(*this);
+    tree->NotifyChanged(*this);
 }
 
 void HeadlessNode::SetKey(const std::string& key) {
     if (key == key_) return;
-    if (tree_) {
-        tree_->Rekey(*this, key);
-        tree_->NotifyChanged(*this);
+    if (HeadlessTreeView* tree = Tree()) {
+        tree->Rekey(*this, key);
+        tree->NotifyChanged(*this);
     } else {
         key_ = key;
     }
@@ -72,7 +77,7 @@ Node* HeadlessNode::NextSibling() const {
 
 Node* HeadlessNode::FirstChild() const {
     EnsureOrder();
-    return children_.First();
+    return Kids().First();
 }
 
 Node* HeadlessNode::NextNode() const {
@@ -82,12 +87,23 @@ Node* HeadlessNode::NextNode() const {
     return nullptr;
 }
 
+const Variant& HeadlessNode::Tag() const {
+    static const Variant empty;
+    return tag_ ? *tag_ : empty;
+}
+
 void HeadlessNode::SetTag(Variant tag) {
     const bool folder = IsFolderTag(tag);
-    tag_ = std::move(tag);
+    if (tag.IsEmpty())
+        tag_.reset();
+    else if (tag_)
+        *tag_ = std::move(tag);
+    else
+        tag_ = std::make_unique<Variant>(std::move(tag));
     if (folder == folderTag_) return;
     folderTag_ = folder;
-    if (tree_ && parent_->sorted_) tree_->Replace(*this);
+    HeadlessTreeView* tree = Tree();
+    if (tree && parent_->sorted_) tree->Replace(*this);
 }
 
 void HeadlessNode::Remove() {
@@ -95,14 +111,15 @@ void HeadlessNode::Remove() {
 }
 
 bool HeadlessNode::Selected() const {
-    return tree_ && tree_->selected_ == this;
+    const HeadlessTreeView* tree = Tree();
+    return tree && tree->selected_ == this;
 }
 
 void HeadlessNode::SetSelected(bool value) {
     if (value)
         AttachedTree().Select(this);
     else if (Selected())
-        tree_->Select(nullptr);
+        Tree()->Select(nullptr);
 }
 
 std::string HeadlessNode::Image() const {
@@ -110,8 +127,9 @@ std::string HeadlessNode::Image() const {
 }
 
 void HeadlessNode::SetImage(const std::string& key) {
-    image_ = tree_ ? tree_->ImageId(key) : InternImageKey(key);
-    if (tree_) tree_->NotifyChanged(*this);
+    HeadlessTreeView* tree = Tree();
+    image_ = tree ? tree->ImageId(key) : InternImageKey(key);
+    if (tree) tree->NotifyChanged(*this);
 }
 
 std::string HeadlessNode::ExpandedImage() const {
@@ -119,20 +137,21 @@ std::string HeadlessNode::ExpandedImage() const {
 }
 
 void HeadlessNode::SetExpandedImage(const std::string& key) {
-    expandedImage_ = tree_ ? tree_->ImageId(key) : InternImageKey(key);
-    if (tree_) tree_->NotifyChanged(*this);
+    HeadlessTreeView* tree = Tree();
+    expandedImage_ = tree ? tree->ImageId(key) : InternImageKey(key);
+    if (tree) tree->NotifyChanged(*this);
 }
 
 void HeadlessNode::SetExpanded(bool value) {
     if (value == expanded_) return;
     expanded_ = value;
-    if (tree_) tree_->NotifyExpanded(*this);
+    if (HeadlessTreeView* tree = Tree()) tree->NotifyExpanded(*this);
 }
 
 void HeadlessNode::SetForeColor(int32_t color) {
     if (color == foreColor_) return;
     foreColor_ = color;
-    if (tree_) tree_->NotifyChanged(*this);
+    if (HeadlessTreeView* tree = Tree()) tree->NotifyChanged(*this);
 }
 
 void HeadlessNode::EnsureVisible() {
@@ -148,13 +167,14 @@ void HeadlessNode::SetSorted(bool value) {
     if (value == sorted_) return;
     EnsureOrder(); // an unsorted parent keeps the order its children had
     sorted_ = value;
-    if (value && tree_) tree_->SortChildren(*this);
+    if (!value) return;
+    if (HeadlessTreeView* tree = Tree()) tree->SortChildren(*this);
 }
 
 void HeadlessNode::SetAllowDrop(int32_t value) {
     if (value < drop::None || value > (drop::Into | drop::Before | drop::After))
         throw Error(err::InvalidArgument, "Invalid procedure call or argument");
-    allowDrop_ = value;
+    allowDrop_ = static_cast<uint16_t>(value);
 }
 
 } // namespace qv

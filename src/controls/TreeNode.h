@@ -22,10 +22,10 @@ class HeadlessTreeView;
 // folder of 50,000 files or a category of 100,000 topics costs about what it does in a small one.
 // While Redraw is off (a load) a sorted parent takes new children at its end and sorts them all
 // at once, when Redraw comes back on or when its order is read before.
-class HeadlessNode final : public Node, public IndexedLink {
+class HeadlessNode : public Node, public IndexedLink {
 public:
-    // Only the tree makes nodes; tree is nullptr for none.
-    HeadlessNode(HeadlessTreeView* tree, std::string key, std::string text);
+    // Only the tree makes nodes.
+    HeadlessNode(std::string key, std::string text);
 
     std::string TypeName() const override { return "Node"; }
 
@@ -38,9 +38,9 @@ public:
     Node* PreviousSibling() const override;
     Node* NextSibling() const override;
     Node* FirstChild() const override;
-    int32_t ChildCount() const override { return static_cast<int32_t>(children_.Size()); }
+    int32_t ChildCount() const override { return static_cast<int32_t>(Kids().Size()); }
     Node* NextNode() const override;
-    const Variant& Tag() const override { return tag_; }
+    const Variant& Tag() const override;
     void SetTag(Variant tag) override;
     void Remove() override;
     bool Selected() const override;
@@ -66,7 +66,8 @@ public:
     const std::string& TextRef() const { return text_; }
     // Tag is the string "FileSystemFolder": such children come first under a sorted parent.
     bool IsFileSystemFolder() const { return folderTag_; }
-    HeadlessTreeView* Tree() const { return tree_; }
+    // The tree the node is in (nullptr when detached), found through its ancestors: O(depth).
+    HeadlessTreeView* Tree() const;
     // For views: the parent, nullptr for a top-level or detached node; the place among the
     // siblings (0 when detached), O(log n); the child at a place, nullptr out of range, O(1)
     // when the row is next to one read just before, else O(log n).
@@ -76,6 +77,7 @@ public:
 
 private:
     friend class HeadlessTreeView;
+    friend class HeadlessTreeRoot;
     using Children = IndexedList<HeadlessNode>;
 
     HeadlessTreeView& AttachedTree() const; // 35605 when detached
@@ -90,27 +92,61 @@ private:
     void SortPendingChildren() const;
     // The owning pointer of an attached node.
     const std::shared_ptr<HeadlessNode>& Self() const { return self_; }
+    // The child list, empty for a node that never had children; Adopt makes it on first use.
+    const Children& Kids() const { return children_ ? *children_ : kNoChildren; }
+    Children& Adopt() {
+        if (!children_) children_ = std::make_unique<Children>();
+        return *children_;
+    }
 
-    // What a sorted insert compares comes first, so that one cache line serves a comparison.
+    static const Children kNoChildren;
+
+    // A tree holds many nodes (150,000 for a project of 100,000 topics), most of them leaves
+    // without a tag: whatever only some nodes need (the child list, a tag) lies outside, the
+    // tree is reached through the ancestors, and the flags share one word with the colour and
+    // images. What a sorted insert compares comes first, so that one cache line serves a
+    // comparison.
     std::string text_;
-    bool folderTag_ = false;
-    bool expanded_ = false;
-    bool sorted_ = false;
-    bool allowDrag_ = true;
-    bool isRoot_ = false;
-    mutable bool orderPending_ = false; // children_ not in sorted order yet (see EnsureOrder)
-    HeadlessNode* parent_ = nullptr;    // the tree's hidden root for a top-level node
-    Children children_;
-    // An attached node owns itself (its parent's list holds it without owning); detaching it
-    // hands this over.
-    std::shared_ptr<HeadlessNode> self_;
-    HeadlessTreeView* tree_;
-    std::string key_;
-    Variant tag_;
     uint32_t image_ = 0; // interned image keys (ImageKeyTable)
     uint32_t expandedImage_ = 0;
     int32_t foreColor_ = -1;
-    int32_t allowDrop_ = drop::Into | drop::Before | drop::After;
+    uint16_t allowDrop_ : 3 = drop::Into | drop::Before | drop::After;
+    bool folderTag_ : 1 = false;
+    bool expanded_ : 1 = false;
+    bool sorted_ : 1 = false;
+    bool allowDrag_ : 1 = true;
+    bool isRoot_ : 1 = false;
+    mutable bool orderPending_ : 1 = false; // children not in sorted order yet (see EnsureOrder)
+    HeadlessNode* parent_ = nullptr;        // the tree's hidden root for a top-level node
+    std::unique_ptr<Children> children_;
+    // An attached node owns itself (its parent's list holds it without owning); detaching it
+    // hands this over.
+    std::shared_ptr<HeadlessNode> self_;
+    std::string key_;
+    std::unique_ptr<Variant> tag_; // nullptr while the tag is Empty
 };
+
+// The hidden root of a tree, whose children are the top-level nodes. It alone holds the tree:
+// the other nodes reach it through their ancestors.
+class HeadlessTreeRoot final : public HeadlessNode {
+public:
+    explicit HeadlessTreeRoot(HeadlessTreeView* tree) : HeadlessNode({}, {}), tree_(tree) {
+        isRoot_ = true;
+        expanded_ = true;
+    }
+
+private:
+    friend class HeadlessNode;
+    friend class HeadlessTreeView;
+
+    HeadlessTreeView* tree_; // nullptr once the tree is gone
+};
+
+inline HeadlessTreeView* HeadlessNode::Tree() const {
+    const HeadlessNode* n = this;
+    while (n->parent_)
+        n = n->parent_;
+    return n->isRoot_ ? static_cast<const HeadlessTreeRoot*>(n)->tree_ : nullptr;
+}
 
 } // namespace qv

@@ -163,10 +163,7 @@ void HeadlessNodes::Reserve(std::size_t count) {
 
 HeadlessTreeView::HeadlessTreeView()
     : nodes_(std::make_shared<HeadlessNodes>(this)),
-      root_(std::make_shared<HeadlessNode>(this, std::string(), std::string())),
-      hWnd_(nextHandle.fetch_add(4)) {
-    root_->isRoot_ = true;
-    root_->expanded_ = true;
+      root_(std::make_shared<HeadlessTreeRoot>(this)), hWnd_(nextHandle.fetch_add(4)) {
     commandEnabled_.fill(true);
 }
 
@@ -178,7 +175,7 @@ HeadlessTreeView::~HeadlessTreeView() {
 }
 
 HeadlessNode* HeadlessTreeView::Top() const {
-    return root_->children_.First();
+    return root_->Kids().First();
 }
 
 void HeadlessTreeView::Reserve(std::size_t nodes) {
@@ -223,7 +220,7 @@ HeadlessNode* HeadlessTreeView::Insert(HeadlessNode& parent, HeadlessNode* befor
     index_.Prefetch(hash);
     const uint32_t imageId = ImageId(image);
     const uint32_t expandedId = ImageId(expandedImage);
-    auto node = std::make_shared<HeadlessNode>(this, key, text);
+    auto node = std::make_shared<HeadlessNode>(key, text);
     if (!key.empty() && index_.Find(key, hash)) NotUnique();
     node->image_ = imageId;
     node->expandedImage_ = expandedId;
@@ -265,7 +262,7 @@ void HeadlessTreeView::ClearNodes() {
 
 HeadlessNode* HeadlessTreeView::Own(Node* node) const {
     auto* own = dynamic_cast<HeadlessNode*>(node);
-    if (!own || own->tree_ != this || own->isRoot_) InvalidArgument();
+    if (!own || own->isRoot_ || !Attached(*own)) InvalidArgument();
     return own;
 }
 
@@ -341,9 +338,9 @@ std::vector<HeadlessNode*> HeadlessTreeView::SortedChildren(const HeadlessNode& 
     // the keys in time linear in their length, so a folder ten times as large sorts in ten times
     // the time (a comparison sort would take over twelve).
     std::vector<KeyedEntry> entries;
-    entries.reserve(parent.children_.Size());
+    entries.reserve(parent.Kids().Size());
     std::string keys;
-    for (HeadlessNode* c = parent.children_.First(); c; c = HeadlessNode::Children::Next(*c)) {
+    for (HeadlessNode* c = parent.Kids().First(); c; c = HeadlessNode::Children::Next(*c)) {
         const std::size_t at = keys.size();
         keys += c->folderTag_ ? '\0' : '\1'; // folders first
         AppendNaturalSortKey(c->text_, keys);
@@ -366,7 +363,7 @@ void HeadlessTreeView::OrderPending(HeadlessNode& parent) {
 
 void HeadlessTreeView::SortPending(HeadlessNode& parent) const {
     parent.orderPending_ = false;
-    parent.children_.Assign(SortedChildren(parent));
+    parent.Adopt().Assign(SortedChildren(parent));
     ForgetCursors();
 }
 
@@ -376,13 +373,13 @@ void HeadlessTreeView::SortChildren(HeadlessNode& parent) {
     // Already in order (a new, empty folder; a folder sorted before): nothing moves, nothing is
     // told, so a view keeps its layout.
     bool moved = false;
-    const HeadlessNode* c = parent.children_.First();
+    const HeadlessNode* c = parent.Kids().First();
     for (std::size_t i = 0; i < order.size() && !moved; ++i, c = HeadlessNode::Children::Next(*c))
         moved = order[i] != c;
     if (!moved) return;
     const bool told = Observed();
     if (told) observer_->ChildrenAboutToBeReordered(ViewParent(parent));
-    parent.children_.Assign(order);
+    parent.Adopt().Assign(order);
     ForgetCursors();
     if (told) observer_->ChildrenReordered(ViewParent(parent));
 }
@@ -409,7 +406,7 @@ void HeadlessTreeView::SetDropHighlight(Node* node) {
 // Child lists
 
 HeadlessNode* HeadlessTreeView::SortedPlace(HeadlessNode& parent, HeadlessNode& node) {
-    auto& children = parent.children_;
+    const auto& children = parent.Kids();
     if (Deferred(parent)) {
         // At the end; the parent sorts once its order is read. A node already there arrives
         // anew, as a change of its text or tag makes it.
@@ -427,15 +424,16 @@ HeadlessNode* HeadlessTreeView::SortedPlace(HeadlessNode& parent, HeadlessNode& 
     }
     // The node is among the children, maybe out of order after a change of its text: it is
     // taken out of the list for the search and put back where it was; nobody sees the gap.
+    HeadlessNode::Children& own = *parent.children_;
     HeadlessNode* next = HeadlessNode::Children::Next(node);
-    children.Erase(node);
-    HeadlessNode* place = children.UpperBound(node, before);
-    children.InsertBefore(next, node);
+    own.Erase(node);
+    HeadlessNode* place = own.UpperBound(node, before);
+    own.InsertBefore(next, node);
     return place;
 }
 
 int32_t HeadlessTreeView::RowOf(const HeadlessNode& parent, const HeadlessNode* before) {
-    return static_cast<int32_t>(before ? before->Position() : parent.children_.Size());
+    return static_cast<int32_t>(before ? before->Position() : parent.Kids().Size());
 }
 
 void HeadlessTreeView::MoveChild(HeadlessNode& node, HeadlessNode& parent, HeadlessNode* before) {
@@ -454,12 +452,12 @@ void HeadlessTreeView::InsertChild(HeadlessNode& parent, std::shared_ptr<Headles
     HeadlessNode& added = *node;
     added.parent_ = &parent;
     added.self_ = std::move(node);
-    parent.children_.InsertBefore(before, added);
+    parent.Adopt().InsertBefore(before, added);
     ForgetCursors();
 }
 
 std::shared_ptr<HeadlessNode> HeadlessTreeView::TakeChild(HeadlessNode& node) {
-    node.parent_->children_.Erase(node);
+    node.parent_->children_->Erase(node);
     node.parent_ = nullptr;
     ForgetCursors();
     return std::move(node.self_);
@@ -467,10 +465,10 @@ std::shared_ptr<HeadlessNode> HeadlessTreeView::TakeChild(HeadlessNode& node) {
 
 std::vector<std::shared_ptr<HeadlessNode>> HeadlessTreeView::TakeChildren(HeadlessNode& parent) {
     std::vector<std::shared_ptr<HeadlessNode>> taken;
-    taken.reserve(parent.children_.Size());
-    for (HeadlessNode* c = parent.children_.First(); c; c = HeadlessNode::Children::Next(*c))
+    taken.reserve(parent.Kids().Size());
+    for (HeadlessNode* c = parent.Kids().First(); c; c = HeadlessNode::Children::Next(*c))
         taken.push_back(std::move(c->self_));
-    parent.children_.Clear();
+    if (parent.children_) parent.children_->Clear();
     for (const auto& c : taken)
         c->parent_ = nullptr;
     ForgetCursors();
@@ -486,12 +484,12 @@ HeadlessNode* HeadlessTreeView::ChildAt(const HeadlessNode& parent, int32_t row)
         else if (at + 1 == c.row)
             c.child = HeadlessNode::Children::Previous(*c.child);
         else if (at != c.row)
-            c.child = parent.children_.At(at);
+            c.child = parent.Kids().At(at);
         c.row = at;
         return c.child;
     }
     ChildCursor& c = cursors_[nextCursor_++ % cursors_.size()];
-    c = {&parent, at, parent.children_.At(at)};
+    c = {&parent, at, parent.Kids().At(at)};
     return c.child;
 }
 
@@ -501,18 +499,18 @@ std::size_t HeadlessTreeView::Detach(std::shared_ptr<HeadlessNode> subtree, bool
     // nodes go first, so each node that nobody else holds dies alone, without a cascade.
     std::vector<HeadlessNode*> all{subtree.get()};
     for (std::size_t i = 0; i < all.size(); ++i)
-        for (HeadlessNode* c = all[i]->children_.First(); c; c = HeadlessNode::Children::Next(*c))
+        for (HeadlessNode* c = all[i]->Kids().First(); c; c = HeadlessNode::Children::Next(*c))
             all.push_back(c);
     for (HeadlessNode* n : all) {
-        n->children_.Clear();
+        if (n->children_) n->children_->Clear();
+        n->children_.reset();
         n->orderPending_ = false;
     }
     ForgetCursors();
     for (auto it = all.rbegin(); it != all.rend(); ++it) {
         HeadlessNode& n = **it;
         if (unindex && !n.key_.empty()) index_.Erase(n.key_);
-        n.tree_ = nullptr;
-        n.parent_ = nullptr;
+        n.parent_ = nullptr; // with no parent, the node has no tree
         std::shared_ptr<HeadlessNode> self = std::move(n.self_); // n may die here
     }
     return all.size();
@@ -599,7 +597,7 @@ void HeadlessTreeView::MoveToNewParent(HeadlessNode& node, bool left) {
     bool cancel = false;
     sinks_.Raise([&](TreeViewEvents& sink) { sink.BeforeSetParent(node, *target, cancel); });
     // A handler may have removed or moved either node; move only what still makes sense.
-    if (cancel || node.tree_ != this || target->tree_ != this) return;
+    if (cancel || !Attached(node) || !Attached(*target)) return;
     for (const HeadlessNode* p = target; !p->isRoot_; p = p->parent_)
         if (p == &node) return;
     HeadlessNode* before = nullptr;
@@ -619,12 +617,12 @@ void HeadlessTreeView::DeleteSelected(HeadlessNode& node) {
     bool cancel = false;
     bool noPrompt = false;
     sinks_.Raise([&](TreeViewEvents& sink) { sink.BeforeDeleteNodeEx(node, cancel, noPrompt); });
-    if (cancel || node.tree_ != this) return;
+    if (cancel || !Attached(node)) return;
     if (!noPrompt && confirmDelete && !confirmDelete(node)) return;
-    if (node.tree_ != this) return;
+    if (!Attached(node)) return;
     sinks_.Raise([&node](TreeViewEvents& sink) { sink.DeleteNode(node); });
     // The handler may have removed the node itself (through the project's events).
-    if (node.tree_ == this) RemoveNode(node);
+    if (Attached(node)) RemoveNode(node);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -657,7 +655,7 @@ void HeadlessTreeView::DoubleClick(Node* node) {
     HeadlessNode* own = Own(node);
     std::shared_ptr<HeadlessNode> hold = own->Self();
     Select(own); // the first click of the two
-    if (own->tree_ != this) return;
+    if (!Attached(*own)) return;
     sinks_.Raise([own](TreeViewEvents& sink) { sink.NodeDoubleClicked(own); });
 }
 
@@ -701,7 +699,7 @@ void HeadlessTreeView::SetRedraw(bool value) {
     redraw_ = value;
     if (value) {
         for (const auto& parent : std::exchange(pendingOrder_, {}))
-            if (parent->tree_ == this) parent->EnsureOrder();
+            if (Attached(*parent)) parent->EnsureOrder();
     }
     if (value && observer_) observer_->Reset();
 }

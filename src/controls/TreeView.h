@@ -180,7 +180,7 @@ public:
     // The one view observer (nullptr: none); not owned, it must stay alive while set.
     void SetObserver(TreeViewObserver* observer) { observer_ = observer; }
     TreeViewObserver* Observer() const { return observer_; }
-    int32_t TopLevelCount() const { return static_cast<int32_t>(root_->children_.Size()); }
+    int32_t TopLevelCount() const { return static_cast<int32_t>(root_->Kids().Size()); }
     HeadlessNode* TopLevelAt(int32_t row) const { return root_->ChildAt(row); }
 
     // Room for this many keyed nodes without growing the key index (also Nodes().Reserve).
@@ -317,7 +317,7 @@ private:
                          const std::string& text, const std::string& image,
                          const std::string& expandedImage);
     void OpenLabelEdit(HeadlessNode& node);
-    bool Attached(const HeadlessNode& node) const { return node.tree_ == this; }
+    bool Attached(const HeadlessNode& node) const { return node.Tree() == this; }
     static bool Within(const HeadlessNode* node, const HeadlessNode& ancestor);
     // Carries out an accepted drop; bit is the drop:: position. True when it raised a move event
     // (AfterSetParent or NodeMoved).
@@ -364,7 +364,7 @@ private:
     void DeleteSelected(HeadlessNode& node);
 
     std::shared_ptr<HeadlessNodes> nodes_;
-    std::shared_ptr<HeadlessNode> root_; // hidden; its children are the top-level nodes
+    std::shared_ptr<HeadlessTreeRoot> root_; // hidden; its children are the top-level nodes
     // Views read a parent's children by rising row, several parents interleaved: a few cursors
     // make each such read O(1). Any change of a child list forgets them.
     struct ChildCursor {

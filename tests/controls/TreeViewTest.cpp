@@ -178,15 +178,44 @@ TEST_F(TreeViewTest, RemovingTheSelectionMovesItNextPreviousOrUp) {
 
     // The last top-level node: nothing is left to select, and nothing is raised.
     tree->SetSelectedItem(&N("r2"));
+    N("r2").SetTag("FileSystemFolder");
+    N("r2").SetImage("doc");
+    N("r2").SetExpandedImage("folder");
+    N("r2").SetForeColor(0x80000011);
+    N("r2").SetAllowDrop(qv::drop::Before);
+    N("g1").SetTag(7);
     sink.log.Clear();
     std::shared_ptr<qv::Object> held = N("r2").shared_from_this();
+    std::shared_ptr<qv::Object> heldChild = N("g1").shared_from_this();
     N("r2").Remove();
     EXPECT_EQ(tree->SelectedItem(), nullptr);
     EXPECT_EQ(sink.log.Take(), "");
-    auto& detached = dynamic_cast<qv::Node&>(*held);
+    // Detached, each node of the subtree keeps its own values and nothing of the tree.
+    auto& detached = dynamic_cast<qv::HeadlessNode&>(*held);
     EXPECT_EQ(detached.Key(), "r2");
+    EXPECT_EQ(detached.Tag().ToString(), "FileSystemFolder");
+    EXPECT_EQ(detached.Image() + " " + detached.ExpandedImage(), "doc folder");
+    EXPECT_EQ(detached.ForeColor(), static_cast<int32_t>(0x80000011));
+    EXPECT_EQ(detached.AllowDrop(), qv::drop::Before);
     EXPECT_EQ(detached.FirstChild(), nullptr);
+    EXPECT_EQ(detached.Tree(), nullptr);
     EXPECT_EQ(ErrorOf([&] { detached.Remove(); }), 35605);
+    auto& child = dynamic_cast<qv::HeadlessNode&>(*heldChild);
+    EXPECT_EQ(child.Key() + " " + child.Tag().ToString(), "g1 7");
+    EXPECT_EQ(child.Parent(), nullptr);
+    EXPECT_EQ(child.Tree(), nullptr);
+    child.SetTag(qv::Variant());
+    EXPECT_TRUE(child.Tag().IsEmpty());
+    EXPECT_EQ(ErrorOf([&] { child.SetSelected(true); }), 35605);
+}
+
+// A project of 100,000 topics makes 150,000 nodes: their size is most of the tree's memory.
+// What only some nodes have (children, a tag) stays outside the node, so that the node with
+// its shared_ptr control block fits a 208-byte heap block (64-bit).
+TEST_F(TreeViewTest, ANodeStaysWithinItsMemoryBudget) {
+    if constexpr (sizeof(void*) == 8) {
+        EXPECT_LE(sizeof(qv::HeadlessNode), 184u);
+    }
 }
 
 TEST_F(TreeViewTest, SelectionRaisesNodeClickedOnlyWhenItMoves) {
