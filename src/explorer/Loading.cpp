@@ -119,7 +119,7 @@ void ProjectExplorer::LoadQVProjectEx(const std::shared_ptr<QVProject>& project,
             } endFolderMemo{loadFolders_};
             for (int32_t i = 1, n = files->Count(); i <= n; ++i) {
                 file = files->Item(i);
-                if ((loadOtherFiles && !file->IsImage()) || (loadImages && file->IsImage())) {
+                if (file->IsImage() ? loadImages : loadOtherFiles) {
                     FireItemProgress("Reading Other File '", Need(file->File()).FileName());
                     AddOtherFile(file);
                 }
