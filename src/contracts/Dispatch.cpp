@@ -49,4 +49,9 @@ bool DispatchTable::Has(std::string_view name) const {
     return handlers_.find(name) != handlers_.end();
 }
 
+const DispatchTable::Handler* DispatchTable::Find(std::string_view name) const {
+    auto it = handlers_.find(name);
+    return it == handlers_.end() ? nullptr : &it->second;
+}
+
 } // namespace qv

@@ -45,6 +45,8 @@ public:
     // Raises 438 "Object doesn't support this property or method" for an unknown name.
     Variant Invoke(std::string_view name, CallKind kind, std::vector<Variant>& args) const;
     bool Has(std::string_view name) const;
+    // The member's handler, nullptr for an unknown name. Stays valid while no name is added.
+    const Handler* Find(std::string_view name) const;
 
 private:
     // Names hashed and compared without regard to ASCII case, so that a call looks its member

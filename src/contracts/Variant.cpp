@@ -124,6 +124,13 @@ double Variant::ToDouble() const {
     }
 }
 
+void Variant::SetString(std::string_view text) {
+    if (auto* held = std::get_if<std::string>(&value_))
+        held->assign(text);
+    else
+        value_ = std::string(text);
+}
+
 std::string Variant::ToString() const {
     switch (Type()) {
     case VarType::Empty:

@@ -84,6 +84,9 @@ public:
     int32_t ToLong() const;
     double ToDouble() const;
     std::string ToString() const;
+    // Makes the value this text, in the room of the string it holds if it holds one: a value
+    // set again for every report of a long task costs no allocation once it is large enough.
+    void SetString(std::string_view text);
 
     const std::shared_ptr<Object>& ObjectValue() const; // error 13 unless Object or Unknown
     template <class T> std::shared_ptr<T> As() const {

@@ -119,7 +119,7 @@ void ProjectExplorer::LoadQVProjectEx(const std::shared_ptr<QVProject>& project,
             } endFolderMemo{loadFolders_};
             for (int32_t i = 1, n = files->Count(); i <= n; ++i) {
                 file = files->Item(i);
-                if ((loadOtherFiles && !file->IsImage()) || (loadImages && file->IsImage())) {
+                if (file->IsImage() ? loadImages : loadOtherFiles) {
                     FireItemProgress("Reading Other File '", Need(file->File()).FileName());
                     AddOtherFile(file);
                 }
@@ -170,8 +170,8 @@ void ProjectExplorer::FireLoadProgress(const std::string& caption) {
     p.Run([&] {
         if (mQVIDE) {
             std::vector<Variant> args = std::move(progressArgs_);
-            args.clear();
-            args.emplace_back(caption);
+            args.resize(1);
+            args[0].SetString(caption);
             CallHostWith("FireLoadProgress", args);
             progressArgs_ = std::move(args);
         }
@@ -282,19 +282,27 @@ void ProjectExplorer::AddTopic(const std::shared_ptr<Topic>& topic) {
 }
 
 void ProjectExplorer::UpdateTopicNode(const std::shared_ptr<Topic>& topic, Node* node) {
-    std::string label;
+    // Made in the room of the last label (taken out meanwhile, so that a call from inside this
+    // one finds it empty): the node's copy is then a topic's only allocation for its label.
+    std::string label = std::move(labelBuffer_);
+    label.clear();
     Procedure p(errors_, "UpdateTopicNode", {{"Topic", topic}, {"Node", node}}, {{"Label", label}});
     p.Run([&] {
         p.line = 1;
-        if (Need(topic).IncludeInOutput()) {
-            label = topic->Name() + " (<FORMAT spellcheck>" + topic->Title() + "</FORMAT>)";
-        } else {
+        if (!Need(topic).IncludeInOutput()) {
             // The host writes a colour as "&H" + digits + "&": the markup wants the digits.
             const std::string hex = DesignerHelp().ColorToHex(kGreyTextColor);
-            const std::string grey = hex.size() > 3 ? hex.substr(2, hex.size() - 3) : "";
-            label = "<FORMAT TEXT:" + grey + ">" + topic->Name() +
-                    "</FORMAT> (<FORMAT spellcheck>" + topic->Title() + "</FORMAT>)";
+            label += "<FORMAT TEXT:";
+            if (hex.size() > 3) label.append(hex, 2, hex.size() - 3);
+            label += '>';
+            label += topic->Name();
+            label += "</FORMAT>";
+        } else {
+            label += topic->Name();
         }
+        label += " (<FORMAT spellcheck>";
+        label += topic->Title();
+        label += "</FORMAT>)";
         p.line = 2;
         Need(node).SetForeColor(-1);
         node->SetText("");
@@ -304,6 +312,7 @@ void ProjectExplorer::UpdateTopicNode(const std::shared_ptr<Topic>& topic, Node*
         p.line = 4;
         if (mTreeViewSpell) mTreeViewSpell->CheckNode(*node);
     });
+    labelBuffer_ = std::move(label);
 }
 
 void ProjectExplorer::AddOtherFile(const std::shared_ptr<OtherFile>& file) {

@@ -186,9 +186,13 @@ Variant ProjectExplorer::CallHost(const char* member, std::vector<Variant> args)
 }
 
 Variant ProjectExplorer::CallHostWith(const char* member, std::vector<Variant>& args) {
-    auto host = std::dynamic_pointer_cast<Dispatch>(mQVIDE);
-    if (!host) throw Error(err::ObjectNotSet, "Object variable or With block variable not set");
-    return host->Invoke(member, CallKind::Method, args);
+    const std::shared_ptr<Object> ide = mQVIDE; // lives through the call, whatever it sets
+    if (ide.get() != hostCast_.object || hostCast_.pin.owner_before(ide) ||
+        ide.owner_before(hostCast_.pin))
+        hostCast_ = {ide.get(), ide, dynamic_cast<Dispatch*>(ide.get())};
+    if (!hostCast_.dispatch)
+        throw Error(err::ObjectNotSet, "Object variable or With block variable not set");
+    return hostCast_.dispatch->Invoke(member, CallKind::Method, args);
 }
 
 void ProjectExplorer::ProjectChanged() {

@@ -325,6 +325,14 @@ private:
     // load started from inside one finds them empty).
     std::string progressCaption_;
     std::vector<Variant> progressArgs_;
+    std::string labelBuffer_; // the room of the last topic label made
+    // The host's late-bound face, cast once per host object rather than once per call. The pin
+    // keeps the object's control block, so that no later object passes for this one.
+    struct HostCast {
+        const Object* object = nullptr;
+        std::weak_ptr<Object> pin;
+        Dispatch* dispatch = nullptr;
+    } hostCast_;
     // While a load adds its files: the folder nodes GetFolderNode found last, one for images and
     // one for other files (by key, so that a node removed meanwhile is not used).
     struct LoadFolders {
@@ -339,11 +347,21 @@ private:
 // Events go to every sink in subscription order.
 template <class... A>
 void ProjectExplorer::Raise(void (ExplorerEvents::*event)(A...), auto&&... args) {
-    // A snapshot: a sink may unsubscribe while the event runs.
-    auto sinks = eventSinks_;
-    for (auto* sink : sinks)
-        if (std::find(eventSinks_.begin(), eventSinks_.end(), sink) != eventSinks_.end())
-            (sink->*event)(args...);
+    // A snapshot: a sink may unsubscribe while the event runs. A few sinks are copied onto the
+    // stack: a load raises an event per item.
+    ExplorerEvents* few[4];
+    std::vector<ExplorerEvents*> many;
+    ExplorerEvents* const* sinks = few;
+    const std::size_t count = eventSinks_.size();
+    if (count <= std::size(few)) {
+        std::copy(eventSinks_.begin(), eventSinks_.end(), few);
+    } else {
+        many = eventSinks_;
+        sinks = many.data();
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        if (std::find(eventSinks_.begin(), eventSinks_.end(), sinks[i]) != eventSinks_.end())
+            (sinks[i]->*event)(args...);
 }
 
 } // namespace qv

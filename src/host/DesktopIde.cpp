@@ -28,6 +28,15 @@ const char* ReadOnlyOutcome(const std::string& member) {
     return nullptr;
 }
 
+bool SameAsciiNoCase(std::string_view name, std::string_view lower) {
+    if (name.size() != lower.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lower[i]) return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool DesktopIde::RefuseReadOnly(const std::string& outcome) {
@@ -59,6 +68,9 @@ std::shared_ptr<TopicItem> DesktopIde::NewTopic(Project& project, const std::str
 }
 
 Variant DesktopIde::Run(std::string_view name, CallKind kind, std::vector<Variant>& args) {
+    // A load reports each item's progress: that member needs nothing beyond the base's, and
+    // no lower-case copy of its name.
+    if (SameAsciiNoCase(name, "fireloadprogress")) return IdeObject::Run(name, kind, args);
     const std::string member = AsciiLower(name);
     if (const char* outcome = ReadOnlyOutcome(member); outcome && RefuseReadOnly(outcome))
         return member.rfind("create", 0) == 0 ? Variant(nullptr) : Variant();

@@ -53,14 +53,24 @@ IdeObject::IdeObject(std::shared_ptr<qv::DesignerHelper> designer, SpellEngineFa
 }
 
 Variant IdeObject::Invoke(std::string_view name, CallKind kind, std::vector<Variant>& args) {
-    if (!table_.Has(name))
+    if (!Member(name))
         throw Error(err::UnknownMember, "Object doesn't support this property or method");
     if (observer_) observer_(name, args);
     return Run(name, kind, args);
 }
 
 Variant IdeObject::Run(std::string_view name, CallKind kind, std::vector<Variant>& args) {
-    return table_.Invoke(name, kind, args);
+    const DispatchTable::Handler* handler = Member(name);
+    if (!handler) throw Error(err::UnknownMember, "Object doesn't support this property or method");
+    return (*handler)(kind, args);
+}
+
+const DispatchTable::Handler* IdeObject::Member(std::string_view name) {
+    if (!lastMember_ || name != lastName_) {
+        lastMember_ = table_.Find(name);
+        lastName_.assign(name);
+    }
+    return lastMember_;
 }
 
 std::shared_ptr<TopicItem> IdeObject::NewTopic(Project& project, const std::string& name,

@@ -71,6 +71,9 @@ protected:
 
 private:
     std::string FirstStatus() const;
+    // The handler of the name, nullptr when unknown. The one found last is kept with the name
+    // as asked: a load asks for one member per item, 150,000 times in a row.
+    const DispatchTable::Handler* Member(std::string_view name);
 
     std::shared_ptr<qv::DesignerHelper> designer_;
     std::shared_ptr<Project> project_;
@@ -78,7 +81,9 @@ private:
     SpellEngineFactory spellFactory_;
     std::shared_ptr<qv::SpellEngine> spellEngine_;
     std::string spellError_;
-    DispatchTable table_;
+    DispatchTable table_; // filled once, by the constructor
+    std::string lastName_;
+    const DispatchTable::Handler* lastMember_ = nullptr;
 };
 
 } // namespace qv

@@ -22,6 +22,7 @@
 #include <pwd.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <typeinfo>
 #include <unistd.h>
 #include <unordered_map>
 #include <vector>
@@ -90,11 +91,13 @@ bool IsAbsolute(std::string_view path) {
 
 std::string RelativePathProblem(std::string_view path) {
     if (path.empty()) return "is empty";
+    // Character by character: a search for either separator makes a library call per
+    // character, and every path of a project file is checked.
     std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find_first_of("\\/", start);
-        if (end == std::string_view::npos) end = path.size();
-        if (path.substr(start, end - start) == "..") return "climbs out of the project folder";
+    for (std::size_t end = 0; end <= path.size(); ++end) {
+        if (end < path.size() && path[end] != '\\' && path[end] != '/') continue;
+        if (end - start == 2 && path[start] == '.' && path[start + 1] == '.')
+            return "climbs out of the project folder";
         start = end + 1;
     }
     return {};
@@ -432,8 +435,10 @@ std::optional<InLoad> LookUpInLoad(std::string_view folder, std::string_view nam
     if (!scope) return std::nullopt;
     std::unique_ptr<LoadScope::Memo>& kept = scope->Kept();
     if (!kept) kept = std::make_unique<LoadListings>();
-    auto* listings = dynamic_cast<LoadListings*>(kept.get());
-    if (!listings) return std::nullopt;
+    // The memo is only ever this one: its type is checked without a cast's search.
+    if (const LoadScope::Memo& memo = *kept; typeid(memo) != typeid(LoadListings))
+        return std::nullopt;
+    auto* listings = static_cast<LoadListings*>(kept.get());
     InLoad found;
     found.listing = folder.empty() || folder.back() != '/' ? nullptr : listings->Of(folder);
     if (found.listing) {

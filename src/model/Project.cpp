@@ -156,16 +156,21 @@ void ProjectBuilder::AddCategory(std::string id, std::string name, bool autoGene
     categories_.push_back(std::move(category));
 }
 
-void ProjectBuilder::AddTopic(TopicItem::Fields fields, std::size_t category) {
+bool ProjectBuilder::AddTopic(TopicItem::Fields fields, std::size_t category) {
     Project& p = *project_;
     CategoryItem* member = category == kNoCategory ? nullptr : categories_.at(category).get();
     auto topic =
         TopicItem::Create(project_, std::move(fields), member ? categories_[category] : nullptr);
     TopicItem* added = topic.get();
     const std::string& id = added->Values().id;
-    if (!p.topics_->AppendNew(id, topic)) KeyTaken(id);
+    if (!p.topics_->AppendNew(id, topic)) return false;
     if (member) member->AddMember(added, true);
     p.topicIds_.Use(id);
+    return true;
+}
+
+bool ProjectBuilder::HasTopic(const std::string& id) const {
+    return project_->topics_->Contains(id);
 }
 
 void ProjectBuilder::AddFile(std::string resolved, bool includeInOutput) {

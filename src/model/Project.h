@@ -250,7 +250,9 @@ public:
     void AddCategory(std::string id, std::string name, bool autoGenerateIndex);
     // category: a number AddCategory gave, or kNoCategory.
     static constexpr std::size_t kNoCategory = static_cast<std::size_t>(-1);
-    void AddTopic(TopicItem::Fields fields, std::size_t category);
+    // False when the ID is taken: nothing is added.
+    bool AddTopic(TopicItem::Fields fields, std::size_t category);
+    bool HasTopic(const std::string& id) const;
     // The file takes the path as the disk spells it (paths are matched ignoring case), its
     // LocalSpec and key alike, from one listing of each folder. resolved: disk::Resolve of the
     // path as written.

@@ -37,6 +37,16 @@ template <class Who> std::string Named(const Who& who) {
         return std::string(who);
 }
 
+// Equal NUL-terminated names, compared in place: each attribute of the file is matched by its
+// name, and a library call for that costs more than the comparison.
+bool SameName(const char* a, const char* b) {
+    while (*a && *a == *b) {
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
+
 // The IDs of one kind met so far, each with the offset of its element and its number in the
 // order added: an open-addressing table of views into the document (no node or copy per ID).
 // A slot keeps part of its ID's hash, so that a probe reads the document only on a likely match.
@@ -125,7 +135,7 @@ private:
                 std::size_t at = count_;
                 for (std::size_t i = 0; i < count_; ++i) {
                     const std::size_t k = next + i < count_ ? next + i : next + i - count_;
-                    if (!std::strcmp(names_[k], name)) {
+                    if (SameName(names_[k], name)) {
                         at = k;
                         break;
                     }
@@ -197,7 +207,28 @@ private:
         throw ProjectFileError(err::InvalidFileFormat, path_, LineAt(offset), what);
     }
     [[noreturn]] void Fail(pugi::xml_node node, const std::string& what) const {
+        FailIfTopicIdTaken();
         FailAt(node.offset_debug(), what);
+    }
+    // A topic's ID is known to be new only once the topic joins the project, whose table of
+    // topics finds a second use (the reader keeps no table of its own for 100,000 IDs). Until
+    // then any failure of the element reports a second use first, as the ID is checked first.
+    struct UnconfirmedTopicId {
+        std::string_view id;
+        pugi::xml_node element;
+        const pugi::xml_node* earlier; // the section's elements before this one
+        std::size_t earlierCount;
+    };
+    // taken: the project refused the topic for its ID.
+    void FailIfTopicIdTaken(bool taken = false) const {
+        if (!unconfirmed_ || (!taken && !build_.HasTopic(std::string(unconfirmed_->id)))) return;
+        const UnconfirmedTopicId u = *unconfirmed_;
+        std::ptrdiff_t first = -1;
+        for (std::size_t i = 0; i < u.earlierCount && first < 0; ++i)
+            if (u.earlier[i].attribute("id").value() == u.id) first = u.earlier[i].offset_debug();
+        FailAt(u.element.offset_debug(), "topic ID " + Quote(u.id) +
+                                             " is used twice (first on line " +
+                                             std::to_string(LineAt(first)) + ")");
     }
     // The parse overwrites parts of the text, line ends among them: where the lines end is
     // noted before.
@@ -215,7 +246,7 @@ private:
             if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata)
                 Fail(parent, "unexpected text inside <" + std::string(parent.name()) + ">");
             if (n.type() != pugi::node_element) continue;
-            if (childName && std::strcmp(n.name(), childName))
+            if (childName && !SameName(n.name(), childName))
                 Fail(n, "unknown element <" + std::string(n.name()) + "> in <" +
                             std::string(parent.name()) + ">");
             out.push_back(n);
@@ -226,13 +257,15 @@ private:
         if (element.first_child())
             Fail(element, "<" + std::string(element.name()) + "> may not contain anything");
     }
-    std::string RequireId(pugi::xml_node element, const Attributes& a, IdSet& seen, char letter,
+    // seen: the IDs of the kind so far; nullptr when the project's table finds a second use.
+    std::string RequireId(pugi::xml_node element, const Attributes& a, IdSet* seen, char letter,
                           const char* kind) {
         const std::string_view id = a.View("id");
         if (id.empty()) Fail(element, "<" + std::string(element.name()) + "> has no id");
         std::string problem = IdProblem(letter, id);
         if (!problem.empty()) Fail(element, std::string(kind) + " ID " + Quote(id) + " " + problem);
-        if (auto first = seen.Add(id, element.offset_debug()))
+        if (std::optional<std::ptrdiff_t> first;
+            seen && (first = seen->Add(id, element.offset_debug())))
             Fail(element, std::string(kind) + " ID " + Quote(id) +
                               " is used twice (first on line " + std::to_string(LineAt(*first)) +
                               ")");
@@ -273,6 +306,7 @@ private:
     std::string folder_;
     IdSet categoryIds_;
     ProjectBuilder build_; // each item goes into the project once it is checked
+    std::optional<UnconfirmedTopicId> unconfirmed_;
 };
 
 std::shared_ptr<Project> Reader::Read() {
@@ -335,23 +369,24 @@ void Reader::ReadCategories(pugi::xml_node section) {
     for (pugi::xml_node e : elements) {
         CheckLeaf(e);
         Attributes a(*this, e, {"id", "name", "autoGenerateIndex"});
-        std::string id = RequireId(e, a, categoryIds_, 'C', "category");
+        std::string id = RequireId(e, a, &categoryIds_, 'C', "category");
         bool autoIndex = a.Bool("autoGenerateIndex", false, "category " + id);
         build_.AddCategory(std::move(id), a.Text("name"), autoIndex);
     }
 }
 
 void Reader::ReadTopics(pugi::xml_node section) {
-    auto elements = Children(section, "Topic");
-    IdSet ids(elements.size());
+    const auto elements = Children(section, "Topic");
     build_.ReserveTopics(elements.size());
-    for (pugi::xml_node e : elements) {
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        const pugi::xml_node e = elements[i];
         CheckLeaf(e);
         Attributes a(
             *this, e,
             {"id", "name", "title", "caption", "category", "status", "includeInOutput", "file"});
         TopicItem::Fields t;
-        t.id = RequireId(e, a, ids, 'T', "topic");
+        t.id = RequireId(e, a, nullptr, 'T', "topic");
+        unconfirmed_ = UnconfirmedTopicId{a.View("id"), e, elements.data(), i};
         auto who = [&] { return "topic " + t.id; };
         t.name = a.View("name");
         t.title = a.View("title");
@@ -374,7 +409,8 @@ void Reader::ReadTopics(pugi::xml_node section) {
             CheckPath(e, who, "file", a.View("file"));
             t.file = InFileSeparators(a.View("file"));
         }
-        build_.AddTopic(std::move(t), number);
+        if (!build_.AddTopic(std::move(t), number)) FailIfTopicIdTaken(true);
+        unconfirmed_.reset();
     }
 }
 
@@ -428,7 +464,7 @@ void Reader::ReadProfiles(pugi::xml_node section) {
             *this, e,
             {"id", "name", "title", "compiledHelp", "helpFormat", "outputFolder", "current"});
         ProfileItem::Fields b;
-        b.id = RequireId(e, a, ids, 'B', "build profile");
+        b.id = RequireId(e, a, &ids, 'B', "build profile");
         std::string who = "build profile " + b.id;
         b.name = a.Text("name");
         b.title = a.Text("title");
@@ -525,8 +561,11 @@ std::string FilePathProblem(const std::string& projectFolder, std::string_view p
     if (path.empty()) return "is empty";
     std::string problem = disk::RelativePathProblem(path);
     if (!problem.empty()) return problem;
-    const std::size_t last = path.find_last_of("\\/");
-    const std::string_view name = last == std::string_view::npos ? path : path.substr(last + 1);
+    // The name after the last separator, found by hand as in RelativePathProblem.
+    std::size_t nameStart = path.size();
+    while (nameStart > 0 && path[nameStart - 1] != '\\' && path[nameStart - 1] != '/')
+        --nameStart;
+    const std::string_view name = path.substr(nameStart);
     if (name.empty() || name == ".") return "names a folder";
     // Resolving only shortens what it joins, so most paths need no resolving here.
     if (path.size() > kLongestPath || (projectFolder.size() + path.size() > kLongestPath &&

@@ -52,6 +52,23 @@ TEST_F(LoadingTest, ProgressGoesToTheHostAndTheContainerForEveryStep) {
                     "Reading Other File 'guide.txt'|");
 }
 
+// Another IDE object set as QVIDE takes the reports of the load it makes, the first none.
+TEST_F(LoadingTest, ProgressGoesToTheIdeObjectSetLast) {
+    h.Open(p);
+    int first = 0, second = 0;
+    h.ide->SetObserver(
+        [&](std::string_view member, auto&) { first += member == "FireLoadProgress"; });
+    auto other = std::make_shared<qv::IdeObject>(h.libraries.Designer());
+    other->SetProject(p);
+    other->SetObserver(
+        [&](std::string_view member, auto&) { second += member == "FireLoadProgress"; });
+    h.control->SetQVIDE(other);
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(second, 9);
+    h.control->SetQVIDE(h.ide);
+    EXPECT_EQ(first, 9);
+}
+
 struct FlagCase {
     const char* name;
     bool topics, images, other;

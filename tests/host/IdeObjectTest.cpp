@@ -129,6 +129,15 @@ TEST_F(IdeObjectTest, FailuresCarryPlatformNumbers) {
     ide->SetProject(nullptr);
     expectError(qv::err::ObjectNotSet, "CreateTopic", {Variant("A"), Variant(""), Variant("")});
     EXPECT_EQ(log.Text().find("DeleteEverything"), std::string::npos); // unknown: not reported
+    // The member found last is kept with its name as asked: a name one letter off, or the
+    // next member, is looked up again.
+    ide->Call("FireLoadProgress", {Variant("a")});
+    expectError(qv::err::UnknownMember, "FireLoadProgresses", {});
+    ide->Call("fireloadprogress", {Variant("b")});
+    expectError(449, "CreateCategory", {});
+    EXPECT_NE(log.Text().find("host FireLoadProgress a\nhost fireloadprogress b\n"),
+              std::string::npos)
+        << log.Text();
 }
 
 class DesktopIdeTest : public IdeTest {
