@@ -350,16 +350,14 @@ void Reader::ReadTopics(pugi::xml_node section) {
         Attributes a(
             *this, e,
             {"id", "name", "title", "caption", "category", "status", "includeInOutput", "file"});
+        // Views into the document: the topic copies its texts once, into one block.
         TopicItem::Fields t;
-        t.id = RequireId(e, a, ids, 'T', "topic");
-        auto who = [&] { return "topic " + t.id; };
+        const std::string id = RequireId(e, a, ids, 'T', "topic");
+        t.id = id;
+        auto who = [&] { return "topic " + id; };
         t.name = a.View("name");
         t.title = a.View("title");
-        const std::string_view caption = a.View("caption");
-        if (caption == t.title)
-            t.captionIsTitle = true;
-        else
-            t.caption = caption;
+        t.caption = a.View("caption");
         const std::string_view category = a.View("category");
         std::size_t number = ProjectBuilder::kNoCategory;
         if (!category.empty()) {
@@ -368,13 +366,15 @@ void Reader::ReadTopics(pugi::xml_node section) {
                 Fail(e,
                      who() + " names category " + std::string(category) + ", which does not exist");
         }
-        t.status = a.Text("status", options_.defaultStatus);
+        t.status = a.Has("status") ? a.View("status") : std::string_view(options_.defaultStatus);
         t.includeInOutput = a.Bool("includeInOutput", true, who);
+        std::string file;
         if (a.Has("file")) {
             CheckPath(e, who, "file", a.View("file"));
-            t.file = InFileSeparators(a.View("file"));
+            file = InFileSeparators(a.View("file"));
+            t.file = file;
         }
-        build_.AddTopic(std::move(t), number);
+        build_.AddTopic(t, number);
     }
 }
 
