@@ -33,13 +33,23 @@ struct ItemKey {
 };
 
 namespace detail {
-// Removes entry i from a linear-probing table of power-of-two size. Backward shift: later entries
-// of the same run move up, so no tombstone is needed and lookups stay short.
+// The home place of a hash in a table of n places: the hash's high bits scaled to n, so that a
+// table can be sized to what it holds instead of to a power of two.
+// Its high 32 bits serve: a collection never has 2^32 places (IndexedLink counts in 32 bits).
+inline std::size_t HomeOf(std::size_t hash, std::size_t n) {
+    return static_cast<std::size_t>(((static_cast<uint64_t>(hash) >> 32) * n) >> 32);
+}
+// Removes entry i from a linear-probing table. Backward shift: later entries of the same run
+// move up, so no tombstone is needed and lookups stay short. home: an entry's home place.
 template <class Entry, class Occupied, class Home>
 void EraseProbed(std::vector<Entry>& table, std::size_t i, Occupied occupied, Home home) {
-    const std::size_t mask = table.size() - 1;
-    for (std::size_t j = (i + 1) & mask; occupied(table[j]); j = (j + 1) & mask) {
-        if (((j - (home(table[j]) & mask)) & mask) >= ((j - i) & mask)) {
+    const std::size_t n = table.size();
+    auto next = [n](std::size_t k) { return k + 1 == n ? 0 : k + 1; };
+    auto distance = [n](std::size_t from, std::size_t to) {
+        return to >= from ? to - from : to + n - from;
+    };
+    for (std::size_t j = next(i); occupied(table[j]); j = next(j)) {
+        if (distance(home(table[j]), j) >= distance(i, j)) {
             table[i] = table[j];
             i = j;
         }
@@ -218,7 +228,7 @@ private:
             if (table_.empty()) return nullptr;
             const ItemKey key = keyOf_(item);
             const std::size_t hash = Hash(key.tail.empty() ? key.head : Joined(key));
-            for (std::size_t i = hash & Mask();; i = (i + 1) & Mask()) {
+            for (std::size_t i = Home(hash);; i = Next(i)) {
                 const Entry& e = table_[i];
                 if (!e.slot) return nullptr;
                 if (e.hash == hash && e.slot->item.get() == &item) return e.slot;
@@ -232,7 +242,7 @@ private:
         // The place of the key's entry in the table, npos when absent.
         std::size_t EntryOf(std::string_view key, std::size_t hash) const {
             if (table_.empty()) return npos;
-            for (std::size_t i = hash & Mask();; i = (i + 1) & Mask()) {
+            for (std::size_t i = Home(hash);; i = Next(i)) {
                 const Entry& e = table_[i];
                 if (!e.slot) return npos;
                 if (e.hash == hash && Same(keyOf_(*e.slot->item), key)) return i;
@@ -240,7 +250,8 @@ private:
         }
         // The key is not present yet.
         void Insert(Slot* slot, std::size_t hash) {
-            if ((size_ + 1) * 4 > table_.size() * 3) Grow(std::max(size_ + 1, table_.size()));
+            if ((size_ + 1) * 4 > table_.size() * 3)
+                Resize(std::max<std::size_t>(16, 2 * table_.size()));
             Place({hash, slot});
             ++size_;
         }
@@ -249,12 +260,14 @@ private:
             Slot* slot = table_[entry].slot;
             detail::EraseProbed(
                 table_, entry, [](const Entry& e) { return e.slot != nullptr; },
-                [](const Entry& e) { return e.hash; });
+                [this](const Entry& e) { return Home(e.hash); });
             --size_;
             return slot;
         }
+        // Room for n keys: a table of 4n/3 places, not the next power of two (up to twice that).
         void Reserve(std::size_t n) {
-            if (n * 4 > table_.size() * 3) Grow(std::max(n, size_));
+            if (n * 4 > table_.size() * 3)
+                Resize(std::max<std::size_t>(16, (std::max(n, size_) * 4 + 2) / 3));
         }
 
     private:
@@ -276,24 +289,22 @@ private:
             joined.assign(key.head).append(key.tail);
             return joined;
         }
-        std::size_t Mask() const { return table_.size() - 1; }
+        std::size_t Home(std::size_t hash) const { return detail::HomeOf(hash, table_.size()); }
+        std::size_t Next(std::size_t i) const { return i + 1 == table_.size() ? 0 : i + 1; }
         void Place(const Entry& e) {
-            std::size_t i = e.hash & Mask();
+            std::size_t i = Home(e.hash);
             while (table_[i].slot)
-                i = (i + 1) & Mask();
+                i = Next(i);
             table_[i] = e;
         }
-        void Grow(std::size_t n) {
-            std::size_t size = 16;
-            while (size * 3 < n * 4)
-                size *= 2;
-            std::vector<Entry> old = std::exchange(table_, std::vector<Entry>(size));
+        void Resize(std::size_t places) {
+            std::vector<Entry> old = std::exchange(table_, std::vector<Entry>(places));
             for (const Entry& e : old)
                 if (e.slot) Place(e);
         }
         KeyOf keyOf_;
         bool ignoreCase_;
-        std::vector<Entry> table_; // a power of two in size, at most three quarters full
+        std::vector<Entry> table_; // at most three quarters full
         std::size_t size_ = 0;
     };
 
