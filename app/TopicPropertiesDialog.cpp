@@ -36,8 +36,9 @@ TopicPropertiesDialog::TopicPropertiesDialog(std::shared_ptr<TopicItem> topic,
     form->addRow(tr("&Title:"), title_);
     form->addRow(tr("&Caption:"), caption_);
     form->addRow(tr("&Status:"), status_);
-    form->addRow(tr("Content file:"),
-                 new QLabel(QString::fromStdString(topic_->File()).replace('\\', '/'), this));
+    form->addRow(
+        tr("Content file:"),
+        new QLabel(QString::fromStdString(std::string(topic_->File())).replace('\\', '/'), this));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -3,7 +3,8 @@
 //   qv_bench [benchmark options]            runs the benchmarks
 //   qv_bench --qv_generate=N --qv_folder=D  writes the generated project of N topics (its files
 //                                           and D/projectN/bench.qvproj) and keeps it
-// It also runs itself as a child for the cold opens (--qv_child=KIND --qv_project=FILE).
+// It also runs itself as a child for the cold opens (--qv_child=KIND --qv_project=FILE
+// [--qv_trim=1]).
 
 #include "Open.h"
 #include "Shape.h"
@@ -44,7 +45,8 @@ int Generate(const std::string& topics, const std::string& folder) {
 
 int main(int argc, char** argv) {
     if (const std::string kind = Option(argc, argv, "qv_child"); !kind.empty())
-        return qvbench::RunFreshOpen(kind, Option(argc, argv, "qv_project"));
+        return qvbench::RunFreshOpen(kind, Option(argc, argv, "qv_project"),
+                                     Option(argc, argv, "qv_trim") == "1");
     if (const std::string topics = Option(argc, argv, "qv_generate"); !topics.empty())
         return Generate(topics, Option(argc, argv, "qv_folder"));
 

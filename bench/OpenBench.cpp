@@ -13,6 +13,7 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <ctime>
+#include <malloc.h>
 #include <memory>
 #include <spawn.h>
 #include <stdexcept>
@@ -205,7 +206,7 @@ void BM_WarmOpen(benchmark::State& state) {
 
 } // namespace
 
-int RunFreshOpen(const std::string& kind, const std::string& projectFile) {
+int RunFreshOpen(const std::string& kind, const std::string& projectFile, bool trim) {
     try {
         std::unique_ptr<Host> host;
         std::shared_ptr<qv::ProjectExplorer> control;
@@ -227,8 +228,13 @@ int RunFreshOpen(const std::string& kind, const std::string& projectFile) {
         }
         const int64_t cpuNs = Now(CLOCK_PROCESS_CPUTIME_ID) - cpu,
                       wallNs = Now(CLOCK_MONOTONIC) - wall;
-        std::printf("%lld %lld %ld %zu\n", static_cast<long long>(cpuNs),
+        std::printf("%lld %lld %ld %zu", static_cast<long long>(cpuNs),
                     static_cast<long long>(wallNs), ResidentKb(), nodes);
+        if (trim) {
+            ::malloc_trim(0);
+            std::printf(" %ld", ResidentKb());
+        }
+        std::printf("\n");
         std::fflush(stdout);
         // What was built is left to the end of the process: the teardown is not the open's.
         std::_Exit(0);

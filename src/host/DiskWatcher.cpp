@@ -208,7 +208,7 @@ std::size_t DiskWatcher::KeyOfDiskPath(std::string_view path) const {
 }
 
 std::size_t DiskWatcher::KeyOfTopic(const TopicItem& topic, std::string& folder) const {
-    const std::string& file = topic.File();
+    const std::string_view file = topic.File();
     if (!Plain(file)) {
         const std::string path = topic.DiskPath();
         folder = ParentOf(path);

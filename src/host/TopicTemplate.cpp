@@ -76,7 +76,7 @@ std::string TopicTemplate::CreateNewContentFile(const Project& project, const st
     auto topics = project.Topics();
     named.reserve(static_cast<std::size_t>(topics->Count()));
     for (int32_t i = 1; i <= topics->Count(); ++i) {
-        const auto& file = static_cast<const TopicItem&>(*topics->Item(i)).File();
+        const std::string file(static_cast<const TopicItem&>(*topics->Item(i)).File());
         if (file.empty()) continue;
         named.insert(folded(disk::IsAbsolute(file)
                                 ? disk::RelativeBelow(project.Folder(), disk::AbsoluteNormal(file))

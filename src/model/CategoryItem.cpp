@@ -19,7 +19,7 @@ public:
         if (!category) return true;
         category->EnsureSorted();
         for (TopicItem* topic : category->members_)
-            elements.emplace_back(std::shared_ptr<Object>(topic->self_.lock()));
+            elements.emplace_back(std::shared_ptr<Object>(topic->Self()));
         return true;
     }
     int32_t Count() const override {
@@ -30,7 +30,7 @@ public:
         auto category = category_.lock();
         if (!category || index < 1 || index > Count()) ThrowSubscriptOutOfRange();
         category->EnsureSorted();
-        return category->members_[static_cast<std::size_t>(index - 1)]->self_.lock();
+        return category->members_[static_cast<std::size_t>(index - 1)]->Self();
     }
     std::shared_ptr<Topic> Item(const std::string& key) const override {
         auto topic = Find(key);
@@ -106,7 +106,7 @@ bool CategoryItem::IsMember(const TopicItem* topic) const {
 
 void CategoryItem::AddMember(TopicItem* topic, bool lastInProject) {
     if (IsMember(topic)) return;
-    topic->memberIndex_ = members_.size();
+    topic->memberIndex_ = static_cast<uint32_t>(members_.size());
     members_.push_back(topic);
     if (!lastInProject) sorted_ = false;
 }
@@ -117,7 +117,7 @@ void CategoryItem::RemoveMember(const TopicItem* topic) {
     std::size_t pos = topic->memberIndex_;
     if (pos + 1 != members_.size()) {
         members_[pos] = members_.back();
-        members_[pos]->memberIndex_ = pos;
+        members_[pos]->memberIndex_ = static_cast<uint32_t>(pos);
         sorted_ = false;
     }
     members_.pop_back();
@@ -139,7 +139,7 @@ void CategoryItem::EnsureSorted() const {
         std::sort(keyed.begin(), keyed.end());
         for (std::size_t i = 0; i < keyed.size(); ++i) {
             members_[i] = keyed[i].second;
-            members_[i]->memberIndex_ = i;
+            members_[i]->memberIndex_ = static_cast<uint32_t>(i);
         }
     }
     sorted_ = true;

@@ -15,12 +15,19 @@ namespace qv {
 
 namespace fs = std::filesystem;
 
+void DiskFileObject::SetFolder(std::string folder) {
+    if (folder.empty())
+        folder_.reset();
+    else
+        folder_ = std::make_shared<const std::string>(std::move(folder));
+}
+
 void DiskFileObject::SetSpec(const std::string& spec) {
-    folderExtension_.clear();
+    name_.clear();
+    named_ = false;
     std::string path = disk::ToDiskSeparators(spec);
     if (path.empty()) {
-        folder_.clear();
-        name_.clear();
+        folder_.reset();
         return;
     }
     std::string full = disk::AbsoluteNormal(path);
@@ -33,35 +40,43 @@ void DiskFileObject::SetSpec(const std::string& spec) {
     }
     if (full.back() == '/' || (exists && S_ISDIR(st.st_mode))) {
         if (full.back() != '/') full += '/';
-        folder_ = std::move(full);
-        name_.clear();
+        SetFolder(std::move(full));
         return;
     }
     std::size_t slash = full.rfind('/');
-    folder_ = full.substr(0, slash + 1);
     name_ = full.substr(slash + 1);
+    named_ = true;
+    full.resize(slash + 1);
+    SetFolder(std::move(full));
 }
 
 void DiskFileObject::SetFilePath(const std::string& path) {
     std::size_t slash = path.rfind('/');
-    folder_ = path.substr(0, slash + 1);
+    SetFolder(path.substr(0, slash + 1));
     name_ = path.substr(slash + 1);
-    folderExtension_.clear();
+    named_ = !name_.empty();
+}
+
+void DiskFileObject::SetFilePath(std::shared_ptr<const std::string> folder, std::string_view name) {
+    folder_ = std::move(folder);
+    name_ = name;
+    named_ = !name_.empty();
 }
 
 std::string DiskFileObject::Extension() const {
-    return name_.empty() ? folderExtension_ : disk::ExtensionOf(name_);
+    return named_ ? disk::ExtensionOf(name_) : name_;
 }
 
 void DiskFileObject::SetExtension(const std::string& extension) {
     std::string ext = (!extension.empty() && extension[0] == '.') ? extension.substr(1) : extension;
-    if (name_.empty()) {
-        folderExtension_ = ext;
+    if (!named_) {
+        name_ = ext;
         return;
     }
     std::string old = disk::ExtensionOf(name_);
     if (!old.empty()) name_.resize(name_.size() - old.size() - 1);
     if (!ext.empty()) name_ += "." + ext;
+    named_ = !name_.empty(); // a name that was all extension is gone
 }
 
 std::string DiskFileObject::DiskPath() const {
@@ -69,9 +84,10 @@ std::string DiskFileObject::DiskPath() const {
 }
 
 bool DiskFileObject::Exists() const {
-    if (name_.empty()) return false;
+    if (!named_) return false;
     // During a load, from one listing of the folder instead of a lookup of the path.
-    if (const std::optional<bool> regular = disk::RegularInLoad(folder_, name_)) return *regular;
+    if (const std::optional<bool> regular = disk::RegularInLoad(FolderView(), name_))
+        return *regular;
     const std::string path = LocalSpec();
     if (disk::IsRegularFile(path)) return true;
     const std::string found = disk::FindOnDisk(path);
@@ -79,7 +95,7 @@ bool DiskFileObject::Exists() const {
 }
 
 bool DiskFileObject::ReadOnly() const {
-    if (name_.empty()) return false;
+    if (!named_) return false;
     const std::string path = LocalSpec();
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 && ::stat(disk::FindOnDisk(path).c_str(), &st) != 0)
@@ -101,33 +117,35 @@ void DiskFileObject::Delete() {
 
 void DiskFileObject::MakeUnique() {
     std::error_code ec;
-    if (folder_.empty()) {
+    if (!folder_) {
         std::string ext = Extension();
-        folder_ = fs::temp_directory_path(ec).string();
-        if (folder_.empty()) folder_ = "/tmp";
-        if (folder_.back() != '/') folder_ += '/';
-        name_.clear();
-        folderExtension_ = ext;
+        std::string temp = fs::temp_directory_path(ec).string();
+        if (temp.empty()) temp = "/tmp";
+        if (temp.back() != '/') temp += '/';
+        SetFolder(std::move(temp));
+        name_ = std::move(ext);
+        named_ = false;
     }
-    if (!name_.empty() && !fs::exists(LocalSpec(), ec)) return;
+    if (named_ && !fs::exists(LocalSpec(), ec)) return;
 
     static std::atomic<unsigned> counter{std::random_device{}()};
     std::string ext = Extension();
+    const std::string folder = Folder();
     for (int attempt = 0; attempt < 10000; ++attempt) {
         std::string name = "qv" + std::to_string(counter.fetch_add(1) % 100000000u);
         if (!ext.empty()) name += "." + ext;
-        if (!fs::exists(folder_ + name, ec) && !ec) {
+        if (!fs::exists(folder + name, ec) && !ec) {
             name_ = std::move(name);
-            folderExtension_.clear();
+            named_ = true;
             return;
         }
     }
-    throw Error(err::PathFileAccess, "Path/File access error: no free file name in " + folder_);
+    throw Error(err::PathFileAccess, "Path/File access error: no free file name in " + folder);
 }
 
 void DiskFileObject::WriteText(const std::string& text) {
     std::string path = DiskPath();
-    if (name_.empty())
+    if (!named_)
         throw Error(err::PathFileAccess, "Path/File access error: " + path + " names no file");
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (out) out.write(text.data(), static_cast<std::streamsize>(text.size()));

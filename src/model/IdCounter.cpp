@@ -6,7 +6,7 @@
 
 namespace qv {
 
-void IdCounter::Use(const std::string& id) {
+void IdCounter::Use(std::string_view id) {
     // Either case and leading zeros count too: "t5" and "T05" name the same content file and
     // output page as "T5" on a file system that ignores case, so "T5" must never be given.
     if (id.size() < 2 || (id[0] | 0x20) != (letter_ | 0x20)) return;

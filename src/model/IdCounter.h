@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qv {
 
@@ -18,7 +19,7 @@ public:
 
     // An ID of the kind's shape (its letter in either case, then digits) counts as had; IDs of
     // another shape are ignored.
-    void Use(const std::string& id);
+    void Use(std::string_view id);
     // A stored counter: the next number is at least this.
     void RaiseTo(uint64_t next);
     uint64_t NextNumber() const { return next_; }

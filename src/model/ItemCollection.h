@@ -10,26 +10,46 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 namespace qv {
 
 // A project collection: items in project order, each under one unique key. Lookups by key
-// and by item are hash lookups; the order is an IndexedList, so an item's position, the item at
-// a position, and an insert or erase anywhere cost O(log n) (a move in a 100,000-item project
-// costs about what it does in a small one), and reading the items by rising position costs
-// O(1) each. Add and Remove go to the owner's hooks, which check the item, change the storage
-// through Insert/Erase and raise the project's events. The items' places (key, order links)
-// live in blocks of many, found through open-addressing tables: no allocation per item.
+// and by item (through its key) are hash lookups; the order is an IndexedList, so an item's
+// position, the item at a position, and an insert or erase anywhere cost O(log n) (a move in a
+// 100,000-item project costs about what it does in a small one), and reading the items by rising
+// position costs O(1) each. Add and Remove go to the owner's hooks, which check the item, change
+// the storage through Insert/Erase and raise the project's events. The items' places (order links
+// and the item) live in blocks of many, found through one open-addressing table: no allocation per
+// item. The key itself is read from the item (KeyOf), not kept a second time: an item's key must
+// not change while it is in the collection.
+
+// An item's key as the item holds it: one text, or two that follow each other (a file's folder
+// and name).
+struct ItemKey {
+    std::string_view head, tail;
+};
+
 namespace detail {
-// Removes entry i from a linear-probing table of power-of-two size. Backward shift: later entries
-// of the same run move up, so no tombstone is needed and lookups stay short.
+// The home place of a hash in a table of n places: the hash's high bits scaled to n, so that a
+// table can be sized to what it holds instead of to a power of two.
+// Its high 32 bits serve: a collection never has 2^32 places (IndexedLink counts in 32 bits).
+inline std::size_t HomeOf(std::size_t hash, std::size_t n) {
+    return static_cast<std::size_t>(((static_cast<uint64_t>(hash) >> 32) * n) >> 32);
+}
+// Removes entry i from a linear-probing table. Backward shift: later entries of the same run
+// move up, so no tombstone is needed and lookups stay short. home: an entry's home place.
 template <class Entry, class Occupied, class Home>
 void EraseProbed(std::vector<Entry>& table, std::size_t i, Occupied occupied, Home home) {
-    const std::size_t mask = table.size() - 1;
-    for (std::size_t j = (i + 1) & mask; occupied(table[j]); j = (j + 1) & mask) {
-        if (((j - (home(table[j]) & mask)) & mask) >= ((j - i) & mask)) {
+    const std::size_t n = table.size();
+    auto next = [n](std::size_t k) { return k + 1 == n ? 0 : k + 1; };
+    auto distance = [n](std::size_t from, std::size_t to) {
+        return to >= from ? to - from : to + n - from;
+    };
+    for (std::size_t j = next(i); occupied(table[j]); j = next(j)) {
+        if (distance(home(table[j]), j) >= distance(i, j)) {
             table[i] = table[j];
             i = j;
         }
@@ -43,13 +63,14 @@ public:
     using AddHook = std::function<void(std::shared_ptr<T>, const std::string& key,
                                        const Variant& before, const Variant& after)>;
     using RemoveHook = std::function<void(const std::string& key)>;
+    using KeyOf = ItemKey (*)(const T& item);
 
     // keysIgnoreCase: keys that differ only in case name the same item (the files, whose keys
     // are paths on a disk treated as case-insensitive).
-    ItemCollection(std::string typeName, AddHook add, RemoveHook remove,
+    ItemCollection(std::string typeName, KeyOf keyOf, AddHook add, RemoveHook remove,
                    bool keysIgnoreCase = false)
         : typeName_(std::move(typeName)), add_(std::move(add)), remove_(std::move(remove)),
-          byKey_(keysIgnoreCase) {}
+          byKey_(keyOf, keysIgnoreCase) {}
 
     std::string TypeName() const override { return typeName_; }
     bool Enumerate(std::vector<Variant>& elements) const override {
@@ -71,7 +92,7 @@ public:
     }
     bool Contains(const std::string& key) const override { return byKey_.Find(key) != nullptr; }
     int32_t IndexOf(const T& item) const override {
-        const Slot* slot = byItem_.Find(&item);
+        const Slot* slot = SlotOf(item);
         if (!slot) return 0;
         return static_cast<int32_t>(Order::IndexOf(*slot) + 1);
     }
@@ -84,7 +105,7 @@ public:
     // Storage, for the owner.
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
-    std::shared_ptr<T> Find(const std::string& key) const {
+    std::shared_ptr<T> Find(std::string_view key) const {
         const Slot* slot = byKey_.Find(key);
         return slot ? slot->item : nullptr;
     }
@@ -93,50 +114,48 @@ public:
     const std::shared_ptr<T>& At(std::size_t position) const { return SlotAt(position).item; }
     std::size_t Size() const { return order_.Size(); }
     // 0-based position, npos when absent.
-    std::size_t PositionOf(const std::string& key) const {
+    std::size_t PositionOf(std::string_view key) const {
         const Slot* slot = byKey_.Find(key);
         if (!slot) return npos;
         return Order::IndexOf(*slot);
     }
     std::size_t PositionOf(const T& item) const {
-        const Slot* slot = byItem_.Find(&item);
+        const Slot* slot = SlotOf(item);
         if (!slot) return npos;
         return Order::IndexOf(*slot);
     }
     void Reserve(std::size_t n) {
         byKey_.Reserve(n);
-        byItem_.Reserve(n);
         slots_.Reserve(n > order_.Size() ? n - order_.Size() : 0);
     }
-    // The caller has checked that neither the key nor the item is present yet.
-    void Insert(std::size_t position, const std::string& key, std::shared_ptr<T> item) {
-        Slot& slot = NewSlot(key, byKey_.Hash(key), std::move(item));
+    // The caller has checked that neither the key nor the item is present yet. The key is the
+    // item's (KeyOf).
+    void Insert(std::size_t position, std::string_view key, std::shared_ptr<T> item) {
+        Slot& slot = NewSlot(byKey_.Hash(key), std::move(item));
         Moved();
         order_.Insert(position, slot);
     }
-    void Append(const std::string& key, std::shared_ptr<T> item) {
+    void Append(std::string_view key, std::shared_ptr<T> item) {
         Insert(order_.Size(), key, std::move(item));
     }
     // Appends the item unless the key is taken (false: nothing changed). The item must not be
-    // present yet.
-    bool AppendNew(const std::string& key, std::shared_ptr<T> item) {
+    // present yet; the key is the item's (KeyOf).
+    bool AppendNew(std::string_view key, std::shared_ptr<T> item) {
         const std::size_t hash = byKey_.Hash(key);
         if (byKey_.Find(key, hash)) return false;
-        Slot& slot = NewSlot(key, hash, std::move(item));
+        Slot& slot = NewSlot(hash, std::move(item));
         Moved();
         order_.Insert(order_.Size(), slot);
         return true;
     }
     // Removes and returns the item under the key; nullptr when absent.
-    std::shared_ptr<T> Erase(const std::string& key) {
-        Slot* slot = byKey_.Find(key);
-        if (!slot) return nullptr;
+    std::shared_ptr<T> Erase(std::string_view key) {
+        const std::size_t entry = byKey_.EntryOf(key, byKey_.Hash(key));
+        if (entry == npos) return nullptr;
+        Slot* slot = byKey_.Erase(entry);
         Moved();
         order_.Erase(*slot);
         std::shared_ptr<T> item = std::move(slot->item);
-        byItem_.Erase(item.get());
-        byKey_.Erase(*slot);
-        std::string().swap(slot->key);
         slots_.Free(*slot);
         return item;
     }
@@ -158,8 +177,6 @@ private:
     // the indexes can point at it.
     struct Slot : IndexedLink {
         std::shared_ptr<T> item;
-        std::string key;
-        std::size_t hash = 0; // of the key
     };
     using Order = IndexedList<Slot>;
 
@@ -201,39 +218,56 @@ private:
     // hashes without touching the slots.
     class KeyIndex {
     public:
-        explicit KeyIndex(bool ignoreCase) : ignoreCase_(ignoreCase) {}
-        std::size_t Hash(const std::string& key) const {
-            return ignoreCase_ ? disk::HashNoCase(key) : std::hash<std::string>{}(key);
+        KeyIndex(KeyOf keyOf, bool ignoreCase) : keyOf_(keyOf), ignoreCase_(ignoreCase) {}
+        std::size_t Hash(std::string_view key) const {
+            return ignoreCase_ ? disk::HashNoCase(key) : std::hash<std::string_view>{}(key);
         }
-        Slot* Find(const std::string& key) const { return Find(key, Hash(key)); }
-        Slot* Find(const std::string& key, std::size_t hash) const {
+        // The item's slot, found through the hash of its key; nullptr when the item is not in
+        // the collection (also when another item holds its key).
+        Slot* FindItem(const T& item) const {
             if (table_.empty()) return nullptr;
-            for (std::size_t i = hash & Mask();; i = (i + 1) & Mask()) {
+            const ItemKey key = keyOf_(item);
+            const std::size_t hash = Hash(key.tail.empty() ? key.head : Joined(key));
+            for (std::size_t i = Home(hash);; i = Next(i)) {
                 const Entry& e = table_[i];
                 if (!e.slot) return nullptr;
-                if (e.hash == hash && Same(e.slot->key, key)) return e.slot;
+                if (e.hash == hash && e.slot->item.get() == &item) return e.slot;
+            }
+        }
+        Slot* Find(std::string_view key) const { return Find(key, Hash(key)); }
+        Slot* Find(std::string_view key, std::size_t hash) const {
+            const std::size_t i = EntryOf(key, hash);
+            return i == npos ? nullptr : table_[i].slot;
+        }
+        // The place of the key's entry in the table, npos when absent.
+        std::size_t EntryOf(std::string_view key, std::size_t hash) const {
+            if (table_.empty()) return npos;
+            for (std::size_t i = Home(hash);; i = Next(i)) {
+                const Entry& e = table_[i];
+                if (!e.slot) return npos;
+                if (e.hash == hash && Same(keyOf_(*e.slot->item), key)) return i;
             }
         }
         // The key is not present yet.
-        void Insert(Slot* slot) {
-            if ((size_ + 1) * 4 > table_.size() * 3) Grow(std::max(size_ + 1, table_.size()));
-            Place({slot->hash, slot});
+        void Insert(Slot* slot, std::size_t hash) {
+            if ((size_ + 1) * 4 > table_.size() * 3)
+                Resize(std::max<std::size_t>(16, 2 * table_.size()));
+            Place({hash, slot});
             ++size_;
         }
-        void Erase(const Slot& slot) {
-            if (table_.empty()) return;
-            std::size_t i = slot.hash & Mask();
-            while (table_[i].slot != &slot) {
-                if (!table_[i].slot) return;
-                i = (i + 1) & Mask();
-            }
+        // Takes out the entry (from EntryOf); returns its slot.
+        Slot* Erase(std::size_t entry) {
+            Slot* slot = table_[entry].slot;
             detail::EraseProbed(
-                table_, i, [](const Entry& e) { return e.slot != nullptr; },
-                [](const Entry& e) { return e.hash; });
+                table_, entry, [](const Entry& e) { return e.slot != nullptr; },
+                [this](const Entry& e) { return Home(e.hash); });
             --size_;
+            return slot;
         }
+        // Room for n keys: a table of 4n/3 places, not the next power of two (up to twice that).
         void Reserve(std::size_t n) {
-            if (n * 4 > table_.size() * 3) Grow(std::max(n, size_));
+            if (n * 4 > table_.size() * 3)
+                Resize(std::max<std::size_t>(16, (std::max(n, size_) * 4 + 2) / 3));
         }
 
     private:
@@ -241,101 +275,47 @@ private:
             std::size_t hash = 0;
             Slot* slot = nullptr;
         };
-        bool Same(const std::string& a, const std::string& b) const {
-            return ignoreCase_ ? disk::SameNoCase(a, b) : a == b;
+        bool Same(const ItemKey& a, std::string_view b) const {
+            if (a.tail.empty()) return ignoreCase_ ? disk::SameNoCase(a.head, b) : a.head == b;
+            if (!ignoreCase_)
+                return b.size() == a.head.size() + a.tail.size() &&
+                       b.substr(0, a.head.size()) == a.head && b.substr(a.head.size()) == a.tail;
+            return disk::SameNoCase(Joined(a), b);
         }
-        std::size_t Mask() const { return table_.size() - 1; }
+        // Folding case reads a key whole: its pieces joined in a buffer per thread, which
+        // makes no allocation once it has grown.
+        static std::string_view Joined(const ItemKey& key) {
+            thread_local std::string joined;
+            joined.assign(key.head).append(key.tail);
+            return joined;
+        }
+        std::size_t Home(std::size_t hash) const { return detail::HomeOf(hash, table_.size()); }
+        std::size_t Next(std::size_t i) const { return i + 1 == table_.size() ? 0 : i + 1; }
         void Place(const Entry& e) {
-            std::size_t i = e.hash & Mask();
+            std::size_t i = Home(e.hash);
             while (table_[i].slot)
-                i = (i + 1) & Mask();
+                i = Next(i);
             table_[i] = e;
         }
-        void Grow(std::size_t n) {
-            std::size_t size = 16;
-            while (size * 3 < n * 4)
-                size *= 2;
-            std::vector<Entry> old = std::exchange(table_, std::vector<Entry>(size));
+        void Resize(std::size_t places) {
+            std::vector<Entry> old = std::exchange(table_, std::vector<Entry>(places));
             for (const Entry& e : old)
                 if (e.slot) Place(e);
         }
+        KeyOf keyOf_;
         bool ignoreCase_;
-        std::vector<Entry> table_; // a power of two in size, at most three quarters full
+        std::vector<Entry> table_; // at most three quarters full
         std::size_t size_ = 0;
     };
 
-    // A slot for a key and item that are not present yet, in both indexes.
-    Slot& NewSlot(const std::string& key, std::size_t hash, std::shared_ptr<T> item) {
+    // A slot for an item (its key's hash given) that is not present yet, in the index.
+    Slot& NewSlot(std::size_t hash, std::shared_ptr<T> item) {
         Slot& slot = slots_.Take();
-        slot.key = key;
-        slot.hash = hash;
         slot.item = std::move(item);
-        byKey_.Insert(&slot);
-        byItem_.Insert(slot.item.get(), &slot);
+        byKey_.Insert(&slot, hash);
         return slot;
     }
-
-    // Item to slot, open addressing in one array: no allocation per item.
-    class ItemIndex {
-    public:
-        Slot* Find(const T* item) const {
-            if (table_.empty()) return nullptr;
-            for (std::size_t i = Home(item);; i = (i + 1) & Mask()) {
-                if (!table_[i].item) return nullptr;
-                if (table_[i].item == item) return table_[i].slot;
-            }
-        }
-        // The item is not present yet.
-        void Insert(const T* item, Slot* slot) {
-            if ((size_ + 1) * 4 > table_.size() * 3) Grow(std::max(size_ + 1, table_.size()));
-            std::size_t i = Home(item);
-            while (table_[i].item)
-                i = (i + 1) & Mask();
-            table_[i] = {item, slot};
-            ++size_;
-        }
-        void Erase(const T* item) {
-            if (table_.empty()) return;
-            std::size_t i = Home(item);
-            while (table_[i].item != item) {
-                if (!table_[i].item) return;
-                i = (i + 1) & Mask();
-            }
-            detail::EraseProbed(
-                table_, i, [](const Entry& e) { return e.item != nullptr; },
-                [this](const Entry& e) { return Home(e.item); });
-            --size_;
-        }
-        void Reserve(std::size_t n) {
-            if (n * 4 > table_.size() * 3) Grow(std::max(n, size_));
-        }
-
-    private:
-        struct Entry {
-            const T* item = nullptr;
-            Slot* slot = nullptr;
-        };
-        std::size_t Mask() const { return table_.size() - 1; }
-        std::size_t Home(const T* item) const {
-            auto h = reinterpret_cast<std::uintptr_t>(item) * 0x9E3779B97F4A7C15ull;
-            return static_cast<std::size_t>(h >> 20) & Mask();
-        }
-        void Grow(std::size_t n) {
-            std::size_t size = 16;
-            while (size * 3 < n * 4)
-                size *= 2;
-            std::vector<Entry> old = std::exchange(table_, std::vector<Entry>(size));
-            for (const Entry& e : old) {
-                if (!e.item) continue;
-                std::size_t i = Home(e.item);
-                while (table_[i].item)
-                    i = (i + 1) & Mask();
-                table_[i] = e;
-            }
-        }
-        std::vector<Entry> table_; // a power of two in size, at most three quarters full
-        std::size_t size_ = 0;
-    };
+    const Slot* SlotOf(const T& item) const { return byKey_.FindItem(item); }
 
     static bool Given(const Variant& v) { return !v.IsEmpty() && !v.IsMissing(); }
 
@@ -371,7 +351,6 @@ private:
     RemoveHook remove_;
     SlotStore slots_; // declared before the order and indexes that point into it
     KeyIndex byKey_;
-    ItemIndex byItem_;
     Order order_;
     mutable const Slot* last_ = nullptr; // the slot read last, at lastPosition_
     mutable std::size_t lastPosition_ = 0;

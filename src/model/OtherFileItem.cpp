@@ -6,22 +6,35 @@
 namespace qv {
 
 OtherFileItem::OtherFileItem(MadeByCreate, std::weak_ptr<qv::Project> project,
-                             std::shared_ptr<const std::string> projectFolder,
-                             const std::string& path, bool includeInOutput, bool pending)
+                             std::shared_ptr<const std::string> projectFolder, bool includeInOutput,
+                             bool pending)
     : project_(std::move(project)), folder_(std::move(projectFolder)),
-      includeInOutput_(includeInOutput), pending_(pending) {
-    file_.SetFilePath(path);
-}
+      includeInOutput_(includeInOutput), pending_(pending) {}
 
 std::shared_ptr<OtherFileItem>
 OtherFileItem::Create(std::weak_ptr<qv::Project> project,
                       std::shared_ptr<const std::string> projectFolder, const std::string& path,
                       bool includeInOutput, bool pending) {
-    auto file =
-        std::make_shared<OtherFileItem>(MadeByCreate{}, std::move(project),
-                                        std::move(projectFolder), path, includeInOutput, pending);
-    file->self_ = file;
+    auto file = std::make_shared<OtherFileItem>(MadeByCreate{}, std::move(project),
+                                                std::move(projectFolder), includeInOutput, pending);
+    file->file_.SetFilePath(path);
     return file;
+}
+
+std::shared_ptr<OtherFileItem> OtherFileItem::Create(
+    std::weak_ptr<qv::Project> project, std::shared_ptr<const std::string> projectFolder,
+    std::shared_ptr<const std::string> folder, std::string_view name, bool includeInOutput) {
+    auto file = std::make_shared<OtherFileItem>(MadeByCreate{}, std::move(project),
+                                                std::move(projectFolder), includeInOutput, false);
+    file->file_.SetFilePath(std::move(folder), name);
+    return file;
+}
+
+std::shared_ptr<OtherFileItem> OtherFileItem::Self() const {
+    // The object's own weak reference (Object) instead of a second one per file.
+    std::shared_ptr<const Object> owner = weak_from_this().lock();
+    if (!owner) return nullptr;
+    return std::shared_ptr<OtherFileItem>(owner, const_cast<OtherFileItem*>(this));
 }
 
 bool OtherFileItem::IsImage() const {

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace qv {
 
@@ -22,18 +23,24 @@ public:
         MadeByCreate() = default;
     };
     OtherFileItem(MadeByCreate, std::weak_ptr<qv::Project> project,
-                  std::shared_ptr<const std::string> projectFolder, const std::string& path,
-                  bool includeInOutput, bool pending);
+                  std::shared_ptr<const std::string> projectFolder, bool includeInOutput,
+                  bool pending);
     // The path is absolute and normal; the project folder is shared by all its files.
     static std::shared_ptr<OtherFileItem> Create(std::weak_ptr<Project> project,
                                                  std::shared_ptr<const std::string> projectFolder,
                                                  const std::string& path, bool includeInOutput,
                                                  bool pending);
+    // The same for a file in a folder (absolute, normal, ending with "/") whose text is shared
+    // with the other files there.
+    static std::shared_ptr<OtherFileItem> Create(std::weak_ptr<Project> project,
+                                                 std::shared_ptr<const std::string> projectFolder,
+                                                 std::shared_ptr<const std::string> folder,
+                                                 std::string_view name, bool includeInOutput);
 
     std::string TypeName() const override { return "OtherFile"; }
     // Shares the item's lifetime.
     std::shared_ptr<FileObject> File() const override {
-        return std::shared_ptr<FileObject>(self_.lock(), &file_);
+        return std::shared_ptr<FileObject>(weak_from_this().lock(), &file_);
     }
     bool IsImage() const override;
     std::string RelativePath() const override;
@@ -50,10 +57,10 @@ public:
 
 private:
     friend class qv::Project;
-    void Changed();
+    // The item as its owners hold it; nullptr while it is being destroyed.
+    std::shared_ptr<OtherFileItem> Self() const;
 
     std::weak_ptr<qv::Project> project_;
-    std::weak_ptr<OtherFileItem> self_;
     std::shared_ptr<const std::string> folder_; // the project folder, ending with "/"
     mutable DiskFileObject file_;
     bool includeInOutput_ = true;

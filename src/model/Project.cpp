@@ -19,9 +19,10 @@ namespace {
 [[noreturn]] void Invalid(const std::string& what) {
     throw Error(err::InvalidArgument, "Invalid procedure call or argument: " + what);
 }
-[[noreturn]] void KeyTaken(const std::string& key) {
-    throw Error(err::KeyInUse,
-                "This key is already associated with an element of this collection: " + key);
+[[noreturn]] void KeyTaken(std::string_view key) {
+    throw Error(err::KeyInUse, "This key is already associated with an element of this "
+                               "collection: " +
+                                   std::string(key));
 }
 // An ID given by the caller that a project file could not hold (see IdProblem).
 void CheckId(char kind, const std::string& id, const char* what) {
@@ -97,13 +98,20 @@ void Project::Init(const std::shared_ptr<Project>& self) {
             throw Error(err::ObjectNotSet, "Object variable not set: the project is closed");
         return project;
     };
+    // Each collection reads its keys from its items, which are this model's own (Own).
     topics_ = std::make_shared<ItemCollection<Topic>>(
         "Topics",
+        [](const Topic& t) {
+            return ItemKey{static_cast<const TopicItem&>(t).IdView(), {}};
+        },
         [lock](std::shared_ptr<Topic> item, const std::string& key, const Variant& before,
                const Variant& after) { lock()->AddTopicItem(std::move(item), key, before, after); },
         [lock](const std::string& key) { lock()->RemoveTopicItem(key); });
     categories_ = std::make_shared<ItemCollection<TopicCategory>>(
         "TopicCategories",
+        [](const TopicCategory& c) {
+            return ItemKey{static_cast<const CategoryItem&>(c).id_, {}};
+        },
         [lock](std::shared_ptr<TopicCategory> item, const std::string& key, const Variant& before,
                const Variant& after) {
             lock()->AddCategoryItem(std::move(item), key, before, after);
@@ -111,11 +119,18 @@ void Project::Init(const std::shared_ptr<Project>& self) {
         [lock](const std::string& key) { lock()->RemoveCategoryItem(key); });
     files_ = std::make_shared<ItemCollection<OtherFile>>(
         "OtherFiles",
+        [](const OtherFile& f) {
+            const DiskFileObject& file = static_cast<const OtherFileItem&>(f).file_;
+            return ItemKey{file.FolderView(), file.NameView()};
+        },
         [lock](std::shared_ptr<OtherFile> item, const std::string& key, const Variant& before,
                const Variant& after) { lock()->AddFileItem(std::move(item), key, before, after); },
         [lock](const std::string& key) { lock()->RemoveFileItem(key); }, true);
     profiles_ = std::make_shared<ItemCollection<BuildProfile>>(
         "BuildProfiles",
+        [](const BuildProfile& b) {
+            return ItemKey{static_cast<const ProfileItem&>(b).f_.id, {}};
+        },
         [lock](std::shared_ptr<BuildProfile> item, const std::string& key, const Variant& before,
                const Variant& after) {
             lock()->AddProfileItem(std::move(item), key, before, after);
@@ -156,13 +171,12 @@ void ProjectBuilder::AddCategory(std::string id, std::string name, bool autoGene
     categories_.push_back(std::move(category));
 }
 
-bool ProjectBuilder::AddTopic(TopicItem::Fields fields, std::size_t category) {
+bool ProjectBuilder::AddTopic(const TopicItem::Fields& fields, std::size_t category) {
     Project& p = *project_;
     CategoryItem* member = category == kNoCategory ? nullptr : categories_.at(category).get();
-    auto topic =
-        TopicItem::Create(project_, std::move(fields), member ? categories_[category] : nullptr);
+    auto topic = TopicItem::Create(project_, fields, member ? categories_[category] : nullptr);
     TopicItem* added = topic.get();
-    const std::string& id = added->Values().id;
+    const std::string_view id = added->IdView();
     if (!p.topics_->AppendNew(id, topic)) return false;
     if (member) member->AddMember(added, true);
     p.topicIds_.Use(id);
@@ -180,8 +194,17 @@ void ProjectBuilder::AddFile(std::string resolved, bool includeInOutput) {
                          std::string_view(resolved).substr(slash + 1), found_))
         resolved.swap(found_.path);
     Project& p = *project_;
-    if (!p.files_->AppendNew(resolved, OtherFileItem::Create(project_, p.sharedFolder_, resolved,
-                                                             includeInOutput, false)))
+    const std::size_t name = resolved.rfind('/') + 1;
+    const std::string_view folder = std::string_view(resolved).substr(0, name);
+    auto shared = folders_.find(folder);
+    if (shared == folders_.end()) {
+        auto text = std::make_shared<const std::string>(folder);
+        shared = folders_.emplace(std::string_view(*text), std::move(text)).first;
+    }
+    if (!p.files_->AppendNew(resolved,
+                             OtherFileItem::Create(project_, p.sharedFolder_, shared->second,
+                                                   std::string_view(resolved).substr(name),
+                                                   includeInOutput)))
         KeyTaken(resolved);
 }
 
@@ -201,6 +224,7 @@ std::shared_ptr<Project> ProjectBuilder::Finish(uint64_t nextTopicId, uint64_t n
     p.profileIds_.RaiseTo(nextProfileId);
     scope_.reset();
     categories_.clear();
+    folders_.clear();
     return std::move(project_);
 }
 
@@ -222,9 +246,11 @@ ProjectData Project::ToData() const {
         // A category taken out during a reorder is written only once it is back.
         bool categorized =
             t.category_ && categories_->Find(t.category_->id_).get() == t.category_.get();
-        data.topics.push_back({t.f_.id, t.f_.name, t.f_.title, t.f_.CaptionText(),
-                               categorized ? t.category_->id_ : std::string(), t.f_.status,
-                               t.f_.includeInOutput, t.f_.file});
+        const TopicItem::Fields f = t.Values();
+        data.topics.push_back({std::string(f.id), std::string(f.name), std::string(f.title),
+                               std::string(f.CaptionText()),
+                               categorized ? t.category_->id_ : std::string(),
+                               std::string(f.status), f.includeInOutput, std::string(f.file)});
     }
     data.files.reserve(files_->Size());
     for (std::size_t i = 0; i < files_->Size(); ++i) {
@@ -367,7 +393,7 @@ void Project::Uncategorize(CategoryItem& category, Delivery& events) {
         std::vector<std::shared_ptr<TopicItem>> topics;
         topics.reserve(category.members_.size());
         for (TopicItem* topic : category.members_)
-            topics.push_back(topic->self_.lock());
+            topics.push_back(topic->Self());
         for (const auto& topic : topics) {
             if (!category.IsMember(topic.get())) continue; // a sink moved it meanwhile
             if (changes_) changes_->BeforeChange(std::shared_ptr<Topic>(topic));
@@ -472,7 +498,7 @@ void Project::ChangeTopicCategory(TopicItem& topic,
         topic.category_ = std::move(target);
         return;
     }
-    if (changes_) changes_->BeforeChange(std::shared_ptr<Topic>(topic.self_.lock()));
+    if (changes_) changes_->BeforeChange(std::shared_ptr<Topic>(topic.Self()));
     if (topic.category_ != target) {
         if (topic.category_) topic.category_->RemoveMember(&topic);
         if (target) target->AddMember(&topic, false);
@@ -484,7 +510,7 @@ void Project::ChangeTopicCategory(TopicItem& topic,
 void Project::TopicChanged(const TopicItem& topic) {
     if (!Holds(topic)) return;
     dirty_ = true;
-    std::shared_ptr<Topic> item = topic.self_.lock();
+    std::shared_ptr<Topic> item = topic.Self();
     Delivery (*this)([&](ProjectEvents& s) { s.TopicChanged(item); }).Finish();
 }
 
@@ -498,7 +524,7 @@ void Project::CategoryChanged(const CategoryItem& category) {
 void Project::FileChanged(const OtherFileItem& file, bool persisted) {
     if (files_->PositionOf(file) == files_->npos) return;
     if (persisted) dirty_ = true;
-    std::shared_ptr<OtherFile> item = file.self_.lock();
+    std::shared_ptr<OtherFile> item = file.Self();
     Delivery (*this)([&](ProjectEvents& s) { s.OtherFileChanged(item); }).Finish();
 }
 
@@ -510,7 +536,7 @@ void Project::ProfileChanged(const ProfileItem& profile) {
 }
 
 void Project::TellChange(const TopicItem& topic) {
-    if (Holds(topic)) changes_->BeforeChange(std::shared_ptr<Topic>(topic.self_.lock()));
+    if (Holds(topic)) changes_->BeforeChange(std::shared_ptr<Topic>(topic.Self()));
 }
 
 void Project::TellChange(const CategoryItem& category) {
@@ -520,7 +546,7 @@ void Project::TellChange(const CategoryItem& category) {
 
 void Project::TellChange(const OtherFileItem& file) {
     if (files_->PositionOf(file) != files_->npos)
-        changes_->BeforeChange(std::shared_ptr<OtherFile>(file.self_.lock()));
+        changes_->BeforeChange(std::shared_ptr<OtherFile>(file.Self()));
 }
 
 void Project::TellChange(const ProfileItem& profile) {
@@ -574,12 +600,12 @@ std::shared_ptr<TopicItem> Project::AddTopic(const std::string& id, const std::s
     }
     std::shared_ptr<CategoryItem> category;
     if (!categoryId.empty()) category = GetCategory(categoryId);
-    auto topic =
-        TopicItem::Create(self_,
-                          TopicItem::Fields{newId, name, title, title,
-                                            status.empty() ? options_.defaultStatus : status, true,
-                                            file.empty() ? "topics\\" + newId + ".html" : file},
-                          category);
+    const std::string topicFile = file.empty() ? "topics\\" + newId + ".html" : file;
+    auto topic = TopicItem::Create(
+        self_,
+        TopicItem::Fields{newId, name, title, title,
+                          status.empty() ? options_.defaultStatus : status, true, topicFile},
+        category);
     topics_->Add(topic, newId);
     return topic;
 }
@@ -733,9 +759,10 @@ void Project::WriteProjectFileText(const std::function<void(std::string_view)>& 
     for (std::size_t i = 0; i < topics_->Size(); ++i) {
         auto& t = static_cast<const TopicItem&>(*topics_->At(i));
         const bool categorized = t.category_ && held.count(t.category_.get()) != 0;
-        text.Topic({t.f_.id, t.f_.name, t.f_.title, t.f_.CaptionText(),
-                    categorized ? std::string_view(t.category_->id_) : std::string_view(),
-                    t.f_.status, t.f_.includeInOutput, t.f_.file});
+        const TopicItem::Fields f = t.Values();
+        text.Topic({f.id, f.name, f.title, f.CaptionText(),
+                    categorized ? std::string_view(t.category_->id_) : std::string_view(), f.status,
+                    f.includeInOutput, f.file});
     }
     text.BeginFiles(files_->Size());
     std::string spec, relative; // one buffer each for all the files

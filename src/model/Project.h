@@ -17,6 +17,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qv {
@@ -251,7 +253,7 @@ public:
     // category: a number AddCategory gave, or kNoCategory.
     static constexpr std::size_t kNoCategory = static_cast<std::size_t>(-1);
     // False when the ID is taken: nothing is added.
-    bool AddTopic(TopicItem::Fields fields, std::size_t category);
+    bool AddTopic(const TopicItem::Fields& fields, std::size_t category);
     bool HasTopic(const std::string& id) const;
     // The file takes the path as the disk spells it (paths are matched ignoring case), its
     // LocalSpec and key alike, from one listing of each folder. resolved: disk::Resolve of the
@@ -267,6 +269,8 @@ private:
     std::vector<std::shared_ptr<CategoryItem>> categories_; // by number
     std::optional<LoadScope> scope_;                        // from the first file on
     disk::FoundFile found_;
+    // The folders of the files so far, each text kept once for all the files in it.
+    std::unordered_map<std::string_view, std::shared_ptr<const std::string>> folders_;
 };
 
 } // namespace qv

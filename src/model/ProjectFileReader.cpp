@@ -384,17 +384,15 @@ void Reader::ReadTopics(pugi::xml_node section) {
         Attributes a(
             *this, e,
             {"id", "name", "title", "caption", "category", "status", "includeInOutput", "file"});
+        // Views into the document: the topic copies its texts once, into one block.
         TopicItem::Fields t;
-        t.id = RequireId(e, a, nullptr, 'T', "topic");
+        const std::string id = RequireId(e, a, nullptr, 'T', "topic");
+        t.id = id;
         unconfirmed_ = UnconfirmedTopicId{a.View("id"), e, elements.data(), i};
-        auto who = [&] { return "topic " + t.id; };
+        auto who = [&] { return "topic " + id; };
         t.name = a.View("name");
         t.title = a.View("title");
-        const std::string_view caption = a.View("caption");
-        if (caption == t.title)
-            t.captionIsTitle = true;
-        else
-            t.caption = caption;
+        t.caption = a.View("caption");
         const std::string_view category = a.View("category");
         std::size_t number = ProjectBuilder::kNoCategory;
         if (!category.empty()) {
@@ -403,13 +401,15 @@ void Reader::ReadTopics(pugi::xml_node section) {
                 Fail(e,
                      who() + " names category " + std::string(category) + ", which does not exist");
         }
-        t.status = a.Text("status", options_.defaultStatus);
+        t.status = a.Has("status") ? a.View("status") : std::string_view(options_.defaultStatus);
         t.includeInOutput = a.Bool("includeInOutput", true, who);
+        std::string file;
         if (a.Has("file")) {
             CheckPath(e, who, "file", a.View("file"));
-            t.file = InFileSeparators(a.View("file"));
+            file = InFileSeparators(a.View("file"));
+            t.file = file;
         }
-        if (!build_.AddTopic(std::move(t), number)) FailIfTopicIdTaken(true);
+        if (!build_.AddTopic(t, number)) FailIfTopicIdTaken(true);
         unconfirmed_.reset();
     }
 }

@@ -6,24 +6,32 @@
 
 namespace qv {
 
-TopicItem::TopicItem(MadeByCreate, std::weak_ptr<qv::Project> project, Fields fields,
+TopicItem::TopicItem(MadeByCreate, std::weak_ptr<qv::Project> project, const Fields& fields,
                      std::shared_ptr<CategoryItem> category)
-    : project_(std::move(project)), f_(std::move(fields)), category_(std::move(category)) {
-    ShareCaption();
+    : project_(std::move(project)), category_(std::move(category)),
+      includeInOutput_(fields.includeInOutput) {
+    SetTexts({fields.id, fields.name, fields.title, fields.caption, fields.status, fields.file},
+             fields.captionIsTitle);
 }
 
-void TopicItem::ShareCaption() {
-    if (f_.captionIsTitle || f_.caption != f_.title) return;
-    f_.captionIsTitle = true;
-    std::string().swap(f_.caption);
+void TopicItem::SetTexts(TextPack<6>::Texts texts, bool captionIsTitle) {
+    captionIsTitle_ = captionIsTitle || texts[kCaption] == texts[kTitle];
+    if (captionIsTitle_) texts[kCaption] = {};
+    texts_.Assign(texts);
 }
 
-std::shared_ptr<TopicItem> TopicItem::Create(std::weak_ptr<qv::Project> project, Fields fields,
+std::shared_ptr<TopicItem> TopicItem::Create(std::weak_ptr<qv::Project> project,
+                                             const Fields& fields,
                                              std::shared_ptr<CategoryItem> category) {
-    auto topic = std::make_shared<TopicItem>(MadeByCreate{}, std::move(project), std::move(fields),
-                                             std::move(category));
-    topic->self_ = topic;
-    return topic;
+    return std::make_shared<TopicItem>(MadeByCreate{}, std::move(project), fields,
+                                       std::move(category));
+}
+
+std::shared_ptr<TopicItem> TopicItem::Self() const {
+    // The object's own weak reference (Object) instead of a second one per topic.
+    std::shared_ptr<const Object> owner = weak_from_this().lock();
+    if (!owner) return nullptr;
+    return std::shared_ptr<TopicItem>(owner, const_cast<TopicItem*>(this));
 }
 
 std::shared_ptr<TopicCategory> TopicItem::Category() const {
@@ -48,34 +56,32 @@ template <class Assign> void TopicItem::Change(Assign&& assign) {
 }
 
 void TopicItem::SetIncludeInOutput(bool value) {
-    Change([&] { f_.includeInOutput = value; });
+    Change([&] { includeInOutput_ = value; });
 }
 
 void TopicItem::SetStatus(const std::string& status) {
-    Change([&] { f_.status = status; });
+    Change([&] { texts_.Set(kStatus, status); });
 }
 
 void TopicItem::SetName(const std::string& name) {
-    Change([&] { f_.name = name; });
+    Change([&] { texts_.Set(kName, name); });
 }
 
 void TopicItem::SetTitle(const std::string& title) {
     Change([&] {
         // A shared caption keeps the old text.
-        if (f_.captionIsTitle) {
-            f_.caption = f_.title;
-            f_.captionIsTitle = false;
-        }
-        f_.title = title;
-        ShareCaption();
+        TextPack<6>::Texts texts = texts_.All();
+        if (captionIsTitle_) texts[kCaption] = texts[kTitle];
+        texts[kTitle] = title;
+        SetTexts(texts, false);
     });
 }
 
 void TopicItem::SetCaption(const std::string& caption) {
     Change([&] {
-        f_.caption = caption;
-        f_.captionIsTitle = false;
-        ShareCaption();
+        TextPack<6>::Texts texts = texts_.All();
+        texts[kCaption] = caption;
+        SetTexts(texts, false);
     });
 }
 
@@ -85,8 +91,8 @@ std::shared_ptr<QVProject> TopicItem::Project() const {
 
 std::string TopicItem::DiskPath() const {
     auto project = project_.lock();
-    if (f_.file.empty() || !project) return {};
-    return disk::Resolve(project->Folder(), f_.file);
+    if (texts_[kFile].empty() || !project) return {};
+    return disk::Resolve(project->Folder(), texts_[kFile]);
 }
 
 bool TopicItem::ReadOnly() const {

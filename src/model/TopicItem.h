@@ -1,9 +1,12 @@
 #pragma once
 
 #include "contracts/ProjectModel.h"
+#include "model/TextPack.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace qv {
 
@@ -12,16 +15,20 @@ class Project;
 
 // A topic of a project. Setters on a topic that is in its project's Topics raise
 // TopicChanged; on a topic outside it they only change the value.
+//
+// A project holds 100,000 of them: the six texts live in one block (TextPack), and a caption
+// equal to the title is kept once.
 class TopicItem final : public Topic {
 public:
+    // A topic's values as views: what a topic is made from, and what Values() shows (valid
+    // until the topic changes).
     struct Fields {
-        std::string id, name, title, caption, status;
+        std::string_view id, name, title, caption, status;
         bool includeInOutput = true;
-        std::string file; // "\" separated, relative to the project folder; empty: none
-        // The caption is the title's text and caption is left empty: most topics have one
-        // text for both, kept once. A topic sets it itself when the two are equal.
+        std::string_view file; // "\" separated, relative to the project folder; empty: none
+        // The caption is the title's text; caption is not read.
         bool captionIsTitle = false;
-        const std::string& CaptionText() const { return captionIsTitle ? title : caption; }
+        std::string_view CaptionText() const { return captionIsTitle ? title : caption; }
     };
     // Made by the project only (Create), in one allocation with its count.
     struct MadeByCreate {
@@ -29,22 +36,25 @@ public:
         friend class TopicItem;
         MadeByCreate() = default;
     };
-    TopicItem(MadeByCreate, std::weak_ptr<qv::Project> project, Fields fields,
+    TopicItem(MadeByCreate, std::weak_ptr<qv::Project> project, const Fields& fields,
               std::shared_ptr<CategoryItem> category);
-    static std::shared_ptr<TopicItem> Create(std::weak_ptr<qv::Project> project, Fields fields,
+    static std::shared_ptr<TopicItem> Create(std::weak_ptr<qv::Project> project,
+                                             const Fields& fields,
                                              std::shared_ptr<CategoryItem> category);
 
     std::string TypeName() const override { return "Topic"; }
-    std::string ID() const override { return f_.id; }
-    std::string Name() const override { return f_.name; }
-    std::string Title() const override { return f_.title; }
-    std::string Caption() const override { return f_.CaptionText(); }
+    std::string ID() const override { return std::string(texts_[kId]); }
+    std::string Name() const override { return std::string(texts_[kName]); }
+    std::string Title() const override { return std::string(texts_[kTitle]); }
+    std::string Caption() const override {
+        return std::string(texts_[captionIsTitle_ ? kTitle : kCaption]);
+    }
     std::shared_ptr<TopicCategory> Category() const override;
     // The category must be in the same project's TopicCategories (else error 5).
     void SetCategory(std::shared_ptr<TopicCategory> category) override;
-    bool IncludeInOutput() const override { return f_.includeInOutput; }
+    bool IncludeInOutput() const override { return includeInOutput_; }
     void SetIncludeInOutput(bool value) override;
-    std::string Status() const override { return f_.status; }
+    std::string Status() const override { return std::string(texts_[kStatus]); }
     void SetStatus(const std::string& status) override;
     std::shared_ptr<QVProject> Project() const override;
     // The topic's file has no write bit; false when it names none or the file is missing.
@@ -54,10 +64,14 @@ public:
     void SetName(const std::string& name);
     void SetTitle(const std::string& title);
     void SetCaption(const std::string& caption);
-    const std::string& File() const { return f_.file; } // as in the project file
-    // The fields and the category without a copy, for readers of every topic (a build's
+    std::string_view File() const { return texts_[kFile]; } // as in the project file
+    std::string_view IdView() const { return texts_[kId]; }
+    // The values and the category without a copy, for readers of every topic (a build's
     // snapshot of 100,000 topics).
-    const Fields& Values() const { return f_; }
+    Fields Values() const {
+        return {texts_[kId],     texts_[kName],    texts_[kTitle], texts_[kCaption],
+                texts_[kStatus], includeInOutput_, texts_[kFile],  captionIsTitle_};
+    }
     const CategoryItem* CategoryOf() const { return category_.get(); }
     std::string DiskPath() const; // "" when the topic names no file
 
@@ -65,16 +79,21 @@ private:
     friend class qv::Project;
     friend class CategoryItem;
     friend class CategoryTopics;
+    enum Text : std::size_t { kId, kName, kTitle, kCaption, kStatus, kFile };
+
+    // The topic as its owners hold it; nullptr while it is being destroyed.
+    std::shared_ptr<TopicItem> Self() const;
     // Makes the change, telling the project before and after it.
     template <class Assign> void Change(Assign&& assign);
-    // Keeps a caption equal to the title once (Fields::captionIsTitle).
-    void ShareCaption();
+    // Sets the texts, keeping a caption equal to the title once (captionIsTitle_).
+    void SetTexts(TextPack<6>::Texts texts, bool captionIsTitle);
 
     std::weak_ptr<qv::Project> project_;
-    std::weak_ptr<TopicItem> self_;
-    Fields f_;
     std::shared_ptr<CategoryItem> category_;
-    std::size_t memberIndex_ = 0; // place among the category's members, while one
+    TextPack<6> texts_;
+    uint32_t memberIndex_ = 0; // place among the category's members, while one
+    bool includeInOutput_ = true;
+    bool captionIsTitle_ = false;
 };
 
 } // namespace qv

@@ -286,6 +286,9 @@ TEST_F(ProjectFileTest, SavedProjectLoadsBackEqual) {
     auto project = qv::LoadProject(file);
     auto topic = project->AddTopic("", "Odd <name> & \"quotes\"", "Tab\there", "C2", "Unknown");
     topic->SetIncludeInOutput(false);
+    // Texts of over 64 KiB in all, and empty ones, beside the usual.
+    auto large = project->AddTopic("", std::string(70'000, 'n'), "", "", "", "big\\é.html");
+    large->SetCaption(std::string(3, 'c'));
     project->AddCategory("", "Empty one");
     project->AddFile("/outside/of/it/pic.png");
     project->AddFile(temp / "Handbook/inside/by/absolute.txt");
@@ -312,6 +315,8 @@ TEST_F(ProjectFileTest, SavedProjectLoadsBackEqual) {
 
     auto again = qv::LoadProject(file);
     EXPECT_EQ(Describe(again->ToData()), Describe(project->ToData()));
+    EXPECT_EQ(again->GetTopic("T35")->Name().size(), 70'000u);
+    EXPECT_EQ(again->GetTopic("T35")->Values().file, "big\\é.html");
     EXPECT_EQ(again->Topics()->Item(1)->ID(), "T33");
     EXPECT_EQ(again->Topics()->Item("T34")->Title(), "Tab\there");
     EXPECT_EQ(again->TopicCategories()->Item(1)->ID(), "C6");
@@ -322,6 +327,31 @@ TEST_F(ProjectFileTest, SavedProjectLoadsBackEqual) {
     shared->SetCaption("Retitled");
     shared->SetTitle("Again");
     EXPECT_EQ(shared->Caption(), "Retitled");
+}
+
+// An open keeps each text once: a topic's texts in one block beside a small item, the text of a
+// folder shared by its files, the collections' keys read from the items.
+TEST_F(ProjectFileTest, ItemsKeepEachTextOnce) {
+    EXPECT_LE(sizeof(qv::TopicItem), 80u);
+    EXPECT_LE(sizeof(qv::OtherFileItem), 160u);
+    auto project = qv::LoadProject(temp.CopySample());
+    auto folderOf = [&](const char* path) {
+        return project->GetFile(path)->DiskFile().FolderView().data();
+    };
+    EXPECT_EQ(folderOf("images\\icons\\note.png"), folderOf("images\\icons\\tag.png"));
+    EXPECT_NE(folderOf("images\\icons\\note.png"), folderOf("images\\drafts\\old-editor.png"));
+    // Keys are found ignoring case, also beyond ASCII, and a key names its item until it goes.
+    const std::string folder = project->Folder();
+    auto files = project->OtherFiles();
+    project->AddFile("Bilder\\Ärger.png");
+    EXPECT_TRUE(files->Contains(folder + "IMAGES/ICONS/NOTE.PNG"));
+    EXPECT_TRUE(files->Contains(folder + "bilder/ärger.png"));
+    EXPECT_FALSE(files->Contains(folder + "bilder/ärger.pn"));
+    EXPECT_EQ(files->Item(folder + "BILDER/ÄRGER.PNG")->RelativePath(), "Bilder\\Ärger.png");
+    project->RemoveFile("bilder\\ärger.png");
+    EXPECT_FALSE(files->Contains(folder + "Bilder/Ärger.png"));
+    EXPECT_TRUE(project->Topics()->Contains("T1"));
+    EXPECT_FALSE(project->Topics()->Contains("t1"));
 }
 
 // The numbers already given stay given across saving and opening, whatever was deleted.
