@@ -25,7 +25,9 @@ private:
     template <class T> friend class IndexedList;
 
     // A treap over the places: a binary tree in list order whose priorities are heap ordered,
-    // so that its depth stays O(log n) whatever order the changes come in.
+    // so that its depth stays O(log n) whatever order the changes come in. size_ is exact
+    // except along the right spine (the root and its right descendants) of a list appended to
+    // (see IndexedList).
     IndexedLink* left_ = nullptr;
     IndexedLink* right_ = nullptr;
     IndexedLink* up_ = nullptr; // nullptr for the root
@@ -35,13 +37,18 @@ private:
 
 // T derives from IndexedLink. The list does not own its elements; an element must leave the list
 // (Erase, Clear) before it dies unless the list dies with it. Places are 0-based.
+//
+// Appending costs amortised O(1): a place counts left subtrees only, so the sizes along the right
+// spine, which an append would have to walk up to the root to count, are left behind and counted
+// again (O(log n)) only before an insertion elsewhere or an erase. A load of many big lists in
+// turn thus touches a few elements per append, not a path of far-apart ones.
 template <class T> class IndexedList {
 public:
     IndexedList() = default;
     IndexedList(const IndexedList&) = delete;
     IndexedList& operator=(const IndexedList&) = delete;
 
-    std::size_t Size() const { return root_ ? root_->size_ : 0; }
+    std::size_t Size() const { return count_; }
     bool Empty() const { return root_ == nullptr; }
 
     // The element at a place; nullptr when there is none.
@@ -112,19 +119,18 @@ public:
         IndexedLink* e = &element;
         Reset(e);
         if (e->priority_ == 0) e->priority_ = NextPriority();
+        ++count_;
         if (!root_) {
             root_ = last_ = e;
             return;
         }
+        if (!before) return Append(e);
+        CountSpine();
         // As a leaf: the left child of before, or else the right child of the element that
-        // precedes it (the rightmost of its left subtree, or the last element).
+        // precedes it (the rightmost of its left subtree).
         IndexedLink* parent = nullptr;
         IndexedLink* next = before;
-        if (!next) {
-            parent = last_;
-            parent->right_ = e;
-            last_ = e;
-        } else if (!next->left_) {
+        if (!next->left_) {
             parent = next;
             parent->left_ = e;
         } else {
@@ -141,6 +147,8 @@ public:
     // Takes an element of this list out of it.
     void Erase(T& element) {
         IndexedLink* e = &element;
+        CountSpine();
+        --count_;
         if (e == last_) last_ = Previous(element);
         while (e->left_ && e->right_)
             RotateUp(e->left_->priority_ > e->right_->priority_ ? e->left_ : e->right_);
@@ -179,12 +187,16 @@ public:
             Count(*it);
         root_ = spine.empty() ? nullptr : spine.front();
         last_ = spine.empty() ? nullptr : spine.back();
+        count_ = static_cast<uint32_t>(elements.size());
+        spineCounted_ = true;
     }
 
     // Takes every element out, leaving each unlinked; linear, without allocating.
     void Clear() {
         IndexedLink* x = root_;
         root_ = last_ = nullptr;
+        count_ = 0;
+        spineCounted_ = true;
         while (x) {
             if (IndexedLink* left = x->left_) {
                 // Lift the left child until x has none; the order is kept.
@@ -233,6 +245,34 @@ private:
         state ^= state << 5;
         return state | 1u;
     }
+    // Puts e (linked to nothing yet) after the last element, as Assign does: the elements of the
+    // right spine with a lower priority become e's left subtree, bottom up, so each is counted
+    // from children already counted; those above e keep their old sizes.
+    void Append(IndexedLink* e) {
+        IndexedLink* left = nullptr;
+        IndexedLink* x = last_;
+        for (; x && x->priority_ < e->priority_; x = x->up_) {
+            Count(x);
+            left = x;
+        }
+        e->left_ = left;
+        if (left) left->up_ = e;
+        e->up_ = x;
+        if (x)
+            x->right_ = e;
+        else
+            root_ = e;
+        last_ = e;
+        spineCounted_ = false;
+    }
+    // Makes every size exact again, from the last element up: each element of the right spine
+    // is counted after its right child.
+    void CountSpine() {
+        if (spineCounted_) return;
+        for (IndexedLink* x = last_; x; x = x->up_)
+            Count(x);
+        spineCounted_ = true;
+    }
     // Puts child where old was under parent (the root when parent is nullptr).
     void Replace(IndexedLink* parent, const IndexedLink* old, IndexedLink* child) {
         if (!parent)
@@ -264,6 +304,8 @@ private:
 
     IndexedLink* root_ = nullptr;
     IndexedLink* last_ = nullptr; // kept, so that appending and reading the end cost O(1)
+    uint32_t count_ = 0;          // the root's size is not kept while appending
+    bool spineCounted_ = true;    // false: the right spine's sizes miss elements appended since
 };
 
 } // namespace qv

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -331,14 +332,29 @@ public:
     struct Listing {
         std::string folder;         // as the disk spells it, ending with "/"
         std::vector<Entry> entries; // by name, in byte order
+        // Open addressing over the names: 1 + an entry's index, 0 for none; a power of two, at
+        // least 1.5 times the entries. A file found costs a probe or two, not a search of a
+        // folder of thousands whose every step is a cache miss.
+        std::vector<uint32_t> slots;
         // Folded names with the first entry of each in byte order; made on the first miss.
         std::vector<std::pair<std::string, std::size_t>> folded;
 
         const Entry* Exact(std::string_view name) const {
-            auto it =
-                std::lower_bound(entries.begin(), entries.end(), name,
-                                 [](const Entry& e, std::string_view n) { return e.name < n; });
-            return it != entries.end() && it->name == name ? &*it : nullptr;
+            const std::size_t mask = slots.size() - 1;
+            for (std::size_t i = std::hash<std::string_view>{}(name)&mask; slots[i];
+                 i = (i + 1) & mask)
+                if (const Entry& e = entries[slots[i] - 1]; e.name == name) return &e;
+            return nullptr;
+        }
+        void Index() {
+            slots.assign(std::bit_ceil(entries.size() + entries.size() / 2 + 1), 0);
+            const std::size_t mask = slots.size() - 1;
+            for (std::size_t k = 0; k < entries.size(); ++k) {
+                std::size_t i = std::hash<std::string_view>{}(entries[k].name) & mask;
+                while (slots[i])
+                    i = (i + 1) & mask;
+                slots[i] = static_cast<uint32_t>(k + 1);
+            }
         }
         const Entry* Folded(std::string_view name) {
             if (folded.empty() && !entries.empty()) {
@@ -411,6 +427,7 @@ private:
         ::closedir(dir);
         std::sort(listing->entries.begin(), listing->entries.end(),
                   [](const Entry& a, const Entry& b) { return a.name < b.name; });
+        listing->Index();
         return listing;
     }
 

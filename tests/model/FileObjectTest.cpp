@@ -133,17 +133,26 @@ TEST_F(FileObjectTest, AListedSpellingReachesTheFileOnDisk) {
 }
 
 // A load reads each folder once: the files take the disk's spelling of their paths and answer
-// Exists from that listing; once the load is over Exists asks the disk again.
+// Exists from that listing; once the load is over Exists asks the disk again. A folder of
+// hundreds (many/: every third name spelled in upper case, every fifth not on the disk) finds
+// each name as in a small one.
 TEST_F(FileObjectTest, ALoadReadsEachFolderOnceAndLaterChecksAskTheDisk) {
     temp.Write("Images/Shot.png", "x");
     temp.Write("Images/logo.png", "x");
     temp.Write("docs/guide.txt", "x");
     temp.Write("docs/Sub/a.txt", "x");
+    std::string many;
+    for (int i = 0; i < 400; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".txt";
+        if (i % 5) temp.Write("many/" + name, "x");
+        many += "<File path=\"many\\" + (i % 3 ? name : "F" + name.substr(1)) + "\"/>";
+    }
     temp.Write("project.qvproj",
                "<QuorvelProject formatVersion=\"1\"><Files>"
                "<File path=\"images\\SHOT.png\"/><File path=\"Images\\logo.png\"/>"
                "<File path=\"docs\\guide.txt\"/><File path=\"docs\\sub\\A.TXT\"/>"
-               "<File path=\"docs\\gone.txt\"/></Files></QuorvelProject>");
+               "<File path=\"docs\\gone.txt\"/>" +
+                   many + "</Files></QuorvelProject>");
     const std::size_t before = qv::disk::FolderListingsRead();
     std::shared_ptr<qv::QVProject> project;
     std::vector<bool> exists;
@@ -154,12 +163,18 @@ TEST_F(FileObjectTest, ALoadReadsEachFolderOnceAndLaterChecksAskTheDisk) {
         for (int32_t i = 1; i <= files->Count(); ++i)
             exists.push_back(files->Item(i)->File()->Exists());
     }
-    // Images, docs, docs/Sub and, to find "sub" and "images", the project folder.
-    EXPECT_EQ(qv::disk::FolderListingsRead() - before, 4u);
-    EXPECT_EQ(exists, std::vector<bool>({true, true, true, true, false}));
+    // Images, docs, docs/Sub, many and, to find "sub" and "images", the project folder.
+    EXPECT_EQ(qv::disk::FolderListingsRead() - before, 5u);
+    std::vector<bool> expected = {true, true, true, true, false};
+    std::vector<std::string> spelled = {"Images/Shot.png", "Images/logo.png", "docs/guide.txt",
+                                        "docs/Sub/a.txt", "docs/gone.txt"};
+    for (int i = 0; i < 400; ++i) {
+        expected.push_back(i % 5 != 0);
+        spelled.push_back("many/" + std::string(i % 3 || i % 5 ? "f" : "F") + std::to_string(i) +
+                          ".txt");
+    }
+    EXPECT_EQ(exists, expected);
     const auto files = project->OtherFiles();
-    const std::vector<std::string> spelled = {"Images/Shot.png", "Images/logo.png",
-                                              "docs/guide.txt", "docs/Sub/a.txt", "docs/gone.txt"};
     for (int32_t i = 1; i <= files->Count(); ++i) {
         EXPECT_EQ(files->Item(i)->File()->LocalSpec(), temp / spelled[i - 1]);
         EXPECT_TRUE(files->Contains(temp / spelled[i - 1]));
@@ -169,7 +184,7 @@ TEST_F(FileObjectTest, ALoadReadsEachFolderOnceAndLaterChecksAskTheDisk) {
     EXPECT_FALSE(files->Item(1)->File()->Exists());
     temp.Write("docs/gone.txt", "back");
     EXPECT_TRUE(files->Item(5)->File()->Exists());
-    EXPECT_EQ(qv::disk::FolderListingsRead() - before, 4u);
+    EXPECT_EQ(qv::disk::FolderListingsRead() - before, 5u);
 }
 
 // The steps of a temporary file: folder, extension, unique name, text, delete.
