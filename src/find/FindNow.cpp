@@ -13,8 +13,9 @@ void ProjectExplorer::FindNow() {
     bool FindInCaption = false;
     bool FindInImageName = false;
     std::string FindValue;
-    std::shared_ptr<Topic> t;
-    std::shared_ptr<OtherFile> o;
+    // The items tested, held by their collections; a failure's report shows them.
+    const Topic* t = nullptr;
+    const OtherFile* o = nullptr;
     Node* StartNode = nullptr;
     Procedure p(errors_, "FindNow", {},
                 {{"n", n},
@@ -48,34 +49,46 @@ void ProjectExplorer::FindNow() {
                                    48, "Nothing to find");
             return;
         }
-        const bool pattern = FindValue.find('*') != std::string::npos;
-        auto matches = [&](const std::string& value) {
-            return pattern ? find::MatchesPattern(text::Lower(value), FindValue)
-                           : text::Lower(value).find(FindValue) != std::string::npos;
-        };
+        // A search may read every node of a large tree: each test reads the node's key and its
+        // item's texts in place, with no copy and no allocation.
+        const find::TextMatcher matcher(FindValue);
         p.line = 5;
         qv::Nodes& nodes = tvw->Nodes();
         StartNode = tvw->SelectedItem();
         n = StartNode ? StartNode->NextNode() : nodes.First();
         p.line = 6;
         QVProject& project = Need(mQVProject);
+        const auto topics = project.Topics();
+        const auto files = project.OtherFiles();
+        // Keys split at their first colon, as the host's helper splits them; a host that
+        // cannot make the helper still fails at the first node.
+        if (n) Shared();
         while (n) {
-            const std::string key = n->Key();
-            const std::string kind = KeyType(key);
+            const std::string_view key = n->KeyRef();
+            const std::size_t colon = key.find(':');
+            const std::string_view kind = key.substr(0, colon);
+            const std::string_view value =
+                colon == std::string_view::npos ? std::string_view() : key.substr(colon + 1);
             bool found = false;
             if (kind == "t") {
-                t = project.Topics()->Item(KeyValue(key));
-                found = (FindInName && matches(t->Name())) ||
-                        (FindInCaption && (matches(t->Title()) || matches(t->Caption())));
+                // An unknown key raises what Item raises; t keeps the topic tested before.
+                const Topic* topic = topics->ItemOrNull(value);
+                if (!topic) topic = topics->Item(std::string(value)).get();
+                t = topic;
+                found = (FindInName && matcher.Matches(t->NameRef())) ||
+                        (FindInCaption &&
+                         (matcher.Matches(t->TitleRef()) || matcher.Matches(t->CaptionRef())));
             } else if (kind == "o") {
-                o = project.OtherFiles()->Item(KeyValue(key));
-                found = o->IsImage() && FindInImageName && matches(Need(o->File()).FileName());
+                const OtherFile* file = files->ItemOrNull(value);
+                if (!file) file = files->Item(std::string(value)).get();
+                o = file;
+                found = FindInImageName && o->IsImage() && matcher.Matches(o->FileNameRef());
             } else {
                 diag::IgnoreErrors([&] {
-                    found = n->Tag().Type() == VarType::String &&
+                    found = FindInImageName && text::StartsWith(key, "images\\") &&
+                            n->Tag().Type() == VarType::String &&
                             n->Tag().ToString() == "FileSystemFolder" &&
-                            text::Left(key, 7) == "images\\" && FindInImageName &&
-                            matches(std::string(text::Mid(key, 8)));
+                            matcher.Matches(text::Mid(key, 8));
                 });
             }
             if (found) {

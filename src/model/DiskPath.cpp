@@ -152,11 +152,15 @@ std::string FileNameOf(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-std::string ExtensionOf(std::string_view name) {
+std::string_view ExtensionIn(std::string_view name) {
     std::size_t dot = name.rfind('.');
     // A leading dot starts a hidden name, not an extension.
     if (dot == std::string_view::npos || dot == 0) return {};
-    return std::string(name.substr(dot + 1));
+    return name.substr(dot + 1);
+}
+
+std::string ExtensionOf(std::string_view name) {
+    return std::string(ExtensionIn(name));
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contracts/ProjectModel.h"
+#include "model/DiskPath.h"
 
 #include <memory>
 #include <string>
@@ -25,6 +26,11 @@ public:
 
     void SetSpec(const std::string& spec) override;
     std::string FileName() const override { return name_; }
+    const std::string& FileNameRef() const { return name_; }
+    // Extension() without a copy.
+    std::string_view ExtensionRef() const {
+        return name_.empty() ? std::string_view(folderExtension_) : disk::ExtensionIn(name_);
+    }
     std::string LocalSpec() const override { return folder_ + name_; }
     // LocalSpec added to the text, without a string of its own (a save of 50,000 files).
     void AppendLocalSpec(std::string& text) const {

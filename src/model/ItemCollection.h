@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -68,6 +69,10 @@ public:
         const Slot* slot = byKey_.Find(key);
         if (!slot) ThrowSubscriptOutOfRange();
         return slot->item;
+    }
+    T* ItemOrNull(std::string_view key) const override {
+        const Slot* slot = byKey_.Find(key);
+        return slot ? slot->item.get() : nullptr;
     }
     bool Contains(const std::string& key) const override { return byKey_.Find(key) != nullptr; }
     int32_t IndexOf(const T& item) const override {
@@ -202,11 +207,12 @@ private:
     class KeyIndex {
     public:
         explicit KeyIndex(bool ignoreCase) : ignoreCase_(ignoreCase) {}
-        std::size_t Hash(const std::string& key) const {
-            return ignoreCase_ ? disk::HashNoCase(key) : std::hash<std::string>{}(key);
+        // std::hash of a view equals that of a string with the same characters.
+        std::size_t Hash(std::string_view key) const {
+            return ignoreCase_ ? disk::HashNoCase(key) : std::hash<std::string_view>{}(key);
         }
-        Slot* Find(const std::string& key) const { return Find(key, Hash(key)); }
-        Slot* Find(const std::string& key, std::size_t hash) const {
+        Slot* Find(std::string_view key) const { return Find(key, Hash(key)); }
+        Slot* Find(std::string_view key, std::size_t hash) const {
             if (table_.empty()) return nullptr;
             for (std::size_t i = hash & Mask();; i = (i + 1) & Mask()) {
                 const Entry& e = table_[i];
@@ -241,7 +247,7 @@ private:
             std::size_t hash = 0;
             Slot* slot = nullptr;
         };
-        bool Same(const std::string& a, const std::string& b) const {
+        bool Same(const std::string& a, std::string_view b) const {
             return ignoreCase_ ? disk::SameNoCase(a, b) : a == b;
         }
         std::size_t Mask() const { return table_.size() - 1; }

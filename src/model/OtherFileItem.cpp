@@ -25,7 +25,7 @@ OtherFileItem::Create(std::weak_ptr<qv::Project> project,
 }
 
 bool OtherFileItem::IsImage() const {
-    return disk::IsImageExtension(file_.Extension());
+    return disk::IsImageExtension(file_.ExtensionRef());
 }
 
 bool OtherFileItem::InsideProject() const {

@@ -35,6 +35,7 @@ public:
     std::shared_ptr<FileObject> File() const override {
         return std::shared_ptr<FileObject>(self_.lock(), &file_);
     }
+    const std::string& FileNameRef() const override { return file_.FileNameRef(); }
     bool IsImage() const override;
     std::string RelativePath() const override;
     bool IncludeInOutput() const override { return includeInOutput_; }

@@ -39,6 +39,9 @@ public:
     std::string Name() const override { return f_.name; }
     std::string Title() const override { return f_.title; }
     std::string Caption() const override { return f_.CaptionText(); }
+    const std::string& NameRef() const override { return f_.name; }
+    const std::string& TitleRef() const override { return f_.title; }
+    const std::string& CaptionRef() const override { return f_.CaptionText(); }
     std::shared_ptr<TopicCategory> Category() const override;
     // The category must be in the same project's TopicCategories (else error 5).
     void SetCategory(std::shared_ptr<TopicCategory> category) override;
