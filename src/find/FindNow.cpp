@@ -64,8 +64,14 @@ void ProjectExplorer::FindNow() {
         // cannot make the helper still fails at the first node.
         if (n) Shared();
         while (n) {
+            // The next node is found before this one is tested, and its key asked for from
+            // memory, so that walking the tree and reading this node's item overlap.
+            Node* const next = n->NextNode();
+            if (next) __builtin_prefetch(&next->KeyRef());
             const std::string_view key = n->KeyRef();
-            const std::size_t colon = key.find(':');
+            // Item keys have a one-letter kind, most of them.
+            const std::size_t colon =
+                key.size() > 1 && key[1] == ':' && key[0] != ':' ? 1 : key.find(':');
             const std::string_view kind = key.substr(0, colon);
             const std::string_view value =
                 colon == std::string_view::npos ? std::string_view() : key.substr(colon + 1);
@@ -75,9 +81,13 @@ void ProjectExplorer::FindNow() {
                 const Topic* topic = topics->ItemOrNull(value);
                 if (!topic) topic = topics->Item(std::string(value)).get();
                 t = topic;
+                const std::string& title = t->TitleRef();
+                const std::string& caption = t->CaptionRef();
+                __builtin_prefetch(title.data()); // read while the name is tested
+                // A caption that is the title's own text answers as the title did.
                 found = (FindInName && matcher.Matches(t->NameRef())) ||
-                        (FindInCaption &&
-                         (matcher.Matches(t->TitleRef()) || matcher.Matches(t->CaptionRef())));
+                        (FindInCaption && (matcher.Matches(title) ||
+                                           (&caption != &title && matcher.Matches(caption))));
             } else if (kind == "o") {
                 const OtherFile* file = files->ItemOrNull(value);
                 if (!file) file = files->Item(std::string(value)).get();
@@ -95,7 +105,7 @@ void ProjectExplorer::FindNow() {
                 n->SetSelected(true);
                 return;
             }
-            n = n->NextNode();
+            n = next;
             if (n == StartNode) break;
             if (!n) n = nodes.First();
             if (n == StartNode) break;
