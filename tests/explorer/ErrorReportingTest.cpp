@@ -29,7 +29,7 @@ TEST(ErrorReportingTest, ADropHandlerDumpsItsDataObjectAmongTheParametersInOrder
 }
 
 // A find that meets a node whose topic is not in the project stops there, with the topic it
-// tested before still in t.
+// tested before still in t; a match before that node is found without a report.
 TEST(ErrorReportingTest, AFindStoppedByANodeWithoutItsTopicShowsTheTopicTestedBefore) {
     ExplorerHarness h;
     h.Open(h.TwoCategoryProject());
@@ -52,6 +52,11 @@ TEST(ErrorReportingTest, AFindStoppedByANodeWithoutItsTopicShowsTheTopicTestedBe
                                 "</StartNode>\r\n</LocalVariables>"),
               std::string::npos)
         << report->text;
+    h.reports.clear();
+    h.Dock().UserSetFieldText("FindValue", "deep");
+    h.Dock().UserKeyDown("FindValue", 13, 0);
+    EXPECT_EQ(h.Tree().SelectedItem(), &h.NodeAt("t:T3"));
+    EXPECT_TRUE(h.reports.empty());
 }
 
 } // namespace
