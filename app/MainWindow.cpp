@@ -30,6 +30,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCursor>
 #include <QDir>
 #include <QFile>
@@ -299,6 +300,21 @@ void MainWindow::ShowLoadProgress(std::string_view caption, bool force) {
     log_((cursor && cursor->shape() == Qt::WaitCursor ? "(busy cursor) " : "") + text);
 }
 
+void MainWindow::ShowSearching(bool running) {
+    if (!running) {
+        statusBar()->clearMessage();
+        return;
+    }
+    const QComboBox* field = explorer_ ? explorer_->Commands().Field("FindValue") : nullptr;
+    const QString text = tr("Searching for \"%1\"…").arg(field ? field->currentText() : QString());
+    // The search holds the event loop: paint now.
+    statusBar()->showMessage(text);
+    statusBar()->repaint();
+    if (!log_) return;
+    const QCursor* cursor = QApplication::overrideCursor();
+    log_((cursor && cursor->shape() == Qt::WaitCursor ? "(busy cursor) " : "") + text);
+}
+
 void MainWindow::OpenOnDesktop(const QString& path) {
     const QString shown = QDir::toNativeSeparators(path);
     Note(tr("Opening %1").arg(shown));
@@ -507,6 +523,8 @@ bool MainWindow::OpenProject(const QString& path) {
         explorer_ = new ExplorerWidget(control, splitter_);
         explorer_->setObjectName("explorer");
         connect(&explorer_->Moves(), &KeyboardMoves::notice, this, &MainWindow::Note);
+        connect(&explorer_->Commands(), &CommandBarWidget::searching, this,
+                &MainWindow::ShowSearching);
         splitter_->insertWidget(0, explorer_);
         if (!settings_.SplitterState().isEmpty())
             splitter_->restoreState(settings_.SplitterState());

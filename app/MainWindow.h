@@ -131,6 +131,8 @@ private:
     // A step of a load, shown at once (the event loop does not run meanwhile): the status bar
     // is painted at most every 100 ms, so 100,000 steps cost nothing to speak of.
     void ShowLoadProgress(std::string_view caption, bool force = false);
+    // While a find searches the tree (CommandBarWidget::searching).
+    void ShowSearching(bool running);
     // Runs f and shows what it raises; returns whether it finished.
     template <class F> bool Guard(F&& f);
 

@@ -180,6 +180,30 @@ void BM_FullWalkSubstring(benchmark::State& state) {
     ReportItems(state, shape.treeNodes);
 }
 
+// FindNow through the whole tree: nothing selected and a text that no topic name, title or
+// caption and no image name holds, so every node is tested once; then the "Find Complete" box.
+// Its plain twin is BM_PlainStdFindWalk.
+void BM_FindNowWholeTree(benchmark::State& state) {
+    const Shape& shape = ShapeFor(static_cast<int>(state.range(0)));
+    Host host;
+    auto control = host.CreateDesigner();
+    host.Ide()->SetProject(ProjectFor(shape.topics));
+    control->SetQVIDE(host.Ide());
+    qv::Nodes& nodes = control->Tree().Nodes();
+    if (Failed(state, host, static_cast<std::size_t>(nodes.Count()), shape.treeNodes)) return;
+    qv::CommandBar& dock = control->Dock();
+    for (const char* option : {"FindInName", "FindInCaption", "FindInImageName"})
+        dock.StateItem(option).SetChecked(1);
+    dock.Item("FindValue").SetText(kAbsentNeedle);
+    for (auto _ : state)
+        control->ClickTool("FindNow");
+    if (host.BoxesShown() == 0 || host.LastBox().rfind("Find Complete", 0) != 0) {
+        state.SkipWithError(("the find did not search the whole tree: " + host.LastBox()).c_str());
+        return;
+    }
+    ReportItems(state, shape.treeNodes);
+}
+
 } // namespace
 
 BENCHMARK(BM_LoadDesigner)
@@ -208,6 +232,10 @@ BENCHMARK(BM_CategoryDelete)
     ->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("min", Fastest);
 BENCHMARK(BM_FullWalkSubstring)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", Fastest);
+BENCHMARK(BM_FindNowWholeTree)
     ->Arg(100000)
     ->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("min", Fastest);

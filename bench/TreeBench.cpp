@@ -9,8 +9,11 @@
 #include "controls/TreeView.h"
 
 #include <benchmark/benchmark.h>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qvbench {
@@ -239,6 +242,64 @@ void BM_PlainStdWalkSubstring(benchmark::State& state) {
     ReportItems(state, shape.treeNodes);
 }
 
+// The baseline of BM_FindNowWholeTree: the plain tree walked in the same order, each topic node's
+// name, title and caption and each image node's file name tested, the items found by their key
+// in hash maps of their own (no copy of the key); image folders by their path.
+void BM_PlainStdFindWalk(benchmark::State& state) {
+    const Shape& shape = ShapeFor(static_cast<int>(state.range(0)));
+    PlainTree tree;
+    BuildPlain(tree, shape);
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const {
+            return std::hash<std::string_view>{}(s);
+        }
+    };
+    struct PlainTopic {
+        std::string name, title, caption;
+    };
+    struct PlainFile {
+        std::string name;
+        bool image;
+    };
+    std::unordered_map<std::string, PlainTopic, Hash, std::equal_to<>> topics;
+    std::unordered_map<std::string, PlainFile, Hash, std::equal_to<>> files;
+    topics.reserve(static_cast<std::size_t>(shape.topics));
+    for (int i = 0; i < shape.topics; ++i)
+        topics.emplace(TopicKey(i).substr(2),
+                       PlainTopic{Shape::TopicName(i), Shape::TopicTitle(i), Shape::TopicTitle(i)});
+    files.reserve(shape.files.size());
+    for (const auto& file : shape.files)
+        files.emplace(file.localSpec, PlainFile{file.name, file.image});
+    const std::string needle = kAbsentNeedle;
+    int64_t hits = 0;
+    for (auto _ : state) {
+        hits = 0;
+        tree.Walk([&](const PlainNode& node) {
+            const std::string_view key = node.key;
+            const std::size_t colon = key.find(':');
+            const std::string_view kind = key.substr(0, colon);
+            const std::string_view value =
+                colon == std::string_view::npos ? std::string_view() : key.substr(colon + 1);
+            bool found = false;
+            if (kind == "t") {
+                const PlainTopic& t = topics.find(value)->second;
+                found = ContainsNoCase(t.name, needle) || ContainsNoCase(t.title, needle) ||
+                        ContainsNoCase(t.caption, needle);
+            } else if (kind == "o") {
+                const PlainFile& f = files.find(value)->second;
+                found = f.image && ContainsNoCase(f.name, needle);
+            } else if (node.fileSystemFolder && key.starts_with("images\\")) {
+                found = ContainsNoCase(key.substr(7), needle);
+            }
+            if (found) ++hits;
+        });
+        benchmark::DoNotOptimize(hits);
+    }
+    state.counters["hits"] = static_cast<double>(hits);
+    ReportItems(state, shape.treeNodes);
+}
+
 // Files in no particular name order, all in one sorted folder, added as a load adds them (Redraw
 // off, then on again).
 void BM_FlatFolderTree(benchmark::State& state) {
@@ -327,6 +388,10 @@ BENCHMARK(BM_PlainStdBaseline)
     ->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("min", Fastest);
 BENCHMARK(BM_PlainStdWalkSubstring)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->ComputeStatistics("min", Fastest);
+BENCHMARK(BM_PlainStdFindWalk)
     ->Arg(100000)
     ->Unit(benchmark::kMillisecond)
     ->ComputeStatistics("min", Fastest);

@@ -45,6 +45,9 @@ public:
     virtual int32_t Count() const = 0;
     virtual std::shared_ptr<T> Item(int32_t index) const = 0;
     virtual std::shared_ptr<T> Item(const std::string& key) const = 0;
+    // The item under the key, nullptr when there is none: no copy, no count taken, nothing
+    // raised, for readers of many items. Valid while the item stays in the collection.
+    virtual T* ItemOrNull(std::string_view key) const = 0;
     virtual bool Contains(const std::string& key) const = 0;
     // 1-based position of the item, 0 when it is not in the collection.
     virtual int32_t IndexOf(const T& item) const = 0;
@@ -63,6 +66,11 @@ public:
     virtual std::string Name() const = 0;
     virtual std::string Title() const = 0;
     virtual std::string Caption() const = 0;
+    // Name, Title and Caption without a copy, for readers of many topics (a find through the
+    // whole tree); valid until the topic changes.
+    virtual std::string_view NameRef() const = 0;
+    virtual std::string_view TitleRef() const = 0;
+    virtual std::string_view CaptionRef() const = 0;
     virtual std::shared_ptr<TopicCategory> Category() const = 0; // nullptr: un-categorized
     virtual void SetCategory(std::shared_ptr<TopicCategory> category) = 0;
     virtual bool IncludeInOutput() const = 0;
@@ -98,6 +106,9 @@ protected:
 class OtherFile : public virtual Object {
 public:
     virtual std::shared_ptr<FileObject> File() const = 0;
+    // File()->FileName() without a copy (every other file has its file object); valid until the
+    // file changes.
+    virtual std::string_view FileNameRef() const = 0;
     virtual bool IsImage() const = 0;
     // "\" separated path below the project folder; the file name alone for a file outside it.
     virtual std::string RelativePath() const = 0;

@@ -32,6 +32,7 @@ public:
     std::string Text() const override { return text_; }
     void SetText(const std::string& text) override;
     std::string Key() const override { return key_; }
+    const std::string& KeyRef() const override { return key_; }
     void SetKey(const std::string& key) override;
     Node* Parent() const override;
     void SetParent(Node* parent) override;
@@ -62,7 +63,6 @@ public:
     void SetAllowDrag(bool value) override { allowDrag_ = value; }
 
     // Copy-free access for the tree's own users.
-    const std::string& KeyRef() const { return key_; }
     const std::string& TextRef() const { return text_; }
     // Tag is the string "FileSystemFolder": such children come first under a sorted parent.
     bool IsFileSystemFolder() const { return folderTag_; }

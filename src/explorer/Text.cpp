@@ -6,27 +6,40 @@
 
 namespace qv::text {
 
+LowerChar LowerAt(std::string_view s, std::size_t& i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+        ++i;
+        const auto lower = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        return {{lower}, 1, static_cast<char32_t>(static_cast<unsigned char>(lower))};
+    }
+    const std::size_t start = i;
+    const char32_t cp = utf8::Decode(s, i);
+    // A byte that is not UTF-8 is kept as it is; read back, it stands alone (what follows it in
+    // the result never continues it), so it reads as U+FFFD.
+    if (cp == utf8::kReplacement && i - start == 1) return {{s[start]}, 1, utf8::kReplacement};
+    const auto* ctype = utf8::WideCType();
+    const char32_t lower = ctype ? static_cast<char32_t>(ctype->tolower(static_cast<wchar_t>(cp)))
+                                 : static_cast<char32_t>(std::towlower(static_cast<wint_t>(cp)));
+    LowerChar out{{}, 0, lower};
+    std::string bytes; // small: no allocation
+    utf8::Append(lower, bytes);
+    out.size = static_cast<unsigned char>(bytes.size());
+    bytes.copy(out.bytes, bytes.size());
+    return out;
+}
+
 std::string Lower(std::string_view s) {
     std::string out;
     out.reserve(s.size());
-    std::size_t i = 0;
-    while (i < s.size()) {
-        unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
+    for (std::size_t i = 0; i < s.size();) {
+        if (const auto c = static_cast<unsigned char>(s[i]); c < 0x80) {
             out += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
             ++i;
             continue;
         }
-        std::size_t start = i;
-        char32_t cp = utf8::Decode(s, i);
-        if (cp == utf8::kReplacement && i - start == 1) {
-            out.append(s.substr(start, i - start)); // keep bytes that are not UTF-8 as they are
-            continue;
-        }
-        const auto* ctype = utf8::WideCType();
-        char32_t lower = ctype ? static_cast<char32_t>(ctype->tolower(static_cast<wchar_t>(cp)))
-                               : static_cast<char32_t>(std::towlower(static_cast<wint_t>(cp)));
-        utf8::Append(lower, out);
+        const LowerChar c = LowerAt(s, i);
+        out.append(c.bytes, c.size);
     }
     return out;
 }

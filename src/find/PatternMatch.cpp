@@ -1,18 +1,15 @@
 #include "find/PatternMatch.h"
 
+#include "contracts/Utf8.h"
 #include "explorer/Text.h"
-
-#include <vector>
 
 namespace qv::find {
 
-namespace {
-
-struct Token {
+struct TextMatcher::Token {
     enum Kind { Literal, AnyOne, Digit, Set, Star } kind;
     char32_t ch = 0;
     bool negated = false;
-    std::vector<std::pair<char32_t, char32_t>> ranges; // for Set
+    std::vector<std::pair<char32_t, char32_t>> ranges{}; // for Set
 
     bool Matches(char32_t c) const {
         switch (kind) {
@@ -34,6 +31,10 @@ struct Token {
         return false;
     }
 };
+
+namespace {
+
+using Token = TextMatcher::Token;
 
 std::vector<Token> Compile(const std::u32string& p) {
     std::vector<Token> tokens;
@@ -74,25 +75,28 @@ std::vector<Token> Compile(const std::u32string& p) {
     return tokens;
 }
 
-} // namespace
-
-bool MatchesPattern(std::string_view text, std::string_view pattern) {
-    const std::u32string t = text::ToUtf32(text);
-    const std::vector<Token> tokens = Compile(text::ToUtf32(pattern));
-    // Greedy matching that backs up only to the last star: each star retries from one text
-    // position further, so the work is bounded by text length times pattern length.
+// Greedy matching that backs up only to the last star: each star retries from one character
+// further, so the work is bounded by text length times pattern length. next(i) is the
+// character at byte i of the text, advancing i past it.
+template <class Next>
+bool MatchTokens(const std::vector<Token>& tokens, std::string_view text, Next next) {
     std::size_t i = 0, p = 0;
     std::size_t starToken = std::string::npos, starText = 0;
-    while (i < t.size()) {
+    while (i < text.size()) {
         if (p < tokens.size() && tokens[p].kind == Token::Star) {
             starToken = p++;
             starText = i;
-        } else if (p < tokens.size() && tokens[p].Matches(t[i])) {
-            ++i;
+            continue;
+        }
+        std::size_t after = i;
+        const char32_t c = next(after);
+        if (p < tokens.size() && tokens[p].Matches(c)) {
+            i = after;
             ++p;
         } else if (starToken != std::string::npos) {
             p = starToken + 1;
-            i = ++starText;
+            next(starText);
+            i = starText;
         } else {
             return false;
         }
@@ -100,6 +104,58 @@ bool MatchesPattern(std::string_view text, std::string_view pattern) {
     while (p < tokens.size() && tokens[p].kind == Token::Star)
         ++p;
     return p == tokens.size();
+}
+
+} // namespace
+
+bool MatchesPattern(std::string_view text, std::string_view pattern) {
+    return MatchTokens(Compile(text::ToUtf32(pattern)), text,
+                       [text](std::size_t& i) { return utf8::Decode(text, i); });
+}
+
+TextMatcher::TextMatcher(std::string_view lowerValue)
+    : pattern_(lowerValue.find('*') != std::string_view::npos), value_(lowerValue) {
+    if (pattern_) {
+        tokens_ = Compile(text::ToUtf32(value_));
+        return;
+    }
+    // Knuth-Morris-Pratt: after a mismatch the search goes on from the longest part of the
+    // value already seen that the value also starts with, so each byte is read once.
+    fallback_.assign(value_.size(), 0);
+    for (std::size_t i = 1, k = 0; i < value_.size(); ++i) {
+        while (k > 0 && value_[i] != value_[k])
+            k = fallback_[k - 1];
+        if (value_[i] == value_[k]) ++k;
+        fallback_[i] = k;
+    }
+}
+
+TextMatcher::~TextMatcher() = default;
+
+bool TextMatcher::Matches(std::string_view text) const {
+    if (pattern_) {
+        return MatchTokens(tokens_, text,
+                           [text](std::size_t& i) { return text::LowerAt(text, i).codePoint; });
+    }
+    if (value_.empty()) return true;
+    std::size_t matched = 0;
+    const auto step = [&](char b) {
+        while (matched > 0 && value_[matched] != b)
+            matched = fallback_[matched - 1];
+        if (value_[matched] == b) ++matched;
+        return matched == value_.size();
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        if (const auto c = static_cast<unsigned char>(text[i]); c < 0x80) {
+            ++i;
+            if (step(static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c))) return true;
+            continue;
+        }
+        const text::LowerChar lower = text::LowerAt(text, i);
+        for (unsigned char k = 0; k < lower.size; ++k)
+            if (step(lower.bytes[k])) return true;
+    }
+    return false;
 }
 
 } // namespace qv::find

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QComboBox>
 #include <QCursor>
 #include <QHBoxLayout>
@@ -228,7 +229,7 @@ void CommandBarWidget::Build() {
                     connect(combo->lineEdit(), &QLineEdit::textEdited, this,
                             [this, name](const QString& text) { FieldEdited(name, text); });
                     connect(combo->lineEdit(), &QLineEdit::returnPressed, this, [this, name] {
-                        Guarded(this, [&] { bar_.UserKeyDown(name, 13, 0); });
+                        RunGesture(name, [&] { bar_.UserKeyDown(name, 13, 0); });
                         Q_EMIT userCommand(QString::fromStdString(name));
                     });
                 }
@@ -463,8 +464,31 @@ void CommandBarWidget::PopupRequested(HeadlessTool& menu) {
 
 // ---- Input -------------------------------------------------------------------------------
 
+void CommandBarWidget::RunGesture(const std::string& toolName,
+                                  const std::function<void()>& gesture) {
+    if (toolName != "FindNow" && toolName != "FindValue") {
+        Guarded(this, gesture);
+        return;
+    }
+    // Inside the boundary, so that the cursor is back before a failure's box shows.
+    Guarded(this, [&] {
+        struct Busy {
+            CommandBarWidget& bar;
+            explicit Busy(CommandBarWidget& b) : bar(b) {
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+                Q_EMIT bar.searching(true);
+            }
+            ~Busy() {
+                QApplication::restoreOverrideCursor();
+                Q_EMIT bar.searching(false);
+            }
+        } busy(*this);
+        gesture();
+    });
+}
+
 void CommandBarWidget::Execute(const std::string& toolName) {
-    Guarded(this, [&] { bar_.UserClick(toolName); });
+    RunGesture(toolName, [&] { bar_.UserClick(toolName); });
     Refresh();
     Q_EMIT userCommand(QString::fromStdString(toolName));
 }

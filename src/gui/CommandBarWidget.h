@@ -75,6 +75,10 @@ Q_SIGNALS:
     // After the user ran a command from the bar (its tool's name), or pressed Enter in a field
     // (the field's name).
     void userCommand(const QString& toolName);
+    // Around a gesture that runs a find (the FindNow tool, Enter in the find field), which may
+    // search the whole tree before it returns, with a wait cursor meanwhile: true before it,
+    // false after it, also when it fails, and before its failure is shown.
+    void searching(bool running);
 
 private:
     void Changed() override;
@@ -82,6 +86,8 @@ private:
 
     void Build();
     void Execute(const std::string& toolName);
+    // Runs the user's gesture on the tool under the error boundary (see searching()).
+    void RunGesture(const std::string& toolName, const std::function<void()>& gesture);
     void FieldEdited(const std::string& toolName, const QString& text);
     void RefreshBar(const std::string& barName);
     QIcon IconOf(const HeadlessTool& tool) const;

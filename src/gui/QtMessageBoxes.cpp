@@ -77,7 +77,12 @@ int32_t QtMessageBoxes::Run(QMessageBox& box, const BoxLayout& layout) {
         qobject_cast<QPushButton*>(made[static_cast<std::size_t>(layout.defaultIndex)]));
     if (layout.escapeIndex >= 0)
         box.setEscapeButton(made[static_cast<std::size_t>(layout.escapeIndex)]);
+    // A box asked for in the middle of a busy gesture (a find that found nothing) waits for the
+    // person: the usual pointer over it, the busy one back after it.
+    const bool busy = QApplication::overrideCursor() != nullptr;
+    if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
     box.exec();
+    if (busy) QApplication::restoreOverrideCursor();
     QAbstractButton* clicked = box.clickedButton();
     for (std::size_t i = 0; i < made.size(); ++i)
         if (made[i] == clicked) return layout.buttons[i].second;

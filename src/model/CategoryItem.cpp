@@ -37,6 +37,8 @@ public:
         if (!topic) ThrowSubscriptOutOfRange();
         return topic;
     }
+    // The project's Topics keeps the topic.
+    Topic* ItemOrNull(std::string_view key) const override { return Find(std::string(key)).get(); }
     bool Contains(const std::string& key) const override { return Find(key) != nullptr; }
     int32_t IndexOf(const Topic& item) const override {
         auto category = category_.lock();

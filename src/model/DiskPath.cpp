@@ -10,6 +10,7 @@
 #include <bit>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -156,11 +157,15 @@ std::string FileNameOf(std::string_view path) {
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
 }
 
-std::string ExtensionOf(std::string_view name) {
+std::string_view ExtensionIn(std::string_view name) {
     std::size_t dot = name.rfind('.');
     // A leading dot starts a hidden name, not an extension.
     if (dot == std::string_view::npos || dot == 0) return {};
-    return std::string(name.substr(dot + 1));
+    return name.substr(dot + 1);
+}
+
+std::string ExtensionOf(std::string_view name) {
+    return std::string(ExtensionIn(name));
 }
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
@@ -172,9 +177,17 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 namespace {
 
+// Eight bytes at a time: every key lookup of a file asks this of a whole path.
 bool IsAscii(std::string_view s) {
-    return std::all_of(s.begin(), s.end(),
-                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    std::size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + i, sizeof word);
+        if (word & 0x8080808080808080ull) return false;
+    }
+    for (; i < s.size(); ++i)
+        if (static_cast<unsigned char>(s[i]) >= 0x80) return false;
+    return true;
 }
 
 // Folder listings for FindOnDisk, kept while the folder is unchanged, so that a project whose
@@ -276,6 +289,7 @@ std::string FoldCase(std::string_view s) {
 }
 
 bool SameNoCase(std::string_view a, std::string_view b) {
+    if (a == b) return true; // most lookups are by the same spelling
     if (IsAscii(a) && IsAscii(b)) return EqualsNoCase(a, b);
     return FoldCase(a) == FoldCase(b);
 }

@@ -37,8 +37,9 @@ std::string Resolve(const std::string& projectFolder, std::string_view path);
 // lie below it.
 std::string RelativeBelow(const std::string& folder, const std::string& path);
 
-std::string FileNameOf(std::string_view path);  // after the last "/"
-std::string ExtensionOf(std::string_view name); // after the last "." of the name, no dot
+std::string FileNameOf(std::string_view path);       // after the last "/"
+std::string ExtensionOf(std::string_view name);      // after the last "." of the name, no dot
+std::string_view ExtensionIn(std::string_view name); // the same, without a copy
 bool IsImageExtension(std::string_view extension);
 bool EqualsNoCase(std::string_view a, std::string_view b); // ASCII letters only
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contracts/ProjectModel.h"
+#include "model/DiskPath.h"
 
 #include <memory>
 #include <string>
@@ -26,6 +27,10 @@ public:
 
     void SetSpec(const std::string& spec) override;
     std::string FileName() const override { return std::string(NameView()); }
+    // Extension() without a copy.
+    std::string_view ExtensionRef() const {
+        return named_ ? disk::ExtensionIn(name_) : std::string_view(name_);
+    }
     std::string LocalSpec() const override {
         std::string spec;
         AppendLocalSpec(spec);

@@ -90,6 +90,10 @@ public:
         if (!slot) ThrowSubscriptOutOfRange();
         return slot->item;
     }
+    T* ItemOrNull(std::string_view key) const override {
+        const Slot* slot = byKey_.Find(key);
+        return slot ? slot->item.get() : nullptr;
+    }
     bool Contains(const std::string& key) const override { return byKey_.Find(key) != nullptr; }
     int32_t IndexOf(const T& item) const override {
         const Slot* slot = SlotOf(item);

@@ -38,7 +38,7 @@ std::shared_ptr<OtherFileItem> OtherFileItem::Self() const {
 }
 
 bool OtherFileItem::IsImage() const {
-    return disk::IsImageExtension(file_.Extension());
+    return disk::IsImageExtension(file_.ExtensionRef());
 }
 
 bool OtherFileItem::InsideProject() const {

@@ -42,6 +42,7 @@ public:
     std::shared_ptr<FileObject> File() const override {
         return std::shared_ptr<FileObject>(weak_from_this().lock(), &file_);
     }
+    std::string_view FileNameRef() const override { return file_.NameView(); }
     bool IsImage() const override;
     std::string RelativePath() const override;
     bool IncludeInOutput() const override { return includeInOutput_; }

@@ -44,10 +44,13 @@ public:
 
     std::string TypeName() const override { return "Topic"; }
     std::string ID() const override { return std::string(texts_[kId]); }
-    std::string Name() const override { return std::string(texts_[kName]); }
-    std::string Title() const override { return std::string(texts_[kTitle]); }
-    std::string Caption() const override {
-        return std::string(texts_[captionIsTitle_ ? kTitle : kCaption]);
+    std::string Name() const override { return std::string(NameRef()); }
+    std::string Title() const override { return std::string(TitleRef()); }
+    std::string Caption() const override { return std::string(CaptionRef()); }
+    std::string_view NameRef() const override { return texts_[kName]; }
+    std::string_view TitleRef() const override { return texts_[kTitle]; }
+    std::string_view CaptionRef() const override {
+        return texts_[captionIsTitle_ ? kTitle : kCaption];
     }
     std::shared_ptr<TopicCategory> Category() const override;
     // The category must be in the same project's TopicCategories (else error 5).

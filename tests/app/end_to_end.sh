@@ -450,6 +450,7 @@ build
 build cancel
 select topics
 press *
+find zz no such text
 quit
 GESTURES
 status=0
@@ -459,12 +460,17 @@ cat "$work/log3.txt"
 [ "$status" -eq 0 ] || fail "the program ended with status $status on the generated project"
 ! grep -q "^script: FAILED" "$work/log3.txt" || fail "a gesture failed on the generated project"
 timed=$(grep -c "^script: \[took [0-9.]* ms, longest stall [0-9.]* ms, CPU [0-9.]* ms\] " "$work/log3.txt" || true)
-[ "$timed" -eq 12 ] || fail "$timed timed lines instead of 12 (the open and 11 gestures)"
+[ "$timed" -eq 13 ] || fail "$timed timed lines instead of 13 (the open and 12 gestures)"
 grep -q "^script: \[took .*\] quit$" "$work/log3.txt" || fail "quit was not timed"
 # While the project opens, the cursor is busy and the status bar follows the load.
 # (Later captions are painted at most every 100 ms, so which of them show depends on the pace.)
 grep -q "^script: note (busy cursor) Opening: Reading .*\.qvproj$" "$work/log3.txt" ||
   fail "the open did not show its progress with a busy cursor"
+# A find through the whole tree: a busy cursor and the status bar meanwhile, then its answer.
+grep -q '^script: note (busy cursor) Searching for "zz no such text"' "$work/log3.txt" ||
+  fail "the find did not show that it was searching"
+grep -q "^script: message Find Complete: No more items were found matching the search criteria$" \
+  "$work/log3.txt" || fail "the find through the whole tree did not end with its message"
 grep -q "^script: deleted c:C12$" "$work/log3.txt" || fail "the category was not deleted"
 grep -q "^script: message Confirm Delete: Are you sure you want to delete this Category?" \
   "$work/log3.txt" || fail "the delete did not ask"

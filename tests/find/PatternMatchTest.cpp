@@ -1,5 +1,7 @@
 #include "find/PatternMatch.h"
 
+#include "explorer/Text.h"
+
 #include <gtest/gtest.h>
 #include <string>
 
@@ -46,6 +48,50 @@ TEST(PatternMatchLimits, ManyStarsOnALongTextStayFast) {
 TEST(PatternMatchLimits, MalformedInputReadsNothingOutside) {
     for (const char* pattern : {"[", "[!", "[a-", "[!]", "\xff*", "*\xe2\x82", "[\xe2]"})
         EXPECT_NO_THROW(qv::find::MatchesPattern("\xe2\x82\xac abc [", pattern)) << pattern;
+}
+
+// A find tests each text's lower case as it reads it; the answers must be those of testing the
+// lower-case copy, also where lowering changes a character's length (Kelvin sign, dotted I,
+// U+023A) or keeps bytes that are not UTF-8, and where a value matches inside a character.
+TEST(TextMatcherTest, AnswersAsTheLowerCaseCopyWould) {
+    const char* texts[] = {"xABCx",
+                           "Subject 17 in Step 5",
+                           "\xC3\x84rger \xC3\xBC"
+                           "ber",
+                           "",
+                           "\xE2\x84\xAA"
+                           "elvin",
+                           "\xC4\xB0stanbul",
+                           "\xC8\xBA"
+                           "X",
+                           "a\xC3(b",
+                           "\xE0\x80",
+                           "\xF0\x80\x80"
+                           "A",
+                           "\xFF\xA4z",
+                           "img10.PNG",
+                           "caf\xC3\xA9 [1]",
+                           "\xE0\x80\x80z",
+                           "\xED\xA0\x80"};
+    const char* values[] = {
+        "abc",      "subject 17",      "\xC3\xA4rger",   "k",     "kelvin", "i",
+        "istanbul", "\xE2\xB1\xA5",    "\xA4",           "\xC3",  "(b",     "*k*",
+        "?",        "*rger*",          "*\xEF\xBF\xBD*", "[!a]*", "*#*",    "img##.png",
+        "*[1]",     "caf\xC3\xA9 [1]*"};
+    for (const char* text : texts) {
+        for (const char* value : values) {
+            const std::string lowerValue = qv::text::Lower(value);
+            const std::string lowerText = qv::text::Lower(text);
+            const bool expected = lowerValue.find('*') != std::string::npos
+                                      ? qv::find::MatchesPattern(lowerText, lowerValue)
+                                      : lowerText.find(lowerValue) != std::string::npos;
+            EXPECT_EQ(qv::find::TextMatcher(lowerValue).Matches(text), expected)
+                << "\"" << text << "\" and \"" << value << "\"";
+        }
+    }
+    EXPECT_TRUE(qv::find::TextMatcher("abc").Matches("xABCx"));
+    EXPECT_FALSE(qv::find::TextMatcher("abc*").Matches("xABCx"));
+    EXPECT_TRUE(qv::find::TextMatcher("aab").Matches("aaab")); // resumes inside a partial match
 }
 
 } // namespace
