@@ -546,8 +546,10 @@ void TreeModel::Reset() {
     resetting_ = false;
     resetBegun_ = false;
     endResetModel();
-    Q_EMIT rebuilt();
+    // Before rebuilt: its listeners read the folders anew (a walk of the whole tree), and that
+    // list must stay valid for the turns after.
     NodesChanged();
+    Q_EMIT rebuilt();
 }
 
 void TreeModel::SelectionChanged(HeadlessNode* selected) {
