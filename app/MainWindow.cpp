@@ -540,7 +540,7 @@ bool MainWindow::OpenProject(const QString& path) {
         // A file outside the project folder is named by its whole path.
         explorer_->Tree().SetToolTipProvider(
             [folder = Q(project_->Folder())](const HeadlessNode& n) {
-                const std::string& key = n.KeyRef();
+                const std::string key(n.KeyRef());
                 if (key.rfind("o:", 0) != 0) return QString();
                 const QString path = Q(key.substr(2));
                 return path.startsWith(folder) ? QString() : QDir::toNativeSeparators(path);

@@ -22,7 +22,7 @@ QString DiskPathOfNode(const Project& project, const std::string& key) {
 
 std::vector<std::string> RowFacts(const Project& project, const HeadlessNode& node) {
     std::vector<std::string> facts;
-    const std::string& key = node.KeyRef();
+    const std::string key(node.KeyRef());
     bool readOnly = false, included = true;
     if (key.rfind("t:", 0) == 0) {
         const auto topic = project.FindTopic(key.substr(2));

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv {
@@ -36,8 +37,9 @@ public:
     virtual std::string Text() const = 0;
     virtual void SetText(const std::string& text) = 0;
     virtual std::string Key() const = 0;
-    // Key without a copy, for walks of the whole tree; valid until the key changes.
-    virtual const std::string& KeyRef() const = 0;
+    // Key without a copy, for walks of the whole tree; valid until the node's key or text
+    // changes (the two may share one block).
+    virtual std::string_view KeyRef() const = 0;
     virtual void SetKey(const std::string& key) = 0; // 35602 when taken
     virtual Node* Parent() const = 0;
     // Moves the node with its subtree: it becomes the last child of the new parent (its

@@ -7,6 +7,13 @@
 namespace qv {
 
 namespace {
+// The size of a block holding n bytes of key and text: rounded up to fill the heap's 16-byte
+// steps (8 bytes of each block are the heap's own), so a text that shrinks or grows a little
+// is written in place. A node's block never holds less than this of its two sizes.
+std::size_t BlockSize(std::size_t n) {
+    return ((n + 8 + 15) & ~std::size_t{15}) - 8;
+}
+
 bool IsFolderTag(const Variant& tag) {
     return tag.Type() == VarType::String && tag.ToString() == "FileSystemFolder";
 }
@@ -14,8 +21,21 @@ bool IsFolderTag(const Variant& tag) {
 
 const HeadlessNode::Children HeadlessNode::kNoChildren{};
 
-HeadlessNode::HeadlessNode(std::string key, std::string text)
-    : text_(std::move(text)), key_(std::move(key)) {}
+HeadlessNode::HeadlessNode(std::string_view key, std::string_view text) {
+    SetTexts(MakeTexts(key, text));
+}
+
+HeadlessNode::Texts HeadlessNode::MakeTexts(std::string_view key, std::string_view text) {
+    constexpr std::size_t kMax = UINT32_MAX;
+    if (key.size() > kMax || text.size() > kMax)
+        throw Error(err::InvalidArgument, "Invalid procedure call or argument");
+    Texts texts{nullptr, static_cast<uint32_t>(key.size()), static_cast<uint32_t>(text.size())};
+    if (key.empty() && text.empty()) return texts;
+    texts.block.reset(new char[BlockSize(key.size() + text.size())]);
+    key.copy(texts.block.get(), key.size());
+    text.copy(texts.block.get() + key.size(), text.size());
+    return texts;
+}
 
 HeadlessTreeView& HeadlessNode::AttachedTree() const {
     HeadlessTreeView* tree = Tree();
@@ -35,8 +55,13 @@ HeadlessNode* HeadlessNode::ChildAt(int32_t row) const {
 }
 
 void HeadlessNode::SetText(const std::string& text) {
-    if (text == text_) return;
-    text_ = text;
+    if (text == TextRef()) return;
+    if (texts_ && keySize_ + text.size() <= BlockSize(keySize_ + textSize_)) {
+        text.copy(texts_.get() + keySize_, text.size()); // the key stays where it is
+        textSize_ = static_cast<uint32_t>(text.size());
+    } else {
+        SetTexts(MakeTexts(KeyRef(), text));
+    }
     HeadlessTreeView* tree = Tree();
     if (!tree) return;
     if (parent_->sorted_) tree->Replace(*this);
@@ -44,12 +69,12 @@ void HeadlessNode::SetText(const std::string& text) {
 }
 
 void HeadlessNode::SetKey(const std::string& key) {
-    if (key == key_) return;
+    if (key == KeyRef()) return;
     if (HeadlessTreeView* tree = Tree()) {
         tree->Rekey(*this, key);
         tree->NotifyChanged(*this);
     } else {
-        key_ = key;
+        SetTexts(MakeTexts(key, TextRef()));
     }
 }
 

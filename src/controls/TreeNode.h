@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qv {
@@ -25,14 +26,14 @@ class HeadlessTreeView;
 class HeadlessNode : public Node, public IndexedLink {
 public:
     // Only the tree makes nodes.
-    HeadlessNode(std::string key, std::string text);
+    HeadlessNode(std::string_view key, std::string_view text);
 
     std::string TypeName() const override { return "Node"; }
 
-    std::string Text() const override { return text_; }
+    std::string Text() const override { return std::string(TextRef()); }
     void SetText(const std::string& text) override;
-    std::string Key() const override { return key_; }
-    const std::string& KeyRef() const override { return key_; }
+    std::string Key() const override { return std::string(KeyRef()); }
+    std::string_view KeyRef() const override { return {texts_.get(), keySize_}; }
     void SetKey(const std::string& key) override;
     Node* Parent() const override;
     void SetParent(Node* parent) override;
@@ -62,8 +63,8 @@ public:
     bool AllowDrag() const override { return allowDrag_; }
     void SetAllowDrag(bool value) override { allowDrag_ = value; }
 
-    // Copy-free access for the tree's own users.
-    const std::string& TextRef() const { return text_; }
+    // Copy-free access for the tree's own users; valid until the key or the text changes.
+    std::string_view TextRef() const { return {texts_.get() + keySize_, textSize_}; }
     // Tag is the string "FileSystemFolder": such children come first under a sorted parent.
     bool IsFileSystemFolder() const { return folderTag_; }
     // The tree the node is in (nullptr when detached), found through its ancestors: O(depth).
@@ -99,14 +100,31 @@ private:
         return *children_;
     }
 
+    // A block of key and text (nullptr when both are empty), made before the node changes so
+    // that a failure changes nothing: a key or text of 4 GiB or more raises InvalidArgument.
+    struct Texts {
+        std::unique_ptr<char[]> block;
+        uint32_t keySize = 0;
+        uint32_t textSize = 0;
+    };
+    static Texts MakeTexts(std::string_view key, std::string_view text);
+    void SetTexts(Texts texts) noexcept {
+        texts_ = std::move(texts.block);
+        keySize_ = texts.keySize;
+        textSize_ = texts.textSize;
+    }
+
     static const Children kNoChildren;
 
     // A tree holds many nodes (150,000 for a project of 100,000 topics), most of them leaves
     // without a tag: whatever only some nodes need (the child list, a tag) lies outside, the
     // tree is reached through the ancestors, and the flags share one word with the colour and
     // images. What a sorted insert compares comes first, so that one cache line serves a
-    // comparison.
-    std::string text_;
+    // comparison. The key and the text share one block, key first (see SetTexts), their sizes
+    // kept here: one allocation for a node with a key or a label, none for one without.
+    std::unique_ptr<char[]> texts_;
+    uint32_t keySize_ = 0;
+    uint32_t textSize_ = 0;
     uint32_t image_ = 0; // interned image keys (ImageKeyTable)
     uint32_t expandedImage_ = 0;
     int32_t foreColor_ = -1;
@@ -122,7 +140,6 @@ private:
     // An attached node owns itself (its parent's list holds it without owning); detaching it
     // hands this over.
     std::shared_ptr<HeadlessNode> self_;
-    std::string key_;
     std::unique_ptr<Variant> tag_; // nullptr while the tag is Empty
 };
 

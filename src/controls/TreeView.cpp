@@ -279,9 +279,9 @@ void HeadlessTreeView::Rekey(HeadlessNode& node, const std::string& key) {
         if (index_.Find(key, hash)) NotUnique();
         index_.Reserve(index_.Size() + 1);
     }
-    std::string copy = key;
-    if (!node.key_.empty()) index_.Erase(node.key_);
-    node.key_.swap(copy);
+    HeadlessNode::Texts texts = HeadlessNode::MakeTexts(key, node.TextRef());
+    if (!node.KeyRef().empty()) index_.Erase(node.KeyRef());
+    node.SetTexts(std::move(texts));
     if (!key.empty()) index_.Insert(&node, hash);
 }
 
@@ -343,7 +343,7 @@ std::vector<HeadlessNode*> HeadlessTreeView::SortedChildren(const HeadlessNode& 
     for (HeadlessNode* c = parent.Kids().First(); c; c = HeadlessNode::Children::Next(*c)) {
         const std::size_t at = keys.size();
         keys += c->folderTag_ ? '\0' : '\1'; // folders first
-        AppendNaturalSortKey(c->text_, keys);
+        AppendNaturalSortKey(c->TextRef(), keys);
         entries.push_back({c, at, keys.size() - at});
     }
     std::vector<KeyedEntry> scratch(entries.size());
@@ -509,7 +509,7 @@ std::size_t HeadlessTreeView::Detach(std::shared_ptr<HeadlessNode> subtree, bool
     ForgetCursors();
     for (auto it = all.rbegin(); it != all.rend(); ++it) {
         HeadlessNode& n = **it;
-        if (unindex && !n.key_.empty()) index_.Erase(n.key_);
+        if (unindex && !n.KeyRef().empty()) index_.Erase(n.KeyRef());
         n.parent_ = nullptr; // with no parent, the node has no tree
         std::shared_ptr<HeadlessNode> self = std::move(n.self_); // n may die here
     }
@@ -918,7 +918,7 @@ void HeadlessTreeView::DropFiles(Node* target, std::vector<std::string> files, f
 
 void HeadlessTreeView::RightClick(float x, float y) {
     if (!TakesInput()) return;
-    const std::string key = selected_ ? selected_->key_ : std::string();
+    const std::string key = selected_ ? selected_->Key() : std::string();
     const float sx = static_cast<float>(bounds_.left) + x, sy = static_cast<float>(bounds_.top) + y;
     sinks_.Raise([&](TreeViewEvents& sink) { sink.ContextMenu(x, y, sx, sy, key); });
 }
@@ -929,7 +929,7 @@ void HeadlessTreeView::KeyDown(int16_t keyCode, int16_t shift) {
     sinks_.Raise([&](TreeViewEvents& sink) { sink.KeyDown(keyCode, shift); });
     if (editing_) {
         if (keyCode == kEnter)
-            FinishLabelEdit(editing_->text_);
+            FinishLabelEdit(editing_->Text());
         else if (keyCode == kEscape)
             CancelLabelEdit();
     } else if (keyCode == kInsert) {

@@ -103,7 +103,7 @@ void ProjectExplorer::FindNow() {
         Ahead next = lookUp(n ? following(n) : nullptr);
         Node* far = next.node ? following(next.node) : nullptr;
         while (n) {
-            if (far) __builtin_prefetch(&far->KeyRef());
+            if (far) __builtin_prefetch(far->KeyRef().data());
             bool found = false;
             if (current.kind == "t") {
                 // An unknown key raises what Item raises; t keeps the topic tested before.

@@ -9,17 +9,17 @@ namespace qv {
 
 namespace {
 
-bool StartsWith(const std::string& s, std::string_view prefix) {
+bool StartsWith(std::string_view s, std::string_view prefix) {
     return s.compare(0, prefix.size(), prefix) == 0;
 }
 
-bool EndsWith(const std::string& s, std::string_view suffix) {
+bool EndsWith(std::string_view s, std::string_view suffix) {
     return s.size() >= suffix.size() &&
            s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
 const char* KindOf(const HeadlessNode& node) {
-    const std::string& key = node.KeyRef();
+    const std::string_view key = node.KeyRef();
     if (StartsWith(key, "t:")) return "Topic";
     if (key == "c:uncategorized") return "Folder";
     if (StartsWith(key, "c:")) return "Category";
@@ -30,7 +30,7 @@ const char* KindOf(const HeadlessNode& node) {
             root = root->ParentNode();
         return root->KeyRef() == "images" ? "Image file" : "File";
     }
-    if (!key.empty() && key.find(':') == std::string::npos) return "Folder";
+    if (!key.empty() && key.find(':') == std::string_view::npos) return "Folder";
     return nullptr;
 }
 

@@ -169,8 +169,8 @@ void TreeFilter::Read() {
         ++level.next;
         const auto begin = static_cast<uint32_t>(texts_.size());
         // Items have a key with a colon; folders and "(Un-categorized)" show only above a match.
-        const std::string& key = node->KeyRef();
-        if (key.find(':') != std::string::npos && key != "c:uncategorized")
+        const std::string_view key = node->KeyRef();
+        if (key.find(':') != std::string_view::npos && key != "c:uncategorized")
             AddTexts(node->TextRef());
         rows_.push_back({node, parent, begin, static_cast<uint32_t>(texts_.size())});
         if (const int32_t children = node->ChildCount(); children > 0)

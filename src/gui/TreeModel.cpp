@@ -23,8 +23,12 @@ namespace qv {
 namespace {
 constexpr const char* kUriList = "text/uri-list";
 
-QString LabelText(const std::string& markup) {
-    if (markup.find('<') == std::string::npos) return QString::fromStdString(markup);
+QString FromUtf8(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QString LabelText(std::string_view markup) {
+    if (markup.find('<') == std::string_view::npos) return FromUtf8(markup);
     return QString::fromStdString(PlainLabelText(markup));
 }
 
@@ -256,9 +260,9 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
         return bold;
     }
     case MarkupRole:
-        return QString::fromStdString(node->TextRef());
+        return FromUtf8(node->TextRef());
     case KeyRole:
-        return QString::fromStdString(node->KeyRef());
+        return FromUtf8(node->KeyRef());
     default:
         return {};
     }
@@ -310,7 +314,8 @@ QMimeData* TreeModel::mimeData(const QModelIndexList& indexes) const {
         if ((node = NodeOf(index))) break;
     if (!node || node->KeyRef().empty()) return nullptr;
     auto* data = new QMimeData;
-    const QByteArray key = QByteArray::fromStdString(node->KeyRef());
+    const QByteArray key =
+        QByteArray(node->KeyRef().data(), static_cast<qsizetype>(node->KeyRef().size()));
     data->setData(QString::fromLatin1(kNodeMime), key);
     for (const std::string& format : tree_.RegisteredDragFormats())
         data->setData(QString::fromLatin1(kFormatMimePrefix) + QString::fromStdString(format), key);

@@ -439,7 +439,7 @@ void TreeWidget::SyncFromTree() {
 }
 
 std::optional<std::string> TreeWidget::FirstMisspeltWord(const HeadlessNode& node) const {
-    if (node.TextRef().find(kSpellErrorOpen) == std::string::npos) return std::nullopt;
+    if (node.TextRef().find(kSpellErrorOpen) == std::string_view::npos) return std::nullopt;
     for (const LabelRun& run : ParseLabelMarkup(node.TextRef()))
         if (run.spellerror) return run.text;
     return std::nullopt;
@@ -464,7 +464,8 @@ void TreeWidget::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
 std::optional<std::string> TreeWidget::MisspeltWordAt(const QPoint& viewportPos) const {
     const QModelIndex index = indexAt(viewportPos);
     HeadlessNode* node = model_->NodeOf(index);
-    if (!node || node->TextRef().find(kSpellErrorOpen) == std::string::npos) return std::nullopt;
+    if (!node || node->TextRef().find(kSpellErrorOpen) == std::string_view::npos)
+        return std::nullopt;
     QStyleOptionViewItem option;
     initViewItemOption(&option);
     option.rect = visualRect(index);
