@@ -4,10 +4,13 @@ namespace qv {
 
 namespace {
 thread_local LoadScope* current = nullptr;
+thread_local uint32_t lastSerial = 0;
 } // namespace
 
 LoadScope::LoadScope() : outermost_(current == nullptr) {
-    if (outermost_) current = this;
+    if (!outermost_) return;
+    current = this;
+    serial_ = ++lastSerial == 0 ? ++lastSerial : lastSerial;
 }
 
 LoadScope::~LoadScope() {
