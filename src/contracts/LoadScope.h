@@ -28,8 +28,8 @@ public:
     static LoadScope* Current();
     // The memo kept in this scope (one for the whole scope, made by its first user).
     std::unique_ptr<Memo>& Kept() { return memo_; }
-    // Tells this thread's outermost scopes apart (never 0), so that an answer noted in one is
-    // not taken for an answer of a later one at the same address.
+    // Tells outermost scopes apart, of all threads (never 0), so that an answer noted in one
+    // is not taken for an answer of another, later one at the same address.
     uint32_t Serial() const { return serial_; }
 
 private:
