@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 namespace qv {
@@ -27,9 +28,13 @@ public:
     static LoadScope* Current();
     // The memo kept in this scope (one for the whole scope, made by its first user).
     std::unique_ptr<Memo>& Kept() { return memo_; }
+    // Tells outermost scopes apart, of all threads (never 0), so that an answer noted in one
+    // is not taken for an answer of another, later one at the same address.
+    uint32_t Serial() const { return serial_; }
 
 private:
     bool outermost_;
+    uint32_t serial_ = 0;
     std::unique_ptr<Memo> memo_;
 };
 

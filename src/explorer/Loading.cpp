@@ -120,7 +120,8 @@ void ProjectExplorer::LoadQVProjectEx(const std::shared_ptr<QVProject>& project,
             for (int32_t i = 1, n = files->Count(); i <= n; ++i) {
                 file = files->Item(i);
                 if (file->IsImage() ? loadImages : loadOtherFiles) {
-                    FireItemProgress("Reading Other File '", Need(file->File()).FileName());
+                    // Every other file has its file object: its name without a copy.
+                    FireItemProgress("Reading Other File '", file->FileNameRef());
                     AddOtherFile(file);
                 }
             }

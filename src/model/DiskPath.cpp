@@ -335,6 +335,7 @@ std::string FindOnDisk(const std::string& path) {
 namespace {
 
 std::atomic<std::size_t> listingsRead{0};
+thread_local std::size_t lookUpsInLoad = 0; // per thread: no atomic add per file
 
 // The folder listings of one LoadScope, keyed by the folder as the load spelled it.
 class LoadListings final : public LoadScope::Memo {
@@ -470,6 +471,7 @@ std::optional<InLoad> LookUpInLoad(std::string_view folder, std::string_view nam
     if (const LoadScope::Memo& memo = *kept; typeid(memo) != typeid(LoadListings))
         return std::nullopt;
     auto* listings = static_cast<LoadListings*>(kept.get());
+    ++lookUpsInLoad;
     InLoad found;
     found.listing = folder.empty() || folder.back() != '/' ? nullptr : listings->Of(folder);
     if (found.listing) {
@@ -499,6 +501,10 @@ bool FindInLoad(std::string_view folder, std::string_view name, FoundFile& found
 
 std::size_t FolderListingsRead() {
     return listingsRead.load();
+}
+
+std::size_t LookUpsInLoad() {
+    return lookUpsInLoad;
 }
 
 bool IsImageExtension(std::string_view extension) {

@@ -72,6 +72,8 @@ bool FindInLoad(std::string_view folder, std::string_view name, FoundFile& found
 std::optional<bool> RegularInLoad(std::string_view folder, std::string_view name);
 // Folder listings FindInLoad has read in this process, for tests and measurements.
 std::size_t FolderListingsRead();
+// Files this thread has looked up in a load's listings (FindInLoad, RegularInLoad), likewise.
+std::size_t LookUpsInLoad();
 
 bool IsRegularFile(const std::string& path);
 // No write permission bit for anyone in the file's mode; false for a missing file.

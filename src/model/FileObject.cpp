@@ -23,6 +23,7 @@ void DiskFileObject::SetFolder(std::string folder) {
 }
 
 void DiskFileObject::SetSpec(const std::string& spec) {
+    foundIn_ = 0;
     name_.clear();
     named_ = false;
     std::string path = disk::ToDiskSeparators(spec);
@@ -51,6 +52,7 @@ void DiskFileObject::SetSpec(const std::string& spec) {
 }
 
 void DiskFileObject::SetFilePath(const std::string& path) {
+    foundIn_ = 0;
     std::size_t slash = path.rfind('/');
     SetFolder(path.substr(0, slash + 1));
     name_ = path.substr(slash + 1);
@@ -58,6 +60,7 @@ void DiskFileObject::SetFilePath(const std::string& path) {
 }
 
 void DiskFileObject::SetFilePath(std::shared_ptr<const std::string> folder, std::string_view name) {
+    foundIn_ = 0;
     folder_ = std::move(folder);
     name_ = name;
     named_ = !name_.empty();
@@ -68,6 +71,7 @@ std::string DiskFileObject::Extension() const {
 }
 
 void DiskFileObject::SetExtension(const std::string& extension) {
+    foundIn_ = 0;
     std::string ext = (!extension.empty() && extension[0] == '.') ? extension.substr(1) : extension;
     if (!named_) {
         name_ = ext;
@@ -85,7 +89,12 @@ std::string DiskFileObject::DiskPath() const {
 
 bool DiskFileObject::Exists() const {
     if (!named_) return false;
-    // During a load, from one listing of the folder instead of a lookup of the path.
+    // During a load, from one listing of the folder instead of a lookup of the path: from the
+    // reader's look at it when this object was made in the same load.
+    if (foundIn_ != 0) {
+        if (const LoadScope* scope = LoadScope::Current(); scope && scope->Serial() == foundIn_)
+            return foundRegular_;
+    }
     if (const std::optional<bool> regular = disk::RegularInLoad(FolderView(), name_))
         return *regular;
     const std::string path = LocalSpec();
@@ -104,6 +113,7 @@ bool DiskFileObject::ReadOnly() const {
 }
 
 void DiskFileObject::Delete() {
+    foundIn_ = 0;
     std::string path = DiskPath();
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0) throw Error(err::FileNotFound, "File not found: " + path);
@@ -116,6 +126,7 @@ void DiskFileObject::Delete() {
 }
 
 void DiskFileObject::MakeUnique() {
+    foundIn_ = 0;
     std::error_code ec;
     if (!folder_) {
         std::string ext = Extension();
@@ -144,6 +155,7 @@ void DiskFileObject::MakeUnique() {
 }
 
 void DiskFileObject::WriteText(const std::string& text) {
+    foundIn_ = 0;
     std::string path = DiskPath();
     if (!named_)
         throw Error(err::PathFileAccess, "Path/File access error: " + path + " names no file");

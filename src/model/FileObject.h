@@ -1,5 +1,6 @@
 #pragma once
 
+#include "contracts/LoadScope.h"
 #include "contracts/ProjectModel.h"
 #include "model/DiskPath.h"
 
@@ -52,8 +53,17 @@ public:
     std::string Extension() const override;
     // Replaces the name's extension; on a folder spec it is kept for MakeUnique.
     void SetExtension(const std::string& extension) override;
-    // A regular file; during a LoadScope answered from the folder's listing (disk::FindInLoad).
+    // A regular file; during a LoadScope answered from the folder's listing (disk::FindInLoad),
+    // or from what the load noted when it made the object (NoteFoundInLoad).
     bool Exists() const override;
+    // What the load that is making this object found in its folder's listing: Exists gives it
+    // for the rest of that LoadScope without asking the listing a second time. A later scope,
+    // or any change of the path or of the file through this object, asks again.
+    void NoteFoundInLoad(bool regular) {
+        const LoadScope* scope = LoadScope::Current();
+        foundIn_ = scope ? scope->Serial() : 0;
+        foundRegular_ = regular;
+    }
     bool ReadOnly() const override; // from the mode; a missing file is not read-only
     // Error 53 when there is no such file, 75 when it cannot be removed.
     void Delete() override;
@@ -83,6 +93,8 @@ private:
     // MakeUnique instead: the two are never needed at once.
     std::string name_;
     bool named_ = false;
+    bool foundRegular_ = false; // NoteFoundInLoad's answer, valid in the scope foundIn_
+    uint32_t foundIn_ = 0;      // the serial of that LoadScope; 0: nothing noted
 };
 
 std::shared_ptr<FileObject> MakeFileObject(const std::string& spec = {});

@@ -36,6 +36,8 @@ public:
                                                  std::shared_ptr<const std::string> projectFolder,
                                                  std::shared_ptr<const std::string> folder,
                                                  std::string_view name, bool includeInOutput);
+    // The file object, for the load that makes the item (DiskFileObject::NoteFoundInLoad).
+    DiskFileObject& DiskFileInLoad() { return file_; }
 
     std::string TypeName() const override { return "OtherFile"; }
     // Shares the item's lifetime.

@@ -190,9 +190,9 @@ bool ProjectBuilder::HasTopic(const std::string& id) const {
 void ProjectBuilder::AddFile(std::string resolved, bool includeInOutput) {
     if (!scope_) scope_.emplace();
     const std::size_t slash = resolved.rfind('/');
-    if (disk::FindInLoad(std::string_view(resolved).substr(0, slash + 1),
-                         std::string_view(resolved).substr(slash + 1), found_))
-        resolved.swap(found_.path);
+    const bool found = disk::FindInLoad(std::string_view(resolved).substr(0, slash + 1),
+                                        std::string_view(resolved).substr(slash + 1), found_);
+    if (found) resolved.swap(found_.path);
     Project& p = *project_;
     const std::size_t name = resolved.rfind('/') + 1;
     const std::string_view folder = std::string_view(resolved).substr(0, name);
@@ -201,11 +201,11 @@ void ProjectBuilder::AddFile(std::string resolved, bool includeInOutput) {
         auto text = std::make_shared<const std::string>(folder);
         shared = folders_.emplace(std::string_view(*text), std::move(text)).first;
     }
-    if (!p.files_->AppendNew(resolved,
-                             OtherFileItem::Create(project_, p.sharedFolder_, shared->second,
-                                                   std::string_view(resolved).substr(name),
-                                                   includeInOutput)))
-        KeyTaken(resolved);
+    auto file = OtherFileItem::Create(project_, p.sharedFolder_, shared->second,
+                                      std::string_view(resolved).substr(name), includeInOutput);
+    // The designer's load asks each file's existence again in the same scope.
+    if (found) file->DiskFileInLoad().NoteFoundInLoad(found_.regular);
+    if (!p.files_->AppendNew(resolved, std::move(file))) KeyTaken(resolved);
 }
 
 void ProjectBuilder::AddProfile(ProfileItem::Fields fields) {

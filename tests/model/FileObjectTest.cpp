@@ -133,9 +133,10 @@ TEST_F(FileObjectTest, AListedSpellingReachesTheFileOnDisk) {
 }
 
 // A load reads each folder once: the files take the disk's spelling of their paths and answer
-// Exists from that listing; once the load is over Exists asks the disk again. A folder of
-// hundreds (many/: every third name spelled in upper case, every fifth not on the disk) finds
-// each name as in a small one.
+// Exists from that listing, looked up once per file (the reader's answer serves the rest of
+// the load); once the load is over Exists asks the disk again, and so does a later load. A
+// folder of hundreds (many/: every third name spelled in upper case, every fifth not on the
+// disk) finds each name as in a small one.
 TEST_F(FileObjectTest, ALoadReadsEachFolderOnceAndLaterChecksAskTheDisk) {
     temp.Write("Images/Shot.png", "x");
     temp.Write("Images/logo.png", "x");
@@ -154,6 +155,7 @@ TEST_F(FileObjectTest, ALoadReadsEachFolderOnceAndLaterChecksAskTheDisk) {
                "<File path=\"docs\\gone.txt\"/>" +
                    many + "</Files></QuorvelProject>");
     const std::size_t before = qv::disk::FolderListingsRead();
+    const std::size_t lookUpsBefore = qv::disk::LookUpsInLoad();
     std::shared_ptr<qv::QVProject> project;
     std::vector<bool> exists;
     {
@@ -165,6 +167,7 @@ TEST_F(FileObjectTest, ALoadReadsEachFolderOnceAndLaterChecksAskTheDisk) {
     }
     // Images, docs, docs/Sub, many and, to find "sub" and "images", the project folder.
     EXPECT_EQ(qv::disk::FolderListingsRead() - before, 5u);
+    EXPECT_EQ(qv::disk::LookUpsInLoad() - lookUpsBefore, 405u);
     std::vector<bool> expected = {true, true, true, true, false};
     std::vector<std::string> spelled = {"Images/Shot.png", "Images/logo.png", "docs/guide.txt",
                                         "docs/Sub/a.txt", "docs/gone.txt"};
@@ -185,6 +188,11 @@ TEST_F(FileObjectTest, ALoadReadsEachFolderOnceAndLaterChecksAskTheDisk) {
     temp.Write("docs/gone.txt", "back");
     EXPECT_TRUE(files->Item(5)->File()->Exists());
     EXPECT_EQ(qv::disk::FolderListingsRead() - before, 5u);
+
+    std::filesystem::remove(temp / "Images/logo.png");
+    qv::LoadScope later;
+    EXPECT_FALSE(files->Item(2)->File()->Exists());
+    EXPECT_TRUE(files->Item(5)->File()->Exists());
 }
 
 // The steps of a temporary file: folder, extension, unique name, text, delete.
