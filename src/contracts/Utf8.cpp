@@ -27,6 +27,14 @@ char32_t Decode(std::string_view s, std::size_t& i) {
         }
         cp = (cp << 6) | (next & 0x3F);
     }
+    // An overlong form would give a second spelling of a character ("\xE0\x81\x81" for "A")
+    // that lowers and folds like it; surrogates and code points beyond U+10FFFF are no
+    // characters at all.
+    const char32_t least = extra == 1 ? 0x80 : extra == 2 ? 0x800 : 0x10000;
+    if (cp < least || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+        ++i;
+        return kReplacement;
+    }
     i += extra + 1;
     return cp;
 }

@@ -55,7 +55,9 @@ public:
         block[0] = wide ? 1 : 0;
         std::size_t end = 0;
         for (std::size_t i = 0; i < N; ++i) {
-            std::memcpy(block.get() + header + end, texts[i].data(), texts[i].size());
+            // An empty view may have no data at all, which memcpy must not be given.
+            if (!texts[i].empty())
+                std::memcpy(block.get() + header + end, texts[i].data(), texts[i].size());
             end += texts[i].size();
             if (wide) {
                 const auto e = static_cast<uint32_t>(end);

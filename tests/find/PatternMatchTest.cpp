@@ -92,6 +92,12 @@ TEST(TextMatcherTest, AnswersAsTheLowerCaseCopyWould) {
     EXPECT_TRUE(qv::find::TextMatcher("abc").Matches("xABCx"));
     EXPECT_FALSE(qv::find::TextMatcher("abc*").Matches("xABCx"));
     EXPECT_TRUE(qv::find::TextMatcher("aab").Matches("aaab")); // resumes inside a partial match
+    // An overlong "A", a surrogate and a code point beyond U+10FFFF are not UTF-8: kept as
+    // they are, so that no second spelling of a name lowers to the same key.
+    for (const char* bytes :
+         {"\xE0\x81\x81", "\xF0\x80\x81\x81", "\xED\xA0\x80", "\xF4\x90\x80\x80"})
+        EXPECT_EQ(qv::text::Lower(bytes), bytes);
+    EXPECT_FALSE(qv::find::TextMatcher("a").Matches("\xC1\x81\xE0\x81\x81"));
 }
 
 } // namespace
