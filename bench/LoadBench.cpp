@@ -41,6 +41,15 @@ bool Failed(benchmark::State& state, const Host& host, std::size_t nodes, std::s
     return false;
 }
 
+// The designer with the project loaded through the host's IDE object, as a host opens it.
+std::shared_ptr<qv::ProjectExplorer> LoadedDesigner(Host& host,
+                                                    std::shared_ptr<qv::Project> project) {
+    auto control = host.CreateDesigner();
+    host.Ide()->SetProject(std::move(project));
+    control->SetQVIDE(host.Ide());
+    return control;
+}
+
 // The designer path: the host hands over its IDE object and the component loads everything
 // (topics, images, other files, build profiles). The tree is emptied between loads untimed, so
 // that only the load is measured; the first load runs before the timing, when the extension
@@ -49,9 +58,7 @@ void BM_LoadDesigner(benchmark::State& state) {
     const Shape& shape = ShapeFor(static_cast<int>(state.range(0)));
     const auto& project = ProjectFor(shape.topics);
     Host host;
-    auto control = host.CreateDesigner();
-    host.Ide()->SetProject(project);
-    control->SetQVIDE(host.Ide());
+    auto control = LoadedDesigner(host, project);
     qv::Nodes& nodes = control->Tree().Nodes();
     for (auto _ : state) {
         state.PauseTiming();
@@ -69,9 +76,7 @@ void BM_LaterTopicInsertions(benchmark::State& state) {
     const Shape& shape = ShapeFor(static_cast<int>(state.range(0)));
     auto project = MakeProject(shape);
     Host host;
-    auto control = host.CreateDesigner();
-    host.Ide()->SetProject(project);
-    control->SetQVIDE(host.Ide());
+    auto control = LoadedDesigner(host, project);
     qv::Nodes& nodes = control->Tree().Nodes();
     const std::string category = project->TopicCategories()->Item(shape.categories / 2)->ID();
     std::vector<std::string> added;
@@ -101,9 +106,7 @@ void BM_LaterTopicMoves(benchmark::State& state) {
     const Shape& shape = ShapeFor(static_cast<int>(state.range(0)));
     auto project = MakeProject(shape);
     Host host;
-    auto control = host.CreateDesigner();
-    host.Ide()->SetProject(project);
-    control->SetQVIDE(host.Ide());
+    auto control = LoadedDesigner(host, project);
     qv::Nodes& nodes = control->Tree().Nodes();
     const auto topics = project->Topics();
     long next = 0;
@@ -128,9 +131,7 @@ void BM_CategoryDelete(benchmark::State& state) {
     const Shape& shape = ShapeFor(static_cast<int>(state.range(0)));
     auto project = MakeProject(shape);
     Host host;
-    auto control = host.CreateDesigner();
-    host.Ide()->SetProject(project);
-    control->SetQVIDE(host.Ide());
+    auto control = LoadedDesigner(host, project);
     qv::TreeView& tree = control->Tree();
     qv::Node& uncategorized = tree.Nodes().Item("c:uncategorized");
     const int32_t before = uncategorized.ChildCount();
@@ -163,9 +164,7 @@ void BM_CategoryDelete(benchmark::State& state) {
 void BM_FullWalkSubstring(benchmark::State& state) {
     const Shape& shape = ShapeFor(static_cast<int>(state.range(0)));
     Host host;
-    auto control = host.CreateDesigner();
-    host.Ide()->SetProject(ProjectFor(shape.topics));
-    control->SetQVIDE(host.Ide());
+    auto control = LoadedDesigner(host, ProjectFor(shape.topics));
     qv::Nodes& nodes = control->Tree().Nodes();
     if (Failed(state, host, static_cast<std::size_t>(nodes.Count()), shape.treeNodes)) return;
     const std::string needle = kFindNeedle;
@@ -186,9 +185,7 @@ void BM_FullWalkSubstring(benchmark::State& state) {
 void BM_FindNowWholeTree(benchmark::State& state) {
     const Shape& shape = ShapeFor(static_cast<int>(state.range(0)));
     Host host;
-    auto control = host.CreateDesigner();
-    host.Ide()->SetProject(ProjectFor(shape.topics));
-    control->SetQVIDE(host.Ide());
+    auto control = LoadedDesigner(host, ProjectFor(shape.topics));
     qv::Nodes& nodes = control->Tree().Nodes();
     if (Failed(state, host, static_cast<std::size_t>(nodes.Count()), shape.treeNodes)) return;
     qv::CommandBar& dock = control->Dock();
