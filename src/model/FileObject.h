@@ -88,9 +88,9 @@ public:
 private:
     void SetFolder(std::string folder);
 
-    std::shared_ptr<const std::string> folder_; // absolute, ending with "/"; none: empty spec
-    // No separator. While the spec names no file (named_ false), the extension given for
-    // MakeUnique instead: the two are never needed at once.
+    std::shared_ptr<const std::string> folder_; // absolute, ending with "/"; none: empty path
+    // No separator. While the path names a folder, not a file (named_ false), the extension
+    // given for MakeUnique instead: the two are never needed at once.
     std::string name_;
     bool named_ = false;
     bool foundRegular_ = false; // NoteFoundInLoad's answer, valid in the scope foundIn_
