@@ -117,23 +117,53 @@ bool TreeModel::ExpandedOnScreen(const HeadlessNode& node) const {
 const std::vector<HeadlessNode*>& TreeModel::Folders() const {
     if (foldersRead_) return folders_;
     folders_.clear();
+    folderAt_.clear();
     for (int32_t i = 0; i < tree_.TopLevelCount(); ++i)
-        if (HeadlessNode* node = tree_.TopLevelAt(i); node->ChildCount() > 0)
-            folders_.push_back(node);
+        if (HeadlessNode* node = tree_.TopLevelAt(i); node->ChildCount() > 0) AddFolder(*node);
     for (std::size_t next = 0; next < folders_.size(); ++next) {
         const HeadlessNode* folder = folders_[next];
         for (int32_t i = 0; i < folder->ChildCount(); ++i)
             if (HeadlessNode* child = folder->ChildAt(i); child->ChildCount() > 0)
-                folders_.push_back(child);
+                AddFolder(*child);
     }
     foldersRead_ = true;
     return folders_;
 }
 
-void TreeModel::NodesChanged() {
+void TreeModel::AddFolder(HeadlessNode& node) const {
+    if (folderAt_.try_emplace(&node, folders_.size()).second) folders_.push_back(&node);
+}
+
+void TreeModel::DropFolder(const HeadlessNode& node) {
+    const auto found = folderAt_.find(&node);
+    if (found == folderAt_.end()) return;
+    const std::size_t at = found->second;
+    folderAt_.erase(found);
+    // The last folder takes the place of the one that goes: no order to keep.
+    if (at + 1 != folders_.size()) {
+        folders_[at] = folders_.back();
+        folderAt_[folders_[at]] = at;
+    }
+    folders_.pop_back();
+}
+
+void TreeModel::DropFolders(const HeadlessNode& subtree) {
+    if (subtree.ChildCount() == 0) return;
+    std::vector<const HeadlessNode*> pending{&subtree};
+    while (!pending.empty()) {
+        const HeadlessNode* folder = pending.back();
+        pending.pop_back();
+        DropFolder(*folder);
+        for (int32_t i = 0, count = folder->ChildCount(); i < count; ++i)
+            if (const HeadlessNode* child = folder->ChildAt(i); child->ChildCount() > 0)
+                pending.push_back(child);
+    }
+}
+
+void TreeModel::ForgetFolders() {
     foldersRead_ = false;
     folders_.clear();
-    Q_EMIT treeChanged();
+    folderAt_.clear();
 }
 
 void TreeModel::SetShown(std::optional<ShownChildren> shown) {
@@ -433,32 +463,38 @@ void TreeModel::NodeAboutToBeInserted(HeadlessNode* parent, int32_t row) {
     if (!shown_) beginInsertRows(IndexOfParent(parent), row, row);
 }
 
-void TreeModel::NodeInserted(HeadlessNode&) {
+void TreeModel::NodeInserted(HeadlessNode& node) {
     Guard g(*this);
     if (!shown_) endInsertRows();
-    NodesChanged();
+    if (HeadlessNode* parent = node.ParentNode();
+        foldersRead_ && parent && parent->ChildCount() == 1)
+        AddFolder(*parent);
+    Q_EMIT treeChanged();
 }
 
 void TreeModel::NodeAboutToBeRemoved(HeadlessNode& node) {
     Guard g(*this);
+    if (foldersRead_) DropFolders(node);
     if (shown_)
         BeginUnshow(node);
     else
         beginRemoveRows(IndexOfParent(node.ParentNode()), node.Row(), node.Row());
 }
 
-void TreeModel::NodeRemoved(HeadlessNode*, int32_t) {
+void TreeModel::NodeRemoved(HeadlessNode* parent, int32_t) {
     Guard g(*this);
     if (shown_)
         EndUnshow();
     else
         endRemoveRows();
-    NodesChanged();
+    if (foldersRead_ && parent && parent->ChildCount() == 0) DropFolder(*parent);
+    Q_EMIT treeChanged();
 }
 
 void TreeModel::NodeAboutToBeMoved(HeadlessNode& node, HeadlessNode* newParent,
                                    int32_t destination) {
     Guard g(*this);
+    movedFrom_ = node.ParentNode();
     if (shown_) {
         // Out of the rows now; the filter, applied anew, decides whether it shows where it went.
         BeginUnshow(node);
@@ -471,8 +507,14 @@ void TreeModel::NodeAboutToBeMoved(HeadlessNode& node, HeadlessNode* newParent,
     if (!moving_) beginResetModel(); // not a move Qt can describe: show the tree anew
 }
 
-void TreeModel::NodeMoved(HeadlessNode&) {
+void TreeModel::NodeMoved(HeadlessNode& node) {
     Guard g(*this);
+    if (foldersRead_) {
+        if (movedFrom_ && movedFrom_->ChildCount() == 0) DropFolder(*movedFrom_);
+        if (HeadlessNode* parent = node.ParentNode(); parent && parent->ChildCount() == 1)
+            AddFolder(*parent);
+    }
+    movedFrom_ = nullptr;
     if (moving_) {
         endMoveRows();
     } else if (!shown_) {
@@ -480,7 +522,7 @@ void TreeModel::NodeMoved(HeadlessNode&) {
         Q_EMIT rebuilt();
     }
     moving_ = false;
-    NodesChanged();
+    Q_EMIT treeChanged();
 }
 
 void TreeModel::ChildrenAboutToBeReordered(HeadlessNode* parent) {
@@ -536,7 +578,8 @@ void TreeModel::AboutToBeReset() {
     Guard g(*this);
     if (resetting_) return;
     beginResetModel();
-    NodesChanged();
+    ForgetFolders();
+    Q_EMIT treeChanged();
     shown_.reset(); // its nodes are going
     run_ = nullptr;
     resetting_ = true;
@@ -551,9 +594,10 @@ void TreeModel::Reset() {
     resetting_ = false;
     resetBegun_ = false;
     endResetModel();
-    // Before rebuilt: its listeners read the folders anew (a walk of the whole tree), and that
-    // list must stay valid for the turns after.
-    NodesChanged();
+    // Before rebuilt: its listeners read the folders anew (a walk of the whole tree), which the
+    // changes after it then keep up to date.
+    ForgetFolders();
+    Q_EMIT treeChanged();
     Q_EMIT rebuilt();
 }
 

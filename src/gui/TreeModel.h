@@ -69,7 +69,9 @@ public:
     // Whether the view shows the node's children: the tree's Expanded, or any shown child
     // while filtered (the filter opens the folders above its matches).
     bool ExpandedOnScreen(const HeadlessNode& node) const;
-    // Every node with children, each after its parent; read once until the tree's nodes change.
+    // Every node with children, in no particular order. The first read after a reset walks the
+    // tree; from then on each change of the tree's nodes updates the list by what it touched
+    // (a removal by the folders it took away), so reading it again costs nothing.
     const std::vector<HeadlessNode*>& Folders() const;
     // Column 0; an invalid index for nullptr, a node of another tree or one the filter hides.
     QModelIndex IndexOf(const Node* node) const;
@@ -157,8 +159,11 @@ private:
     // Takes a shown node's row out; nodes below it lose their lists.
     void BeginUnshow(HeadlessNode& node);
     void EndUnshow();
-    // Nodes came, went or moved.
-    void NodesChanged();
+    // The folder list's upkeep; each is O(1) but DropFolders, which walks the subtree it is given.
+    void AddFolder(HeadlessNode& node) const;
+    void DropFolder(const HeadlessNode& node);
+    void DropFolders(const HeadlessNode& subtree);
+    void ForgetFolders();
     // The node a drop of data at (row, parent) goes beside or into; with the dragged node,
     // an ambiguous gap is read at the dragged node's own level.
     HeadlessNode* DropTarget(int row, const QModelIndex& parent, int32_t& relationship,
@@ -182,7 +187,9 @@ private:
     float dropX_ = 0, dropY_ = 0;
     std::optional<ShownChildren> shown_;
     mutable std::vector<HeadlessNode*> folders_;
-    mutable bool foldersRead_ = false;
+    mutable std::unordered_map<const HeadlessNode*, std::size_t> folderAt_; // place in folders_
+    mutable bool foldersRead_ = false;  // folders_ follows the tree; else it is read anew
+    HeadlessNode* movedFrom_ = nullptr; // the parent a moving node is leaving
     // The last list ShownRun found: a layout asks for the rows of one parent in a row.
     mutable const HeadlessNode* runParent_ = nullptr;
     mutable const std::vector<HeadlessNode*>* run_ = nullptr;

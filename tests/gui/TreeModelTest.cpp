@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <functional>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace qvtest {
 namespace {
@@ -18,10 +19,12 @@ namespace {
 using qv::HeadlessNode;
 using qv::TreeModel;
 
-// The model shows exactly the tree: same children in the same order, parents, keys, labels.
+// The model shows exactly the tree: same children in the same order, parents, keys, labels;
+// its list of folders holds each node with children once.
 void ExpectMirrors(const TreeModel& model, qv::HeadlessTreeView& tree) {
     std::vector<std::pair<HeadlessNode*, QModelIndex>> pending{{nullptr, QModelIndex()}};
     int seen = 0;
+    std::set<const HeadlessNode*> folders;
     while (!pending.empty()) {
         auto [parent, parentIndex] = pending.back();
         pending.pop_back();
@@ -36,9 +39,13 @@ void ExpectMirrors(const TreeModel& model, qv::HeadlessTreeView& tree) {
             ASSERT_EQ(index.data(TreeModel::KeyRole).toString().toStdString(), child->Key());
             pending.emplace_back(child, index);
             ++seen;
+            if (child->ChildCount() > 0) folders.insert(child);
         }
     }
     EXPECT_EQ(seen, tree.Nodes().Count());
+    const std::vector<HeadlessNode*>& listed = model.Folders();
+    EXPECT_EQ(listed.size(), folders.size());
+    EXPECT_EQ(std::set<const HeadlessNode*>(listed.begin(), listed.end()), folders);
 }
 
 class TreeModelTest : public ::testing::Test {
@@ -60,6 +67,7 @@ protected:
     // Each change leaves the model mirroring the tree; with rowsOnly, it reached the view as
     // updates of its rows, never a reset or layout change (a new layout of the whole tree).
     void ExpectFollowed(const std::vector<Change>& changes, bool rowsOnly) {
+        ExpectMirrors(*model, h.Tree()); // the folders are read: the changes keep them up
         for (const Change& change : changes) {
             SCOPED_TRACE(change.name);
             QSignalSpy resets(model.get(), &QAbstractItemModel::modelReset);
@@ -126,6 +134,17 @@ TEST_F(TreeModelTest, EveryKindOfChangeKeepsModelAndTreeTogether) {
                  EXPECT_EQ(a, At("x:a"));
              }},
             {"reparent", [&] { h.NodeAt("x:zeta").SetParent(&h.NodeAt("c:C1")); }},
+            {"a folder's last child moves out",
+             [&] {
+                 h.NodeAt("x:a").SetParent(&h.NodeAt("c:C2"));
+                 h.NodeAt("x:b").SetParent(&h.NodeAt("x:a"));
+             }},
+            {"remove a folder holding folders",
+             [&] {
+                 h.Tree().Nodes().Add("x:zeta", qv::rel::Child, "x:inner", "inner");
+                 h.Tree().Nodes().Add("x:inner", qv::rel::Child, "x:leaf", "leaf");
+                 h.Tree().Nodes().Remove("c:C1");
+             }},
             {"remove the selected node",
              [&] {
                  h.Select("t:T3");

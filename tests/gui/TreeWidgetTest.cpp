@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QTest>
 #include <QToolBar>
 #include <gtest/gtest.h>
@@ -77,6 +78,22 @@ TEST_F(TreeWidgetTest, ExpansionGoesBothWays) {
     EXPECT_EQ(h.Tree().SelectedItem(), &h.NodeAt("c:C1"));
     EXPECT_EQ(widget->currentIndex(), c1);
     EXPECT_NE(h.log.Text().find("event FolderNodeSelected"), std::string::npos) << h.log.Text();
+
+    // The view takes the tree's expansion anew whatever the order of its folders: here a folder
+    // that gained children after its own child folder did.
+    auto& nodes = h.Tree().Nodes();
+    nodes.Add("c:C2", qv::rel::Child, "x:inner", "inner")->SetExpanded(true);
+    nodes.Add("x:inner", qv::rel::Child, "x:leaf", "leaf");
+    nodes.Add("c:C2", qv::rel::Child, "x:outer", "outer")->SetExpanded(true);
+    h.NodeAt("x:inner").SetParent(&h.NodeAt("x:outer"));
+    h.NodeAt("c:C2").SetExpanded(true);
+    {
+        const QSignalBlocker quiet(widget.get()); // the view alone forgets
+        widget->collapseAll();
+    }
+    widget->SyncFromTree();
+    EXPECT_TRUE(widget->isExpanded(At("x:outer")));
+    EXPECT_TRUE(widget->visualRect(At("x:leaf")).isValid());
     EXPECT_TRUE(GuiErrors().empty());
 }
 
