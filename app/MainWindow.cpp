@@ -53,6 +53,7 @@
 #include <filesystem>
 #include <new>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace qv::app {
@@ -192,6 +193,7 @@ MainWindow::MainWindow(AppSettings& settings)
     options.errorComponent = true;
     errorLog_ = std::make_unique<ErrorReportLog>(libraries_.ErrorComponent(), std::string(), this);
 
+    boxes_.SetBeforeShow([this] { ShowSearching(false); });
     ide_ = std::make_shared<DesktopIde>(libraries_.Designer(), boxes_);
     DesktopIdeActions actions;
     actions.showTopicProperties = [this](const auto& topic) { ShowTopicProperties(topic); };
@@ -302,9 +304,12 @@ void MainWindow::ShowLoadProgress(std::string_view caption, bool force) {
 
 void MainWindow::ShowSearching(bool running) {
     if (!running) {
-        statusBar()->clearMessage();
+        // Only its own note: a box of the search took it down already, and a note given since
+        // stays.
+        if (std::exchange(searchShown_, false)) statusBar()->clearMessage();
         return;
     }
+    searchShown_ = true;
     const QComboBox* field = explorer_ ? explorer_->Commands().Field("FindValue") : nullptr;
     const QString text = tr("Searching for \"%1\"…").arg(field ? field->currentText() : QString());
     // The search holds the event loop: paint now.

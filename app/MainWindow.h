@@ -131,7 +131,8 @@ private:
     // A step of a load, shown at once (the event loop does not run meanwhile): the status bar
     // is painted at most every 100 ms, so 100,000 steps cost nothing to speak of.
     void ShowLoadProgress(std::string_view caption, bool force = false);
-    // While a find searches the tree (CommandBarWidget::searching).
+    // While a find searches the tree (CommandBarWidget::searching), and until a box it asks for
+    // shows ("Find Complete"): the search is over by then.
     void ShowSearching(bool running);
     // Runs f and shows what it raises; returns whether it finished.
     template <class F> bool Guard(F&& f);
@@ -210,6 +211,7 @@ private:
     QPointer<BuildReportDialog> report_;
     bool componentEnded_ = false;
     QElapsedTimer loadPainted_; // invalid outside a load
+    bool searchShown_ = false;  // the status bar says the find is searching
 };
 
 } // namespace qv::app

@@ -38,6 +38,7 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <cstdio>
 #include <ctime>
@@ -693,6 +694,9 @@ void ScriptRunner::AnswerModal() {
         dialog->accept();
     } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
         Log("message " + box->windowTitle() + ": " + QString(box->text()).replace('\n', " | "));
+        // A note the window still shows while the box waits (none should outlast its gesture).
+        if (const QString under = window_.statusBar()->currentMessage(); !under.isEmpty())
+            Log("note (under the box) " + under);
         if (QAbstractButton* button = box->defaultButton())
             button->click();
         else

@@ -77,6 +77,7 @@ int32_t QtMessageBoxes::Run(QMessageBox& box, const BoxLayout& layout) {
         qobject_cast<QPushButton*>(made[static_cast<std::size_t>(layout.defaultIndex)]));
     if (layout.escapeIndex >= 0)
         box.setEscapeButton(made[static_cast<std::size_t>(layout.escapeIndex)]);
+    if (beforeShow_) beforeShow_();
     // A box asked for in the middle of a busy gesture (a find that found nothing) waits for the
     // person: the usual pointer over it, the busy one back after it.
     const bool busy = QApplication::overrideCursor() != nullptr;

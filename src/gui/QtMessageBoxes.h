@@ -3,6 +3,7 @@
 #include "host/MessageBoxes.h"
 
 #include <QMessageBox>
+#include <functional>
 #include <vector>
 
 class QWidget;
@@ -30,6 +31,9 @@ class QtMessageBoxes final : public MessageBoxService {
 public:
     explicit QtMessageBoxes(QWidget* parent = nullptr) : parent_(parent) {}
     void SetParent(QWidget* parent) { parent_ = parent; }
+    // Called just before each box shows, so that the window drops what no longer holds while
+    // the box waits (a busy note of the gesture that asked for the box).
+    void SetBeforeShow(std::function<void()> hook) { beforeShow_ = std::move(hook); }
 
     int32_t Show(const std::string& prompt, int32_t buttons, const std::string& title) override;
     int32_t ShowWithOption(const std::string& prompt, int32_t buttons, const std::string& title,
@@ -38,6 +42,7 @@ public:
 private:
     int32_t Run(QMessageBox& box, const BoxLayout& layout);
     QWidget* parent_;
+    std::function<void()> beforeShow_;
 };
 
 } // namespace qv

@@ -471,6 +471,8 @@ grep -q '^script: note (busy cursor) Searching for "zz no such text"' "$work/log
   fail "the find did not show that it was searching"
 grep -q "^script: message Find Complete: No more items were found matching the search criteria$" \
   "$work/log3.txt" || fail "the find through the whole tree did not end with its message"
+! grep -q "^script: note (under the box) Searching" "$work/log3.txt" ||
+  fail "the status bar still said it was searching while the find's message showed"
 grep -q "^script: deleted c:C12$" "$work/log3.txt" || fail "the category was not deleted"
 grep -q "^script: message Confirm Delete: Are you sure you want to delete this Category?" \
   "$work/log3.txt" || fail "the delete did not ask"
