@@ -134,8 +134,14 @@ TextMatcher::~TextMatcher() = default;
 
 bool TextMatcher::Matches(std::string_view text) const {
     if (pattern_) {
-        return MatchTokens(tokens_, text,
-                           [text](std::size_t& i) { return text::LowerAt(text, i).codePoint; });
+        // ASCII is lowered in place: a call per character cost more than the test itself.
+        return MatchTokens(tokens_, text, [text](std::size_t& i) -> char32_t {
+            if (const auto c = static_cast<unsigned char>(text[i]); c < 0x80) {
+                ++i;
+                return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+            }
+            return text::LowerAt(text, i).codePoint;
+        });
     }
     if (value_.empty()) return true;
     std::size_t matched = 0;

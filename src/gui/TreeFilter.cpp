@@ -84,6 +84,8 @@ void TreeFilter::Apply(const QString& text) {
         }
         if (needle_.find_first_of("?#") == std::string::npos) stars_ = std::move(runs);
     }
+    matcher_.reset();
+    if (pattern && stars_.empty()) matcher_.emplace(needle_);
     std::vector<uint8_t> state(rows_.size(), 0);
     matches_ = 0;
     for (std::size_t i = 0; i < rows_.size(); ++i)
@@ -188,8 +190,7 @@ bool TreeFilter::Matches(const Row& row, bool pattern) const {
     while (!texts.empty()) {
         const std::size_t end = texts.find('\0');
         const std::string_view value = texts.substr(0, end);
-        if (stars_.empty() ? find::MatchesPattern(value, needle_) : MatchesStars(value))
-            return true;
+        if (matcher_ ? matcher_->Matches(value) : MatchesStars(value)) return true;
         texts.remove_prefix(end + 1);
     }
     return false;

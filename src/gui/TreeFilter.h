@@ -1,8 +1,11 @@
 #pragma once
 
+#include "find/PatternMatch.h"
+
 #include <QObject>
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -75,6 +78,7 @@ private:
     std::string needle_;             // lower case
     std::string literal_;            // of a pattern without "[": its longest run without wildcards
     std::vector<std::string> stars_; // of a pattern whose only wildcard is "*": its runs
+    std::optional<find::TextMatcher> matcher_; // any other pattern, compiled once per text
     std::vector<Row> rows_;
     std::string texts_;
     bool read_ = false; // rows_ and texts_ describe the tree as it is

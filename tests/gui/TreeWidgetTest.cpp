@@ -393,12 +393,13 @@ TEST_F(ExplorerWidgetTest, TheFilterShowsMatchesAndTheirFoldersOnScreenOnly) {
                                     QAbstractItemModelTester::FailureReportingMode::Warning);
     qv::TreeFilter& filter = widget->Filter();
     const std::vector<std::pair<const char*, const char*>> cases = {
-        {"TOOL", "topics c:C2 t:T4"},      // a title, whatever the case
-        {"setup", "topics c:C2 t:T4"},     // a name
-        {"*xt", "topics c:C1 t:T2"},       // a pattern: the whole value
-        {"x*", ""},                        // no value starts with x
-        {"*e*p", "topics c:C2 t:T3 t:T4"}, // "next" does not end with p
-        {"adv", "topics c:C2"},            // a category, without its topics
+        {"TOOL", "topics c:C2 t:T4"},               // a title, whatever the case
+        {"setup", "topics c:C2 t:T4"},              // a name
+        {"*xt", "topics c:C1 t:T2"},                // a pattern: the whole value
+        {"x*", ""},                                 // no value starts with x
+        {"*e*p", "topics c:C2 t:T3 t:T4"},          // "next" does not end with p
+        {"?e*", "topics c:C1 t:T2 c:C2 t:T3 t:T4"}, // "?": any one character
+        {"adv", "topics c:C2"},                     // a category, without its topics
     };
     for (const auto& [text, expected] : cases) {
         filter.Apply(text);
