@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace qv {
 
@@ -34,6 +35,8 @@ TreeFilter::TreeFilter(TreeWidget& view, QWidget* fieldParent)
     connect(field_, &QLineEdit::textChanged, this, &TreeFilter::Apply);
 
     connect(&view_.Model(), &TreeModel::treeChanged, this, &TreeFilter::TreeChanged);
+    connect(&view_.Model(), &TreeModel::selectionMoved, this,
+            [this] { selectedWhileFiltering_ = selectedWhileFiltering_ || Active(); });
 }
 
 TreeFilter::~TreeFilter() = default;
@@ -66,6 +69,8 @@ void TreeFilter::Apply(const QString& text) {
     if (needle_.empty()) {
         matches_ = 0;
         view_.Model().SetShown(std::nullopt); // the view follows the tree's expansion again
+        // What the author picked among the matches stays in sight, its folders opened.
+        if (std::exchange(selectedWhileFiltering_, false)) view_.RevealSelection();
         return;
     }
     if (!read_) Read();

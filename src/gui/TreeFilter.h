@@ -32,8 +32,8 @@ class TreeWidget;
 // the explorer's events stay as they were; what the author does meanwhile (a click, an
 // expander, a key) reaches the tree as ever. The view then lays out the rows shown only, and
 // HitTest and TopRow count those. Escape in the field (or an empty text) shows every row again
-// with the expansion the tree has, which is the author's. Down in the field gives the tree the
-// focus.
+// with the expansion the tree has, which is the author's, and a node selected meanwhile
+// revealed (its folders expanded in the tree). Down in the field gives the tree the focus.
 //
 // Each row's texts are read once, lower-cased, into one buffer (when the field takes the focus,
 // so that the first keystroke does not pay for it); a keystroke tests them in one pass and
@@ -83,6 +83,7 @@ private:
     std::string texts_;
     bool read_ = false; // rows_ and texts_ describe the tree as it is
     bool pending_ = false;
+    bool selectedWhileFiltering_ = false;
     int32_t matches_ = 0;
 };
 

@@ -111,7 +111,16 @@ int32_t TreeModel::RowCountOf(const HeadlessNode* parent) const {
 }
 
 bool TreeModel::ExpandedOnScreen(const HeadlessNode& node) const {
-    return node.Expanded() || (shown_ && node.ChildCount() > 0 && ShownRun(&node));
+    return node.Expanded() ||
+           (shown_ && node.ChildCount() > 0 && ShownRun(&node) && !closedOnScreen_.contains(&node));
+}
+
+void TreeModel::SetClosedOnScreen(const HeadlessNode& node, bool closed) {
+    if (!shown_) return;
+    if (closed)
+        closedOnScreen_.insert(&node);
+    else
+        closedOnScreen_.erase(&node);
 }
 
 const std::vector<HeadlessNode*>& TreeModel::Folders() const {
@@ -171,6 +180,7 @@ void TreeModel::SetShown(std::optional<ShownChildren> shown) {
     Guard g(*this);
     beginResetModel();
     shown_ = std::move(shown);
+    if (!shown_) closedOnScreen_.clear();
     run_ = nullptr;
     runParent_ = nullptr;
     endResetModel();
@@ -475,6 +485,11 @@ void TreeModel::NodeInserted(HeadlessNode& node) {
 void TreeModel::NodeAboutToBeRemoved(HeadlessNode& node) {
     Guard g(*this);
     if (foldersRead_) DropFolders(node);
+    std::erase_if(closedOnScreen_, [&node](const HeadlessNode* closed) {
+        for (const HeadlessNode* n = closed; n; n = n->ParentNode())
+            if (n == &node) return true;
+        return false;
+    });
     if (shown_)
         BeginUnshow(node);
     else
@@ -496,6 +511,19 @@ void TreeModel::NodeAboutToBeMoved(HeadlessNode& node, HeadlessNode* newParent,
     Guard g(*this);
     movedFrom_ = node.ParentNode();
     if (shown_) {
+        const int row = ShownRow(node);
+        const std::vector<HeadlessNode*>* to = ShownRun(newParent);
+        if (row >= 0 && to) {
+            // Among shown rows it stays shown, where it goes, rather than leave until the filter
+            // applies anew on the next turn. Qt declines a move that changes no row's place.
+            const auto at = std::lower_bound(
+                to->begin(), to->end(), destination,
+                [](const HeadlessNode* n, int32_t place) { return n->Row() < place; });
+            movedShownRow_ = row;
+            moving_ = beginMoveRows(IndexOfParent(node.ParentNode()), row, row,
+                                    IndexOfParent(newParent), static_cast<int>(at - to->begin()));
+            return;
+        }
         // Out of the rows now; the filter, applied anew, decides whether it shows where it went.
         BeginUnshow(node);
         EndUnshow();
@@ -513,6 +541,19 @@ void TreeModel::NodeMoved(HeadlessNode& node) {
         if (movedFrom_ && movedFrom_->ChildCount() == 0) DropFolder(*movedFrom_);
         if (HeadlessNode* parent = node.ParentNode(); parent && parent->ChildCount() == 1)
             AddFolder(*parent);
+    }
+    if (movedShownRow_ >= 0) {
+        std::vector<HeadlessNode*>& from = shown_->at(movedFrom_);
+        from.erase(from.begin() + movedShownRow_);
+        if (from.empty()) shown_->erase(movedFrom_);
+        std::vector<HeadlessNode*>& to = (*shown_)[node.ParentNode()];
+        to.insert(
+            std::lower_bound(to.begin(), to.end(), node.Row(),
+                             [](const HeadlessNode* n, int32_t row) { return n->Row() < row; }),
+            &node);
+        run_ = nullptr;
+        runParent_ = nullptr;
+        movedShownRow_ = -1;
     }
     movedFrom_ = nullptr;
     if (moving_) {
@@ -568,6 +609,7 @@ void TreeModel::NodeChanged(HeadlessNode& node) {
 
 void TreeModel::ExpandedChanged(HeadlessNode& node) {
     Guard g(*this);
+    if (node.Expanded()) closedOnScreen_.erase(&node);
     const QModelIndex index = IndexOf(&node);
     if (!index.isValid()) return;
     Q_EMIT dataChanged(index, index, {Qt::DecorationRole});
@@ -581,6 +623,7 @@ void TreeModel::AboutToBeReset() {
     ForgetFolders();
     Q_EMIT treeChanged();
     shown_.reset(); // its nodes are going
+    closedOnScreen_.clear();
     run_ = nullptr;
     resetting_ = true;
     resetBegun_ = true;
@@ -590,6 +633,7 @@ void TreeModel::Reset() {
     Guard g(*this);
     if (!resetBegun_) beginResetModel();
     shown_.reset();
+    closedOnScreen_.clear();
     run_ = nullptr;
     resetting_ = false;
     resetBegun_ = false;

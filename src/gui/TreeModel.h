@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace qv {
@@ -39,8 +40,10 @@ class Picture;
 //
 // A filter (SetShown) narrows the rows to the nodes it lists: a node's row is then its place
 // among its shown siblings, a node in no list has no index, and every mapping above, drops
-// included, counts the rows shown. The tree's changes meanwhile: a shown node that goes or
-// moves leaves the rows; a new node stays out; treeChanged tells the filter to apply anew.
+// included, counts the rows shown. The tree's changes meanwhile: a shown node that goes leaves
+// the rows, and so does one that moves, unless it moves among shown rows (Alt+Up, a drop into
+// an open folder): it then shows where it went; a new node stays out; treeChanged tells the
+// filter to apply anew.
 class TreeModel final : public QAbstractItemModel, private TreeViewObserver {
     Q_OBJECT
 public:
@@ -67,8 +70,12 @@ public:
     int32_t RowCountOf(const HeadlessNode* parent) const;
     HeadlessNode* RowAt(const HeadlessNode* parent, int32_t row) const;
     // Whether the view shows the node's children: the tree's Expanded, or any shown child
-    // while filtered (the filter opens the folders above its matches).
+    // while filtered (the filter opens the folders above its matches) unless the author closed
+    // the folder on screen since the filter came on (SetClosedOnScreen).
     bool ExpandedOnScreen(const HeadlessNode& node) const;
+    // While filtered: the author closed (or opened again) the folder on screen. A closed one
+    // stays closed through the filter's next texts, until the tree expands it or the filter goes.
+    void SetClosedOnScreen(const HeadlessNode& node, bool closed);
     // Every node with children, in no particular order. The first read after a reset walks the
     // tree; from then on each change of the tree's nodes updates the list by what it touched
     // (a removal by the folders it took away), so reading it again costs nothing.
@@ -190,6 +197,8 @@ private:
     mutable std::unordered_map<const HeadlessNode*, std::size_t> folderAt_; // place in folders_
     mutable bool foldersRead_ = false;  // folders_ follows the tree; else it is read anew
     HeadlessNode* movedFrom_ = nullptr; // the parent a moving node is leaving
+    int movedShownRow_ = -1;            // its row among the shown, when it stays shown
+    std::unordered_set<const HeadlessNode*> closedOnScreen_; // few: the author's clicks
     // The last list ShownRun found: a layout asks for the rows of one parent in a row.
     mutable const HeadlessNode* runParent_ = nullptr;
     mutable const std::vector<HeadlessNode*>* run_ = nullptr;

@@ -125,6 +125,7 @@ TreeWidget::TreeWidget(HeadlessTreeView& tree, QWidget* parent)
         if (syncing_ || model_->Notifying()) return;
         HeadlessNode* node = model_->NodeOf(index);
         if (!node) return;
+        model_->SetClosedOnScreen(*node, !expanded); // kept through the filter's next keys
         if (node->Expanded() == expanded) {
             // The view was behind the tree: what shows now follows the tree.
             if (expanded) ShowExpansion(index, true);
