@@ -331,11 +331,15 @@ void ProjectExplorer::AddOtherFile(const std::shared_ptr<OtherFile>& file) {
         p.line = 2;
         folder = GetFolderNode(file);
         p.line = 3;
-        // A file already shown (the same path twice) is dropped quietly.
+        // A file already shown (the same path twice) is dropped quietly. The key is made in
+        // the room of the last one (taken out meanwhile, as the label of a topic).
+        std::string key = std::move(keyBuffer_);
         diag::IgnoreErrors([&] {
-            node = tvw->Nodes().Add(folder, rel::Child, "o:" + f.LocalSpec(), f.FileName(),
-                                    OtherFileImage(file));
+            key.assign("o:");
+            f.AppendLocalSpec(key);
+            node = tvw->Nodes().Add(folder, rel::Child, key, f.FileName(), OtherFileImage(file));
         });
+        keyBuffer_ = std::move(key);
         if (!node) return;
         p.line = 4;
         node->SetForeColor(OtherFileNodeColor(file));

@@ -326,6 +326,7 @@ private:
     std::string progressCaption_;
     std::vector<Variant> progressArgs_;
     std::string labelBuffer_; // the room of the last topic label made
+    std::string keyBuffer_;   // the room of the last file node's key made
     // The host's late-bound face, cast once per host object rather than once per call. The pin
     // keeps the object's control block, so that no later object passes for this one.
     struct HostCast {
@@ -338,9 +339,9 @@ private:
     struct LoadFolders {
         bool active = false;
         struct Last {
-            std::string path; // the relative folder, as RelativePath spells it
-            std::string key;  // empty: none yet
-        } last[2];            // [IsImage]
+            std::string folder; // the file's folder on disk (FolderRef)
+            std::string key;    // empty: none yet
+        } last[2];              // [IsImage]
     } loadFolders_;
 };
 
