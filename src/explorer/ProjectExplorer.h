@@ -165,7 +165,10 @@ private:
     void FireItemProgress(std::string_view prefix, std::string_view name);
     void AddCategory(const std::shared_ptr<TopicCategory>& category);
     void AddTopic(const std::shared_ptr<Topic>& topic);
-    void UpdateTopicNode(const std::shared_ptr<Topic>& topic, Node* node);
+    // labelled: the node was made with the label MakeTopicLabel left in labelBuffer_.
+    void UpdateTopicNode(const std::shared_ptr<Topic>& topic, Node* node, bool labelled = false);
+    // A topic node's label: the name (grey when left out of the output), then the title.
+    void MakeTopicLabel(const Topic& topic, std::string& label);
     void AddOtherFile(const std::shared_ptr<OtherFile>& file);
     void AddBuildProfile(const std::shared_ptr<BuildProfile>& profile);
 
