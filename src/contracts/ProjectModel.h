@@ -24,6 +24,8 @@ public:
     virtual std::string LocalSpec() const = 0; // full path, unique per file
     virtual std::string Folder() const = 0;    // full path of the folder, ending with separator
     virtual std::string Extension() const = 0; // without the dot
+    // LocalSpec added to the text, without a string of its own (a key made for each file).
+    virtual void AppendLocalSpec(std::string& text) const = 0;
     virtual void SetExtension(const std::string& extension) = 0;
     virtual bool Exists() const = 0;
     virtual bool ReadOnly() const = 0; // no write permission bit set for anyone
@@ -109,6 +111,8 @@ public:
     // File()->FileName() without a copy (every other file has its file object); valid until the
     // file changes.
     virtual std::string_view FileNameRef() const = 0;
+    // File()->Folder() without a copy; valid until the file changes.
+    virtual std::string_view FolderRef() const = 0;
     virtual bool IsImage() const = 0;
     // "\" separated path below the project folder; the file name alone for a file outside it.
     virtual std::string RelativePath() const = 0;

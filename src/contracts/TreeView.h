@@ -90,6 +90,9 @@ public:
     virtual void Remove(const std::string& key) = 0;      // 35601 when unknown
     virtual void Clear() = 0; // leaves nothing selected and raises nothing
     virtual Node* First() const = 0;
+    // The node under the key, nullptr when there is none: one lookup where Contains and Item
+    // take two.
+    virtual Node* ItemOrNull(std::string_view key) const = 0;
     // Room for this many nodes in all, so that a large load does not grow the index step by
     // step. Only a hint.
     virtual void Reserve(std::size_t /*count*/) {}

@@ -119,6 +119,10 @@ bool HeadlessNodes::Contains(const std::string& key) const {
     return tree_ && !key.empty() && tree_->index_.Find(key) != nullptr;
 }
 
+Node* HeadlessNodes::ItemOrNull(std::string_view key) const {
+    return tree_ && !key.empty() ? tree_->index_.Find(key) : nullptr;
+}
+
 Node* HeadlessNodes::Add(Node* relative, int32_t relationship, const std::string& key,
                          const std::string& text, const std::string& image) {
     HeadlessTreeView& tree = Tree();

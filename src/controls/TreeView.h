@@ -73,6 +73,7 @@ public:
     // All nodes in whole-tree order.
     bool Enumerate(std::vector<Variant>& elements) const override;
     bool Contains(const std::string& key) const override;
+    Node* ItemOrNull(std::string_view key) const override;
 
     Node* Add(Node* relative, int32_t relationship, const std::string& key, const std::string& text,
               const std::string& image = {}) override;

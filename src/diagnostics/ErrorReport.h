@@ -42,6 +42,7 @@ public:
     std::string Dump() const;
 
 private:
+    friend class Procedure;
     enum class Kind : unsigned char { Value, UdtParameter, ExternalUdt, Interface };
 
     template <class T> static Variant Read(const void* ref) {
@@ -120,6 +121,8 @@ public:
 
 private:
     void Report(std::exception_ptr error);
+    // The variables into the frame's slots; a longer list than the slots is cut short.
+    static unsigned char CopyVars(std::initializer_list<Var> from, Var* to);
 
     // Room for the variables, left unset beyond the count: every call of a procedure makes a
     // frame, and most frames never fail.

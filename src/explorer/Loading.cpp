@@ -92,7 +92,7 @@ void ProjectExplorer::LoadQVProjectEx(const std::shared_ptr<QVProject>& project,
                 nodes.Reserve(static_cast<std::size_t>(nodes.Count() + allTopics->Count()));
                 for (int32_t i = 1, n = allTopics->Count(); i <= n; ++i) {
                     topic = allTopics->Item(i);
-                    FireItemProgress("Reading Topic '", topic->Name());
+                    FireItemProgress("Reading Topic '", topic->NameRef());
                     AddTopic(topic);
                 }
                 mLoadedTopics = true;
@@ -254,10 +254,14 @@ void ProjectExplorer::AddTopic(const std::shared_ptr<Topic>& topic) {
         const auto category = Need(topic).Category();
         ParentNode = &nodes.Item(category ? "c:" + category->ID() : "c:uncategorized");
         const std::string key = "t:" + topic->ID();
+        // The node is made with its label, in the room of the last one: one block for its key
+        // and label. UpdateTopicNode then leaves the text alone.
+        MakeTopicLabel(*topic, labelBuffer_);
+        const std::string& label = labelBuffer_;
         Node* node = nullptr;
         if (ParentNode->ChildCount() == 0 || !mLoadedTopics) {
             p.line = 2;
-            node = nodes.Add(ParentNode, rel::Child, key, "");
+            node = nodes.Add(ParentNode, rel::Child, key, label);
             if (!mPosting) {
                 tvw->SetSelectedItem(node);
                 node->EnsureVisible();
@@ -274,40 +278,49 @@ void ProjectExplorer::AddTopic(const std::shared_ptr<Topic>& topic) {
                 }
             }
             p.line = 4;
-            node = BeforeTopic ? nodes.Add("t:" + BeforeTopic->ID(), rel::Previous, key, "")
-                               : nodes.Add(ParentNode, rel::Child, key, "");
+            node = BeforeTopic ? nodes.Add("t:" + BeforeTopic->ID(), rel::Previous, key, label)
+                               : nodes.Add(ParentNode, rel::Child, key, label);
         }
         p.line = 5;
-        UpdateTopicNode(topic, node);
+        UpdateTopicNode(topic, node, true);
     });
 }
 
-void ProjectExplorer::UpdateTopicNode(const std::shared_ptr<Topic>& topic, Node* node) {
+void ProjectExplorer::MakeTopicLabel(const Topic& topic, std::string& label) {
+    label.clear();
+    if (!topic.IncludeInOutput()) {
+        // The host writes a colour as "&H" + digits + "&": the markup wants the digits.
+        const std::string hex = DesignerHelp().ColorToHex(kGreyTextColor);
+        label += "<FORMAT TEXT:";
+        if (hex.size() > 3) label.append(hex, 2, hex.size() - 3);
+        label += '>';
+        label += topic.NameRef();
+        label += "</FORMAT>";
+    } else {
+        label += topic.NameRef();
+    }
+    label += " (<FORMAT spellcheck>";
+    label += topic.TitleRef();
+    label += "</FORMAT>)";
+}
+
+void ProjectExplorer::UpdateTopicNode(const std::shared_ptr<Topic>& topic, Node* node,
+                                      bool labelled) {
     // Made in the room of the last label (taken out meanwhile, so that a call from inside this
     // one finds it empty): the node's copy is then a topic's only allocation for its label.
+    // A node made with its label finds it here, as made.
     std::string label = std::move(labelBuffer_);
-    label.clear();
+    if (!labelled) label.clear();
     Procedure p(errors_, "UpdateTopicNode", {{"Topic", topic}, {"Node", node}}, {{"Label", label}});
     p.Run([&] {
         p.line = 1;
-        if (!Need(topic).IncludeInOutput()) {
-            // The host writes a colour as "&H" + digits + "&": the markup wants the digits.
-            const std::string hex = DesignerHelp().ColorToHex(kGreyTextColor);
-            label += "<FORMAT TEXT:";
-            if (hex.size() > 3) label.append(hex, 2, hex.size() - 3);
-            label += '>';
-            label += topic->Name();
-            label += "</FORMAT>";
-        } else {
-            label += topic->Name();
-        }
-        label += " (<FORMAT spellcheck>";
-        label += topic->Title();
-        label += "</FORMAT>)";
+        if (!labelled) MakeTopicLabel(Need(topic), label);
         p.line = 2;
         Need(node).SetForeColor(-1);
-        node->SetText("");
-        node->SetText(label);
+        if (!labelled) {
+            node->SetText("");
+            node->SetText(label);
+        }
         p.line = 3;
         node->SetImage(TopicImage(topic));
         p.line = 4;
@@ -331,11 +344,15 @@ void ProjectExplorer::AddOtherFile(const std::shared_ptr<OtherFile>& file) {
         p.line = 2;
         folder = GetFolderNode(file);
         p.line = 3;
-        // A file already shown (the same path twice) is dropped quietly.
+        // A file already shown (the same path twice) is dropped quietly. The key is made in
+        // the room of the last one (taken out meanwhile, as the label of a topic).
+        std::string key = std::move(keyBuffer_);
         diag::IgnoreErrors([&] {
-            node = tvw->Nodes().Add(folder, rel::Child, "o:" + f.LocalSpec(), f.FileName(),
-                                    OtherFileImage(file));
+            key.assign("o:");
+            f.AppendLocalSpec(key);
+            node = tvw->Nodes().Add(folder, rel::Child, key, f.FileName(), OtherFileImage(file));
         });
+        keyBuffer_ = std::move(key);
         if (!node) return;
         p.line = 4;
         node->SetForeColor(OtherFileNodeColor(file));

@@ -43,20 +43,24 @@ Node* ProjectExplorer::GetFolderNode(const std::shared_ptr<OtherFile>& file) {
                  {"FolderKey", folderKey}});
     p.Run([&] {
         p.line = 1;
-        relativePath = Need(file).RelativePath();
-        p.line = 2;
+        const std::string_view diskFolder = Need(file).FolderRef();
         const bool image = file->IsImage();
         qv::Nodes& nodes = tvw->Nodes();
-        // A load meets the files of one folder in a row: the folder found last is asked first.
-        const std::size_t lastSlash = relativePath.rfind('\\');
-        const std::string_view folderPath(relativePath.data(),
-                                          lastSlash == std::string::npos ? 0 : lastSlash);
+        // A load meets the files of one folder in a row: the folder found last is asked first,
+        // by the folder on disk, which gives the relative one.
         LoadFolders::Last& last = loadFolders_.last[image];
-        if (loadFolders_.active && !last.key.empty() && last.path == folderPath &&
-            nodes.Contains(last.key)) {
-            result = &nodes.Item(last.key);
-            return;
+        if (loadFolders_.active && !last.key.empty() && last.folder == diskFolder) {
+            if (Node* found = nodes.ItemOrNull(last.key)) {
+                result = found;
+                return;
+            }
         }
+        if (loadFolders_.active) {
+            last.key.clear(); // until the folder is found
+            last.folder.assign(diskFolder);
+        }
+        relativePath = file->RelativePath();
+        p.line = 2;
         const auto parts = text::Split(relativePath, '\\');
         currentNode = &nodes.Item(image ? "images" : "other");
         p.line = 4;
@@ -92,10 +96,7 @@ Node* ProjectExplorer::GetFolderNode(const std::shared_ptr<OtherFile>& file) {
         }
         p.line = 5;
         result = currentNode;
-        if (loadFolders_.active) {
-            last.path.assign(folderPath);
-            last.key = currentNode->Key();
-        }
+        if (loadFolders_.active) last.key = currentNode->Key();
     });
     return result;
 }

@@ -165,7 +165,10 @@ private:
     void FireItemProgress(std::string_view prefix, std::string_view name);
     void AddCategory(const std::shared_ptr<TopicCategory>& category);
     void AddTopic(const std::shared_ptr<Topic>& topic);
-    void UpdateTopicNode(const std::shared_ptr<Topic>& topic, Node* node);
+    // labelled: the node was made with the label MakeTopicLabel left in labelBuffer_.
+    void UpdateTopicNode(const std::shared_ptr<Topic>& topic, Node* node, bool labelled = false);
+    // A topic node's label: the name (grey when left out of the output), then the title.
+    void MakeTopicLabel(const Topic& topic, std::string& label);
     void AddOtherFile(const std::shared_ptr<OtherFile>& file);
     void AddBuildProfile(const std::shared_ptr<BuildProfile>& profile);
 
@@ -326,6 +329,7 @@ private:
     std::string progressCaption_;
     std::vector<Variant> progressArgs_;
     std::string labelBuffer_; // the room of the last topic label made
+    std::string keyBuffer_;   // the room of the last file node's key made
     // The host's late-bound face, cast once per host object rather than once per call. The pin
     // keeps the object's control block, so that no later object passes for this one.
     struct HostCast {
@@ -338,9 +342,9 @@ private:
     struct LoadFolders {
         bool active = false;
         struct Last {
-            std::string path; // the relative folder, as RelativePath spells it
-            std::string key;  // empty: none yet
-        } last[2];            // [IsImage]
+            std::string folder; // the file's folder on disk (FolderRef)
+            std::string key;    // empty: none yet
+        } last[2];              // [IsImage]
     } loadFolders_;
 };
 

@@ -38,7 +38,7 @@ public:
         return spec;
     }
     // LocalSpec added to the text, without a string of its own (a save of 50,000 files).
-    void AppendLocalSpec(std::string& text) const {
+    void AppendLocalSpec(std::string& text) const override {
         text += FolderView();
         text += NameView();
     }

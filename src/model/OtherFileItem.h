@@ -45,6 +45,7 @@ public:
         return std::shared_ptr<FileObject>(weak_from_this().lock(), &file_);
     }
     std::string_view FileNameRef() const override { return file_.NameView(); }
+    std::string_view FolderRef() const override { return file_.FolderView(); }
     bool IsImage() const override;
     std::string RelativePath() const override;
     bool IncludeInOutput() const override { return includeInOutput_; }

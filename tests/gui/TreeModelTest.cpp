@@ -163,7 +163,19 @@ TEST_F(TreeModelTest, EachProjectChangeUpdatesOnlyItsRows) {
     EXPECT_GE(resets.count(), 1);
     ExpectFollowed(
         {
-            {"add a topic to a category", [&] { h.project->AddTopic("", "New", "New", "C2"); }},
+            {"add a topic to a category",
+             [&] {
+                 QString arrived; // the row's label as the view first sees it
+                 const auto seen =
+                     QObject::connect(model.get(), &QAbstractItemModel::rowsInserted,
+                                      [&](const QModelIndex& parent, int first) {
+                                          arrived =
+                                              model->index(first, 0, parent).data().toString();
+                                      });
+                 h.project->AddTopic("", "New", "Fresh", "C2");
+                 QObject::disconnect(seen);
+                 EXPECT_EQ(arrived, QStringLiteral("New (Fresh)"));
+             }},
             {"move a topic", [&] { h.project->MoveTopic("T5", "T1"); }},
             {"rename a category", [&] { h.project->GetCategory("C3")->SetName("Tags"); }},
             {"move a category", [&] { h.project->MoveCategory("C4", "C1"); }},
