@@ -255,8 +255,15 @@ void ProjectExplorer::AddTopic(const std::shared_ptr<Topic>& topic) {
         ParentNode = &nodes.Item(category ? "c:" + category->ID() : "c:uncategorized");
         const std::string key = "t:" + topic->ID();
         // The node is made with its label, in the room of the last one: one block for its key
-        // and label. UpdateTopicNode then leaves the text alone.
-        MakeTopicLabel(*topic, labelBuffer_);
+        // and label. UpdateTopicNode then leaves the text alone. A label the host cannot help
+        // make (its colour) is left to UpdateTopicNode, whose error report names it as always.
+        bool labelled = true;
+        try {
+            MakeTopicLabel(*topic, labelBuffer_);
+        } catch (...) {
+            labelled = false;
+            labelBuffer_.clear();
+        }
         const std::string& label = labelBuffer_;
         Node* node = nullptr;
         if (ParentNode->ChildCount() == 0 || !mLoadedTopics) {
@@ -282,7 +289,7 @@ void ProjectExplorer::AddTopic(const std::shared_ptr<Topic>& topic) {
                                : nodes.Add(ParentNode, rel::Child, key, label);
         }
         p.line = 5;
-        UpdateTopicNode(topic, node, true);
+        UpdateTopicNode(topic, node, labelled);
     });
 }
 
