@@ -27,6 +27,7 @@
 #include <typeinfo>
 #include <unistd.h>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace qv::disk {
@@ -335,6 +336,7 @@ std::string FindOnDisk(const std::string& path) {
 namespace {
 
 std::atomic<std::size_t> listingsRead{0};
+std::atomic<std::size_t> foldersAsked{0};
 thread_local std::size_t lookUpsInLoad = 0; // per thread: no atomic add per file
 
 // The folder listings of one LoadScope, keyed by the folder as the load spelled it.
@@ -401,20 +403,45 @@ public:
         if (auto it = bySpelling_.find(folder); it != bySpelling_.end()) return it->second;
         Listing* listing = Read(folder);
         if (!listing && folder.size() > 1) {
-            // Not there as spelled: the parent's entry that matches the last part.
-            const std::size_t end = folder.size() - 1;
-            const std::size_t slash = folder.rfind('/', end - 1);
-            Listing* parent = Of(folder.substr(0, slash + 1));
-            const Entry* match =
-                parent ? parent->Folded(std::string_view(folder).substr(slash + 1, end - slash - 1))
-                       : nullptr;
-            if (match) listing = Read(parent->folder + match->name + "/");
+            const std::string found = Spelled(folder);
+            if (!found.empty() && found != folder) listing = Read(found);
         }
         bySpelling_.emplace(folder, listing);
         return listing;
     }
 
 private:
+    // The folder (absolute, normal, ending with "/") as the disk spells it, from the root down:
+    // a part there as spelled stays, one that is not becomes the entry of its folder's listing
+    // that matches it ignoring case; "" from the first part nothing matches. From the top, so
+    // that a folder thousands of levels below a missing one costs a look at each level that
+    // exists, not at every level of its spelling.
+    std::string Spelled(std::string_view folder) {
+        std::string path = "/";
+        for (std::size_t start = 1; start < folder.size();) {
+            std::size_t end = folder.find('/', start);
+            if (end == std::string_view::npos) end = folder.size();
+            const std::string_view part = folder.substr(start, end - start);
+            start = end + 1;
+            if (part.empty()) continue;
+            const std::size_t parentEnd = path.size();
+            path.append(part).append("/");
+            if (present_.count(path)) continue;
+            ++foldersAsked;
+            struct stat st {};
+            if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+                present_.insert(path);
+                continue;
+            }
+            path.resize(parentEnd);
+            Listing* parent = Read(path);
+            const Entry* match = parent ? parent->Folded(part) : nullptr;
+            if (!match) return {};
+            path.append(match->name).append("/");
+        }
+        return path;
+    }
+
     // The folder as the disk spells it, read once however the load spells it.
     Listing* Read(const std::string& folder) {
         if (auto it = byDisk_.find(folder); it != byDisk_.end()) return it->second.get();
@@ -423,6 +450,7 @@ private:
         return (byDisk_[folder] = std::move(listing)).get();
     }
     static std::unique_ptr<Listing> List(const std::string& folder) {
+        ++foldersAsked;
         DIR* dir = ::opendir(folder.c_str());
         if (!dir) return nullptr;
         ++listingsRead;
@@ -448,6 +476,7 @@ private:
 
     std::unordered_map<std::string, std::unique_ptr<Listing>> byDisk_;
     std::unordered_map<std::string, Listing*> bySpelling_; // nullptr: nothing to read
+    std::unordered_set<std::string> present_;              // folders Spelled found there as spelled
     std::string lastFolder_;
     Listing* last_ = nullptr;
 };
@@ -501,6 +530,10 @@ bool FindInLoad(std::string_view folder, std::string_view name, FoundFile& found
 
 std::size_t FolderListingsRead() {
     return listingsRead.load();
+}
+
+std::size_t FoldersAskedInLoad() {
+    return foldersAsked.load();
 }
 
 std::size_t LookUpsInLoad() {

@@ -72,6 +72,9 @@ bool FindInLoad(std::string_view folder, std::string_view name, FoundFile& found
 std::optional<bool> RegularInLoad(std::string_view folder, std::string_view name);
 // Folder listings FindInLoad has read in this process, for tests and measurements.
 std::size_t FolderListingsRead();
+// Folders a load has asked the disk about (to list them, or whether they exist while finding
+// how the disk spells a folder), likewise.
+std::size_t FoldersAskedInLoad();
 // Files this thread has looked up in a load's listings (FindInLoad, RegularInLoad), likewise.
 std::size_t LookUpsInLoad();
 

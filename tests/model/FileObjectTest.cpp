@@ -136,7 +136,8 @@ TEST_F(FileObjectTest, AListedSpellingReachesTheFileOnDisk) {
 // Exists from that listing, looked up once per file (the reader's answer serves the rest of
 // the load); once the load is over Exists asks the disk again, and so does a later load. A
 // folder of hundreds (many/: every third name spelled in upper case, every fifth not on the
-// disk) finds each name as in a small one.
+// disk) finds each name as in a small one; a file a thousand missing folders deep costs a
+// look at the folders that exist, not one per level.
 TEST_F(FileObjectTest, ALoadReadsEachFolderOnceAndLaterChecksAskTheDisk) {
     temp.Write("Images/Shot.png", "x");
     temp.Write("Images/logo.png", "x");
@@ -148,13 +149,17 @@ TEST_F(FileObjectTest, ALoadReadsEachFolderOnceAndLaterChecksAskTheDisk) {
         if (i % 5) temp.Write("many/" + name, "x");
         many += "<File path=\"many\\" + (i % 3 ? name : "F" + name.substr(1)) + "\"/>";
     }
+    std::string deep = "docs/";
+    for (int i = 0; i < 1000; ++i)
+        deep += "g/";
     temp.Write("project.qvproj",
                "<QuorvelProject formatVersion=\"1\"><Files>"
                "<File path=\"images\\SHOT.png\"/><File path=\"Images\\logo.png\"/>"
                "<File path=\"docs\\guide.txt\"/><File path=\"docs\\sub\\A.TXT\"/>"
                "<File path=\"docs\\gone.txt\"/>" +
-                   many + "</Files></QuorvelProject>");
+                   many + "<File path=\"" + deep + "x.txt\"/></Files></QuorvelProject>");
     const std::size_t before = qv::disk::FolderListingsRead();
+    const std::size_t askedBefore = qv::disk::FoldersAskedInLoad();
     const std::size_t lookUpsBefore = qv::disk::LookUpsInLoad();
     std::shared_ptr<qv::QVProject> project;
     std::vector<bool> exists;
@@ -167,7 +172,8 @@ TEST_F(FileObjectTest, ALoadReadsEachFolderOnceAndLaterChecksAskTheDisk) {
     }
     // Images, docs, docs/Sub, many and, to find "sub" and "images", the project folder.
     EXPECT_EQ(qv::disk::FolderListingsRead() - before, 5u);
-    EXPECT_EQ(qv::disk::LookUpsInLoad() - lookUpsBefore, 405u);
+    EXPECT_EQ(qv::disk::LookUpsInLoad() - lookUpsBefore, 406u);
+    EXPECT_LT(qv::disk::FoldersAskedInLoad() - askedBefore, 40u);
     std::vector<bool> expected = {true, true, true, true, false};
     std::vector<std::string> spelled = {"Images/Shot.png", "Images/logo.png", "docs/guide.txt",
                                         "docs/Sub/a.txt", "docs/gone.txt"};
@@ -176,6 +182,8 @@ TEST_F(FileObjectTest, ALoadReadsEachFolderOnceAndLaterChecksAskTheDisk) {
         spelled.push_back("many/" + std::string(i % 3 || i % 5 ? "f" : "F") + std::to_string(i) +
                           ".txt");
     }
+    expected.push_back(false);
+    spelled.push_back(deep + "x.txt");
     EXPECT_EQ(exists, expected);
     const auto files = project->OtherFiles();
     for (int32_t i = 1; i <= files->Count(); ++i) {
