@@ -319,15 +319,19 @@ std::string FindOnDisk(const std::string& path) {
         const std::string_view part = std::string_view(path).substr(start, end - start);
         start = end + 1;
         if (part.empty()) continue;
-        std::string next = found + "/" + std::string(part);
-        if (matching && ::lstat(next.c_str(), &st) != 0) {
-            const std::string name = Listings().Match(found.empty() ? "/" : found, part);
-            if (name.empty())
+        // Grown in place, not copied per part, so that a path thousands of parts deep stays linear.
+        const std::size_t parentEnd = found.size();
+        found.append("/").append(part);
+        if (matching && ::lstat(found.c_str(), &st) != 0) {
+            const std::string parent = parentEnd == 0 ? "/" : found.substr(0, parentEnd);
+            const std::string name = Listings().Match(parent, part);
+            if (name.empty()) {
                 matching = false;
-            else
-                next = found + "/" + name;
+            } else {
+                found.resize(parentEnd + 1);
+                found += name;
+            }
         }
-        found = std::move(next);
     }
     if (found.empty() || path.back() == '/') found += '/';
     return found;
