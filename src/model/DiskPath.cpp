@@ -135,16 +135,21 @@ std::string OutputFolderProblem(const std::string& projectFolder, std::string_vi
 }
 
 std::string Resolve(const std::string& projectFolder, std::string_view path) {
-    // One allocation for the usual path, already normal once joined.
     std::string p;
+    ResolveInto(p, projectFolder, path);
+    return p;
+}
+
+void ResolveInto(std::string& out, const std::string& projectFolder, std::string_view path) {
+    // One allocation at most for the usual path, already normal once joined.
     const bool absolute = IsAbsolute(path);
-    p.reserve((absolute ? 0 : projectFolder.size()) + path.size());
-    if (!absolute) p = projectFolder;
-    const std::size_t from = p.size();
-    p.append(path);
-    std::replace(p.begin() + static_cast<std::ptrdiff_t>(from), p.end(), '\\', '/');
-    if (IsNormalAbsolute(p)) return p;
-    return AbsoluteNormal(p);
+    out.clear();
+    out.reserve((absolute ? 0 : projectFolder.size()) + path.size());
+    if (!absolute) out = projectFolder;
+    const std::size_t from = out.size();
+    out.append(path);
+    std::replace(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(), '\\', '/');
+    if (!IsNormalAbsolute(out)) out = AbsoluteNormal(out);
 }
 
 std::string RelativeBelow(const std::string& folder, const std::string& path) {

@@ -32,6 +32,8 @@ std::string OutputFolderProblem(const std::string& projectFolder, std::string_vi
 // The disk path of a path written in the project file ("\" separated, relative to the
 // project folder ending with "/", or absolute).
 std::string Resolve(const std::string& projectFolder, std::string_view path);
+// The same into out, whose room is reused: a load resolves a path per file.
+void ResolveInto(std::string& out, const std::string& projectFolder, std::string_view path);
 
 // The "\" separated path below the folder (ending with "/"), or "" when the path does not
 // lie below it.

@@ -187,7 +187,11 @@ bool ProjectBuilder::HasTopic(const std::string& id) const {
     return project_->topics_->Contains(id);
 }
 
-void ProjectBuilder::AddFile(std::string resolved, bool includeInOutput) {
+bool ProjectBuilder::HasFile(const std::string& resolved) const {
+    return project_->files_->Contains(resolved);
+}
+
+bool ProjectBuilder::AddFile(std::string& resolved, bool includeInOutput) {
     if (!scope_) scope_.emplace();
     const std::size_t slash = resolved.rfind('/');
     const bool found = disk::FindInLoad(std::string_view(resolved).substr(0, slash + 1),
@@ -205,7 +209,7 @@ void ProjectBuilder::AddFile(std::string resolved, bool includeInOutput) {
                                       std::string_view(resolved).substr(name), includeInOutput);
     // The designer's load asks each file's existence again in the same scope.
     if (found) file->DiskFileInLoad().NoteFoundInLoad(found_.regular);
-    if (!p.files_->AppendNew(resolved, std::move(file))) KeyTaken(resolved);
+    return p.files_->AppendNew(resolved, std::move(file));
 }
 
 void ProjectBuilder::AddProfile(ProfileItem::Fields fields) {

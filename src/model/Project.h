@@ -255,10 +255,13 @@ public:
     // False when the ID is taken: nothing is added.
     bool AddTopic(const TopicItem::Fields& fields, std::size_t category);
     bool HasTopic(const std::string& id) const;
+    bool HasFile(const std::string& resolved) const;
     // The file takes the path as the disk spells it (paths are matched ignoring case), its
     // LocalSpec and key alike, from one listing of each folder. resolved: disk::Resolve of the
-    // path as written.
-    void AddFile(std::string resolved, bool includeInOutput);
+    // path as written. Its text may be swapped with another buffer, whose room the next
+    // file reuses. False when the project has the file already (paths are matched ignoring
+    // case): nothing is added.
+    bool AddFile(std::string& resolved, bool includeInOutput);
     void AddProfile(ProfileItem::Fields fields);
     // The stored counters of new IDs (0: none); one below the highest ID added is raised to it.
     std::shared_ptr<Project> Finish(uint64_t nextTopicId, uint64_t nextCategoryId,

@@ -208,6 +208,7 @@ private:
     }
     [[noreturn]] void Fail(pugi::xml_node node, const std::string& what) const {
         FailIfTopicIdTaken();
+        FailIfFileListedTwice();
         FailAt(node.offset_debug(), what);
     }
     // A topic's ID is known to be new only once the topic joins the project, whose table of
@@ -228,6 +229,29 @@ private:
             if (u.earlier[i].attribute("id").value() == u.id) first = u.earlier[i].offset_debug();
         FailAt(u.element.offset_debug(), "topic ID " + Quote(u.id) +
                                              " is used twice (first on line " +
+                                             std::to_string(LineAt(first)) + ")");
+    }
+    // Likewise a file is known to be listed once only when it joins the project, whose table
+    // of files matches paths as the reader did (ignoring case); the reader keeps no table of
+    // its own. A failure of the element after its path reports a second listing first.
+    struct UnconfirmedFile {
+        const std::string* resolved; // disk::Resolve of the path as written
+        pugi::xml_node element;
+        const pugi::xml_node* earlier; // the section's elements before this one
+        std::size_t earlierCount;
+    };
+    // taken: the project refused the file as listed already.
+    void FailIfFileListedTwice(bool taken = false) const {
+        if (!unconfirmedFile_ || (!taken && !build_.HasFile(*unconfirmedFile_->resolved))) return;
+        const UnconfirmedFile u = *unconfirmedFile_;
+        std::ptrdiff_t first = -1;
+        for (std::size_t i = 0; i < u.earlierCount && first < 0; ++i)
+            if (disk::SameNoCase(disk::Resolve(folder_, u.earlier[i].attribute("path").value()),
+                                 *u.resolved))
+                first = u.earlier[i].offset_debug();
+        const std::string_view written = u.element.attribute("path").value();
+        FailAt(u.element.offset_debug(), "file " + Quote(written) +
+                                             " is listed twice (first on line " +
                                              std::to_string(LineAt(first)) + ")");
     }
     // The parse overwrites parts of the text, line ends among them: where the lines end is
@@ -280,10 +304,6 @@ private:
         if (!problem.empty())
             Fail(element, Named(who) + ": " + attribute + " " + Quote(path) + " " + problem);
     }
-    // A checked path as the project keeps it: relative paths "\" separated, absolute as written.
-    static std::string InFileSeparators(std::string_view path) {
-        return disk::IsAbsolute(path) ? std::string(path) : disk::ToFileSeparators(path);
-    }
 
     void NoteLineEnds() {
         const char* const begin = text_.data();
@@ -307,6 +327,7 @@ private:
     IdSet categoryIds_;
     ProjectBuilder build_; // each item goes into the project once it is checked
     std::optional<UnconfirmedTopicId> unconfirmed_;
+    std::optional<UnconfirmedFile> unconfirmedFile_;
 };
 
 std::shared_ptr<Project> Reader::Read() {
@@ -405,9 +426,16 @@ void Reader::ReadTopics(pugi::xml_node section) {
         t.includeInOutput = a.Bool("includeInOutput", true, who);
         std::string file;
         if (a.Has("file")) {
-            CheckPath(e, who, "file", a.View("file"));
-            file = InFileSeparators(a.View("file"));
-            t.file = file;
+            const std::string_view written = a.View("file");
+            CheckPath(e, who, "file", written);
+            // The usual path is written as the project keeps it ("\" separated, or absolute):
+            // the topic copies it from the document, with no text of its own made first.
+            if (disk::IsAbsolute(written) || written.find('/') == std::string_view::npos) {
+                t.file = written;
+            } else {
+                file = disk::ToFileSeparators(written);
+                t.file = file;
+            }
         }
         if (!build_.AddTopic(t, number)) FailIfTopicIdTaken(true);
         unconfirmed_.reset();
@@ -415,22 +443,11 @@ void Reader::ReadTopics(pugi::xml_node section) {
 }
 
 void Reader::ReadFiles(pugi::xml_node section) {
-    auto elements = Children(section, "File");
-    // Keyed as OtherFiles keys them: two paths that differ only in case are one file. The
-    // table holds the hash of each file's full path and the path as written (the rare equal
-    // hash is settled by resolving that path again), so that no path is kept twice.
-    struct Seen {
-        std::size_t hash = 0;
-        std::string_view written;
-        std::ptrdiff_t offset = 0;
-        bool used = false;
-    };
-    std::size_t capacity = 16;
-    while (capacity < elements.size() * 2)
-        capacity *= 2;
-    std::vector<Seen> seen(capacity);
+    const auto elements = Children(section, "File");
     build_.ReserveFiles(elements.size());
-    for (pugi::xml_node e : elements) {
+    std::string full; // each file's resolved path, in the room of the last one
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        const pugi::xml_node e = elements[i];
         CheckLeaf(e);
         Attributes a(*this, e, {"path", "includeInOutput"});
         if (!a.Has("path")) Fail(e, "<File> has no path");
@@ -440,17 +457,11 @@ void Reader::ReadFiles(pugi::xml_node section) {
         };
         CheckPath(e, who, "path", written);
         // Resolving reads either separator: the path as written resolves as the kept one does.
-        std::string full = disk::Resolve(folder_, written);
-        const std::size_t hash = disk::HashNoCase(full);
-        std::size_t i = hash & (capacity - 1);
-        for (; seen[i].used; i = (i + 1) & (capacity - 1))
-            if (seen[i].hash == hash &&
-                disk::SameNoCase(disk::Resolve(folder_, seen[i].written), full))
-                Fail(e, who() + " is listed twice (first on line " +
-                            std::to_string(LineAt(seen[i].offset)) + ")");
-        seen[i] = {hash, written, e.offset_debug(), true};
+        disk::ResolveInto(full, folder_, written);
+        unconfirmedFile_ = UnconfirmedFile{&full, e, elements.data(), i};
         const bool include = a.Bool("includeInOutput", true, who);
-        build_.AddFile(std::move(full), include);
+        if (!build_.AddFile(full, include)) FailIfFileListedTwice(true);
+        unconfirmedFile_.reset();
     }
 }
 

@@ -92,6 +92,10 @@ TEST_F(ProjectFileTest, RefusesBrokenFilesNamingFileAndLine) {
          Lines({decl, root, "<Categories>", "<Category id=\"C1\"/>", "<Category id=\"C1\"/>",
                 "</Categories>", end}),
          5, "category ID \"C1\" is used twice"},
+        {"file listed twice, the second also with a bad includeInOutput",
+         Lines({decl, root, "<Files>", "<File path=\"a.png\"/>", "<File path=\"b.png\"/>",
+                "<File path=\"B.png\" includeInOutput=\"no\"/>", "</Files>", end}),
+         6, "file \"B.png\" is listed twice (first on line 5)"},
         {"file path climbs",
          Lines({decl, root, "<Files>", "<File path=\"images\\..\\..\\x.png\"/>", "</Files>", end}),
          4, "climbs out of the project folder"},
@@ -257,7 +261,8 @@ TEST_F(ProjectFileTest, MissingAttributesTakeTheirDefaults) {
     temp.Write("p.qvproj",
                Lines({"<QuorvelProject formatVersion=\"1\">",
                       "<Categories><Category id=\"C1\"/></Categories>",
-                      "<Topics><Topic id=\"T1\"/><Topic id=\"T2\" status=\"\"/></Topics>",
+                      "<Topics><Topic id=\"T1\"/><Topic id=\"T2\" status=\"\" "
+                      "file=\"topics/sub\\t2.html\"/></Topics>",
                       "<Files><File path=\"a.txt\"/></Files>",
                       "<BuildProfiles><BuildProfile id=\"B1\" outputFolder=\"/abs/out\"/>"
                       "</BuildProfiles>",
@@ -271,7 +276,8 @@ TEST_F(ProjectFileTest, MissingAttributesTakeTheirDefaults) {
     auto topic = project->Topics()->Item("T1");
     EXPECT_TRUE(topic->IncludeInOutput());
     EXPECT_EQ(topic->Status(), "Sketch");
-    EXPECT_EQ(project->Topics()->Item("T2")->Status(), ""); // kept as written
+    EXPECT_EQ(project->Topics()->Item("T2")->Status(), "");                    // kept as written
+    EXPECT_EQ(project->GetTopic("T2")->Values().file, "topics\\sub\\t2.html"); // kept "\" separated
     EXPECT_EQ(topic->Category(), nullptr);
     EXPECT_FALSE(topic->ReadOnly()); // names no file
     EXPECT_TRUE(project->OtherFiles()->Item(1)->IncludeInOutput());
