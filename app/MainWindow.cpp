@@ -351,15 +351,15 @@ void MainWindow::BuildMenus() {
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     undo_ = new UndoMenu(*edit, *this);
-    connect(undo_, &UndoMenu::Applied, this, [this] {
-        // The explorer sets its tools (the status, include in output) when a node is clicked;
-        // the step may have changed what they show.
+    connect(undo_, &UndoMenu::Applied, this, [this](const QString& shownKey) {
+        UpdateTitle(); // the step may have brought the project back to its save
         if (!explorer_) return;
-        if (Node* node = Control()->Tree().SelectedItem())
-            Guarded(this, [&] {
-                explorer_->Tree().Tree().Click(node);
-                explorer_->Tree().SyncFromTree();
-            });
+        // The item the step is about is selected and shown, as the gesture it takes back or
+        // does again left it; otherwise the selection stays where the tree put it. Either way
+        // the node is clicked: the explorer sets its tools (the status, include in output)
+        // then, and the step may have changed what they show.
+        if (!shownKey.isEmpty() && ShowNode(shownKey.toStdString())) return;
+        if (Node* node = Control()->Tree().SelectedItem()) ShowNode(node->Key());
     });
     edit->addSeparator();
     // The window's own key, beside the command set's: it reaches the find field from anywhere.
@@ -634,6 +634,7 @@ bool MainWindow::SaveAll() {
         if (project_->Dirty()) {
             project_->Save();
             if (disk_) disk_->Watcher().TakeProjectFileAsKnown(); // our own change
+            undo_->MarkSaved();
         }
         Note(tr("Saved %1").arg(QDir::toNativeSeparators(Q(project_->Path()))));
     });
@@ -1051,6 +1052,19 @@ void MainWindow::RestoreExpansion(const QStringList& keys) {
             if (nodes.Contains(key.toStdString())) nodes.Item(key.toStdString()).SetExpanded(true);
         explorer_->Tree().SyncFromTree();
     });
+}
+
+bool MainWindow::ShowNode(const std::string& key) {
+    if (!explorer_ || key.empty()) return false;
+    Nodes& nodes = Control()->Tree().Nodes();
+    if (!nodes.Contains(key)) return false;
+    Guarded(this, [&] {
+        Node& node = nodes.Item(key);
+        node.EnsureVisible();
+        explorer_->Tree().Tree().Click(&node);
+        explorer_->Tree().SyncFromTree();
+    });
+    return true;
 }
 
 } // namespace qv::app
