@@ -200,6 +200,12 @@ MainWindow::MainWindow(AppSettings& settings)
     actions.editTopic = [this](const auto& topic, bool newWindow) { EditTopic(topic, newWindow); };
     actions.editOtherFile = [this](const auto& file) { EditOtherFile(file); };
     actions.editBuildProfile = [this](const auto& profile) { EditBuildProfile(profile); };
+    // The explorer selects a new topic only when it is its category's first: the author is
+    // shown every new topic, once the command that made it is over.
+    actions.topicCreated = [this](const auto& topic) {
+        QMetaObject::invokeMethod(
+            this, [this, key = "t:" + topic->ID()] { ShowNode(key); }, Qt::QueuedConnection);
+    };
     actions.startBuild = [this](const std::shared_ptr<ProfileItem>& p) { StartBuild(p); };
     actions.buildFailed = [this](const Error& e) { BuildFailed(Q(e.Description())); };
     ide_->SetActions(std::move(actions));

@@ -394,10 +394,10 @@ left="$(find "$trash" -name 'sample*' 2>/dev/null)"
 echo "PASS: deletes undone, redone and undone again; the project folder is as it was"
 
 # Moves without a mouse and the filter, on a fresh copy of the sample: Alt+Down reorders a
-# topic (undone and redone, it stays selected), Alt+Up on the first category after
-# "(Un-categorized)" moves nothing, a cut topic pasted on a category goes into it, a cut file
-# pasted on a sub-folder is refused as its drop is, and the filter narrows the tree and Escape
-# gives the rows back.
+# topic (undone and redone, it stays selected), a new topic in a collapsed category is shown
+# and selected, Alt+Up on the first category after "(Un-categorized)" moves nothing, a cut
+# topic pasted on a category goes into it, a cut file pasted on a sub-folder is refused as its
+# drop is, and the filter narrows the tree and Escape gives the rows back.
 rm -rf "$work/Moves"
 cp -r "$sample" "$work/Moves"
 moves="$work/Moves"
@@ -408,6 +408,10 @@ undo
 expect t:T3
 redo
 expect t:T3
+select c:C3
+click AddTopic
+expect-visible t:T34
+expect t:T34
 select c:C1
 press Alt+Up
 cut t:T2
