@@ -1067,7 +1067,12 @@ bool MainWindow::ShowNode(const std::string& key) {
     Guarded(this, [&] {
         Node& node = nodes.Item(key);
         node.EnsureVisible();
-        explorer_->Tree().Tree().Click(&node);
+        HeadlessTreeView& tree = explorer_->Tree().Tree();
+        // A click on the selected node tells the explorer nothing, and its tools would go on
+        // showing what the node's item was before: the selection leaves it first (which tells
+        // nothing either).
+        if (tree.SelectedItem() == &node) tree.SetSelectedItem(nullptr);
+        tree.Click(&node);
         explorer_->Tree().SyncFromTree();
     });
     return true;

@@ -395,9 +395,10 @@ echo "PASS: deletes undone, redone and undone again; the project folder is as it
 
 # Moves without a mouse and the filter, on a fresh copy of the sample: Alt+Down reorders a
 # topic (undone and redone, it stays selected), a new topic in a collapsed category is shown
-# and selected, Alt+Up on the first category after "(Un-categorized)" moves nothing, a cut
-# topic pasted on a category goes into it, a cut file pasted on a sub-folder is refused as its
-# drop is, and the filter narrows the tree and Escape gives the rows back.
+# and selected, a topic's menu shows what an undo put back, Alt+Up on the first category after
+# "(Un-categorized)" moves nothing, a cut topic pasted on a category goes into it, a cut file
+# pasted on a sub-folder is refused as its drop is, and the filter narrows the tree and Escape
+# gives the rows back.
 rm -rf "$work/Moves"
 cp -r "$sample" "$work/Moves"
 moves="$work/Moves"
@@ -412,6 +413,10 @@ select c:C3
 click AddTopic
 expect-visible t:T34
 expect t:T34
+select t:T1
+click IncludeInOutput
+undo
+contextmenu
 select c:C1
 press Alt+Up
 cut t:T2
@@ -433,6 +438,8 @@ line_of() { grep -n "$1" "$moves/Handbook.qvproj" | cut -d: -f1; }
 [ "$(line_of 'id="T5"')" -lt "$(line_of 'id="T3"')" ] || fail "Alt+Down did not move T3 after T5"
 [ "$(line_of 'id="C1"')" -lt "$(line_of 'id="C2"')" ] || fail "Alt+Up moved C1 above (Un-categorized)"
 grep -q 'id="T2" [^>]*category="C4"' "$moves/Handbook.qvproj" || fail "the pasted topic T2 is not in C4"
+grep -q "^script: contextmenu .*\[x\] Include in Output" "$work/log4.txt" ||
+  fail "after the undo the menu did not show T1 included in the output"
 grep -q "^script: moved t:T2 into c:C4$" "$work/log4.txt" || fail "the paste of T2 was not reported"
 grep -q "^script: not moved o:.*tag.png into images.images.screens$" "$work/log4.txt" ||
   fail "a file pasted on a sub-folder was not refused as its drop is"
