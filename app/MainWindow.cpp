@@ -200,6 +200,12 @@ MainWindow::MainWindow(AppSettings& settings)
     actions.editTopic = [this](const auto& topic, bool newWindow) { EditTopic(topic, newWindow); };
     actions.editOtherFile = [this](const auto& file) { EditOtherFile(file); };
     actions.editBuildProfile = [this](const auto& profile) { EditBuildProfile(profile); };
+    // The explorer selects a new topic only when it is its category's first: the author is
+    // shown every new topic, once the command that made it is over.
+    actions.topicCreated = [this](const auto& topic) {
+        QMetaObject::invokeMethod(
+            this, [this, key = "t:" + topic->ID()] { ShowNode(key); }, Qt::QueuedConnection);
+    };
     actions.startBuild = [this](const std::shared_ptr<ProfileItem>& p) { StartBuild(p); };
     actions.buildFailed = [this](const Error& e) { BuildFailed(Q(e.Description())); };
     ide_->SetActions(std::move(actions));
@@ -351,15 +357,15 @@ void MainWindow::BuildMenus() {
 
     QMenu* edit = menuBar()->addMenu(tr("&Edit"));
     undo_ = new UndoMenu(*edit, *this);
-    connect(undo_, &UndoMenu::Applied, this, [this] {
-        // The explorer sets its tools (the status, include in output) when a node is clicked;
-        // the step may have changed what they show.
+    connect(undo_, &UndoMenu::Applied, this, [this](const QString& shownKey) {
+        UpdateTitle(); // the step may have brought the project back to its save
         if (!explorer_) return;
-        if (Node* node = Control()->Tree().SelectedItem())
-            Guarded(this, [&] {
-                explorer_->Tree().Tree().Click(node);
-                explorer_->Tree().SyncFromTree();
-            });
+        // The item the step is about is selected and shown, as the gesture it takes back or
+        // does again left it; otherwise the selection stays where the tree put it. Either way
+        // the node is clicked: the explorer sets its tools (the status, include in output)
+        // then, and the step may have changed what they show.
+        if (!shownKey.isEmpty() && ShowNode(shownKey.toStdString())) return;
+        if (Node* node = Control()->Tree().SelectedItem()) ShowNode(node->Key());
     });
     edit->addSeparator();
     // The window's own key, beside the command set's: it reaches the find field from anywhere.
@@ -634,6 +640,7 @@ bool MainWindow::SaveAll() {
         if (project_->Dirty()) {
             project_->Save();
             if (disk_) disk_->Watcher().TakeProjectFileAsKnown(); // our own change
+            undo_->MarkSaved();
         }
         Note(tr("Saved %1").arg(QDir::toNativeSeparators(Q(project_->Path()))));
     });
@@ -1051,6 +1058,24 @@ void MainWindow::RestoreExpansion(const QStringList& keys) {
             if (nodes.Contains(key.toStdString())) nodes.Item(key.toStdString()).SetExpanded(true);
         explorer_->Tree().SyncFromTree();
     });
+}
+
+bool MainWindow::ShowNode(const std::string& key) {
+    if (!explorer_ || key.empty()) return false;
+    Nodes& nodes = Control()->Tree().Nodes();
+    if (!nodes.Contains(key)) return false;
+    Guarded(this, [&] {
+        Node& node = nodes.Item(key);
+        node.EnsureVisible();
+        HeadlessTreeView& tree = explorer_->Tree().Tree();
+        // A click on the selected node tells the explorer nothing, and its tools would go on
+        // showing what the node's item was before: the selection leaves it first (which tells
+        // nothing either).
+        if (tree.SelectedItem() == &node) tree.SetSelectedItem(nullptr);
+        tree.Click(&node);
+        explorer_->Tree().SyncFromTree();
+    });
+    return true;
 }
 
 } // namespace qv::app

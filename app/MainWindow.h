@@ -174,6 +174,9 @@ private:
     // The expanded nodes that hold children, in tree order: what restoring needs.
     QStringList ExpandedKeys() const;
     void RestoreExpansion(const QStringList& keys);
+    // Selects the node and scrolls it into view, through a click so that the explorer's tools
+    // follow; false (nothing changes) when the tree has no such node or no project is open.
+    bool ShowNode(const std::string& key);
 
     AppSettings& settings_;
     QtMessageBoxes boxes_;

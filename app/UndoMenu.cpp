@@ -45,6 +45,10 @@ void UndoMenu::Break() {
     if (history_) history_->Break();
 }
 
+void UndoMenu::MarkSaved() {
+    if (history_) history_->MarkSaved();
+}
+
 QString UndoMenu::Undo() {
     return Run(true);
 }
@@ -69,7 +73,7 @@ QString UndoMenu::Run(bool undo) {
         failure = QString::fromUtf8(e.what());
     }
     Refresh();
-    Q_EMIT Applied();
+    Q_EMIT Applied(QString::fromStdString(history_->ShownKey()));
     if (!failure.isEmpty())
         QMessageBox::warning(&window_, undo ? tr("Undo %1").arg(name) : tr("Redo %1").arg(name),
                              (undo ? tr("Not everything could be undone.\n\n%1")

@@ -37,6 +37,8 @@ public:
     void Close();
     // Ends the open step, for gestures that come without input events (a script's lines).
     void Break();
+    // The project was just saved: undoing or redoing back to here leaves it unchanged.
+    void MarkSaved();
     // Takes back (does again) the last step and returns its name ("Delete"); "" when there
     // was none. A failure is shown in a message box after the rest of the step was done.
     QString Undo();
@@ -46,8 +48,9 @@ public:
     QAction* RedoAction() const { return redo_; }
 
 Q_SIGNALS:
-    // Undo or Redo changed the project.
-    void Applied();
+    // Undo or Redo changed the project; shownKey is the node of the item it is about, to
+    // select and show ("" when it only took items away: the tree's own selection stays).
+    void Applied(const QString& shownKey);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

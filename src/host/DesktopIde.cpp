@@ -59,7 +59,9 @@ std::shared_ptr<TopicItem> DesktopIde::NewTopic(Project& project, const std::str
     if (!categoryId.empty()) project.GetCategory(categoryId);
     const std::string file = TopicTemplate::CreateNewContentFile(project, id, name);
     try {
-        return project.AddTopic(id, name, name, categoryId, status, file);
+        auto topic = project.AddTopic(id, name, name, categoryId, status, file);
+        if (actions_.topicCreated) actions_.topicCreated(topic);
+        return topic;
     } catch (...) {
         // The file was made a moment ago for this topic alone; without the topic it goes.
         if (!project.FindTopic(id)) std::remove(disk::Resolve(project.Folder(), file).c_str());

@@ -23,6 +23,8 @@ struct DesktopIdeActions {
     std::function<void(const std::shared_ptr<TopicItem>&, bool newWindow)> editTopic;
     std::function<void(const std::shared_ptr<OtherFileItem>&)> editOtherFile;
     std::function<void(const std::shared_ptr<ProfileItem>&)> editBuildProfile;
+    // A topic CreateTopic added, once it is in the project (and in the explorer's tree).
+    std::function<void(const std::shared_ptr<TopicItem>&)> topicCreated;
     // After a build that ran (problems of single items are in the report).
     std::function<void(const ProfileItem&, const BuildReport&)> built;
     // When set, Build hands the current profile over to it instead of building on the

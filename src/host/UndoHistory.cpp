@@ -10,6 +10,7 @@
 #include "model/TopicItem.h"
 
 #include <new>
+#include <optional>
 #include <sys/stat.h>
 #include <unordered_map>
 #include <utility>
@@ -67,6 +68,7 @@ template <class T> struct Kind;
 template <> struct Kind<Topic> {
     using State = TopicState;
     static constexpr const char* kNew = "New Topic";
+    static constexpr const char* kNode = "t:";
     static Collection<Topic>& Items(Project& p) { return *p.Topics(); }
     static std::string Key(const Topic& t) { return t.ID(); }
     static State Read(const Topic& t) {
@@ -98,6 +100,7 @@ template <> struct Kind<Topic> {
 template <> struct Kind<TopicCategory> {
     using State = CategoryState;
     static constexpr const char* kNew = "New Category";
+    static constexpr const char* kNode = "c:";
     static Collection<TopicCategory>& Items(Project& p) { return *p.TopicCategories(); }
     static std::string Key(const TopicCategory& c) { return c.ID(); }
     static State Read(const TopicCategory& c) { return {c.Name(), c.AutoGenerateIndex()}; }
@@ -131,6 +134,7 @@ void Reinsert(Collection<T>& items, const std::shared_ptr<T>& item, const std::s
 template <> struct Kind<OtherFile> {
     using State = FileState;
     static constexpr const char* kNew = "Add File";
+    static constexpr const char* kNode = "o:";
     static Collection<OtherFile>& Items(Project& p) { return *p.OtherFiles(); }
     static std::string Key(const OtherFile& f) { return f.File()->LocalSpec(); }
     static State Read(const OtherFile& f) { return {f.IncludeInOutput()}; }
@@ -148,6 +152,7 @@ template <> struct Kind<OtherFile> {
 template <> struct Kind<BuildProfile> {
     using State = ProfileState;
     static constexpr const char* kNew = "New Build Profile";
+    static constexpr const char* kNode = "bp:";
     static Collection<BuildProfile>& Items(Project& p) { return *p.BuildProfiles(); }
     static std::string Key(const BuildProfile& b) { return b.ID(); }
     static State Read(const BuildProfile& item) {
@@ -213,6 +218,7 @@ struct Step {
     Captures<BuildProfile> profiles;
     std::vector<TrashedFile> trashed;
     std::string name;
+    uint64_t serial = 0; // tells the step apart from every other of the history, never 0
 
     template <class T> Captures<T>& Of() {
         if constexpr (std::is_same_v<T, Topic>)
@@ -249,6 +255,7 @@ public:
     void Raise() const {
         if (number_ != 0) throw Error(number_, text_);
     }
+    bool Any() const { return number_ != 0; }
 
 private:
     void Add(int32_t number, const std::string& text) {
@@ -273,6 +280,7 @@ public:
                 open_.trashed.push_back({original, trashed});
                 Opened();
             });
+        if (!project_->Dirty()) MarkSaved();
     }
     ~Impl() {
         if (project_->ChangeObserver() == this) project_->SetChangeObserver(nullptr);
@@ -289,6 +297,7 @@ public:
         if (!step.Empty()) {
             step.name = Name(step, false);
             if (step.name.empty()) step.name = "Change";
+            step.serial = ++serials_;
             undo_.push_back(std::move(step));
             redo_.clear();
         }
@@ -320,6 +329,7 @@ public:
             Apply(step, 0, failures);
         }
         redo_.push_back(std::move(step));
+        Applied(redo_.back(), 0, failures);
         Notify();
         failures.Raise();
     }
@@ -346,8 +356,16 @@ public:
             }
         }
         undo_.push_back(std::move(step));
+        Applied(undo_.back(), 1, failures);
         Notify();
         failures.Raise();
+    }
+
+    const std::string& ShownKey() const { return shown_; }
+
+    void MarkSaved() {
+        Break();
+        saved_ = {Top(), project_->NextId('T'), project_->NextId('C'), project_->NextId('B')};
     }
 
     void SetObserver(std::function<void()> changed) { observer_ = std::move(changed); }
@@ -364,6 +382,54 @@ private:
     private:
         bool& flag_;
     };
+
+    // The last step not undone (0: none), which names the project's place in the history.
+    uint64_t Top() const { return undo_.empty() ? 0 : undo_.back().serial; }
+
+    // After an undo or redo: what it shows, and a clean project when it is back at its save.
+    // A step that could not be applied in full leaves the project somewhere no save was.
+    void Applied(const Step& step, int side, const Failures& failures) {
+        shown_ = Shown(step, side);
+        if (failures.Any()) {
+            saved_.reset();
+        } else if (saved_ && saved_->top == Top() && saved_->topicId == project_->NextId('T') &&
+                   saved_->categoryId == project_->NextId('C') &&
+                   saved_->profileId == project_->NextId('B')) {
+            project_->SetDirty(false);
+        }
+    }
+    std::string Shown(const Step& step, int side) const {
+        // Where items went away, the tree already put the selection beside them.
+        if (Removes<TopicCategory>(step, side) || Removes<Topic>(step, side) ||
+            Removes<OtherFile>(step, side) || Removes<BuildProfile>(step, side))
+            return {};
+        std::string key = Shown<TopicCategory>(step, side, true);
+        if (key.empty()) key = Shown<Topic>(step, side, true);
+        if (key.empty()) key = Shown<OtherFile>(step, side, true);
+        if (key.empty()) key = Shown<BuildProfile>(step, side, true);
+        if (key.empty()) key = Shown<TopicCategory>(step, side, false);
+        if (key.empty()) key = Shown<Topic>(step, side, false);
+        if (key.empty()) key = Shown<OtherFile>(step, side, false);
+        if (key.empty()) key = Shown<BuildProfile>(step, side, false);
+        return key;
+    }
+    template <class T> static bool Removes(const Step& step, int side) {
+        for (const auto& c : step.Of<T>().list)
+            if (c.side[1 - side].present && !c.side[side].present) return true;
+        return false;
+    }
+    // The first item that arrives on that side, or (arrived false) that stays and moved or
+    // changed its values.
+    template <class T> std::string Shown(const Step& step, int side, bool arrived) const {
+        for (const auto& c : step.Of<T>().list) {
+            const Side<T>& to = c.side[side];
+            const Side<T>& from = c.side[1 - side];
+            if (!to.present || from.present == arrived) continue;
+            if (arrived || (c.moved && to.next != from.next) || !(to.state == from.state))
+                return Kind<T>::kNode + Kind<T>::Key(*c.item);
+        }
+        return {};
+    }
 
     // --- Recording ------------------------------------------------------------------------
 
@@ -570,6 +636,13 @@ private:
     std::vector<Step> redo_;
     bool applying_ = false;
     bool notifiedOpen_ = false;
+    uint64_t serials_ = 0;
+    std::string shown_;
+    struct Saved {
+        uint64_t top;
+        std::string topicId, categoryId, profileId;
+    };
+    std::optional<Saved> saved_;
     std::function<void()> observer_;
 };
 
@@ -598,6 +671,12 @@ void UndoHistory::Undo() {
 }
 void UndoHistory::Redo() {
     impl_->Redo();
+}
+const std::string& UndoHistory::ShownKey() const {
+    return impl_->ShownKey();
+}
+void UndoHistory::MarkSaved() {
+    impl_->MarkSaved();
 }
 void UndoHistory::SetObserver(std::function<void()> changed) {
     impl_->SetObserver(std::move(changed));

@@ -58,6 +58,19 @@ public:
     void Undo();
     void Redo();
 
+    // The explorer's node key of the item the last Undo or Redo is about, for the program to
+    // select and show: an item it brought into the project, else one it moved or changed
+    // (categories before topics, files and profiles; in the order the step first changed
+    // them), never one whose only change was its neighbour. "" when it took items away (the
+    // tree has put the selection beside them) or nothing was undone or redone yet.
+    const std::string& ShownKey() const;
+
+    // The project now is what its file holds (just saved). An Undo or Redo that brings every
+    // item back to this point, with no ID taken meanwhile, clears the project's Dirty flag: a
+    // save would write the same file. Made with a project that is not Dirty, the history marks
+    // the project as it was opened.
+    void MarkSaved();
+
     // Called after each change of what CanUndo, CanRedo or the names answer (possibly many
     // times for one gesture: coalesce).
     void SetObserver(std::function<void()> changed);

@@ -339,8 +339,9 @@ grep -q "^script: note Build Web Help: .*; 2 items skipped" "$work/log-odd.txt" 
 echo "PASS: unreadable content files refused and left alone"
 
 # Undo: a category is deleted with its four topics and a file is deleted from disk (into the
-# trash), both are undone, redone and undone again, and the project is saved: the project
-# folder is then byte for byte what a save right after opening wrote, and the trash is empty.
+# trash), both are undone, redone and undone again: the project is then as it was opened, so
+# quitting asks nothing, the project folder is byte for byte what a save right after opening
+# wrote, and the trash is empty.
 undo_project="$work/Undo"
 cp -r "$sample" "$undo_project"
 zip="$undo_project/downloads/sample.zip"
@@ -362,7 +363,6 @@ redo
 redo
 undo
 undo
-save
 quit
 GESTURES
 folder_sums() { (cd "$undo_project" && find . -type f -print0 | sort -z | xargs -0 sha256sum); }
@@ -386,22 +386,37 @@ grep -q "^script: message Delete File: Would you also like to delete the file fr
   "$work/log-undo.txt" || fail "the file delete did not ask about the disk"
 [ "$(grep -c "^script: undone Delete$" "$work/log-undo.txt")" -eq 4 ] || fail "not four undone deletes"
 [ "$(grep -c "^script: redone Delete$" "$work/log-undo.txt")" -eq 2 ] || fail "not two redone deletes"
-folder_sums | diff "$work/undo-before.txt" - || fail "the project folder differs after undo and save"
+! grep -q "has unsaved changes" "$work/log-undo.txt" || fail "quitting asked to save the project as opened"
+folder_sums | diff "$work/undo-before.txt" - || fail "the project folder differs after undo"
 trash="$HOME/.local/share/Trash"
 left="$(find "$trash" -name 'sample*' 2>/dev/null)"
 [ -z "$left" ] || fail "the trash still holds $left"
 echo "PASS: deletes undone, redone and undone again; the project folder is as it was"
 
 # Moves without a mouse and the filter, on a fresh copy of the sample: Alt+Down reorders a
-# topic, Alt+Up on the first category after "(Un-categorized)" moves nothing, a cut topic pasted
-# on a category goes into it, a cut file pasted on a sub-folder is refused as its drop is, and
-# the filter narrows the tree and Escape gives the rows back.
+# topic (undone and redone, it stays selected), a new topic in a collapsed category is shown
+# and selected, a topic's menu shows what an undo put back, Alt+Up on the first category after
+# "(Un-categorized)" moves nothing, a cut topic pasted on a category goes into it, a cut file
+# pasted on a sub-folder is refused as its drop is, and the filter narrows the tree and Escape
+# gives the rows back.
 rm -rf "$work/Moves"
 cp -r "$sample" "$work/Moves"
 moves="$work/Moves"
 cat >"$work/moves.txt" <<GESTURES
 select t:T3
 press Alt+Down
+undo
+expect t:T3
+redo
+expect t:T3
+select c:C3
+click AddTopic
+expect-visible t:T34
+expect t:T34
+select t:T1
+click IncludeInOutput
+undo
+contextmenu
 select c:C1
 press Alt+Up
 cut t:T2
@@ -423,6 +438,8 @@ line_of() { grep -n "$1" "$moves/Handbook.qvproj" | cut -d: -f1; }
 [ "$(line_of 'id="T5"')" -lt "$(line_of 'id="T3"')" ] || fail "Alt+Down did not move T3 after T5"
 [ "$(line_of 'id="C1"')" -lt "$(line_of 'id="C2"')" ] || fail "Alt+Up moved C1 above (Un-categorized)"
 grep -q 'id="T2" [^>]*category="C4"' "$moves/Handbook.qvproj" || fail "the pasted topic T2 is not in C4"
+grep -q "^script: contextmenu .*\[x\] Include in Output" "$work/log4.txt" ||
+  fail "after the undo the menu did not show T1 included in the output"
 grep -q "^script: moved t:T2 into c:C4$" "$work/log4.txt" || fail "the paste of T2 was not reported"
 grep -q "^script: not moved o:.*tag.png into images.images.screens$" "$work/log4.txt" ||
   fail "a file pasted on a sub-folder was not refused as its drop is"

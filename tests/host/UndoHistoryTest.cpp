@@ -37,6 +37,10 @@ struct Case {
     const char* select; // the node the gesture starts on
     std::function<void(UndoHistoryTest&)> gesture;
     const char* step; // what the Edit menu calls it
+    // The node the program shows after undo and after redo (the project folder left out of a
+    // file's key); "" when the tree's own selection stays.
+    const char* undone;
+    const char* redone;
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
@@ -84,6 +88,12 @@ public:
     }
     void Click(const std::string& tool) { h.control->ClickTool(tool); }
     std::string FileKey() { return "o:" + h.ProjectFolder() + "images/shots/a.png"; }
+    std::string Shown() {
+        std::string key = history->ShownKey();
+        if (const auto at = key.find(h.ProjectFolder()); at != std::string::npos)
+            key.erase(at, h.ProjectFolder().size());
+        return key;
+    }
 
     qv::TrashFileService trash; // the desktop program's, outliving the harness
     ExplorerHarness h;
@@ -98,7 +108,8 @@ public:
 TEST_P(UndoHistoryTest, UndoGivesBackWhatTheGestureChangedAndRedoDoesItAgain) {
     const Case& c = GetParam();
     if (*c.select) h.Select(c.select);
-    history->Break();
+    p->SetDirty(false); // as if just saved
+    history->MarkSaved();
     const Snapshot before = Take();
     c.gesture(*this);
     history->Break();
@@ -111,7 +122,12 @@ TEST_P(UndoHistoryTest, UndoGivesBackWhatTheGestureChangedAndRedoDoesItAgain) {
     EXPECT_EQ(Take(), before);
     EXPECT_FALSE(history->CanUndo()); // the whole gesture was one step
     EXPECT_EQ(history->RedoName(), c.step);
+    EXPECT_EQ(Shown(), c.undone);
+    // Back at the save, unless the gesture took a new item's ID, which a save now records.
+    EXPECT_EQ(p->Dirty(), c.step == std::string("New Category"));
     history->Redo();
+    EXPECT_EQ(Shown(), c.redone);
+    EXPECT_TRUE(p->Dirty());
     // The tree then shows what the project's events show, which is not always what the tree's
     // own gesture left (a new category beside the selected one is the project's last; an
     // emptied sub-folder node stays).
@@ -130,49 +146,50 @@ const Case kCases[] = {
          t.h.ui.DoEvents();
          t.h.Tree().FinishLabelEdit("Expert Topics");
      },
-     "Rename"},
+     "Rename", "c:C2", "c:C2"},
     {"NewCategoryBesideAnother", "c:C1",
      [](UndoHistoryTest& t) { t.h.Tree().KeyDown(45, 0); }, // Insert
-     "New Category"},
+     "New Category", "", "c:C3"},
     {"AddFile", "other",
      [](UndoHistoryTest& t) {
          t.h.dialogs.Queue({t.h.ProjectFolder() + "notes.txt"});
          t.Click("AddOtherFile");
      },
-     "Add File"},
-    {"DeleteCategoryWithItsTopics", "c:C1", [](UndoHistoryTest& t) { t.Click("Delete"); },
-     "Delete"},
-    {"DeleteBuildProfile", "bp:B1", [](UndoHistoryTest& t) { t.Click("Delete"); }, "Delete"},
-    {"MoveDown", "t:T1", [](UndoHistoryTest& t) { t.Click("MoveDown"); }, "Move"},
+     "Add File", "", "o:notes.txt"},
+    {"DeleteCategoryWithItsTopics", "c:C1", [](UndoHistoryTest& t) { t.Click("Delete"); }, "Delete",
+     "c:C1", ""},
+    {"DeleteBuildProfile", "bp:B1", [](UndoHistoryTest& t) { t.Click("Delete"); }, "Delete",
+     "bp:B1", ""},
+    {"MoveDown", "t:T1", [](UndoHistoryTest& t) { t.Click("MoveDown"); }, "Move", "t:T1", "t:T1"},
     {"DragTopicIntoCategory", "t:T1",
      [](UndoHistoryTest& t) {
          t.h.Tree().Drag(&t.h.NodeAt("t:T1"), &t.h.NodeAt("c:C2"), qv::rel::Child);
      },
-     "Move"},
+     "Move", "t:T1", "t:T1"},
     {"DragCategoryBeforeAnother", "c:C2",
      [](UndoHistoryTest& t) {
          t.h.Tree().Drag(&t.h.NodeAt("c:C2"), &t.h.NodeAt("c:C1"), qv::rel::Previous);
      },
-     "Move"},
+     "Move", "c:C2", "c:C2"},
     {"Recategorize", "",
      [](UndoHistoryTest& t) { t.p->GetTopic("T3")->SetCategory(t.p->GetCategory("C1")); },
-     "Change Category"},
+     "Change Category", "t:T3", "t:T3"},
     {"Status", "t:T1", [](UndoHistoryTest& t) { t.h.Dock().UserSetFieldText("Status", "Review"); },
-     "Change Status"},
+     "Change Status", "t:T1", "t:T1"},
     {"IncludeInOutput", "t:T1", [](UndoHistoryTest& t) { t.Click("IncludeInOutput"); },
-     "Include in Output"},
+     "Include in Output", "t:T1", "t:T1"},
     {"TopicProperties", "",
      [](UndoHistoryTest& t) {
          t.p->GetTopic("T2")->SetTitle("Next Steps");
          t.p->GetTopic("T2")->SetCaption("Next");
      },
-     "Properties"},
+     "Properties", "t:T2", "t:T2"},
     {"ProfileProperties", "",
      [](UndoHistoryTest& t) {
          t.p->GetProfile("B2")->SetName("Help File");
          t.p->GetProfile("B2")->SetOutputFolder("out\\help");
      },
-     "Properties"},
+     "Properties", "bp:B2", "bp:B2"},
 };
 
 INSTANTIATE_TEST_SUITE_P(EveryChange, UndoHistoryTest, ::testing::ValuesIn(kCases),
