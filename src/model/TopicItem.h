@@ -30,7 +30,7 @@ public:
         bool captionIsTitle = false;
         std::string_view CaptionText() const { return captionIsTitle ? title : caption; }
     };
-    // Made by the project only (Create), in one allocation with its count.
+    // Made by the project only (Create), in one allocation with its count and its texts.
     struct MadeByCreate {
     private:
         friend class TopicItem;
@@ -88,6 +88,8 @@ private:
     std::shared_ptr<TopicItem> Self() const;
     // Makes the change, telling the project before and after it.
     template <class Assign> void Change(Assign&& assign);
+    // The texts a topic is made with; a caption equal to the title is left out.
+    static TextPack<6>::Texts PackedTexts(const Fields& fields, bool& captionIsTitle);
     // Sets the texts, keeping a caption equal to the title once (captionIsTitle_).
     void SetTexts(TextPack<6>::Texts texts, bool captionIsTitle);
 
