@@ -4,6 +4,7 @@
 #include "contracts/Subscription.h"
 #include "contracts/Variant.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -50,6 +51,25 @@ public:
     // The item under the key, nullptr when there is none: no copy, no count taken, nothing
     // raised, for readers of many items. Valid while the item stays in the collection.
     virtual T* ItemOrNull(std::string_view key) const = 0;
+    // ItemOrNull taken in steps, for a reader that keeps several lookups going: each Step reads
+    // what the step before asked memory for and asks for what the next one reads, so that the
+    // memory reads of lookups stepped in turn overlap instead of following one another. Step
+    // answers true once item holds the answer (what ItemOrNull gives); it raises nothing. The
+    // key's text must stay valid, and the collection unchanged, until then.
+    struct Lookup {
+        explicit Lookup(std::string_view k = {}) : key(k) {}
+        std::string_view key;
+        T* item = nullptr;
+        // The collection's own progress.
+        int step = 0;
+        std::size_t hash = 0;
+        std::size_t place = 0;
+    };
+    // Here the whole lookup is one step.
+    virtual bool Step(Lookup& lookup) const {
+        lookup.item = ItemOrNull(lookup.key);
+        return true;
+    }
     virtual bool Contains(const std::string& key) const = 0;
     // 1-based position of the item, 0 when it is not in the collection.
     virtual int32_t IndexOf(const T& item) const = 0;

@@ -3,6 +3,10 @@
 #include "explorer/Text.h"
 #include "find/PatternMatch.h"
 
+#include <array>
+#include <cstddef>
+#include <string_view>
+
 namespace qv {
 
 using diag::Procedure;
@@ -63,14 +67,17 @@ void ProjectExplorer::FindNow() {
         // Keys split at their first colon, as the host's helper splits them; a host that
         // cannot make the helper still fails at the first node.
         if (n) Shared();
-        // The search runs two nodes ahead of its test: the node after next has its key asked
-        // for from memory, the next one its item looked up (a key without one raises only once
-        // its node is tested), so that the memory reads of three nodes overlap.
+        // The search runs several nodes ahead of its test, one memory read further for each
+        // node nearer its test: the newest has its key asked for, the others take one step
+        // each of their item's lookup (Collection::Step), so that the memory reads of all of
+        // them overlap. A key without an item raises only once its node is tested.
         struct Ahead {
             Node* node = nullptr;
             std::string_view key, kind, value;
-            const Topic* topic = nullptr;
-            const OtherFile* file = nullptr;
+            Collection<Topic>::Lookup topic;
+            Collection<OtherFile>::Lookup file;
+            bool split = false; // key parted into kind and value
+            bool done = false;  // its item found, or none to find
         };
         const auto following = [&](Node* m) -> Node* { // nullptr: the search ends after m
             Node* next = m->NextNode();
@@ -78,39 +85,55 @@ void ProjectExplorer::FindNow() {
             if (!next) next = nodes.First();
             return next == StartNode ? nullptr : next;
         };
-        const auto lookUp = [&](Node* m) {
-            Ahead a;
-            a.node = m;
-            if (!m) return a;
-            a.key = m->KeyRef();
-            // Item keys have a one-letter kind, most of them.
-            const std::size_t colon =
-                a.key.size() > 1 && a.key[1] == ':' && a.key[0] != ':' ? 1 : a.key.find(':');
-            a.kind = a.key.substr(0, colon);
-            a.value =
-                colon == std::string_view::npos ? std::string_view() : a.key.substr(colon + 1);
-            const void* item = nullptr;
-            if (a.kind == "t")
-                item = a.topic = topics->ItemOrNull(a.value);
-            else if (a.kind == "o")
-                item = a.file = files->ItemOrNull(a.value);
-            // An item keeps its texts near its start.
-            for (int line = 0; item && line < 4; ++line)
-                __builtin_prefetch(static_cast<const char*>(item) + 64 * line);
-            return a;
+        const auto step = [&](Ahead& a) {
+            if (a.done) return;
+            if (!a.split) {
+                a.split = true;
+                // Item keys have a one-letter kind, most of them.
+                const std::string_view key = a.key;
+                const std::size_t colon =
+                    key.size() > 1 && key[1] == ':' && key[0] != ':' ? 1 : key.find(':');
+                a.kind = key.substr(0, colon);
+                a.value =
+                    colon == std::string_view::npos ? std::string_view() : key.substr(colon + 1);
+                a.topic = Collection<Topic>::Lookup(a.value);
+                a.file = Collection<OtherFile>::Lookup(a.value);
+                if (a.kind != "t" && a.kind != "o") {
+                    a.done = true;
+                    return;
+                }
+            }
+            a.done = a.kind == "t" ? topics->Step(a.topic) : files->Step(a.file);
         };
-        Ahead current = lookUp(n);
-        Ahead next = lookUp(n ? following(n) : nullptr);
-        Node* far = next.node ? following(next.node) : nullptr;
-        while (n) {
-            if (far) __builtin_prefetch(far->KeyRef().data());
+        constexpr std::size_t kAhead = 8; // nodes in the ring, the one tested included
+        std::array<Ahead, kAhead> ring;
+        std::size_t first = 0, count = 0;
+        Node* last = nullptr; // the node put in the ring last; nullptr once the walk has ended
+        const auto put = [&](Node* m) {
+            Ahead& a = ring[(first + count++) % kAhead];
+            a = Ahead();
+            a.node = last = m;
+            a.key = m->KeyRef();
+            __builtin_prefetch(a.key.data());
+        };
+        if (n) put(n);
+        while (last && count < kAhead)
+            if (Node* m = following(last))
+                put(m);
+            else
+                last = nullptr;
+        while (count) {
+            Ahead& current = ring[first];
+            while (!current.done)
+                step(current);
+            n = current.node;
             bool found = false;
             if (current.kind == "t") {
                 // An unknown key raises what Item raises; t keeps the topic tested before.
-                t = current.topic ? current.topic : topics->Item(std::string(current.value)).get();
+                t = current.topic.item ? current.topic.item
+                                       : topics->Item(std::string(current.value)).get();
                 const std::string_view title = t->TitleRef();
                 const std::string_view caption = t->CaptionRef();
-                __builtin_prefetch(title.data()); // read while the name is tested
                 // A caption that is the title's own text answers as the title did.
                 found = (FindInName && matcher.Matches(t->NameRef())) ||
                         (FindInCaption &&
@@ -118,7 +141,8 @@ void ProjectExplorer::FindNow() {
                           ((caption.data() != title.data() || caption.size() != title.size()) &&
                            matcher.Matches(caption))));
             } else if (current.kind == "o") {
-                o = current.file ? current.file : files->Item(std::string(current.value)).get();
+                o = current.file.item ? current.file.item
+                                      : files->Item(std::string(current.value)).get();
                 found = FindInImageName && o->IsImage() && matcher.Matches(o->FileNameRef());
             } else {
                 diag::IgnoreErrors([&] {
@@ -132,11 +156,18 @@ void ProjectExplorer::FindNow() {
                 n->SetSelected(true);
                 return;
             }
-            n = next.node;
-            current = next;
-            next = lookUp(far);
-            far = far ? following(far) : nullptr;
+            first = (first + 1) % kAhead;
+            --count;
+            for (std::size_t i = 0; i < count; ++i)
+                step(ring[(first + i) % kAhead]);
+            if (last) {
+                if (Node* m = following(last))
+                    put(m);
+                else
+                    last = nullptr;
+            }
         }
+        n = nullptr;
         p.line = 7;
         site_.libraries.MsgBox("No more items were found matching the search criteria", 64,
                                "Find Complete");

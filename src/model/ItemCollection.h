@@ -64,13 +64,17 @@ public:
                                        const Variant& before, const Variant& after)>;
     using RemoveHook = std::function<void(const std::string& key)>;
     using KeyOf = ItemKey (*)(const T& item);
+    // Where the item's key lies in memory, read without touching it, so that a lookup in steps
+    // asks for it before it compares it (a key in two pieces: the piece not shared with others).
+    using KeyAt = const void* (*)(const T& item);
+    using Lookup = typename Collection<T>::Lookup;
 
     // keysIgnoreCase: keys that differ only in case name the same item (the files, whose keys
-    // are paths on a disk treated as case-insensitive).
+    // are paths on a disk treated as case-insensitive). keyAt may be nullptr.
     ItemCollection(std::string typeName, KeyOf keyOf, AddHook add, RemoveHook remove,
-                   bool keysIgnoreCase = false)
+                   bool keysIgnoreCase = false, KeyAt keyAt = nullptr)
         : typeName_(std::move(typeName)), add_(std::move(add)), remove_(std::move(remove)),
-          byKey_(keyOf, keysIgnoreCase) {}
+          byKey_(keyOf, keyAt, keysIgnoreCase) {}
 
     std::string TypeName() const override { return typeName_; }
     bool Enumerate(std::vector<Variant>& elements) const override {
@@ -91,9 +95,12 @@ public:
         return slot->item;
     }
     T* ItemOrNull(std::string_view key) const override {
-        const Slot* slot = byKey_.Find(key);
-        return slot ? slot->item.get() : nullptr;
+        Lookup lookup(key);
+        while (!byKey_.Step(lookup)) {
+        }
+        return lookup.item;
     }
+    bool Step(Lookup& lookup) const override { return byKey_.Step(lookup); }
     bool Contains(const std::string& key) const override { return byKey_.Find(key) != nullptr; }
     int32_t IndexOf(const T& item) const override {
         const Slot* slot = SlotOf(item);
@@ -222,7 +229,8 @@ private:
     // hashes without touching the slots.
     class KeyIndex {
     public:
-        KeyIndex(KeyOf keyOf, bool ignoreCase) : keyOf_(keyOf), ignoreCase_(ignoreCase) {}
+        KeyIndex(KeyOf keyOf, KeyAt keyAt, bool ignoreCase)
+            : keyOf_(keyOf), keyAt_(keyAt), ignoreCase_(ignoreCase) {}
         std::size_t Hash(std::string_view key) const {
             return ignoreCase_ ? disk::HashNoCase(key) : std::hash<std::string_view>{}(key);
         }
@@ -246,10 +254,57 @@ private:
         // The place of the key's entry in the table, npos when absent.
         std::size_t EntryOf(std::string_view key, std::size_t hash) const {
             if (table_.empty()) return npos;
-            for (std::size_t i = Home(hash);; i = Next(i)) {
-                const Entry& e = table_[i];
-                if (!e.slot) return npos;
-                if (e.hash == hash && Same(keyOf_(*e.slot->item), key)) return i;
+            Lookup lookup(key);
+            lookup.hash = hash;
+            lookup.place = Home(hash);
+            lookup.step = 1;
+            while (!Step(lookup)) {
+            }
+            return lookup.place;
+        }
+        // Every lookup by key, one memory read a step: the key's hash, then its home in the
+        // table; the probe for an entry of that hash, then its slot; the item; where the item's
+        // key lies (KeyAt); the key compared (on a mismatch the probe goes on). Done: place is
+        // the entry's (npos when the key is absent) and item its item.
+        bool Step(Lookup& l) const {
+            switch (l.step) {
+            case 0:
+                l.hash = Hash(l.key);
+                l.step = 1;
+                if (table_.empty()) {
+                    l.place = npos;
+                    return true;
+                }
+                l.place = Home(l.hash);
+                __builtin_prefetch(&table_[l.place]);
+                return false;
+            case 1:
+                for (;; l.place = Next(l.place)) {
+                    const Entry& e = table_[l.place];
+                    if (!e.slot) {
+                        l.place = npos;
+                        return true;
+                    }
+                    if (e.hash == l.hash) break;
+                }
+                __builtin_prefetch(&table_[l.place].slot->item);
+                l.step = 2;
+                return false;
+            case 2:
+                l.item = table_[l.place].slot->item.get();
+                __builtin_prefetch(l.item);
+                l.step = 3;
+                return false;
+            case 3:
+                if (keyAt_) __builtin_prefetch(keyAt_(*l.item));
+                l.step = 4;
+                return false;
+            default:
+                if (Same(keyOf_(*l.item), l.key)) return true;
+                l.item = nullptr;
+                l.place = Next(l.place);
+                l.step = 1;
+                return false;
             }
         }
         // The key is not present yet.
@@ -307,6 +362,7 @@ private:
                 if (e.slot) Place(e);
         }
         KeyOf keyOf_;
+        KeyAt keyAt_;
         bool ignoreCase_;
         std::vector<Entry> table_; // at most three quarters full
         std::size_t size_ = 0;

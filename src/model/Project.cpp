@@ -106,7 +106,10 @@ void Project::Init(const std::shared_ptr<Project>& self) {
         },
         [lock](std::shared_ptr<Topic> item, const std::string& key, const Variant& before,
                const Variant& after) { lock()->AddTopicItem(std::move(item), key, before, after); },
-        [lock](const std::string& key) { lock()->RemoveTopicItem(key); });
+        [lock](const std::string& key) { lock()->RemoveTopicItem(key); }, false,
+        [](const Topic& t) -> const void* {
+            return static_cast<const TopicItem&>(t).texts_.Data();
+        });
     categories_ = std::make_shared<ItemCollection<TopicCategory>>(
         "TopicCategories",
         [](const TopicCategory& c) {
@@ -125,7 +128,10 @@ void Project::Init(const std::shared_ptr<Project>& self) {
         },
         [lock](std::shared_ptr<OtherFile> item, const std::string& key, const Variant& before,
                const Variant& after) { lock()->AddFileItem(std::move(item), key, before, after); },
-        [lock](const std::string& key) { lock()->RemoveFileItem(key); }, true);
+        [lock](const std::string& key) { lock()->RemoveFileItem(key); }, true,
+        [](const OtherFile& f) -> const void* {
+            return static_cast<const OtherFileItem&>(f).file_.NameView().data();
+        });
     profiles_ = std::make_shared<ItemCollection<BuildProfile>>(
         "BuildProfiles",
         [](const BuildProfile& b) {

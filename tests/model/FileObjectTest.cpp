@@ -190,6 +190,20 @@ TEST_F(FileObjectTest, ALoadReadsEachFolderOnceAndLaterChecksAskTheDisk) {
         EXPECT_EQ(files->Item(i)->File()->LocalSpec(), temp / spelled[i - 1]);
         EXPECT_TRUE(files->Contains(temp / spelled[i - 1]));
     }
+    // Lookups taken a step each in turn find what the keys name, in another case too.
+    std::vector<std::pair<std::string, const qv::OtherFile*>> wanted = {
+        {temp / "IMAGES/shot.PNG", files->Item(1).get()}, {temp / "many/f1.txt/", nullptr}};
+    for (std::size_t i = 0; i < spelled.size(); i += 7)
+        wanted.emplace_back(temp / spelled[i], files->Item(static_cast<int32_t>(i + 1)).get());
+    std::vector<qv::Collection<qv::OtherFile>::Lookup> lookups;
+    for (const auto& w : wanted)
+        lookups.emplace_back(w.first);
+    std::vector<bool> done(wanted.size());
+    for (std::size_t left = wanted.size(); left;)
+        for (std::size_t i = 0; i < wanted.size(); ++i)
+            if (!done[i] && files->Step(lookups[i])) done[i] = true, --left;
+    for (std::size_t i = 0; i < wanted.size(); ++i)
+        EXPECT_EQ(lookups[i].item, wanted[i].second) << wanted[i].first;
 
     std::filesystem::remove(temp / "Images/Shot.png");
     EXPECT_FALSE(files->Item(1)->File()->Exists());
