@@ -95,10 +95,8 @@ public:
         return slot->item;
     }
     T* ItemOrNull(std::string_view key) const override {
-        Lookup lookup(key);
-        while (!byKey_.Step(lookup)) {
-        }
-        return lookup.item;
+        const Slot* slot = byKey_.Find(key);
+        return slot ? slot->item.get() : nullptr;
     }
     bool Step(Lookup& lookup) const override { return byKey_.Step(lookup); }
     bool Contains(const std::string& key) const override { return byKey_.Find(key) != nullptr; }
@@ -254,15 +252,15 @@ private:
         // The place of the key's entry in the table, npos when absent.
         std::size_t EntryOf(std::string_view key, std::size_t hash) const {
             if (table_.empty()) return npos;
-            Lookup lookup(key);
-            lookup.hash = hash;
-            lookup.place = Home(hash);
-            lookup.step = 1;
-            while (!Step(lookup)) {
+            // The same probe as Step's, in one go: a load's many lookups are cheaper without
+            // the steps' bookkeeping.
+            for (std::size_t i = Home(hash);; i = Next(i)) {
+                const Entry& e = table_[i];
+                if (!e.slot) return npos;
+                if (e.hash == hash && Same(keyOf_(*e.slot->item), key)) return i;
             }
-            return lookup.place;
         }
-        // Every lookup by key, one memory read a step: the key's hash, then its home in the
+        // EntryOf's lookup in steps, one memory read a step: the key's hash, then its home in the
         // table; the probe for an entry of that hash, then its slot; the item; where the item's
         // key lies (KeyAt); the key compared (on a mismatch the probe goes on). Done: place is
         // the entry's (npos when the key is absent) and item its item.

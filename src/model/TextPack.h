@@ -50,7 +50,7 @@ public:
         Assign(texts);
     }
     // Where the texts lie, for a reader that asks memory for them ahead (nullptr: no block).
-    const char* Data() const { return block_.get(); }
+    const char* Data() const { return block_; }
     // The texts may be views into this pack: the old block goes only once the new one is made.
     void Assign(const Texts& texts) {
         const std::size_t total = Total(texts);
