@@ -1055,17 +1055,17 @@ void MainWindow::RestoreExpansion(const QStringList& keys) {
     Guarded(this, [&] {
         Nodes& nodes = Control()->Tree().Nodes();
         for (const QString& key : keys)
-            if (nodes.Contains(key.toStdString())) nodes.Item(key.toStdString()).SetExpanded(true);
+            if (Node* node = nodes.ItemOrNull(key.toStdString())) node->SetExpanded(true);
         explorer_->Tree().SyncFromTree();
     });
 }
 
 bool MainWindow::ShowNode(const std::string& key) {
     if (!explorer_ || key.empty()) return false;
-    Nodes& nodes = Control()->Tree().Nodes();
-    if (!nodes.Contains(key)) return false;
+    Node* found = Control()->Tree().Nodes().ItemOrNull(key);
+    if (!found) return false;
     Guarded(this, [&] {
-        Node& node = nodes.Item(key);
+        Node& node = *found;
         node.EnsureVisible();
         HeadlessTreeView& tree = explorer_->Tree().Tree();
         // A click on the selected node tells the explorer nothing, and its tools would go on
