@@ -18,13 +18,6 @@ namespace qvx {
 
 namespace {
 
-bool ParseBool(const std::string& text) {
-    const std::string v = qv::AsciiLower(text);
-    if (v == "true" || v == "1" || v == "on" || v == "yes") return true;
-    if (v == "false" || v == "0" || v == "off" || v == "no") return false;
-    throw UsageError("not a Boolean: " + text);
-}
-
 int32_t ParseNumber(const std::string& text) {
     try {
         std::size_t used = 0;
@@ -33,6 +26,18 @@ int32_t ParseNumber(const std::string& text) {
     } catch (const std::exception&) {
     }
     throw UsageError("not a number: " + text);
+}
+
+// A number counts as the platform converts it: 0 is False, any other (the IDE's -1) True.
+bool ParseBool(const std::string& text) {
+    const std::string v = qv::AsciiLower(text);
+    if (v == "true" || v == "on" || v == "yes") return true;
+    if (v == "false" || v == "off" || v == "no") return false;
+    try {
+        return ParseNumber(text) != 0;
+    } catch (const UsageError&) {
+    }
+    throw UsageError("not a Boolean: " + text);
 }
 
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
