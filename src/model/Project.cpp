@@ -605,7 +605,7 @@ std::shared_ptr<TopicItem> Project::AddTopic(const std::string& id, const std::s
     CheckId('T', newId, "topic");
     if (topics_->Contains(newId)) KeyTaken(newId);
     if (!file.empty()) {
-        std::string problem = FilePathProblem(folder_, file);
+        std::string problem = TopicFileProblem(folder_, file);
         if (!problem.empty()) Invalid("topic file \"" + file + "\" " + problem);
     }
     std::shared_ptr<CategoryItem> category;

@@ -107,7 +107,7 @@ public:
     std::shared_ptr<ProfileItem> GetProfile(const std::string& id) const;
 
     // Appending items. An empty ID asks for a new one; a taken ID is error 457, one that
-    // IdProblem refuses (or a topic file that FilePathProblem refuses) error 5. A new topic
+    // IdProblem refuses (or a topic file that TopicFileProblem refuses) error 5. A new topic
     // takes the default status when none is given, its title as caption and the file given,
     // by default "topics\ID.html" (not created on disk; "\" separated, relative to the
     // project folder).

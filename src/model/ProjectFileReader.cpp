@@ -427,10 +427,13 @@ void Reader::ReadTopics(pugi::xml_node section) {
         std::string file;
         if (a.Has("file")) {
             const std::string_view written = a.View("file");
+            if (disk::IsAbsolute(written))
+                Fail(e,
+                     who() + ": file " + Quote(written) + " " + TopicFileProblem(folder_, written));
             CheckPath(e, who, "file", written);
-            // The usual path is written as the project keeps it ("\" separated, or absolute):
-            // the topic copies it from the document, with no text of its own made first.
-            if (disk::IsAbsolute(written) || written.find('/') == std::string_view::npos) {
+            // The usual path is written as the project keeps it ("\" separated): the topic
+            // copies it from the document, with no text of its own made first.
+            if (written.find('/') == std::string_view::npos) {
                 t.file = written;
             } else {
                 file = disk::ToFileSeparators(written);
@@ -583,6 +586,11 @@ std::string FilePathProblem(const std::string& projectFolder, std::string_view p
                                        disk::Resolve(projectFolder, path).size() > kLongestPath))
         return "is longer than the " + std::to_string(kLongestPath) + " bytes a path may have";
     return {};
+}
+
+std::string TopicFileProblem(const std::string& projectFolder, std::string_view path) {
+    if (disk::IsAbsolute(path)) return "is absolute; a topic's file lies in the project folder";
+    return FilePathProblem(projectFolder, path);
 }
 
 std::shared_ptr<Project> LoadProject(const std::string& path, const LoadOptions& options) {

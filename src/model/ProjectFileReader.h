@@ -25,10 +25,11 @@ inline constexpr std::size_t kLongestPath = 4095;
 // fault: a missing or unreadable file (53, 75); text that is not XML, another root element,
 // a formatVersion other than 1, an unknown element or attribute, text inside the structure
 // (321); an item without id, an ID used twice within its kind, an ID that IdProblem refuses,
-// a topic naming a category that does not exist, a path that FilePathProblem refuses, an
-// output folder that disk::OutputFolderProblem refuses, a Boolean other than "true" or
-// "false" ("1" and "0" included), a helpFormat that is not a whole number, a nextTopicId,
-// nextCategoryId or nextProfileId that is not a whole number from 0 to 10^18, and a file
+// a topic naming a category that does not exist, a path that FilePathProblem refuses (a
+// topic's file: TopicFileProblem), an output folder that disk::OutputFolderProblem refuses, a
+// Boolean other than "true" or "false" ("1" and "0" included), a helpFormat that is not a
+// whole number, a nextTopicId, nextCategoryId or nextProfileId that is not a whole number from
+// 0 to 10^18, and a file
 // listed twice (two paths that resolve to the same LocalSpec, ignoring case: the second is
 // refused, since items are keyed by it) (321). A refused file yields no project. Temporary files
 // that a save of this project file left behind when it was killed are removed (see
@@ -47,5 +48,9 @@ std::string IdProblem(char kind, std::string_view id);
 // or "" when it can: empty, climbing out with "..", naming a folder (ending with a
 // separator, or with a "." segment) or longer than kLongestPath once resolved.
 std::string FilePathProblem(const std::string& projectFolder, std::string_view path);
+
+// The same for a topic's file, which also may not be absolute: a topic's page is the
+// project's own, and marking or writing it must not reach a file outside the project folder.
+std::string TopicFileProblem(const std::string& projectFolder, std::string_view path);
 
 } // namespace qv

@@ -189,6 +189,8 @@ TEST_F(ProjectModelTest, CollectionsKeepPositionsAndRefuseBadKeys) {
         {"folder-like topic key", [&] { project->AddTopic("T\\1", "x", "x"); }, 5},
         {"topic file names a folder", [&] { project->AddTopic("", "x", "x", "", "", "topics\\."); },
          5},
+        {"topic file outside the project",
+         [&] { project->AddTopic("", "x", "x", "", "", "/srv/x.html"); }, 5},
         {"file path too long", [&] { project->NewOtherFile(std::string(4096, 'a')); }, 5},
         {"output folder is the root", [&] { project->GetProfile("B1")->SetOutputFolder("/"); }, 5},
         {"output folder above the project",
