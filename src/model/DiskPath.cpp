@@ -531,7 +531,8 @@ bool FindInLoad(std::string_view folder, std::string_view name, FoundFile& found
     const std::optional<InLoad> in = LookUpInLoad(folder, name);
     if (!in) return false;
     const LoadListings::Entry* entry = in->entry;
-    found.path.assign(entry ? std::string_view(in->listing->folder) : folder);
+    // A missing file still takes the disk's spelling of its folder, as FindOnDisk gives it.
+    found.path.assign(in->listing ? std::string_view(in->listing->folder) : folder);
     found.path.append(entry ? std::string_view(entry->name) : name);
     found.regular = entry && entry->regular;
     return true;

@@ -592,7 +592,8 @@ void Project::NotifyCategoriesReordered() {
 std::shared_ptr<OtherFile> Project::NewOtherFile(const std::string& filename) {
     std::string problem = FilePathProblem(folder_, filename);
     if (!problem.empty()) Invalid("file path \"" + filename + "\" " + problem);
-    std::string spec = FileKey(filename);
+    // The disk's spelling of whatever part of the path exists, as a loaded file takes it.
+    std::string spec = disk::FindOnDisk(FileKey(filename));
     if (!spec.empty() && spec.back() == '/') Invalid("\"" + filename + "\" names a folder");
     return OtherFileItem::Create(self_, sharedFolder_, spec, true, true);
 }

@@ -350,6 +350,9 @@ TEST_F(ProjectFileTest, ItemsKeepEachTextOnce) {
     const std::string folder = project->Folder();
     auto files = project->OtherFiles();
     project->AddFile("Bilder\\Ärger.png");
+    // A new file takes the disk's spelling of the folders that exist.
+    EXPECT_EQ(project->AddFile("IMAGES\\Icons\\New\\a.png")->RelativePath(),
+              "images\\icons\\New\\a.png");
     EXPECT_TRUE(files->Contains(folder + "IMAGES/ICONS/NOTE.PNG"));
     EXPECT_TRUE(files->Contains(folder + "bilder/ärger.png"));
     EXPECT_FALSE(files->Contains(folder + "bilder/ärger.pn"));
