@@ -313,7 +313,7 @@ std::string Project::NextId(char kind) const {
 }
 
 std::string Project::FileKey(const std::string& path) const {
-    std::string problem = disk::RelativePathProblem(path);
+    std::string problem = disk::IsAbsolute(path) ? "" : disk::RelativePathProblem(path);
     if (!problem.empty()) Invalid("file path \"" + path + "\" " + problem);
     return disk::Resolve(folder_, path);
 }

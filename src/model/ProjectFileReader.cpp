@@ -573,14 +573,17 @@ std::string IdProblem(char kind, std::string_view id) {
 
 std::string FilePathProblem(const std::string& projectFolder, std::string_view path) {
     if (path.empty()) return "is empty";
-    std::string problem = disk::RelativePathProblem(path);
-    if (!problem.empty()) return problem;
+    // An absolute path names its file wherever it lies: its ".." segments are normalised away.
+    if (!disk::IsAbsolute(path)) {
+        std::string problem = disk::RelativePathProblem(path);
+        if (!problem.empty()) return problem;
+    }
     // The name after the last separator, found by hand as in RelativePathProblem.
     std::size_t nameStart = path.size();
     while (nameStart > 0 && path[nameStart - 1] != '\\' && path[nameStart - 1] != '/')
         --nameStart;
     const std::string_view name = path.substr(nameStart);
-    if (name.empty() || name == ".") return "names a folder";
+    if (name.empty() || name == "." || name == "..") return "names a folder";
     // Resolving only shortens what it joins, so most paths need no resolving here.
     if (path.size() > kLongestPath || (projectFolder.size() + path.size() > kLongestPath &&
                                        disk::Resolve(projectFolder, path).size() > kLongestPath))

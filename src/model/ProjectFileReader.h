@@ -45,8 +45,9 @@ std::string IdProblem(char kind, std::string_view id);
 
 // Why a file path of the project file (a topic's file, an other file's path; "\" or "/"
 // separated, relative to the project folder ending with "/", or absolute) cannot be used,
-// or "" when it can: empty, climbing out with "..", naming a folder (ending with a
-// separator, or with a "." segment) or longer than kLongestPath once resolved.
+// or "" when it can: empty, relative and climbing out with "..", naming a folder (ending
+// with a separator, or with a "." or ".." segment) or longer than kLongestPath once resolved.
+// An absolute path's ".." segments are normalised away.
 std::string FilePathProblem(const std::string& projectFolder, std::string_view path);
 
 // The same for a topic's file, which also may not be absolute: a topic's page is the

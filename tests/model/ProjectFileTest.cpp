@@ -345,6 +345,9 @@ TEST_F(ProjectFileTest, ItemsKeepEachTextOnce) {
         return project->GetFile(path)->DiskFile().FolderView().data();
     };
     EXPECT_EQ(folderOf("images\\icons\\note.png"), folderOf("images\\icons\\tag.png"));
+    // An absolute path is normalised, ".." included; only a relative one may not climb.
+    EXPECT_EQ(folderOf("images\\icons\\note.png"),
+              folderOf((project->Folder() + "x/../images/icons/tag.png").c_str()));
     EXPECT_NE(folderOf("images\\icons\\note.png"), folderOf("images\\drafts\\old-editor.png"));
     // Keys are found ignoring case, also beyond ASCII, and a key names its item until it goes.
     const std::string folder = project->Folder();
