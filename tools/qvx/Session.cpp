@@ -501,7 +501,18 @@ void Session::Run(const std::vector<std::string>& args) {
         Need(args, 2, 2, "dblclick KEY");
         qv::Node& node = NodeByKey(args[1]);
         qv::HeadlessTreeView& tree = Tree();
-        Guard([&] { tree.DoubleClick(&node); });
+        // As a platform tree: the first click selects, the double click opens or closes a node
+        // with children as its expander does, then the tree reports the double click.
+        Guard([&] {
+            tree.Click(&node);
+            if (node.ChildCount() > 0) {
+                if (node.Expanded())
+                    tree.Collapse(&node);
+                else
+                    tree.Expand(&node);
+            }
+            tree.DoubleClick(&node);
+        });
     } else if (c == "expand" || c == "collapse") {
         Need(args, 2, 2, "expand|collapse KEY");
         qv::Node& node = NodeByKey(args[1]);
