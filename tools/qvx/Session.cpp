@@ -138,6 +138,7 @@ std::shared_ptr<qv::Project> Session::ReadProject(const std::string& projectFile
 
 void Session::CreateControl(bool designer) {
     EndControl();
+    ApplyOptions();
     qv::Site site{controls_, libraries_, ui_, windows_, keyboard_, true, instrumentation_};
     control_ = qv::ProjectExplorer::Create(site);
     events_ = control_->Subscribe(*this);
@@ -176,7 +177,7 @@ void Session::Load(const std::string& projectFile, const std::string& flags) {
 }
 
 void Session::SetOption(const std::string& name, const std::string& value) {
-    qv::HostOptions& o = libraries_.Options();
+    qv::HostOptions& o = options_;
     const std::string n = qv::AsciiLower(name);
     auto number = [&] {
         const std::string v = qv::AsciiLower(value);
@@ -477,6 +478,7 @@ void Session::Run(const std::vector<std::string>& args) {
     } else if (c == "loadoptions") {
         Need(args, 1, 1, "loadoptions");
         qv::ProjectExplorer& control = Control();
+        ApplyOptions();
         Guard([&] { control.Designer().LoadOptions(); });
     } else if (c == "set") {
         Need(args, 3, 3, "set PROPERTY VALUE");

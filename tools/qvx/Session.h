@@ -52,6 +52,7 @@ private:
     void CreateControl(bool designer);
     void EndControl();
     void SetOption(const std::string& name, const std::string& value);
+    void ApplyOptions() { libraries_.Options() = options_; }
     void SetProperty(const std::string& name, const std::string& value);
     void CallMethod(const std::vector<std::string>& args);
     void Print(const std::vector<std::string>& args);
@@ -98,6 +99,9 @@ private:
     qv::ScriptedMessageBoxes boxes_;
     qv::ScriptedFileDialogs dialogs_;
     qv::HostLibrariesImpl libraries_;
+    // The options the script has set; the host's own take them at the next open, load or
+    // loadoptions, as an IDE hands its options over when it (re)loads a designer.
+    qv::HostOptions options_;
     std::shared_ptr<qv::IdeObject> ide_;
     std::shared_ptr<qv::Project> project_;
     std::string projectFolder_;
