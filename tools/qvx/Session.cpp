@@ -74,13 +74,16 @@ Session::Session(std::ostream& out, qv::PosixInstrumentation* instrumentation)
     libraries_.ErrorComponent().SetObserver([this](const qv::ErrorComponentReport& r) {
         Line("report " + std::to_string(r.number) + " " + Quote(r.module) + " " +
              Quote(r.procedure) + " " + std::to_string(r.line) + " " + Quote(r.description));
+        // Every line of the text indented, a line break inside a dumped value (a lone LF)
+        // included, so that no report line can pass for a line of another kind.
         std::size_t start = 0;
         while (start <= r.text.size()) {
-            std::size_t end = r.text.find("\r\n", start);
+            std::size_t end = r.text.find('\n', start);
             if (end == std::string::npos) end = r.text.size();
-            Line("  " + r.text.substr(start, end - start));
+            const std::size_t cut = end > start && r.text[end - 1] == '\r' ? end - 1 : end;
+            Line("  " + r.text.substr(start, cut - start));
             if (end == r.text.size()) break;
-            start = end + 2;
+            start = end + 1;
         }
     });
     ide_ = std::make_shared<qv::IdeObject>(libraries_.Designer());
