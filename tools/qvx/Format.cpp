@@ -16,7 +16,7 @@ std::string FormatValue(const qv::Variant& value) {
     case VarType::Missing:
         return "missing";
     case VarType::String:
-        return Quote(value.ToString());
+        return QuoteLine(value.ToString());
     case VarType::Record:
         return "record:" + value.RecordTypeName();
     case VarType::Array:

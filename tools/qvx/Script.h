@@ -20,5 +20,8 @@ std::vector<std::string> SplitArguments(std::string_view line);
 
 // The text as a script would quote it: always in double quotes, " and \ escaped.
 std::string Quote(std::string_view text);
+// The same for an output line, which a line break may not end: CR LF and a lone LF are
+// written as \n (a backslash of the text itself being \\, the two cannot be confused).
+std::string QuoteLine(std::string_view text);
 
 } // namespace qvx

@@ -40,12 +40,6 @@ bool ParseBool(const std::string& text) {
     throw UsageError("not a Boolean: " + text);
 }
 
-std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {
-    for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-    return text;
-}
-
 void Need(const std::vector<std::string>& args, std::size_t minimum, std::size_t maximum,
           const char* usage) {
     if (args.size() < minimum || args.size() > maximum)
@@ -59,21 +53,21 @@ Session::Session(std::ostream& out, qv::PosixInstrumentation* instrumentation)
     boxes_.SetObserver(
         [this](int32_t buttons, const std::string& title, const std::string& text, int32_t answer) {
             // CR LF (or a lone LF) in the text is written as \n.
-            std::string quoted = Quote(text);
-            quoted = ReplaceAll(ReplaceAll(quoted, "\r\n", "\\n"), "\n", "\\n");
-            Line("msgbox " + std::to_string(buttons) + " " + Quote(title) + " " + quoted + " -> " +
-                 qv::AnswerWord(answer));
+            const std::string quoted = QuoteLine(text);
+            Line("msgbox " + std::to_string(buttons) + " " + QuoteLine(title) + " " + quoted +
+                 " -> " + qv::AnswerWord(answer));
         });
     dialogs_.SetObserver([this](const std::string& title, const std::vector<std::string>& paths) {
-        std::string line = "dialog " + Quote(title) + " ->";
+        std::string line = "dialog " + QuoteLine(title) + " ->";
         if (paths.empty()) line += " none";
         for (const auto& p : paths)
-            line += " " + Quote(p);
+            line += " " + QuoteLine(p);
         Line(line);
     });
     libraries_.ErrorComponent().SetObserver([this](const qv::ErrorComponentReport& r) {
-        Line("report " + std::to_string(r.number) + " " + Quote(r.module) + " " +
-             Quote(r.procedure) + " " + std::to_string(r.line) + " " + Quote(r.description));
+        Line("report " + std::to_string(r.number) + " " + QuoteLine(r.module) + " " +
+             QuoteLine(r.procedure) + " " + std::to_string(r.line) + " " +
+             QuoteLine(r.description));
         // Every line of the text indented, a line break inside a dumped value (a lone LF)
         // included, so that no report line can pass for a line of another kind.
         std::size_t start = 0;
@@ -108,9 +102,9 @@ template <class F> void Session::Guard(F&& call) {
     try {
         call();
     } catch (const qv::Error& e) {
-        Line("raised " + std::to_string(e.Number()) + " " + Quote(e.Description()));
+        Line("raised " + std::to_string(e.Number()) + " " + QuoteLine(e.Description()));
     } catch (const std::exception& e) {
-        Line("raised 51 " + Quote(e.what()));
+        Line("raised 51 " + QuoteLine(e.what()));
     }
 }
 
@@ -390,7 +384,7 @@ void Session::Print(const std::vector<std::string>& args) {
         }
     } else if (what == "menu") {
         for (auto* entry : Dock().VisibleMenuEntries("popContext"))
-            Line("entry " + entry->Tool().Name() + " " + Quote(entry->Caption()) +
+            Line("entry " + entry->Tool().Name() + " " + QuoteLine(entry->Caption()) +
                  " enabled=" + bit(entry->Tool().Enabled()));
     } else if (what == "bars") {
         qv::CommandBar& dock = Dock();
@@ -401,14 +395,14 @@ void Session::Print(const std::vector<std::string>& args) {
         Line(s ? "selected " + s->Key() : "selected none");
     } else if (what == "field") {
         Need(args, 3, 3, "print field TOOL");
-        Line("field " + args[2] + " " + Quote(Dock().Item(args[2]).Text()));
+        Line("field " + args[2] + " " + QuoteLine(Dock().Item(args[2]).Text()));
     } else if (what == "images") {
         qv::ImageList& images = Control().Images();
         for (int32_t i = 1; i <= images.Count(); ++i)
             Line("image " + images.Key(i));
     } else if (what == "warning") {
         qv::WarningBar& w = Control().Warning();
-        Line(std::string("warning visible=") + bit(w.Visible()) + " " + Quote(w.Caption()));
+        Line(std::string("warning visible=") + bit(w.Visible()) + " " + QuoteLine(w.Caption()));
     } else if (what == "layout") {
         qv::WarningBar& w = Control().Warning();
         Line("layout warningbar " + std::to_string(w.Left()) + " " + std::to_string(w.Top()) + " " +
@@ -633,7 +627,7 @@ void Session::DesignerTerminate() {
     Line("event DesignerTerminate");
 }
 void Session::LoadProgress(const std::string& caption) {
-    Line("event LoadProgress " + Quote(caption));
+    Line("event LoadProgress " + QuoteLine(caption));
 }
 void Session::CaptureImageRequest() {
     Line("event CaptureImageRequest");
