@@ -29,11 +29,10 @@ inline constexpr std::size_t kLongestPath = 4095;
 // topic's file: TopicFileProblem), an output folder that disk::OutputFolderProblem refuses, a
 // Boolean other than "true" or "false" ("1" and "0" included), a helpFormat that is not a
 // whole number, a nextTopicId, nextCategoryId or nextProfileId that is not a whole number from
-// 0 to 10^18, and a file
-// listed twice (two paths that resolve to the same LocalSpec, ignoring case: the second is
-// refused, since items are keyed by it) (321). A refused file yields no project. Temporary files
-// that a save of this project file left behind when it was killed are removed (see
-// RemoveStaleSaveFiles).
+// 0 to 10^18, and a file listed twice (two paths that resolve to the same LocalSpec,
+// ignoring case: the second is refused, since items are keyed by it) (321). A refused file
+// yields no project. Temporary files that a save of this project file left behind when it was
+// killed are removed (see RemoveStaleSaveFiles).
 std::shared_ptr<Project> LoadProject(const std::string& path, const LoadOptions& options = {});
 
 // Why an ID cannot name an item of the kind ('T', 'C' or 'B'), or "" when it can. Refused
