@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <pugixml.hpp>
 #include <sys/stat.h>
@@ -46,6 +47,27 @@ bool SameName(const char* a, const char* b) {
     }
     return *a == *b;
 }
+
+// A project file's bytes and one byte more, for the parser's terminator. Unlike a string's,
+// the room is not cleared before the read fills it: that would write a large project's
+// megabytes once more.
+struct FileText {
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0;
+    std::size_t room = 0; // size < room
+
+    explicit FileText(std::size_t size) : bytes(new char[size + 1]), size(size), room(size + 1) {}
+    char* data() { return bytes.get(); }
+    // Keeps the bytes; room for `wanted` bytes and the terminator.
+    void Grow(std::size_t wanted) {
+        if (wanted < room) return;
+        const std::size_t more = std::max(wanted + 1, 2 * room);
+        std::unique_ptr<char[]> grown(new char[more]);
+        std::memcpy(grown.get(), bytes.get(), size);
+        bytes = std::move(grown);
+        room = more;
+    }
+};
 
 // The IDs of one kind met so far, each with the offset of its element and its number in the
 // order added: an open-addressing table of views into the document (no node or copy per ID).
@@ -111,7 +133,7 @@ private:
 class Reader {
 public:
     // The document is parsed inside text, which it changes.
-    Reader(std::string path, std::string& text, const LoadOptions& options)
+    Reader(std::string path, FileText& text, const LoadOptions& options)
         : path_(std::move(path)), text_(text), options_(options), build_(path_, options) {
         std::string full = disk::AbsoluteNormal(path_);
         folder_ = full.substr(0, full.rfind('/') + 1);
@@ -123,34 +145,21 @@ private:
     // The attributes of one element, checked against the names it may carry.
     class Attributes {
     public:
-        Attributes(Reader& reader, pugi::xml_node element,
-                   std::initializer_list<const char*> allowed)
-            : reader_(reader), element_(element), count_(allowed.size()) {
-            std::copy(allowed.begin(), allowed.end(), names_.begin());
-            // Files list the attributes in the order allowed names them, mostly: each search
-            // starts after the name found last, so that most attributes cost one comparison.
-            std::size_t next = 0;
-            for (pugi::xml_attribute a : element.attributes()) {
-                const char* name = a.name();
-                std::size_t at = count_;
-                for (std::size_t i = 0; i < count_; ++i) {
-                    const std::size_t k = next + i < count_ ? next + i : next + i - count_;
-                    if (SameName(names_[k], name)) {
-                        at = k;
-                        break;
-                    }
-                }
-                if (at == count_)
-                    reader_.Fail(element, "<" + std::string(element.name()) +
-                                              "> has an unknown attribute " + Quote(a.name()));
-                next = at + 1 == count_ ? 0 : at + 1;
-                auto& slot = values_[at];
-                if (slot)
-                    reader_.Fail(element, "<" + std::string(element.name()) + "> has " +
-                                              Quote(a.name()) + " twice");
-                slot = a;
-            }
+        // An element that may carry no attribute.
+        Attributes(Reader& reader, pugi::xml_node element)
+            : reader_(reader), element_(element), count_(0) {
+            Match();
         }
+        // The count known when compiled copies the names without a library call per element.
+        template <std::size_t N>
+        Attributes(Reader& reader, pugi::xml_node element, const char* const (&allowed)[N])
+            : reader_(reader), element_(element), count_(N) {
+            static_assert(N <= std::tuple_size_v<decltype(names_)>);
+            for (std::size_t i = 0; i < N; ++i)
+                names_[i] = allowed[i];
+            Match();
+        }
+
         bool Has(const char* name) const { return static_cast<bool>(Get(name)); }
         // The value inside the document, which outlives the reading.
         std::string_view View(const char* name) const {
@@ -187,6 +196,33 @@ private:
         }
 
     private:
+        // Each attribute into the slot of its name; an unknown name or one given twice fails.
+        void Match() {
+            const pugi::xml_node element = element_;
+            // Files list the attributes in the order allowed names them, mostly: each search
+            // starts after the name found last, so that most attributes cost one comparison.
+            std::size_t next = 0;
+            for (pugi::xml_attribute a : element.attributes()) {
+                const char* name = a.name();
+                std::size_t at = count_;
+                for (std::size_t i = 0; i < count_; ++i) {
+                    const std::size_t k = next + i < count_ ? next + i : next + i - count_;
+                    if (SameName(names_[k], name)) {
+                        at = k;
+                        break;
+                    }
+                }
+                if (at == count_)
+                    reader_.Fail(element, "<" + std::string(element.name()) +
+                                              "> has an unknown attribute " + Quote(a.name()));
+                next = at + 1 == count_ ? 0 : at + 1;
+                auto& slot = values_[at];
+                if (slot)
+                    reader_.Fail(element, "<" + std::string(element.name()) + "> has " +
+                                              Quote(a.name()) + " twice");
+                slot = a;
+            }
+        }
         pugi::xml_attribute Get(const char* name) const {
             // The callers name attributes by the same literals as the allowed list, which the
             // compiler merges: most lookups end at a pointer comparison.
@@ -307,7 +343,7 @@ private:
 
     void NoteLineEnds() {
         const char* const begin = text_.data();
-        const char* const end = begin + text_.size();
+        const char* const end = begin + text_.size;
         for (const char* at = begin;
              (at = static_cast<const char*>(std::memchr(at, '\n', end - at))) != nullptr; ++at)
             newlines_.push_back(static_cast<uint32_t>(at - begin));
@@ -319,7 +355,7 @@ private:
     void ReadProfiles(pugi::xml_node section);
 
     std::string path_;
-    std::string& text_;
+    FileText& text_;
     std::vector<uint32_t> newlines_; // offsets of the "\n" in the text as read
     static_assert(kLargestProjectFile <= UINT32_MAX);
     const LoadOptions& options_;
@@ -335,10 +371,10 @@ std::shared_ptr<Project> Reader::Read() {
     // In place: the values are read straight from the text, which is not copied. The parser
     // ends the text with a terminator of its own, over the last byte; a NUL added for it leaves
     // every byte of the file to be read (an error at the end is placed after the last line end).
-    text_.push_back('\0');
+    text_.data()[text_.size] = '\0';
     pugi::xml_document doc;
     pugi::xml_parse_result result = doc.load_buffer_inplace(
-        text_.data(), text_.size(), pugi::parse_default, pugi::encoding_utf8);
+        text_.data(), text_.size + 1, pugi::parse_default, pugi::encoding_utf8);
     if (!result) FailAt(result.offset, std::string("not well-formed XML: ") + result.description());
     pugi::xml_node root = doc.document_element();
     for (pugi::xml_node n = root.next_sibling(); n; n = n.next_sibling())
@@ -372,7 +408,7 @@ std::shared_ptr<Project> Reader::Read() {
             Fail(n, "unknown element <" + std::string(n.name()) + "> in <QuorvelProject>");
         pugi::xml_node& slot = sections[it - std::begin(kSections)];
         if (slot) Fail(n, "a second <" + std::string(n.name()) + "> section");
-        Attributes none(*this, n, {});
+        Attributes none(*this, n);
         slot = n;
     }
     // Categories first: topics refer to them wherever the sections stand.
@@ -501,7 +537,7 @@ void Reader::ReadProfiles(pugi::xml_node section) {
 // The bytes of a regular file. The file is opened without waiting (a pipe without a writer
 // would block an ordinary open for ever) and judged by what was opened, so that nothing can
 // be swapped in between a check and the read.
-std::string ReadProjectFileText(const std::string& path) {
+FileText ReadProjectFileText(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         int error = errno;
@@ -530,16 +566,14 @@ std::string ReadProjectFileText(const std::string& path) {
     };
     const uint64_t size = static_cast<uint64_t>(st.st_size);
     if (size > kLargestProjectFile) throw tooLarge(size);
-    std::string text;
-    text.reserve(static_cast<std::size_t>(size) + 1); // room for the parser's terminator
-    text.resize(static_cast<std::size_t>(size));
+    FileText text(static_cast<std::size_t>(size));
     std::size_t have = 0;
     // The file may have grown since fstat: it is read to its end, within the limit.
     std::array<char, 65536> more;
     for (;;) {
-        const bool within = have < text.size();
+        const bool within = have < text.size;
         char* into = within ? text.data() + have : more.data();
-        const std::size_t room = within ? text.size() - have : more.size();
+        const std::size_t room = within ? text.size - have : more.size();
         ssize_t n = ::read(fd, into, room);
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -550,11 +584,13 @@ std::string ReadProjectFileText(const std::string& path) {
         if (!within) {
             if (have + static_cast<std::size_t>(n) > kLargestProjectFile)
                 throw tooLarge(have + static_cast<std::size_t>(n));
-            text.append(more.data(), static_cast<std::size_t>(n));
+            text.Grow(have + static_cast<std::size_t>(n));
+            std::memcpy(text.data() + have, more.data(), static_cast<std::size_t>(n));
+            text.size = have + static_cast<std::size_t>(n);
         }
         have += static_cast<std::size_t>(n);
     }
-    text.resize(have);
+    text.size = have;
     return text;
 }
 
@@ -587,7 +623,7 @@ std::string FilePathProblem(const std::string& projectFolder, std::string_view p
 
 std::shared_ptr<Project> LoadProject(const std::string& path, const LoadOptions& options) {
     std::string full = disk::AbsoluteNormal(disk::ToDiskSeparators(path));
-    std::string text = ReadProjectFileText(full);
+    FileText text = ReadProjectFileText(full);
     RemoveStaleSaveFiles(full);
     return Reader(full, text, options).Read();
 }
