@@ -55,6 +55,9 @@ struct FileText {
     std::unique_ptr<char[]> bytes;
     std::size_t size = 0;
     std::size_t room = 0; // size < room
+    // Offsets of the "\n" in the bytes, noted as each piece is read (still in the cache) for
+    // the messages' line numbers: the parse overwrites some of them.
+    std::vector<uint32_t> newlines;
 
     explicit FileText(std::size_t size) : bytes(new char[size + 1]), size(size), room(size + 1) {}
     char* data() { return bytes.get(); }
@@ -66,6 +69,14 @@ struct FileText {
         std::memcpy(grown.get(), bytes.get(), size);
         bytes = std::move(grown);
         room = more;
+    }
+    // Notes the line ends of bytes [from, to).
+    void NoteLineEnds(std::size_t from, std::size_t to) {
+        const char* const begin = bytes.get();
+        const char* const end = begin + to;
+        for (const char* at = begin + from;
+             (at = static_cast<const char*>(std::memchr(at, '\n', end - at))) != nullptr; ++at)
+            newlines.push_back(static_cast<uint32_t>(at - begin));
     }
 };
 
@@ -134,7 +145,8 @@ class Reader {
 public:
     // The document is parsed inside text, which it changes.
     Reader(std::string path, FileText& text, const LoadOptions& options)
-        : path_(std::move(path)), text_(text), options_(options), build_(path_, options) {
+        : path_(std::move(path)), text_(text), newlines_(text.newlines), options_(options),
+          build_(path_, options) {
         std::string full = disk::AbsoluteNormal(path_);
         folder_ = full.substr(0, full.rfind('/') + 1);
     }
@@ -303,9 +315,10 @@ private:
     std::vector<pugi::xml_node> Children(pugi::xml_node parent, const char* childName) {
         std::vector<pugi::xml_node> out;
         for (pugi::xml_node n : parent.children()) {
-            if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata)
+            const pugi::xml_node_type type = n.type();
+            if (type == pugi::node_pcdata || type == pugi::node_cdata)
                 Fail(parent, "unexpected text inside <" + std::string(parent.name()) + ">");
-            if (n.type() != pugi::node_element) continue;
+            if (type != pugi::node_element) continue;
             if (childName && !SameName(n.name(), childName))
                 Fail(n, "unknown element <" + std::string(n.name()) + "> in <" +
                             std::string(parent.name()) + ">");
@@ -341,14 +354,6 @@ private:
             Fail(element, Named(who) + ": " + attribute + " " + Quote(path) + " " + problem);
     }
 
-    void NoteLineEnds() {
-        const char* const begin = text_.data();
-        const char* const end = begin + text_.size;
-        for (const char* at = begin;
-             (at = static_cast<const char*>(std::memchr(at, '\n', end - at))) != nullptr; ++at)
-            newlines_.push_back(static_cast<uint32_t>(at - begin));
-    }
-
     void ReadCategories(pugi::xml_node section);
     void ReadTopics(pugi::xml_node section);
     void ReadFiles(pugi::xml_node section);
@@ -356,7 +361,7 @@ private:
 
     std::string path_;
     FileText& text_;
-    std::vector<uint32_t> newlines_; // offsets of the "\n" in the text as read
+    const std::vector<uint32_t>& newlines_; // the text's
     static_assert(kLargestProjectFile <= UINT32_MAX);
     const LoadOptions& options_;
     std::string folder_;
@@ -367,7 +372,6 @@ private:
 };
 
 std::shared_ptr<Project> Reader::Read() {
-    NoteLineEnds();
     // In place: the values are read straight from the text, which is not copied. The parser
     // ends the text with a terminator of its own, over the last byte; a NUL added for it leaves
     // every byte of the file to be read (an error at the end is placed after the last line end).
@@ -570,10 +574,12 @@ FileText ReadProjectFileText(const std::string& path) {
     std::size_t have = 0;
     // The file may have grown since fstat: it is read to its end, within the limit.
     std::array<char, 65536> more;
+    // In pieces that stay in the cache while their line ends are noted.
+    constexpr std::size_t kPiece = std::size_t{1} << 18;
     for (;;) {
         const bool within = have < text.size;
         char* into = within ? text.data() + have : more.data();
-        const std::size_t room = within ? text.size - have : more.size();
+        const std::size_t room = within ? std::min(text.size - have, kPiece) : more.size();
         ssize_t n = ::read(fd, into, room);
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -588,6 +594,7 @@ FileText ReadProjectFileText(const std::string& path) {
             std::memcpy(text.data() + have, more.data(), static_cast<std::size_t>(n));
             text.size = have + static_cast<std::size_t>(n);
         }
+        text.NoteLineEnds(have, have + static_cast<std::size_t>(n));
         have += static_cast<std::size_t>(n);
     }
     text.size = have;
