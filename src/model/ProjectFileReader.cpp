@@ -172,20 +172,20 @@ private:
             Match();
         }
 
-        bool Has(const char* name) const { return static_cast<bool>(Get(name)); }
+        bool Has(const char* name) const { return Get(name) != nullptr; }
         // The value inside the document, which outlives the reading.
         std::string_view View(const char* name) const {
-            pugi::xml_attribute a = Get(name);
-            return a ? std::string_view(a.value()) : std::string_view();
+            const char* value = Get(name);
+            return value ? std::string_view(value) : std::string_view();
         }
         std::string Text(const char* name, const std::string& fallback = {}) const {
-            pugi::xml_attribute a = Get(name);
-            return a ? a.value() : fallback;
+            const char* value = Get(name);
+            return value ? std::string(value) : fallback;
         }
         template <class Who> bool Bool(const char* name, bool fallback, const Who& who) const {
-            pugi::xml_attribute a = Get(name);
-            if (!a) return fallback;
-            std::string_view v = a.value();
+            const char* value = Get(name);
+            if (!value) return fallback;
+            std::string_view v = value;
             if (v == "true") return true;
             if (v == "false") return false;
             reader_.Fail(element_,
@@ -193,9 +193,9 @@ private:
         }
         // A counter of new IDs: decimal digits only (no sign or blanks); 0 when absent.
         uint64_t Counter(const char* name) const {
-            pugi::xml_attribute a = Get(name);
-            if (!a) return 0;
-            std::string_view v = a.value();
+            const char* value = Get(name);
+            if (!value) return 0;
+            std::string_view v = value;
             uint64_t n = 0;
             auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
             // The highest the writer can store is one past the highest ID number.
@@ -213,8 +213,10 @@ private:
             const pugi::xml_node element = element_;
             // Files list the attributes in the order allowed names them, mostly: each search
             // starts after the name found last, so that most attributes cost one comparison.
+            // Each library call counts, a few per attribute of 100,000 elements: the loop reads
+            // a name, a value and the next attribute.
             std::size_t next = 0;
-            for (pugi::xml_attribute a : element.attributes()) {
+            for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
                 const char* name = a.name();
                 std::size_t at = count_;
                 for (std::size_t i = 0; i < count_; ++i) {
@@ -228,27 +230,28 @@ private:
                     reader_.Fail(element, "<" + std::string(element.name()) +
                                               "> has an unknown attribute " + Quote(a.name()));
                 next = at + 1 == count_ ? 0 : at + 1;
-                auto& slot = values_[at];
+                const char*& slot = values_[at];
                 if (slot)
                     reader_.Fail(element, "<" + std::string(element.name()) + "> has " +
                                               Quote(a.name()) + " twice");
-                slot = a;
+                slot = a.value();
             }
         }
-        pugi::xml_attribute Get(const char* name) const {
+        // The attribute's value; nullptr when the element does not carry it.
+        const char* Get(const char* name) const {
             // The callers name attributes by the same literals as the allowed list, which the
             // compiler merges: most lookups end at a pointer comparison.
             for (std::size_t i = 0; i < count_; ++i)
                 if (names_[i] == name) return values_[i];
             for (std::size_t i = 0; i < count_; ++i)
                 if (!std::strcmp(names_[i], name)) return values_[i];
-            return {};
+            return nullptr;
         }
         Reader& reader_;
         pugi::xml_node element_;
         std::size_t count_; // at most 8, the most any element has
         std::array<const char*, 8> names_{};
-        std::array<pugi::xml_attribute, 8> values_{};
+        std::array<const char*, 8> values_{}; // nullptr: not given
     };
 
     [[noreturn]] void FailAt(std::ptrdiff_t offset, const std::string& what) const {
