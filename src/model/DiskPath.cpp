@@ -94,8 +94,11 @@ bool IsAbsolute(std::string_view path) {
 
 std::string RelativePathProblem(std::string_view path) {
     if (path.empty()) return "is empty";
+    // Only a part ".." climbs out, and most paths have no two dots in a row: one search
+    // clears them, the parts are looked at only after a hit.
+    if (path.find("..") == std::string_view::npos) return {};
     // Character by character: a search for either separator makes a library call per
-    // character, and every path of a project file is checked.
+    // character.
     std::size_t start = 0;
     for (std::size_t end = 0; end <= path.size(); ++end) {
         if (end < path.size() && path[end] != '\\' && path[end] != '/') continue;
