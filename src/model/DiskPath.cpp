@@ -94,8 +94,11 @@ bool IsAbsolute(std::string_view path) {
 
 std::string RelativePathProblem(std::string_view path) {
     if (path.empty()) return "is empty";
+    // Only a part ".." climbs out, and most paths have no two dots in a row: one search
+    // clears them, the parts are looked at only after a hit.
+    if (path.find("..") == std::string_view::npos) return {};
     // Character by character: a search for either separator makes a library call per
-    // character, and every path of a project file is checked.
+    // character.
     std::size_t start = 0;
     for (std::size_t end = 0; end <= path.size(); ++end) {
         if (end < path.size() && path[end] != '\\' && path[end] != '/') continue;
@@ -357,7 +360,7 @@ public:
     };
     struct Listing {
         std::string folder;         // as the disk spells it, ending with "/"
-        std::vector<Entry> entries; // by name, in byte order
+        std::vector<Entry> entries; // in the order the disk lists them
         // Open addressing over the names: 1 + an entry's index, 0 for none; a power of two, at
         // least 1.5 times the entries. A file found costs a probe or two, not a search of a
         // folder of thousands whose every step is a cache miss.
@@ -387,9 +390,11 @@ public:
                 folded.reserve(entries.size());
                 for (std::size_t i = 0; i < entries.size(); ++i)
                     folded.emplace_back(FoldCase(entries[i].name), i);
-                // Stable: of the names one folding covers, the first in byte order stays first.
-                std::stable_sort(folded.begin(), folded.end(),
-                                 [](const auto& a, const auto& b) { return a.first < b.first; });
+                // Of the names one folding covers, the first in byte order comes first.
+                std::sort(folded.begin(), folded.end(), [this](const auto& a, const auto& b) {
+                    return a.first != b.first ? a.first < b.first
+                                              : entries[a.second].name < entries[b.second].name;
+                });
             }
             const std::string key = FoldCase(name);
             auto it = std::lower_bound(folded.begin(), folded.end(), key,
@@ -477,8 +482,8 @@ private:
             listing->entries.push_back({std::string(name), regular});
         }
         ::closedir(dir);
-        std::sort(listing->entries.begin(), listing->entries.end(),
-                  [](const Entry& a, const Entry& b) { return a.name < b.name; });
+        // Not sorted: a load asks by exact name (Index), and only a name missing as spelled
+        // needs an order (Folded's), made then.
         listing->Index();
         return listing;
     }

@@ -147,10 +147,18 @@ public:
     void Append(std::string_view key, std::shared_ptr<T> item) {
         Insert(order_.Size(), key, std::move(item));
     }
+    // The hash AppendNew needs, found before the item is made, so that Prefetch can ask memory
+    // for the key's place in the table meanwhile: a load adds items in no order of their
+    // keys' hashes, each a cache miss in a table of megabytes.
+    std::size_t HashOf(std::string_view key) const { return byKey_.Hash(key); }
+    void Prefetch(std::size_t hash) const { byKey_.Prefetch(hash); }
     // Appends the item unless the key is taken (false: nothing changed). The item must not be
     // present yet; the key is the item's (KeyOf).
     bool AppendNew(std::string_view key, std::shared_ptr<T> item) {
-        const std::size_t hash = byKey_.Hash(key);
+        return AppendNew(key, byKey_.Hash(key), std::move(item));
+    }
+    // hash: HashOf(key).
+    bool AppendNew(std::string_view key, std::size_t hash, std::shared_ptr<T> item) {
         if (byKey_.Find(key, hash)) return false;
         Slot& slot = NewSlot(hash, std::move(item));
         Moved();
@@ -304,6 +312,9 @@ private:
                 l.step = 1;
                 return false;
             }
+        }
+        void Prefetch(std::size_t hash) const {
+            if (!table_.empty()) __builtin_prefetch(&table_[Home(hash)]);
         }
         // The key is not present yet.
         void Insert(Slot* slot, std::size_t hash) {

@@ -180,10 +180,13 @@ void ProjectBuilder::AddCategory(std::string id, std::string name, bool autoGene
 bool ProjectBuilder::AddTopic(const TopicItem::Fields& fields, std::size_t category) {
     Project& p = *project_;
     CategoryItem* member = category == kNoCategory ? nullptr : categories_.at(category).get();
+    // The ID's place in the topics' table is fetched while the topic is made.
+    const std::size_t hash = p.topics_->HashOf(fields.id);
+    p.topics_->Prefetch(hash);
     auto topic = TopicItem::Create(project_, fields, member ? categories_[category] : nullptr);
     TopicItem* added = topic.get();
     const std::string_view id = added->IdView();
-    if (!p.topics_->AppendNew(id, topic)) return false;
+    if (!p.topics_->AppendNew(id, hash, topic)) return false;
     if (member) member->AddMember(added, true);
     p.topicIds_.Use(id);
     return true;
@@ -199,11 +202,16 @@ bool ProjectBuilder::HasFile(const std::string& resolved) const {
 
 bool ProjectBuilder::AddFile(std::string& resolved, bool includeInOutput) {
     if (!scope_) scope_.emplace();
+    Project& p = *project_;
+    // The disk's spelling differs from the path as written in case only, which the files'
+    // table ignores: the hash holds for both, and the path's place in the table is fetched
+    // while the listing is asked and the file made.
+    const std::size_t hash = p.files_->HashOf(resolved);
+    p.files_->Prefetch(hash);
     const std::size_t slash = resolved.rfind('/');
     const bool found = disk::FindInLoad(std::string_view(resolved).substr(0, slash + 1),
                                         std::string_view(resolved).substr(slash + 1), found_);
     if (found) resolved.swap(found_.path);
-    Project& p = *project_;
     const std::size_t name = resolved.rfind('/') + 1;
     const std::string_view folder = std::string_view(resolved).substr(0, name);
     auto shared = folders_.find(folder);
@@ -215,7 +223,7 @@ bool ProjectBuilder::AddFile(std::string& resolved, bool includeInOutput) {
                                       std::string_view(resolved).substr(name), includeInOutput);
     // The designer's load asks each file's existence again in the same scope.
     if (found) file->DiskFileInLoad().NoteFoundInLoad(found_.regular);
-    return p.files_->AppendNew(resolved, std::move(file));
+    return p.files_->AppendNew(resolved, hash, std::move(file));
 }
 
 void ProjectBuilder::AddProfile(ProfileItem::Fields fields) {

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <pugixml.hpp>
 #include <sys/stat.h>
@@ -46,6 +47,38 @@ bool SameName(const char* a, const char* b) {
     }
     return *a == *b;
 }
+
+// A project file's bytes and one byte more, for the parser's terminator. Unlike a string's,
+// the room is not cleared before the read fills it: that would write a large project's
+// megabytes once more.
+struct FileText {
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0;
+    std::size_t room = 0; // size < room
+    // Offsets of the "\n" in the bytes, noted as each piece is read (still in the cache) for
+    // the messages' line numbers: the parse overwrites some of them.
+    std::vector<uint32_t> newlines;
+
+    explicit FileText(std::size_t size) : bytes(new char[size + 1]), size(size), room(size + 1) {}
+    char* data() { return bytes.get(); }
+    // Keeps the bytes; room for `wanted` bytes and the terminator.
+    void Grow(std::size_t wanted) {
+        if (wanted < room) return;
+        const std::size_t more = std::max(wanted + 1, 2 * room);
+        std::unique_ptr<char[]> grown(new char[more]);
+        std::memcpy(grown.get(), bytes.get(), size);
+        bytes = std::move(grown);
+        room = more;
+    }
+    // Notes the line ends of bytes [from, to).
+    void NoteLineEnds(std::size_t from, std::size_t to) {
+        const char* const begin = bytes.get();
+        const char* const end = begin + to;
+        for (const char* at = begin + from;
+             (at = static_cast<const char*>(std::memchr(at, '\n', end - at))) != nullptr; ++at)
+            newlines.push_back(static_cast<uint32_t>(at - begin));
+    }
+};
 
 // The IDs of one kind met so far, each with the offset of its element and its number in the
 // order added: an open-addressing table of views into the document (no node or copy per ID).
@@ -111,8 +144,9 @@ private:
 class Reader {
 public:
     // The document is parsed inside text, which it changes.
-    Reader(std::string path, std::string& text, const LoadOptions& options)
-        : path_(std::move(path)), text_(text), options_(options), build_(path_, options) {
+    Reader(std::string path, FileText& text, const LoadOptions& options)
+        : path_(std::move(path)), text_(text), newlines_(text.newlines), options_(options),
+          build_(path_, options) {
         std::string full = disk::AbsoluteNormal(path_);
         folder_ = full.substr(0, full.rfind('/') + 1);
     }
@@ -123,14 +157,66 @@ private:
     // The attributes of one element, checked against the names it may carry.
     class Attributes {
     public:
-        Attributes(Reader& reader, pugi::xml_node element,
-                   std::initializer_list<const char*> allowed)
-            : reader_(reader), element_(element), count_(allowed.size()) {
-            std::copy(allowed.begin(), allowed.end(), names_.begin());
+        // An element that may carry no attribute.
+        Attributes(Reader& reader, pugi::xml_node element)
+            : reader_(reader), element_(element), count_(0) {
+            Match();
+        }
+        // The count known when compiled copies the names without a library call per element.
+        template <std::size_t N>
+        Attributes(Reader& reader, pugi::xml_node element, const char* const (&allowed)[N])
+            : reader_(reader), element_(element), count_(N) {
+            static_assert(N <= std::tuple_size_v<decltype(names_)>);
+            for (std::size_t i = 0; i < N; ++i)
+                names_[i] = allowed[i];
+            Match();
+        }
+
+        bool Has(const char* name) const { return Get(name) != nullptr; }
+        // The value inside the document, which outlives the reading.
+        std::string_view View(const char* name) const {
+            const char* value = Get(name);
+            return value ? std::string_view(value) : std::string_view();
+        }
+        std::string Text(const char* name, const std::string& fallback = {}) const {
+            const char* value = Get(name);
+            return value ? std::string(value) : fallback;
+        }
+        template <class Who> bool Bool(const char* name, bool fallback, const Who& who) const {
+            const char* value = Get(name);
+            if (!value) return fallback;
+            std::string_view v = value;
+            if (v == "true") return true;
+            if (v == "false") return false;
+            reader_.Fail(element_,
+                         Named(who) + ": " + name + " is " + Quote(v) + "; write true or false");
+        }
+        // A counter of new IDs: decimal digits only (no sign or blanks); 0 when absent.
+        uint64_t Counter(const char* name) const {
+            const char* value = Get(name);
+            if (!value) return 0;
+            std::string_view v = value;
+            uint64_t n = 0;
+            auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
+            // The highest the writer can store is one past the highest ID number.
+            constexpr uint64_t highest = IdCounter::kLimit + 1;
+            if (v.empty() || ec != std::errc() || end != v.data() + v.size() || n > highest)
+                reader_.Fail(element_, std::string(name) + " is " + Quote(v) +
+                                           "; write a whole number from 0 to " +
+                                           std::to_string(highest));
+            return n;
+        }
+
+    private:
+        // Each attribute into the slot of its name; an unknown name or one given twice fails.
+        void Match() {
+            const pugi::xml_node element = element_;
             // Files list the attributes in the order allowed names them, mostly: each search
             // starts after the name found last, so that most attributes cost one comparison.
+            // Each library call counts, a few per attribute of 100,000 elements: the loop reads
+            // a name, a value and the next attribute.
             std::size_t next = 0;
-            for (pugi::xml_attribute a : element.attributes()) {
+            for (pugi::xml_attribute a = element.first_attribute(); a; a = a.next_attribute()) {
                 const char* name = a.name();
                 std::size_t at = count_;
                 for (std::size_t i = 0; i < count_; ++i) {
@@ -144,63 +230,28 @@ private:
                     reader_.Fail(element, "<" + std::string(element.name()) +
                                               "> has an unknown attribute " + Quote(a.name()));
                 next = at + 1 == count_ ? 0 : at + 1;
-                auto& slot = values_[at];
+                const char*& slot = values_[at];
                 if (slot)
                     reader_.Fail(element, "<" + std::string(element.name()) + "> has " +
                                               Quote(a.name()) + " twice");
-                slot = a;
+                slot = a.value();
             }
         }
-        bool Has(const char* name) const { return static_cast<bool>(Get(name)); }
-        // The value inside the document, which outlives the reading.
-        std::string_view View(const char* name) const {
-            pugi::xml_attribute a = Get(name);
-            return a ? std::string_view(a.value()) : std::string_view();
-        }
-        std::string Text(const char* name, const std::string& fallback = {}) const {
-            pugi::xml_attribute a = Get(name);
-            return a ? a.value() : fallback;
-        }
-        template <class Who> bool Bool(const char* name, bool fallback, const Who& who) const {
-            pugi::xml_attribute a = Get(name);
-            if (!a) return fallback;
-            std::string_view v = a.value();
-            if (v == "true") return true;
-            if (v == "false") return false;
-            reader_.Fail(element_,
-                         Named(who) + ": " + name + " is " + Quote(v) + "; write true or false");
-        }
-        // A counter of new IDs: decimal digits only (no sign or blanks); 0 when absent.
-        uint64_t Counter(const char* name) const {
-            pugi::xml_attribute a = Get(name);
-            if (!a) return 0;
-            std::string_view v = a.value();
-            uint64_t n = 0;
-            auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), n);
-            // The highest the writer can store is one past the highest ID number.
-            constexpr uint64_t highest = IdCounter::kLimit + 1;
-            if (v.empty() || ec != std::errc() || end != v.data() + v.size() || n > highest)
-                reader_.Fail(element_, std::string(name) + " is " + Quote(v) +
-                                           "; write a whole number from 0 to " +
-                                           std::to_string(highest));
-            return n;
-        }
-
-    private:
-        pugi::xml_attribute Get(const char* name) const {
+        // The attribute's value; nullptr when the element does not carry it.
+        const char* Get(const char* name) const {
             // The callers name attributes by the same literals as the allowed list, which the
             // compiler merges: most lookups end at a pointer comparison.
             for (std::size_t i = 0; i < count_; ++i)
                 if (names_[i] == name) return values_[i];
             for (std::size_t i = 0; i < count_; ++i)
                 if (!std::strcmp(names_[i], name)) return values_[i];
-            return {};
+            return nullptr;
         }
         Reader& reader_;
         pugi::xml_node element_;
         std::size_t count_; // at most 8, the most any element has
         std::array<const char*, 8> names_{};
-        std::array<pugi::xml_attribute, 8> values_{};
+        std::array<const char*, 8> values_{}; // nullptr: not given
     };
 
     [[noreturn]] void FailAt(std::ptrdiff_t offset, const std::string& what) const {
@@ -267,9 +318,10 @@ private:
     std::vector<pugi::xml_node> Children(pugi::xml_node parent, const char* childName) {
         std::vector<pugi::xml_node> out;
         for (pugi::xml_node n : parent.children()) {
-            if (n.type() == pugi::node_pcdata || n.type() == pugi::node_cdata)
+            const pugi::xml_node_type type = n.type();
+            if (type == pugi::node_pcdata || type == pugi::node_cdata)
                 Fail(parent, "unexpected text inside <" + std::string(parent.name()) + ">");
-            if (n.type() != pugi::node_element) continue;
+            if (type != pugi::node_element) continue;
             if (childName && !SameName(n.name(), childName))
                 Fail(n, "unknown element <" + std::string(n.name()) + "> in <" +
                             std::string(parent.name()) + ">");
@@ -305,22 +357,14 @@ private:
             Fail(element, Named(who) + ": " + attribute + " " + Quote(path) + " " + problem);
     }
 
-    void NoteLineEnds() {
-        const char* const begin = text_.data();
-        const char* const end = begin + text_.size();
-        for (const char* at = begin;
-             (at = static_cast<const char*>(std::memchr(at, '\n', end - at))) != nullptr; ++at)
-            newlines_.push_back(static_cast<uint32_t>(at - begin));
-    }
-
     void ReadCategories(pugi::xml_node section);
     void ReadTopics(pugi::xml_node section);
     void ReadFiles(pugi::xml_node section);
     void ReadProfiles(pugi::xml_node section);
 
     std::string path_;
-    std::string& text_;
-    std::vector<uint32_t> newlines_; // offsets of the "\n" in the text as read
+    FileText& text_;
+    const std::vector<uint32_t>& newlines_; // the text's
     static_assert(kLargestProjectFile <= UINT32_MAX);
     const LoadOptions& options_;
     std::string folder_;
@@ -331,14 +375,13 @@ private:
 };
 
 std::shared_ptr<Project> Reader::Read() {
-    NoteLineEnds();
     // In place: the values are read straight from the text, which is not copied. The parser
     // ends the text with a terminator of its own, over the last byte; a NUL added for it leaves
     // every byte of the file to be read (an error at the end is placed after the last line end).
-    text_.push_back('\0');
+    text_.data()[text_.size] = '\0';
     pugi::xml_document doc;
     pugi::xml_parse_result result = doc.load_buffer_inplace(
-        text_.data(), text_.size(), pugi::parse_default, pugi::encoding_utf8);
+        text_.data(), text_.size + 1, pugi::parse_default, pugi::encoding_utf8);
     if (!result) FailAt(result.offset, std::string("not well-formed XML: ") + result.description());
     pugi::xml_node root = doc.document_element();
     for (pugi::xml_node n = root.next_sibling(); n; n = n.next_sibling())
@@ -372,7 +415,7 @@ std::shared_ptr<Project> Reader::Read() {
             Fail(n, "unknown element <" + std::string(n.name()) + "> in <QuorvelProject>");
         pugi::xml_node& slot = sections[it - std::begin(kSections)];
         if (slot) Fail(n, "a second <" + std::string(n.name()) + "> section");
-        Attributes none(*this, n, {});
+        Attributes none(*this, n);
         slot = n;
     }
     // Categories first: topics refer to them wherever the sections stand.
@@ -504,7 +547,7 @@ void Reader::ReadProfiles(pugi::xml_node section) {
 // The bytes of a regular file. The file is opened without waiting (a pipe without a writer
 // would block an ordinary open for ever) and judged by what was opened, so that nothing can
 // be swapped in between a check and the read.
-std::string ReadProjectFileText(const std::string& path) {
+FileText ReadProjectFileText(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         int error = errno;
@@ -533,16 +576,16 @@ std::string ReadProjectFileText(const std::string& path) {
     };
     const uint64_t size = static_cast<uint64_t>(st.st_size);
     if (size > kLargestProjectFile) throw tooLarge(size);
-    std::string text;
-    text.reserve(static_cast<std::size_t>(size) + 1); // room for the parser's terminator
-    text.resize(static_cast<std::size_t>(size));
+    FileText text(static_cast<std::size_t>(size));
     std::size_t have = 0;
     // The file may have grown since fstat: it is read to its end, within the limit.
     std::array<char, 65536> more;
+    // In pieces that stay in the cache while their line ends are noted.
+    constexpr std::size_t kPiece = std::size_t{1} << 18;
     for (;;) {
-        const bool within = have < text.size();
+        const bool within = have < text.size;
         char* into = within ? text.data() + have : more.data();
-        const std::size_t room = within ? text.size() - have : more.size();
+        const std::size_t room = within ? std::min(text.size - have, kPiece) : more.size();
         ssize_t n = ::read(fd, into, room);
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -553,11 +596,14 @@ std::string ReadProjectFileText(const std::string& path) {
         if (!within) {
             if (have + static_cast<std::size_t>(n) > kLargestProjectFile)
                 throw tooLarge(have + static_cast<std::size_t>(n));
-            text.append(more.data(), static_cast<std::size_t>(n));
+            text.Grow(have + static_cast<std::size_t>(n));
+            std::memcpy(text.data() + have, more.data(), static_cast<std::size_t>(n));
+            text.size = have + static_cast<std::size_t>(n);
         }
+        text.NoteLineEnds(have, have + static_cast<std::size_t>(n));
         have += static_cast<std::size_t>(n);
     }
-    text.resize(have);
+    text.size = have;
     return text;
 }
 
@@ -598,7 +644,7 @@ std::string TopicFileProblem(const std::string& projectFolder, std::string_view 
 
 std::shared_ptr<Project> LoadProject(const std::string& path, const LoadOptions& options) {
     std::string full = disk::AbsoluteNormal(disk::ToDiskSeparators(path));
-    std::string text = ReadProjectFileText(full);
+    FileText text = ReadProjectFileText(full);
     RemoveStaleSaveFiles(full);
     return Reader(full, text, options).Read();
 }

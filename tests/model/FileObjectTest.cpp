@@ -143,6 +143,8 @@ TEST_F(FileObjectTest, ALoadReadsEachFolderOnceAndLaterChecksAskTheDisk) {
     temp.Write("Images/logo.png", "x");
     temp.Write("docs/guide.txt", "x");
     temp.Write("docs/Sub/a.txt", "x");
+    for (const char* name : {"note.txt", "Note.txt", "NOTE.txt"})
+        temp.Write(std::string("docs/") + name, "x");
     std::string many;
     for (int i = 0; i < 400; ++i) {
         const std::string name = "f" + std::to_string(i) + ".txt";
@@ -156,7 +158,8 @@ TEST_F(FileObjectTest, ALoadReadsEachFolderOnceAndLaterChecksAskTheDisk) {
                "<QuorvelProject formatVersion=\"1\"><Files>"
                "<File path=\"images\\SHOT.png\"/><File path=\"Images\\logo.png\"/>"
                "<File path=\"docs\\guide.txt\"/><File path=\"docs\\sub\\A.TXT\"/>"
-               "<File path=\"docs\\gone.txt\"/><File path=\"IMAGES\\gone.png\"/>" +
+               "<File path=\"docs\\gone.txt\"/><File path=\"IMAGES\\gone.png\"/>"
+               "<File path=\"docs\\NoTe.txt\"/>" +
                    many + "<File path=\"" + deep + "x.txt\"/></Files></QuorvelProject>");
     const std::size_t before = qv::disk::FolderListingsRead();
     const std::size_t askedBefore = qv::disk::FoldersAskedInLoad();
@@ -172,12 +175,14 @@ TEST_F(FileObjectTest, ALoadReadsEachFolderOnceAndLaterChecksAskTheDisk) {
     }
     // Images, docs, docs/Sub, many and, to find "sub" and "images", the project folder.
     EXPECT_EQ(qv::disk::FolderListingsRead() - before, 5u);
-    EXPECT_EQ(qv::disk::LookUpsInLoad() - lookUpsBefore, 407u);
+    EXPECT_EQ(qv::disk::LookUpsInLoad() - lookUpsBefore, 408u);
     EXPECT_LT(qv::disk::FoldersAskedInLoad() - askedBefore, 40u);
-    // A missing file takes the disk's spelling of its folder.
-    std::vector<bool> expected = {true, true, true, true, false, false};
+    // A missing file takes the disk's spelling of its folder; of several names that match
+    // ignoring case, the first in byte order.
+    std::vector<bool> expected = {true, true, true, true, false, false, true};
     std::vector<std::string> spelled = {"Images/Shot.png", "Images/logo.png", "docs/guide.txt",
-                                        "docs/Sub/a.txt",  "docs/gone.txt",   "Images/gone.png"};
+                                        "docs/Sub/a.txt",  "docs/gone.txt",   "Images/gone.png",
+                                        "docs/NOTE.txt"};
     for (int i = 0; i < 400; ++i) {
         expected.push_back(i % 5 != 0);
         spelled.push_back("many/" + std::string(i % 3 || i % 5 ? "f" : "F") + std::to_string(i) +
