@@ -142,9 +142,21 @@ void ProjectExplorer::CreateNewOtherFile(const std::string& filename, bool& auto
             return site_.libraries.MsgBox(text, buttons, title);
         };
         p.line = 1;
-        if (Shared().InCollection(*files, filename)) {
+        // The path as the project would list it ("..", doubled separators and the disk's
+        // spelling resolved): another spelling of a listed file is the same duplicate, not a
+        // collection error at the end.
+        auto listedAs = site_.libraries.NewFileObject();
+        Need(listedAs).SetSpec(filename);
+        if (Shared().InCollection(*files, filename) ||
+            Shared().InCollection(*files, listedAs->LocalSpec())) {
             box("The file '" + filename + "' already exists in this Quorvel project", 48,
                 "Duplicate");
+            return;
+        }
+        // A shell drop may hold folders; a folder would become an entry without a file.
+        if (listedAs->FileName().empty()) {
+            box("'" + filename + "' is a folder. Only files can be added to the Quorvel project.",
+                48, "Not a file");
             return;
         }
         p.line = 2;

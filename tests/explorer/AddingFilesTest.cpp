@@ -79,14 +79,21 @@ TEST_F(AddingFilesTest, CancelStopsThisFileOnlyAndTheNextIsAskedAgain) {
     EXPECT_TRUE(InProject("images/more.png"));
 }
 
-TEST_F(AddingFilesTest, DuplicatesAndTemplateFilesAreRefused) {
+// Another spelling of a listed file is a duplicate too; a folder (a shell drop may hold one) is
+// no file, wherever it lies.
+TEST_F(AddingFilesTest, DuplicatesTemplateFilesAndFoldersAreRefused) {
     h.dir.Write("inside.txt", "x");
     h.dir.Write("template/page.html", "x");
     Add("AddOtherFile", {h.ProjectFolder() + "inside.txt"});
     Add("AddOtherFile", {h.ProjectFolder() + "inside.txt"});
+    Add("AddOtherFile", {h.ProjectFolder() + "template/..//inside.txt"});
     Add("AddOtherFile", {h.ProjectFolder() + "template/page.html"});
-    EXPECT_EQ(Boxes(),
-              (std::vector<std::string>{"msgbox 48 Duplicate", "msgbox 48 Template file"}));
+    Add("AddOtherFile", {h.ProjectFolder() + "template"});
+    Add("AddOtherFile", {elsewhere.Path()});
+    EXPECT_EQ(Boxes(), (std::vector<std::string>{"msgbox 48 Duplicate", "msgbox 48 Duplicate",
+                                                 "msgbox 48 Template file", "msgbox 48 Not a file",
+                                                 "msgbox 48 Not a file"}));
+    EXPECT_EQ(h.log.Text().find("report"), std::string::npos) << h.log.Text();
     EXPECT_EQ(p->OtherFiles()->Count(), 1);
 }
 
