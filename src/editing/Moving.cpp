@@ -87,15 +87,8 @@ void ProjectExplorer::tvw_AfterSetParent(Node& node) {
             topic->SetCategory(nullptr);
         else
             topic->SetCategory(project.TopicCategories()->Item(KeyValue(parentKey)));
-        // The tree put the node at a place of its own among its new siblings; the project's
-        // topic order follows, so that both show the same order.
-        const std::string before =
-            node.PreviousSibling() ? KeyValue(node.PreviousSibling()->Key()) : "";
-        const std::string after = node.NextSibling() ? KeyValue(node.NextSibling()->Key()) : "";
-        if (!before.empty() || !after.empty()) {
-            Reinsert(*project.Topics(), topic->ID(), before, after, mIgnoreEvents, &project,
-                     &QVProject::NotifyTopicsReordered);
-        }
+        // Only the category changes: the topic keeps its place in the project's order, where
+        // the next load puts it among the category's topics.
         project.SetDirty(true);
     });
 }

@@ -165,7 +165,7 @@ const Case kCases[] = {
      [](UndoHistoryTest& t) {
          t.h.Tree().Drag(&t.h.NodeAt("t:T1"), &t.h.NodeAt("c:C2"), qv::rel::Child);
      },
-     "Move", "t:T1", "t:T1"},
+     "Change Category", "t:T1", "t:T1"},
     {"DragCategoryBeforeAnother", "c:C2",
      [](UndoHistoryTest& t) {
          t.h.Tree().Drag(&t.h.NodeAt("c:C2"), &t.h.NodeAt("c:C1"), qv::rel::Previous);
