@@ -137,7 +137,8 @@ TEST_F(TreeWidgetTest, ARightClickShiftF10AndTheMenuKeyAskForTheContextMenu) {
     QCoreApplication::sendEvent(widget->viewport(), &event);
     EXPECT_EQ(h.Tree().SelectedItem()->Key(), "t:T2");
     QTest::keyClick(widget.get(), Qt::Key_F10, Qt::ShiftModifier);
-    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0));
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0),
+                              widget->mapToGlobal(QPoint(0, 0)));
     QCoreApplication::sendEvent(widget.get(), &menuKey);
     const std::string log = h.log.Text(), asked = "event ShowSpellContextMenu";
     int asks = 0;
