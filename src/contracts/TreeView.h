@@ -78,6 +78,7 @@ protected:
 
 class Nodes : public virtual Object, public KeyedCollection {
 public:
+    const KeyedCollection* AsKeyedCollection() const override { return this; }
     // relative: nullptr (only with rel::Last) or the node the relationship refers to.
     // Raises 35602 for a key already in the tree, 35601 for an unknown image key.
     virtual Node* Add(Node* relative, int32_t relationship, const std::string& key,

@@ -329,7 +329,10 @@ void ProjectExplorer::UpdateTopicNode(const std::shared_ptr<Topic>& topic, Node*
             node->SetText(label);
         }
         p.line = 3;
-        node->SetImage(TopicImage(topic));
+        std::string image = std::move(imageBuffer_); // taken out, as the label above
+        TopicImage(topic, image);
+        node->SetImage(image);
+        imageBuffer_ = std::move(image);
         p.line = 4;
         if (mTreeViewSpell) mTreeViewSpell->CheckNode(*node);
     });
