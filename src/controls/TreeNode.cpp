@@ -73,9 +73,8 @@ HeadlessNode::~HeadlessNode() {
 std::shared_ptr<HeadlessNode> HeadlessNode::Make(std::string_view key, std::string_view text) {
     CheckTextSizes(key, text);
     const std::size_t n = key.size() + text.size();
-    // The room holds at least what a block of its own would (SetText writes in place up to
-    // that), and with the node it fills the heap's 16-byte steps: BlockSize is 8 short of one.
-    textsRoom = {n == 0 ? 0 : BlockSize(n) + 8, nullptr};
+    // The room holds what a block of its own would (SetText writes in place up to that).
+    textsRoom = {n == 0 ? 0 : BlockSize(n), nullptr};
     return std::allocate_shared<HeadlessNode>(WithTexts<HeadlessNode>{}, key, text);
 }
 
