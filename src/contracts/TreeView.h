@@ -97,6 +97,9 @@ public:
     // Room for this many nodes in all, so that a large load does not grow the index step by
     // step. Only a hint.
     virtual void Reserve(std::size_t /*count*/) {}
+    // A hint that a node under this key is about to be added or looked up, so that the index
+    // can start fetching the key's place meanwhile. Changes nothing.
+    virtual void Prefetch(std::string_view /*key*/) const {}
 
 protected:
     ~Nodes() override = default;

@@ -164,6 +164,10 @@ void HeadlessNodes::Reserve(std::size_t count) {
     Tree().Reserve(count);
 }
 
+void HeadlessNodes::Prefetch(std::string_view key) const {
+    if (tree_ && !key.empty()) tree_->index_.Prefetch(NodeKeyIndex::Hash(key));
+}
+
 // ---------------------------------------------------------------------------------------------
 // HeadlessTreeView: life
 

@@ -86,6 +86,7 @@ public:
     void Clear() override;
     Node* First() const override;
     void Reserve(std::size_t count) override;
+    void Prefetch(std::string_view key) const override;
 
 private:
     friend class HeadlessTreeView;
