@@ -12,6 +12,7 @@ namespace qv {
 // Keyed 16x16 pictures in insertion order. Keys are case-sensitive and unique.
 class ImageList : public virtual Object, public KeyedCollection {
 public:
+    const KeyedCollection* AsKeyedCollection() const override { return this; }
     virtual int32_t Count() const = 0;
     virtual std::string Key(int32_t index) const = 0; // 1-based; error 35600 out of range
     virtual std::shared_ptr<const Picture> Item(const std::string& key) const = 0; // 35601

@@ -78,6 +78,7 @@ protected:
 
 class Nodes : public virtual Object, public KeyedCollection {
 public:
+    const KeyedCollection* AsKeyedCollection() const override { return this; }
     // relative: nullptr (only with rel::Last) or the node the relationship refers to.
     // Raises 35602 for a key already in the tree, 35601 for an unknown image key.
     virtual Node* Add(Node* relative, int32_t relationship, const std::string& key,
@@ -96,6 +97,9 @@ public:
     // Room for this many nodes in all, so that a large load does not grow the index step by
     // step. Only a hint.
     virtual void Reserve(std::size_t /*count*/) {}
+    // A hint that a node under this key is about to be added or looked up, so that the index
+    // can start fetching the key's place meanwhile. Changes nothing.
+    virtual void Prefetch(std::string_view /*key*/) const {}
 
 protected:
     ~Nodes() override = default;

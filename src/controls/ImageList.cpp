@@ -1,6 +1,7 @@
 #include "controls/ImageList.h"
 
 #include "contracts/Error.h"
+#include "controls/ImageKeyTable.h"
 
 #include <algorithm>
 #include <bit>
@@ -49,9 +50,9 @@ std::string HeadlessImageList::Key(int32_t index) const {
 }
 
 std::shared_ptr<const Picture> HeadlessImageList::Item(const std::string& key) const {
-    auto it = slotOf_.find(key);
-    if (it == slotOf_.end()) throw Error(err::ElementNotFound, "Element not found", kSource);
-    return slots_[it->second].picture;
+    const size_t slot = SlotOf(key);
+    if (slot == kNoSlot) throw Error(err::ElementNotFound, "Element not found", kSource);
+    return slots_[slot].picture;
 }
 
 int32_t HeadlessImageList::IndexOf(const std::string& key) const {
@@ -62,9 +63,11 @@ int32_t HeadlessImageList::IndexOf(const std::string& key) const {
 void HeadlessImageList::Add(const std::string& key, std::shared_ptr<const Picture> picture) {
     if (key.empty()) throw Error(err::InvalidKey, "Invalid key", kSource);
     if (!picture) throw Error(err::InvalidArgument, "Invalid procedure call or argument", kSource);
+    Slot slot{key, std::move(picture), InternImageKey(key)};
+    slots_.reserve(slots_.size() + 1); // the slot goes in without fail once the key is in
     if (!slotOf_.emplace(key, slots_.size()).second)
         throw Error(err::KeyNotUnique, "Key is not unique in collection", kSource);
-    slots_.push_back({key, std::move(picture)});
+    slots_.push_back(std::move(slot));
     // A new Fenwick node p covers the slots (p - lowbit(p), p].
     const size_t p = slots_.size();
     tree_.push_back(1 + Prefix(p - 1) - Prefix(p - LowBit(p)));

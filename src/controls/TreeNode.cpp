@@ -4,6 +4,9 @@
 #include "controls/ImageKeyTable.h"
 #include "controls/TreeView.h"
 
+#include <new>
+#include <utility>
+
 namespace qv {
 
 namespace {
@@ -17,18 +20,66 @@ std::size_t BlockSize(std::size_t n) {
 bool IsFolderTag(const Variant& tag) {
     return tag.Type() == VarType::String && tag.ToString() == "FileSystemFolder";
 }
+
+void CheckTextSizes(std::string_view key, std::string_view text) {
+    constexpr std::size_t kMax = UINT32_MAX;
+    if (key.size() > kMax || text.size() > kMax)
+        throw Error(err::InvalidArgument, "Invalid procedure call or argument");
+}
+
+// Make asks for the room of the node's texts, the allocator adds it after the control block and
+// tells the constructor where it starts. Neither is shared across threads.
+struct TextsRoom {
+    std::size_t size = 0;
+    char* at = nullptr;
+};
+thread_local TextsRoom textsRoom;
+
+template <class T> struct WithTexts {
+    using value_type = T;
+    WithTexts() = default;
+    template <class U> WithTexts(const WithTexts<U>&) noexcept {}
+    T* allocate(std::size_t n) {
+        static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+        const std::size_t head = n * sizeof(T);
+        const std::size_t size = std::exchange(textsRoom.size, 0);
+        char* block = static_cast<char*>(::operator new(head + size));
+        textsRoom.at = size == 0 ? nullptr : block + head;
+        return reinterpret_cast<T*>(block);
+    }
+    void deallocate(T* p, std::size_t) noexcept { ::operator delete(p); }
+    friend bool operator==(WithTexts, WithTexts) noexcept { return true; }
+};
 } // namespace
 
 const HeadlessNode::Children HeadlessNode::kNoChildren{};
 
 HeadlessNode::HeadlessNode(std::string_view key, std::string_view text) {
-    SetTexts(MakeTexts(key, text));
+    if (char* at = std::exchange(textsRoom.at, nullptr)) {
+        key.copy(at, key.size());
+        text.copy(at + key.size(), text.size());
+        texts_ = at;
+        keySize_ = static_cast<uint32_t>(key.size());
+        textSize_ = static_cast<uint32_t>(text.size());
+    } else {
+        SetTexts(MakeTexts(key, text));
+    }
+}
+
+HeadlessNode::~HeadlessNode() {
+    if (ownTexts_) delete[] texts_;
+}
+
+std::shared_ptr<HeadlessNode> HeadlessNode::Make(std::string_view key, std::string_view text) {
+    CheckTextSizes(key, text);
+    const std::size_t n = key.size() + text.size();
+    // The room holds what a block of its own would (SetText writes in place up to that).
+    textsRoom = {n == 0 ? 0 : BlockSize(n), nullptr};
+    return std::allocate_shared<HeadlessNode>(WithTexts<HeadlessNode>{}, key, text);
 }
 
 HeadlessNode::Texts HeadlessNode::MakeTexts(std::string_view key, std::string_view text) {
-    constexpr std::size_t kMax = UINT32_MAX;
-    if (key.size() > kMax || text.size() > kMax)
-        throw Error(err::InvalidArgument, "Invalid procedure call or argument");
+    CheckTextSizes(key, text);
     Texts texts{nullptr, static_cast<uint32_t>(key.size()), static_cast<uint32_t>(text.size())};
     if (key.empty() && text.empty()) return texts;
     texts.block.reset(new char[BlockSize(key.size() + text.size())]);
@@ -57,7 +108,7 @@ HeadlessNode* HeadlessNode::ChildAt(int32_t row) const {
 void HeadlessNode::SetText(const std::string& text) {
     if (text == TextRef()) return;
     if (texts_ && keySize_ + text.size() <= BlockSize(keySize_ + textSize_)) {
-        text.copy(texts_.get() + keySize_, text.size()); // the key stays where it is
+        text.copy(texts_ + keySize_, text.size()); // the key stays where it is
         textSize_ = static_cast<uint32_t>(text.size());
     } else {
         SetTexts(MakeTexts(KeyRef(), text));

@@ -25,15 +25,18 @@ class HeadlessTreeView;
 // at once, when Redraw comes back on or when its order is read before.
 class HeadlessNode : public Node, public IndexedLink {
 public:
-    // Only the tree makes nodes.
+    // Only the tree makes nodes (Make).
     HeadlessNode(std::string_view key, std::string_view text);
+    ~HeadlessNode() override;
+    HeadlessNode(const HeadlessNode&) = delete;
+    HeadlessNode& operator=(const HeadlessNode&) = delete;
 
     std::string TypeName() const override { return "Node"; }
 
     std::string Text() const override { return std::string(TextRef()); }
     void SetText(const std::string& text) override;
     std::string Key() const override { return std::string(KeyRef()); }
-    std::string_view KeyRef() const override { return {texts_.get(), keySize_}; }
+    std::string_view KeyRef() const override { return {texts_, keySize_}; }
     void SetKey(const std::string& key) override;
     Node* Parent() const override;
     void SetParent(Node* parent) override;
@@ -64,7 +67,7 @@ public:
     void SetAllowDrag(bool value) override { allowDrag_ = value; }
 
     // Copy-free access for the tree's own users; valid until the key or the text changes.
-    std::string_view TextRef() const { return {texts_.get() + keySize_, textSize_}; }
+    std::string_view TextRef() const { return {texts_ + keySize_, textSize_}; }
     // Tag is the string "FileSystemFolder": such children come first under a sorted parent.
     bool IsFileSystemFolder() const { return folderTag_; }
     // The tree the node is in (nullptr when detached), found through its ancestors: O(depth).
@@ -109,10 +112,16 @@ private:
     };
     static Texts MakeTexts(std::string_view key, std::string_view text);
     void SetTexts(Texts texts) noexcept {
-        texts_ = std::move(texts.block);
+        if (ownTexts_) delete[] texts_;
+        texts_ = texts.block.release();
+        ownTexts_ = texts_ != nullptr;
         keySize_ = texts.keySize;
         textSize_ = texts.textSize;
     }
+    // A node whose first block of key and text lies in its own allocation, after the node and
+    // its shared_ptr control block: one allocation a node. A later key or text too long for
+    // that room gets a block of its own (MakeTexts). The same errors as MakeTexts.
+    static std::shared_ptr<HeadlessNode> Make(std::string_view key, std::string_view text);
 
     static const Children kNoChildren;
 
@@ -121,8 +130,8 @@ private:
     // tree is reached through the ancestors, and the flags share one word with the colour and
     // images. What a sorted insert compares comes first, so that one cache line serves a
     // comparison. The key and the text share one block, key first (see SetTexts), their sizes
-    // kept here: one allocation for a node with a key or a label, none for one without.
-    std::unique_ptr<char[]> texts_;
+    // kept here; a node's first block lies in the node's own allocation (Make).
+    char* texts_ = nullptr; // owned when ownTexts_, else in the node's allocation (or nullptr)
     uint32_t keySize_ = 0;
     uint32_t textSize_ = 0;
     uint32_t image_ = 0; // interned image keys (ImageKeyTable)
@@ -135,6 +144,7 @@ private:
     bool allowDrag_ : 1 = true;
     bool isRoot_ : 1 = false;
     mutable bool orderPending_ : 1 = false; // children not in sorted order yet (see EnsureOrder)
+    bool ownTexts_ : 1 = false;             // texts_ came from MakeTexts
     HeadlessNode* parent_ = nullptr;        // the tree's hidden root for a top-level node
     std::unique_ptr<Children> children_;
     // An attached node owns itself (its parent's list holds it without owning); detaching it

@@ -4,12 +4,14 @@
 #include "contracts/ImageList.h"
 #include "controls/DataObject.h"
 #include "controls/ImageKeyTable.h"
+#include "controls/ImageList.h"
 #include "controls/NaturalCompare.h"
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <string_view>
+#include <typeinfo>
 #include <utility>
 
 namespace qv {
@@ -162,6 +164,10 @@ void HeadlessNodes::Reserve(std::size_t count) {
     Tree().Reserve(count);
 }
 
+void HeadlessNodes::Prefetch(std::string_view key) const {
+    if (tree_ && !key.empty()) tree_->index_.Prefetch(NodeKeyIndex::Hash(key));
+}
+
 // ---------------------------------------------------------------------------------------------
 // HeadlessTreeView: life
 
@@ -224,7 +230,7 @@ HeadlessNode* HeadlessTreeView::Insert(HeadlessNode& parent, HeadlessNode* befor
     index_.Prefetch(hash);
     const uint32_t imageId = ImageId(image);
     const uint32_t expandedId = ImageId(expandedImage);
-    auto node = std::make_shared<HeadlessNode>(key, text);
+    auto node = HeadlessNode::Make(key, text);
     if (!key.empty() && index_.Find(key, hash)) NotUnique();
     node->image_ = imageId;
     node->expandedImage_ = expandedId;
@@ -265,13 +271,21 @@ void HeadlessTreeView::ClearNodes() {
 // Node operations
 
 HeadlessNode* HeadlessTreeView::Own(Node* node) const {
-    auto* own = dynamic_cast<HeadlessNode*>(node);
+    // Nearly every node is a plain HeadlessNode: its exact type is a cheaper test than the
+    // search through the class tree that dynamic_cast makes.
+    auto* own = node && typeid(*node) == typeid(HeadlessNode) ? static_cast<HeadlessNode*>(node)
+                                                              : dynamic_cast<HeadlessNode*>(node);
     if (!own || own->isRoot_ || !Attached(*own)) InvalidArgument();
     return own;
 }
 
 uint32_t HeadlessTreeView::ImageId(const std::string& key) const {
     if (key.empty()) return 0;
+    if (headlessImages_) {
+        const uint32_t id = headlessImages_->IdOf(key);
+        if (!id) NotFound();
+        return id;
+    }
     if (!images_ || !images_->Contains(key)) NotFound();
     return InternImageKey(key);
 }
@@ -715,6 +729,7 @@ void HeadlessTreeView::SetEnabled(bool value) {
 
 void HeadlessTreeView::SetImageList(ImageList* images) {
     images_ = images;
+    headlessImages_ = dynamic_cast<HeadlessImageList*>(images);
     NotifyState();
 }
 

@@ -18,6 +18,7 @@
 namespace qv {
 
 class HeadlessTreeView;
+class HeadlessImageList;
 
 // What a view of a HeadlessTreeView is told so that it can show the tree without copying it.
 // Guarantees:
@@ -85,6 +86,7 @@ public:
     void Clear() override;
     Node* First() const override;
     void Reserve(std::size_t count) override;
+    void Prefetch(std::string_view key) const override;
 
 private:
     friend class HeadlessTreeView;
@@ -390,6 +392,8 @@ private:
     std::array<bool, static_cast<std::size_t>(Command::Count)> commandEnabled_;
 
     ImageList* images_ = nullptr;
+    // images_ when it is the headless list, which gives a key's id in the lookup that checks it.
+    HeadlessImageList* headlessImages_ = nullptr;
     int64_t hWnd_;
     bool redraw_ = true;
     bool enabled_ = true;

@@ -254,6 +254,7 @@ void ProjectExplorer::AddTopic(const std::shared_ptr<Topic>& topic) {
         const auto category = Need(topic).Category();
         ParentNode = &nodes.Item(category ? "c:" + category->ID() : "c:uncategorized");
         const std::string key = "t:" + topic->ID();
+        nodes.Prefetch(key); // the key's place in the tree's index arrives while the label is made
         // The node is made with its label, in the room of the last one: one block for its key
         // and label. UpdateTopicNode then leaves the text alone. A label the host cannot help
         // make (its colour) is left to UpdateTopicNode, whose error report names it as always.
@@ -329,7 +330,10 @@ void ProjectExplorer::UpdateTopicNode(const std::shared_ptr<Topic>& topic, Node*
             node->SetText(label);
         }
         p.line = 3;
-        node->SetImage(TopicImage(topic));
+        std::string image = std::move(imageBuffer_); // taken out, as the label above
+        TopicImage(topic, image);
+        node->SetImage(image);
+        imageBuffer_ = std::move(image);
         p.line = 4;
         if (mTreeViewSpell) mTreeViewSpell->CheckNode(*node);
     });

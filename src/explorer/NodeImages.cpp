@@ -25,13 +25,19 @@ std::string ExtensionOf(const std::string& path) {
 
 std::string ProjectExplorer::TopicImage(const std::shared_ptr<Topic>& topic) {
     std::string result;
+    TopicImage(topic, result);
+    return result;
+}
+
+void ProjectExplorer::TopicImage(const std::shared_ptr<Topic>& topic, std::string& result) {
+    result.clear();
     Procedure p(errors_, "TopicImage", {{"Topic", topic}});
     p.Run([&] {
-        result = "topicstatus" + Need(topic).Status();
+        const std::string status = Need(topic).Status(); // a status that fails leaves no key
+        result.assign("topicstatus").append(status);
         if (Need(topic->Project()).UnderSourceControl())
             result += topic->ReadOnly() ? "_readonly" : "_checkedout";
     });
-    return result;
 }
 
 std::string ProjectExplorer::OtherFileImage(const std::shared_ptr<OtherFile>& file) {

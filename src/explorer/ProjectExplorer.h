@@ -174,6 +174,8 @@ private:
 
     // Images
     std::string TopicImage(const std::shared_ptr<Topic>& topic);
+    // The same into result, whose room is reused: a load sets 100,000 images or more.
+    void TopicImage(const std::shared_ptr<Topic>& topic, std::string& result);
     std::string OtherFileImage(const std::shared_ptr<OtherFile>& file);
     std::string BuildProfileImage(const std::shared_ptr<BuildProfile>& profile);
     int32_t OtherFileNodeColor(const std::shared_ptr<OtherFile>& file);
@@ -330,6 +332,7 @@ private:
     std::vector<Variant> progressArgs_;
     std::string labelBuffer_; // the room of the last topic label made
     std::string keyBuffer_;   // the room of the last file node's key made
+    std::string imageBuffer_; // the room of the last topic image key made
     // The host's late-bound face, cast once per host object rather than once per call. The pin
     // keeps the object's control block, so that no later object passes for this one.
     struct HostCast {

@@ -48,8 +48,9 @@ std::string HostSharedHelper::KeyValue(const std::string& key) const {
 
 bool HostSharedHelper::InCollection(const Object& collection, const std::string& key) const {
     try {
-        if (auto* keyed = dynamic_cast<const KeyedCollection*>(&collection))
-            return keyed->Contains(key);
+        const KeyedCollection* keyed = collection.AsKeyedCollection();
+        if (!keyed) keyed = dynamic_cast<const KeyedCollection*>(&collection);
+        if (keyed) return keyed->Contains(key);
         bool known = false;
         bool found = ProjectCollectionContains<Topic>(collection, key, known);
         if (!known) found = ProjectCollectionContains<TopicCategory>(collection, key, known);

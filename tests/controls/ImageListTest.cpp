@@ -2,6 +2,7 @@
 
 #include "contracts/Error.h"
 #include "controls/BuiltInImages.h"
+#include "controls/ImageKeyTable.h"
 #include "support/ErrorOf.h"
 
 #include <functional>
@@ -81,7 +82,8 @@ TEST_F(ImageListTest, ErrorsLeaveTheListUnchanged) {
 }
 
 // Removing every "ico_" image by walking the indexes, as a reload does, over a list large
-// enough to be compacted on the way; the result is checked against a plain vector.
+// enough to be compacted on the way; the result is checked against a plain vector. Every key is
+// looked up before, so that the slots remembered then are stale afterwards.
 TEST_F(ImageListTest, WalkingRemovalKeepsOrderAndLookups) {
     std::vector<std::string> model;
     for (int i = 0; i < 500; ++i) {
@@ -89,6 +91,9 @@ TEST_F(ImageListTest, WalkingRemovalKeepsOrderAndLookups) {
         list.Add(key, Solid(static_cast<uint32_t>(i)));
         if (key.starts_with("ext_")) model.push_back(key);
     }
+    for (int i = 0; i < 500; ++i)
+        EXPECT_EQ(list.IdOf((i % 3 ? "ico_" : "ext_") + std::to_string(i)),
+                  qv::InternImageKey((i % 3 ? "ico_" : "ext_") + std::to_string(i)));
     for (int32_t i = 1; i <= list.Count();) {
         if (list.Key(i).starts_with("ico_"))
             list.Remove(i);
@@ -104,13 +109,19 @@ TEST_F(ImageListTest, WalkingRemovalKeepsOrderAndLookups) {
         EXPECT_EQ(list.Item(model[i])->At(0, 0), std::stoul(model[i].substr(4)));
     }
     EXPECT_FALSE(list.Contains("ico_1"));
+    EXPECT_EQ(list.IdOf("ico_1"), 0u);
+    EXPECT_EQ(list.IdOf(""), 0u);
     list.Remove("ext_0");
     EXPECT_EQ(list.IndexOf("ext_0"), 0);
+    EXPECT_FALSE(list.Contains("ext_0"));
+    EXPECT_EQ(ErrorOf([&] { list.Item("ext_0"); }), qv::err::ElementNotFound);
     list.Add("ext_0", Solid(6)); // a removed key may come back, at the end
     EXPECT_EQ(list.IndexOf("ext_0"), static_cast<int32_t>(model.size()));
     list.Clear();
+    EXPECT_FALSE(list.Contains("ext_3"));
     list.Add("ext_3", Solid(7));
     EXPECT_EQ(Keys(list), "ext_3");
+    EXPECT_EQ(list.Item("ext_3")->At(0, 0), 7u);
 }
 
 } // namespace

@@ -93,6 +93,16 @@ TEST_F(TreeViewTest, KeylessNodesAreAllowedButNotIndexed) {
     N("a key longer than any short string").SetKey("");
     EXPECT_FALSE(tree->Nodes().Contains("k"));
     EXPECT_EQ(tree->IndexedKeyCount(), 1u);
+    // A node's first block lies in the node's allocation: shorter and slightly longer texts are
+    // written there, a much longer one moves to a block of its own; the key stays throughout.
+    Add("", qv::rel::Last, "t:T12345", "Topic 12344 (a title of some length)");
+    for (std::string text :
+         {std::string("Topic 1"), std::string("Topic 12344 (a title of some length!)"),
+          std::string(300, 'x'), std::string("Topic 2")}) {
+        N("t:T12345").SetText(text);
+        EXPECT_EQ(N("t:T12345").Text(), text);
+        EXPECT_EQ(N("t:T12345").Key(), "t:T12345");
+    }
 }
 
 // Each child takes its sorted place at once (a load that sorts later must agree: see
