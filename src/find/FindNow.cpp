@@ -61,9 +61,10 @@ void ProjectExplorer::FindNow() {
         StartNode = tvw->SelectedItem();
         n = StartNode ? StartNode->NextNode() : nodes.First();
         p.line = 6;
-        QVProject& project = Need(mQVProject);
-        const auto topics = project.Topics();
-        const auto files = project.OtherFiles();
+        // An empty tree (no project loaded) is one pass over no node.
+        QVProject* project = n ? &Need(mQVProject) : nullptr;
+        const auto topics = project ? project->Topics() : nullptr;
+        const auto files = project ? project->OtherFiles() : nullptr;
         // Keys split at their first colon, as the host's helper splits them; a host that
         // cannot make the helper still fails at the first node.
         if (n) Shared();
