@@ -7,8 +7,8 @@
 namespace qv {
 
 // Variables of the process environment, read at each call. A variable that is unset or
-// empty gives the fallback, except "TMP", which this platform does not set: it falls back
-// to $TMPDIR and then to "/tmp" (the fallback argument is not used for it).
+// empty gives the fallback, except "TMP", which this platform does not set: it is the first
+// existing folder of $TMP, $TMPDIR and "/tmp" (the fallback argument is not used for it).
 class HostEnvironmentHelper : public EnvironmentHelper {
 public:
     std::string TypeName() const override { return "EnvironmentHelper"; }

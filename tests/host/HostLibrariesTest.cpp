@@ -127,19 +127,22 @@ TEST_F(HostLibrariesTest, MsgBoxesTakeTheQueuedAnswerOrTheFirstButton) {
     EXPECT_FALSE(qv::AnswerCode("maybe"));
 }
 
-TEST_F(HostLibrariesTest, TmpFallsBackToTheSystemTemporaryFolder) {
+TEST_F(HostLibrariesTest, TmpIsTheFirstExistingOfTmpTmpdirAndTheSystemFolder) {
     auto env = libraries.EnvironmentHelper();
-    {
-        ScopedEnv tmp("TMP", "/var/qvtmp");
-        EXPECT_EQ(env->Variable("TMP", ""), "/var/qvtmp");
+    TempDir mine, theirs;
+    const std::string missing = mine.Path() + "/gone";
+    const char* m = mine.Path().c_str();
+    const char* t = theirs.Path().c_str();
+    const std::tuple<const char*, const char*, std::string> cases[] = {
+        {m, t, mine.Path()},
+        {missing.c_str(), t, theirs.Path()},
+        {missing.c_str(), nullptr, "/tmp"},
+        {nullptr, t, theirs.Path()},
+        {nullptr, nullptr, "/tmp"}};
+    for (const auto& [tmp, tmpdir, expected] : cases) {
+        ScopedEnv a("TMP", tmp), b("TMPDIR", tmpdir);
+        EXPECT_EQ(env->Variable("TMP", ""), expected) << (tmp ? tmp : "-");
     }
-    ScopedEnv tmp("TMP", nullptr);
-    {
-        ScopedEnv tmpdir("TMPDIR", "/scratch");
-        EXPECT_EQ(env->Variable("TMP", ""), "/scratch");
-    }
-    ScopedEnv tmpdir("TMPDIR", nullptr);
-    EXPECT_EQ(env->Variable("TMP", ""), "/tmp");
     ScopedEnv other("QV_NO_SUCH_VARIABLE", nullptr);
     EXPECT_EQ(env->Variable("QV_NO_SUCH_VARIABLE", "fallback"), "fallback");
 }
