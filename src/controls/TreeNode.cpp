@@ -1,10 +1,10 @@
 #include "controls/TreeNode.h"
 
 #include "contracts/Error.h"
+#include "contracts/SharedWithRoom.h"
 #include "controls/ImageKeyTable.h"
 #include "controls/TreeView.h"
 
-#include <new>
 #include <utility>
 
 namespace qv {
@@ -27,35 +27,12 @@ void CheckTextSizes(std::string_view key, std::string_view text) {
         throw Error(err::InvalidArgument, "Invalid procedure call or argument");
 }
 
-// Make asks for the room of the node's texts, the allocator adds it after the control block and
-// tells the constructor where it starts. Neither is shared across threads.
-struct TextsRoom {
-    std::size_t size = 0;
-    char* at = nullptr;
-};
-thread_local TextsRoom textsRoom;
-
-template <class T> struct WithTexts {
-    using value_type = T;
-    WithTexts() = default;
-    template <class U> WithTexts(const WithTexts<U>&) noexcept {}
-    T* allocate(std::size_t n) {
-        static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
-        const std::size_t head = n * sizeof(T);
-        const std::size_t size = std::exchange(textsRoom.size, 0);
-        char* block = static_cast<char*>(::operator new(head + size));
-        textsRoom.at = size == 0 ? nullptr : block + head;
-        return reinterpret_cast<T*>(block);
-    }
-    void deallocate(T* p, std::size_t) noexcept { ::operator delete(p); }
-    friend bool operator==(WithTexts, WithTexts) noexcept { return true; }
-};
 } // namespace
 
 const HeadlessNode::Children HeadlessNode::kNoChildren{};
 
 HeadlessNode::HeadlessNode(std::string_view key, std::string_view text) {
-    if (char* at = std::exchange(textsRoom.at, nullptr)) {
+    if (char* at = TakeRoom()) {
         key.copy(at, key.size());
         text.copy(at + key.size(), text.size());
         texts_ = at;
@@ -74,8 +51,7 @@ std::shared_ptr<HeadlessNode> HeadlessNode::Make(std::string_view key, std::stri
     CheckTextSizes(key, text);
     const std::size_t n = key.size() + text.size();
     // The room holds what a block of its own would (SetText writes in place up to that).
-    textsRoom = {n == 0 ? 0 : BlockSize(n), nullptr};
-    return std::allocate_shared<HeadlessNode>(WithTexts<HeadlessNode>{}, key, text);
+    return MakeSharedWithRoom<HeadlessNode>(n == 0 ? 0 : BlockSize(n), key, text);
 }
 
 HeadlessNode::Texts HeadlessNode::MakeTexts(std::string_view key, std::string_view text) {

@@ -1,49 +1,20 @@
 #include "model/TopicItem.h"
 
+#include "contracts/SharedWithRoom.h"
 #include "model/CategoryItem.h"
 #include "model/DiskPath.h"
 #include "model/Project.h"
 
-#include <new>
 #include <utility>
 
 namespace qv {
-
-namespace {
-
-// A topic's first text block shares the allocation of the topic and its count (one allocation
-// a topic instead of two): Create asks for the block's size, the allocator adds it after the
-// control block and tells the constructor where it starts. Neither is shared across threads.
-struct TextsPlace {
-    std::size_t size = 0;
-    char* at = nullptr;
-};
-thread_local TextsPlace textsPlace;
-
-template <class T> struct WithTexts {
-    using value_type = T;
-    WithTexts() = default;
-    template <class U> WithTexts(const WithTexts<U>&) noexcept {}
-    T* allocate(std::size_t n) {
-        static_assert(alignof(T) <= __STDCPP_DEFAULT_NEW_ALIGNMENT__);
-        const std::size_t head = n * sizeof(T);
-        const std::size_t size = std::exchange(textsPlace.size, 0);
-        char* block = static_cast<char*>(::operator new(head + size));
-        textsPlace.at = size == 0 ? nullptr : block + head;
-        return reinterpret_cast<T*>(block);
-    }
-    void deallocate(T* p, std::size_t) noexcept { ::operator delete(p); }
-    friend bool operator==(WithTexts, WithTexts) noexcept { return true; }
-};
-
-} // namespace
 
 TopicItem::TopicItem(MadeByCreate, std::weak_ptr<qv::Project> project, const Fields& fields,
                      std::shared_ptr<CategoryItem> category)
     : project_(std::move(project)), category_(std::move(category)),
       includeInOutput_(fields.includeInOutput) {
     const TextPack<6>::Texts texts = PackedTexts(fields, captionIsTitle_);
-    if (char* at = std::exchange(textsPlace.at, nullptr))
+    if (char* at = TakeRoom())
         texts_.Place(texts, at);
     else
         texts_.Assign(texts);
@@ -66,9 +37,10 @@ std::shared_ptr<TopicItem> TopicItem::Create(std::weak_ptr<qv::Project> project,
                                              const Fields& fields,
                                              std::shared_ptr<CategoryItem> category) {
     bool captionIsTitle = false;
-    textsPlace = {TextPack<6>::BlockSize(PackedTexts(fields, captionIsTitle)), nullptr};
-    return std::allocate_shared<TopicItem>(WithTexts<TopicItem>{}, MadeByCreate{},
-                                           std::move(project), fields, std::move(category));
+    // The first text block shares the allocation of the topic and its count.
+    return MakeSharedWithRoom<TopicItem>(
+        TextPack<6>::BlockSize(PackedTexts(fields, captionIsTitle)), MadeByCreate{},
+        std::move(project), fields, std::move(category));
 }
 
 std::shared_ptr<TopicItem> TopicItem::Self() const {
