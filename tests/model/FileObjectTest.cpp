@@ -5,9 +5,11 @@
 #include "model/DiskPath.h"
 #include "model/ProjectFileReader.h"
 
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -28,6 +30,36 @@ TEST(AbsoluteNormalTest, AgreesWithTheLexicalNormalFormOnEveryShape) {
         EXPECT_EQ(qv::disk::AbsoluteNormal(path),
                   std::filesystem::path(path).lexically_normal().string());
     }
+}
+
+// The files' table hashes paths without regard to case: every two spellings of one path hash
+// the same at every length (whole words of eight bytes and the bytes after them), and paths
+// one byte apart do not.
+TEST(HashNoCaseTest, SpellingsOfOnePathHashTheSameAndOthersApart) {
+    const std::string path = "/Home/Docs/Image-ZZ_09@[`{]/Photo.PNG";
+    std::set<std::size_t> hashes;
+    for (std::size_t n = 0; n <= path.size(); ++n) {
+        const std::string text = path.substr(0, n);
+        std::string lower = text, upper = text;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        SCOPED_TRACE(text);
+        EXPECT_EQ(qv::disk::HashNoCase(lower), qv::disk::HashNoCase(text));
+        EXPECT_EQ(qv::disk::HashNoCase(upper), qv::disk::HashNoCase(text));
+        // Not ASCII: folded first, then hashed as the same bytes.
+        EXPECT_EQ(qv::disk::HashNoCase("\xC3\x84" + lower),
+                  qv::disk::HashNoCase("\xC3\x84" + upper));
+        hashes.insert(qv::disk::HashNoCase(text));
+        for (std::size_t at = 0; at < n; ++at) {
+            std::string other = lower;
+            other[at] = other[at] == '#' ? '$' : '#';
+            hashes.insert(qv::disk::HashNoCase(other));
+        }
+    }
+    const std::size_t n = path.size();
+    EXPECT_EQ(hashes.size(), 1 + n + n * (n + 1) / 2);
 }
 
 TEST_F(FileObjectTest, SetExtensionReplacesAddsOrRemoves) {
