@@ -46,18 +46,20 @@ Node* ProjectExplorer::GetFolderNode(const std::shared_ptr<OtherFile>& file) {
         const std::string_view diskFolder = Need(file).FolderRef();
         const bool image = file->IsImage();
         qv::Nodes& nodes = tvw->Nodes();
-        // A load meets the files of one folder in a row: the folder found last is asked first,
-        // by the folder on disk, which gives the relative one.
-        LoadFolders::Last& last = loadFolders_.last[image];
-        if (loadFolders_.active && !last.key.empty() && last.folder == diskFolder) {
-            if (Node* found = nodes.ItemOrNull(last.key)) {
-                result = found;
-                return;
-            }
-        }
+        // During a load the folder on disk, which gives the relative one, finds the folder
+        // node found for it before: the run's folder first, then the others.
+        LoadFolders::Kind& kind = loadFolders_.kind[image];
         if (loadFolders_.active) {
-            last.key.clear(); // until the folder is found
-            last.folder.assign(diskFolder);
+            if (!kind.last || kind.last->first != diskFolder) {
+                const auto known = kind.keys.find(diskFolder);
+                kind.last = known == kind.keys.end() ? nullptr : &*known;
+            }
+            if (kind.last) {
+                if (Node* found = nodes.ItemOrNull(kind.last->second)) {
+                    result = found;
+                    return;
+                }
+            }
         }
         relativePath = file->RelativePath();
         p.line = 2;
@@ -96,7 +98,9 @@ Node* ProjectExplorer::GetFolderNode(const std::shared_ptr<OtherFile>& file) {
         }
         p.line = 5;
         result = currentNode;
-        if (loadFolders_.active) last.key = currentNode->Key();
+        if (loadFolders_.active)
+            kind.last =
+                &*kind.keys.insert_or_assign(std::string(diskFolder), currentNode->Key()).first;
     });
     return result;
 }

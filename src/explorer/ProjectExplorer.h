@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace qv {
@@ -340,14 +342,23 @@ private:
         std::weak_ptr<Object> pin;
         Dispatch* dispatch = nullptr;
     } hostCast_;
-    // While a load adds its files: the folder nodes GetFolderNode found last, one for images and
-    // one for other files (by key, so that a node removed meanwhile is not used).
+    // While a load adds its files: the folder node GetFolderNode found for each folder on disk,
+    // one set for images and one for other files (by key, so that a node removed meanwhile is
+    // not used). A load meets a folder's files in runs, often many runs a folder.
     struct LoadFolders {
+        struct FolderHash {
+            using is_transparent = void;
+            std::size_t operator()(std::string_view s) const {
+                return std::hash<std::string_view>{}(s);
+            }
+        };
+        // The file's folder on disk (FolderRef) -> its folder node's key.
+        using Keys = std::unordered_map<std::string, std::string, FolderHash, std::equal_to<>>;
         bool active = false;
-        struct Last {
-            std::string folder; // the file's folder on disk (FolderRef)
-            std::string key;    // empty: none yet
-        } last[2];              // [IsImage]
+        struct Kind {
+            Keys keys;
+            const Keys::value_type* last = nullptr; // asked first: the run's folder
+        } kind[2];                                  // [IsImage]
     } loadFolders_;
 };
 

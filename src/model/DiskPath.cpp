@@ -303,17 +303,49 @@ bool SameNoCase(std::string_view a, std::string_view b) {
     return FoldCase(a) == FoldCase(b);
 }
 
-std::size_t HashNoCase(std::string_view s) {
-    auto fnv = [](std::string_view folded, bool lower) {
-        std::uint64_t h = 14695981039346656037ull;
-        for (char c : folded) {
-            h ^= static_cast<unsigned char>(lower ? LowerAscii(c) : c);
-            h *= 1099511628211ull;
-        }
-        return static_cast<std::size_t>(h);
+namespace {
+
+// The ASCII capitals of eight bytes, all below 0x80, made small: no byte carries into the next.
+std::uint64_t LowerAsciiWord(std::uint64_t w) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    const std::uint64_t fromA = w + (0x80 - 'A') * kOnes;     // top bit: the byte is 'A' or above
+    const std::uint64_t pastZ = w + (0x80 - 'Z' - 1) * kOnes; // top bit: above 'Z'
+    return w | (((fromA & ~pastZ) & (0x80 * kOnes)) >> 2);
+}
+
+// The bytes eight at a time, lowered first where asked (ASCII only), so that the hash of a
+// text is that of its folding whichever way the folding is made.
+std::size_t HashWords(std::string_view bytes, bool lower) {
+    constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
+    std::uint64_t h = kMul ^ bytes.size();
+    auto add = [&](std::uint64_t w) {
+        if (lower) w = LowerAsciiWord(w);
+        h = (h ^ w) * kMul;
+        h ^= h >> 32;
     };
-    if (IsAscii(s)) return fnv(s, true);
-    return fnv(FoldCase(s), false);
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, bytes.data() + i, sizeof w);
+        add(w);
+    }
+    if (i < bytes.size()) {
+        std::uint64_t w = 0;
+        std::memcpy(&w, bytes.data() + i, bytes.size() - i);
+        add(w);
+    }
+    // The table takes its place from the top bits: every byte reaches them.
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDull;
+    h ^= h >> 33;
+    return static_cast<std::size_t>(h);
+}
+
+} // namespace
+
+std::size_t HashNoCase(std::string_view s) {
+    if (IsAscii(s)) return HashWords(s, true);
+    return HashWords(FoldCase(s), false);
 }
 
 std::string FindOnDisk(const std::string& path) {
@@ -409,7 +441,9 @@ public:
     // A load asks about the files of one folder in a row: the last answer is kept at hand.
     Listing* Of(std::string_view folder) {
         if (!lastFolder_.empty() && folder == lastFolder_) return last_;
-        last_ = Of(std::string(folder));
+        // A folder met again is found without a text made of its name.
+        const auto known = bySpelling_.find(folder);
+        last_ = known != bySpelling_.end() ? known->second : Of(std::string(folder));
         lastFolder_ = folder;
         return last_;
     }
@@ -489,8 +523,15 @@ private:
     }
 
     std::unordered_map<std::string, std::unique_ptr<Listing>> byDisk_;
-    std::unordered_map<std::string, Listing*> bySpelling_; // nullptr: nothing to read
-    std::unordered_set<std::string> present_;              // folders Spelled found there as spelled
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const {
+            return std::hash<std::string_view>{}(s);
+        }
+    };
+    // nullptr: nothing to read
+    std::unordered_map<std::string, Listing*, TextHash, std::equal_to<>> bySpelling_;
+    std::unordered_set<std::string> present_; // folders Spelled found there as spelled
     std::string lastFolder_;
     Listing* last_ = nullptr;
 };

@@ -140,5 +140,26 @@ TEST_F(LoadingTest, AFileAddedWhileLoadingIsShownOnce) {
     EXPECT_EQ(h.log.Text().find("msgbox"), std::string::npos) << h.log.Text();
 }
 
+// A load comes back to a folder after another: its files join the node made for it before,
+// or, the host having removed that node meanwhile, a new one.
+TEST_F(LoadingTest, AFolderMetAgainKeepsItsNodeOrGetsANewOne) {
+    p->AddFile("images\\shots\\2004\\c.png");
+    p->AddFile("docs\\y.txt");
+    h.Open(p);
+    std::string tree = Dump();
+    for (const char* text : {"other\\docs |", "images\\images\\shots\\2004 |"})
+        EXPECT_EQ(tree.find(text), tree.rfind(text)) << tree;
+    EXPECT_NE(tree.find("o:$P/images/shots/2004/c.png"), std::string::npos) << tree;
+    h.ide->SetObserver([&](std::string_view member, std::vector<qv::Variant>& args) {
+        if (member == "FireLoadProgress" && !args.empty() &&
+            args[0].ToString() == "Reading Other File 'y.txt'")
+            h.Tree().Nodes().Remove("other\\docs");
+    });
+    h.Open(p);
+    tree = Dump();
+    EXPECT_EQ(tree.find("o:$P/docs/guide.txt"), std::string::npos) << tree;
+    EXPECT_NE(tree.find("o:$P/docs/y.txt"), std::string::npos) << tree;
+}
+
 } // namespace
 } // namespace qvtest

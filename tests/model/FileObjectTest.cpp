@@ -5,9 +5,11 @@
 #include "model/DiskPath.h"
 #include "model/ProjectFileReader.h"
 
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace {
 
@@ -28,6 +30,26 @@ TEST(AbsoluteNormalTest, AgreesWithTheLexicalNormalFormOnEveryShape) {
         EXPECT_EQ(qv::disk::AbsoluteNormal(path),
                   std::filesystem::path(path).lexically_normal().string());
     }
+}
+
+// The files' table hashes paths without regard to case: two spellings of one path hash the
+// same at every length (whole words of eight bytes and the bytes after them), also when the
+// path is not ASCII (folded first).
+TEST(HashNoCaseTest, SpellingsOfOnePathHashTheSame) {
+    const std::string path = "/Home/Docs/Image-ZZ_09@[`{]/Photo.PNG";
+    std::set<std::size_t> hashes;
+    for (std::size_t n = 0; n <= path.size(); ++n) {
+        std::string lower = path.substr(0, n), upper = lower;
+        for (std::size_t i = 0; i < n; ++i) {
+            lower[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(lower[i])));
+            upper[i] = static_cast<char>(std::toupper(static_cast<unsigned char>(upper[i])));
+        }
+        EXPECT_EQ(qv::disk::HashNoCase(lower), qv::disk::HashNoCase(upper)) << upper;
+        EXPECT_EQ(qv::disk::HashNoCase("\xC3\x84" + lower),
+                  qv::disk::HashNoCase("\xC3\x84" + upper));
+        hashes.insert(qv::disk::HashNoCase(upper));
+    }
+    EXPECT_EQ(hashes.size(), path.size() + 1); // and the prefixes apart
 }
 
 TEST_F(FileObjectTest, SetExtensionReplacesAddsOrRemoves) {
