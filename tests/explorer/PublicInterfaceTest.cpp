@@ -67,7 +67,13 @@ TEST(PublicInterfaceTest, LateBoundCallsByNameAndByDispidReachTheSameMembers) {
     std::vector<qv::Variant> falseValue{qv::Variant(false)};
     h.control->Invoke("showtoolbar", qv::CallKind::PropertyPut, falseValue);
     EXPECT_FALSE(h.control->ShowToolbar());
+    EXPECT_FALSE(h.Dock().Band(1).Visible());
+    EXPECT_EQ(h.Dock().BorderStyle(), 0);
+    EXPECT_EQ(h.Dock().ClientAreaFlat(), 1);
     EXPECT_EQ(h.control->InvokeById(0x68030003, qv::CallKind::PropertyGet, none).ToBool(), false);
+    h.control->SetShowToolbar(true); // shows the bar again, keeps the flat look
+    EXPECT_TRUE(h.Dock().Band(1).Visible());
+    EXPECT_EQ(h.Dock().BorderStyle(), 0);
     std::vector<qv::Variant> name{qv::Variant("Find")};
     EXPECT_FALSE(h.control->InvokeById(0x60030066, qv::CallKind::Method, name).ToBool());
     try {
