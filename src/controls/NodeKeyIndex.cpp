@@ -1,10 +1,9 @@
 #include "controls/NodeKeyIndex.h"
 
+#include "contracts/WordHash.h"
 #include "controls/TreeNode.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <cstring>
 
 namespace qv {
 
@@ -16,33 +15,7 @@ bool TooFull(std::size_t size, std::size_t capacity) {
 } // namespace
 
 std::size_t NodeKeyIndex::Hash(std::string_view key) {
-    // Eight bytes at a time, each mixed in by a multiply, then a final mix so that the low bits
-    // (a key's home slot) depend on every byte: the keys of a load differ in a few digits
-    // ("t:T12345", a file's name), and std::hash costs three times as much on them.
-    constexpr uint64_t kMul = 0x9E3779B97F4A7C15ull;
-    const char* p = key.data();
-    std::size_t n = key.size();
-    uint64_t h = n * kMul;
-    for (; n >= 8; p += 8, n -= 8) {
-        uint64_t word;
-        std::memcpy(&word, p, 8);
-        h = (h ^ word) * kMul;
-        h ^= h >> 29;
-    }
-    if (n > 0) {
-        uint64_t word = 0;
-        if (key.size() >= 8) { // the last eight bytes, some of them mixed in already
-            std::memcpy(&word, key.data() + key.size() - 8, 8);
-        } else {
-            for (std::size_t i = 0; i < n; ++i)
-                word |= uint64_t{static_cast<unsigned char>(p[i])} << (8 * i);
-        }
-        h = (h ^ word) * kMul;
-    }
-    h ^= h >> 32;
-    h *= 0xD6E8FEB86659FD93ull;
-    h ^= h >> 32;
-    return static_cast<std::size_t>(h);
+    return HashWords(key);
 }
 
 HeadlessNode* NodeKeyIndex::Find(std::string_view key, std::size_t hash) const {

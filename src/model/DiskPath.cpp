@@ -2,6 +2,7 @@
 
 #include "contracts/LoadScope.h"
 #include "contracts/Utf8.h"
+#include "contracts/WordHash.h"
 #include "model/ModelErrors.h"
 
 #include <algorithm>
@@ -313,39 +314,11 @@ std::uint64_t LowerAsciiWord(std::uint64_t w) {
     return w | (((fromA & ~pastZ) & (0x80 * kOnes)) >> 2);
 }
 
-// The bytes eight at a time, lowered first where asked (ASCII only), so that the hash of a
-// text is that of its folding whichever way the folding is made.
-std::size_t HashWords(std::string_view bytes, bool lower) {
-    constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
-    std::uint64_t h = kMul ^ bytes.size();
-    auto add = [&](std::uint64_t w) {
-        if (lower) w = LowerAsciiWord(w);
-        h = (h ^ w) * kMul;
-        h ^= h >> 32;
-    };
-    std::size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, bytes.data() + i, sizeof w);
-        add(w);
-    }
-    if (i < bytes.size()) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, bytes.data() + i, bytes.size() - i);
-        add(w);
-    }
-    // The table takes its place from the top bits: every byte reaches them.
-    h ^= h >> 33;
-    h *= 0xFF51AFD7ED558CCDull;
-    h ^= h >> 33;
-    return static_cast<std::size_t>(h);
-}
-
 } // namespace
 
 std::size_t HashNoCase(std::string_view s) {
-    if (IsAscii(s)) return HashWords(s, true);
-    return HashWords(FoldCase(s), false);
+    if (IsAscii(s)) return HashWords(s, LowerAsciiWord);
+    return HashWords(FoldCase(s));
 }
 
 std::string FindOnDisk(const std::string& path) {
