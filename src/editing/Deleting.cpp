@@ -207,12 +207,17 @@ void ProjectExplorer::DeleteFromDisk(const std::shared_ptr<OtherFile>& file, Nod
             diag::IgnoreErrors([&] { files.DeleteFile(*copy); });
         }
     }
-    // A sub-folder that the delete leaves empty goes too; the node being deleted is still in
-    // the tree at this moment and does not count.
+    // A sub-folder that the delete leaves empty goes too, and so does each sub-folder above it
+    // that held nothing else, as the next load would show them; the node being deleted is still
+    // in the tree at this moment and does not count.
     Node* folder = GetFolderNode(file);
     if (folder && folder->Parent() &&
         (folder->ChildCount() == 0 || (folder->ChildCount() == 1 && folder->FirstChild() == &node)))
-        folder->Remove();
+        for (Node* parent; folder && folder->Parent(); folder = parent) {
+            parent = folder->Parent();
+            folder->Remove();
+            if (parent->ChildCount() != 0) break;
+        }
 }
 
 } // namespace qv

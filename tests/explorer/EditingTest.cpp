@@ -84,8 +84,10 @@ TEST_F(EditingTest, AFileGoesFromDiskAndFromEachOutputFolderUntilTheFirstNo) {
     EXPECT_FALSE(fs::exists(h.ProjectFolder() + "images/shots/a.png"));
     EXPECT_TRUE(fs::exists(h.ProjectFolder() + "out/web/images/shots/a.png"));
     EXPECT_TRUE(fs::exists(h.ProjectFolder() + "out/chm/images/shots/a.png"));
-    // The sub-folders that the delete left empty went with it.
+    // The sub-folders that the delete left empty went with it, up to the Image Files folder.
     EXPECT_FALSE(h.Tree().Nodes().Contains("images\\images\\shots"));
+    EXPECT_FALSE(h.Tree().Nodes().Contains("images\\images"));
+    EXPECT_TRUE(h.Tree().Nodes().Contains("images"));
 }
 
 // What lies at a profile's output path but is not a copy of its own there: the delete leaves
