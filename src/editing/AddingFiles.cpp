@@ -142,6 +142,18 @@ void ProjectExplorer::CreateNewOtherFile(const std::string& filename, bool& auto
             return site_.libraries.MsgBox(text, buttons, title);
         };
         p.line = 1;
+        // The project writes "\" between folders, so a name that holds one (a file or folder
+        // of this disk named so) would be listed, and read back, as another file: refused
+        // before the duplicate test, which would look at that other file.
+        std::error_code literal;
+        if (filename.find('\\') != std::string::npos &&
+            fs::symlink_status(filename, literal).type() != fs::file_type::not_found && !literal) {
+            box("'" + filename +
+                    "' cannot be added to the Quorvel project: a \"\\\" in a file or folder "
+                    "name would be read as a folder separator.",
+                48, "Invalid file name");
+            return;
+        }
         // The path as the project would list it ("..", doubled separators and the disk's
         // spelling resolved): another spelling of a listed file is the same duplicate, not a
         // collection error at the end.

@@ -80,9 +80,11 @@ TEST_F(AddingFilesTest, CancelStopsThisFileOnlyAndTheNextIsAskedAgain) {
 }
 
 // Another spelling of a listed file is a duplicate too; a folder (a shell drop may hold one) is
-// no file, wherever it lies.
+// no file, wherever it lies; nor can a name holding a "\" be listed (here "odd\name.txt", which
+// the project would read as "odd/name.txt").
 TEST_F(AddingFilesTest, DuplicatesTemplateFilesAndFoldersAreRefused) {
     h.dir.Write("inside.txt", "x");
+    h.dir.Write("odd\\name.txt", "x");
     h.dir.Write("template/page.html", "x");
     Add("AddOtherFile", {h.ProjectFolder() + "inside.txt"});
     Add("AddOtherFile", {h.ProjectFolder() + "inside.txt"});
@@ -90,9 +92,11 @@ TEST_F(AddingFilesTest, DuplicatesTemplateFilesAndFoldersAreRefused) {
     Add("AddOtherFile", {h.ProjectFolder() + "template/page.html"});
     Add("AddOtherFile", {h.ProjectFolder() + "template"});
     Add("AddOtherFile", {elsewhere.Path()});
-    EXPECT_EQ(Boxes(), (std::vector<std::string>{"msgbox 48 Duplicate", "msgbox 48 Duplicate",
-                                                 "msgbox 48 Template file", "msgbox 48 Not a file",
-                                                 "msgbox 48 Not a file"}));
+    Add("AddOtherFile", {h.ProjectFolder() + "odd\\name.txt"});
+    EXPECT_EQ(Boxes(),
+              (std::vector<std::string>{"msgbox 48 Duplicate", "msgbox 48 Duplicate",
+                                        "msgbox 48 Template file", "msgbox 48 Not a file",
+                                        "msgbox 48 Not a file", "msgbox 48 Invalid file name"}));
     EXPECT_EQ(h.log.Text().find("report"), std::string::npos) << h.log.Text();
     EXPECT_EQ(p->OtherFiles()->Count(), 1);
 }
