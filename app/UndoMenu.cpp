@@ -3,6 +3,7 @@
 #include "contracts/Error.h"
 #include "host/UndoHistory.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QEvent>
@@ -82,9 +83,24 @@ QString UndoMenu::Run(bool undo) {
     return name;
 }
 
+namespace {
+
+// The keys typed into a label's editor belong to the gesture that opened it (F2, or a new
+// category or topic, whose name is typed next), so that the item and its name are one step.
+bool TypingALabel(QEvent* event) {
+    if (event->type() != QEvent::KeyPress) return false;
+    const QWidget* editor = QApplication::focusWidget();
+    const QWidget* viewport = editor ? editor->parentWidget() : nullptr;
+    return viewport && qobject_cast<const QAbstractItemView*>(viewport->parentWidget());
+}
+
+} // namespace
+
 bool UndoMenu::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress:
+        if (TypingALabel(event)) break;
+        [[fallthrough]];
     case QEvent::Shortcut:
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:

@@ -19,11 +19,12 @@ namespace qv::app {
 // Edit > Undo and Redo (Ctrl+Z; Ctrl+Shift+Z and Ctrl+Y) over the open project's UndoHistory,
 // the one history of every change to the project, whatever made it.
 //
-// A step is what changed between two gestures: every key press, shortcut, mouse press and
-// drop that reaches the program while no modal dialog is open ends the step before it. The
-// questions a gesture asks (a delete's confirmation, "delete the file from disk?") and the
-// dialogs it opens are modal, so their answers stay in the gesture's step. Text fields (the
-// label editor, the find field, a topic editor) keep Ctrl+Z for their own text.
+// A step is what changed between two gestures: every key press (but those typed into a tree's
+// label editor), shortcut, mouse press and drop that reaches the program while no modal dialog
+// is open ends the step before it. The questions a gesture asks (a delete's confirmation,
+// "delete the file from disk?") and the dialogs it opens are modal, so their answers stay in
+// the gesture's step; the name typed for a new category stays in the step that made it. Text
+// fields (the label editor, the find field, a topic editor) keep Ctrl+Z for their own text.
 class UndoMenu final : public QObject {
     Q_OBJECT
 public:

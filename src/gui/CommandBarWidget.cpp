@@ -30,12 +30,12 @@ struct IconName {
     QStyle::StandardPixmap fallback;
 };
 // The desktop icon theme's names for the command set's pictures, and a style picture for a
-// desktop without a theme.
+// desktop without a theme (Delete: the red cross, as the style's grey bin reads as disabled).
 constexpr IconName kIcons[] = {
     {"new category", "folder-new", QStyle::SP_FileDialogNewFolder},
     {"new topic", "document-new", QStyle::SP_FileIcon},
     {"add other file", "list-add", QStyle::SP_FileIcon},
-    {"delete", "edit-delete", QStyle::SP_TrashIcon},
+    {"delete", "edit-delete", QStyle::SP_DialogCancelButton},
     {"up arrow", "go-up", QStyle::SP_ArrowUp},
     {"down arrow", "go-down", QStyle::SP_ArrowDown},
     {"add image", "insert-image", QStyle::SP_FileIcon},

@@ -27,9 +27,10 @@ TreeFilter::TreeFilter(TreeWidget& view, QWidget* fieldParent)
     field_->setObjectName("treeFilter");
     field_->setPlaceholderText(tr("Filter"));
     field_->setAccessibleName(tr("Filter the tree"));
-    field_->setToolTip(tr("Shows the items whose name, title or file name holds the text, with "
-                          "their folders; with * a pattern (? one character, # one digit). "
-                          "Escape shows everything again."));
+    field_->setToolTip(tr("Shows the items whose name, title or file name holds the text (? any "
+                          "one character, # any digit), with their folders; with * the pattern "
+                          "matches a whole name, title or file name. Escape shows everything "
+                          "again."));
     field_->setClearButtonEnabled(true);
     field_->installEventFilter(this);
     connect(field_, &QLineEdit::textChanged, this, &TreeFilter::Apply);
@@ -91,6 +92,12 @@ void TreeFilter::Apply(const QString& text) {
     }
     matcher_.reset();
     if (pattern && stars_.empty()) matcher_.emplace(needle_);
+    // "topic 4?3" without a "*": its wildcards too, anywhere in a value, as the plain text is
+    // (besides the text itself, so that "what's new?" still finds its own question mark).
+    anywhere_.reset();
+    if (!pattern && needle_.find_first_of("?#") != std::string::npos &&
+        needle_.find('[') == std::string::npos)
+        anywhere_.emplace("*" + needle_ + "*");
     std::vector<uint8_t> state(rows_.size(), 0);
     matches_ = 0;
     for (std::size_t i = 0; i < rows_.size(); ++i)
@@ -189,7 +196,16 @@ void TreeFilter::Read() {
 
 bool TreeFilter::Matches(const Row& row, bool pattern) const {
     std::string_view texts(texts_.data() + row.begin, row.end - row.begin);
-    if (!pattern) return texts.find(needle_) != std::string_view::npos;
+    if (!pattern) {
+        if (texts.find(needle_) != std::string_view::npos) return true;
+        if (!anywhere_) return false;
+        for (std::size_t at = 0; at < texts.size();) {
+            const std::size_t end = texts.find('\0', at);
+            if (anywhere_->Matches(texts.substr(at, end - at))) return true;
+            at = end + 1;
+        }
+        return false;
+    }
     // A value the pattern matches holds its longest literal run: a quick test first.
     if (!literal_.empty() && texts.find(literal_) == std::string_view::npos) return false;
     while (!texts.empty()) {

@@ -78,7 +78,8 @@ private:
     std::string needle_;             // lower case
     std::string literal_;            // of a pattern without "[": its longest run without wildcards
     std::vector<std::string> stars_; // of a pattern whose only wildcard is "*": its runs
-    std::optional<find::TextMatcher> matcher_; // any other pattern, compiled once per text
+    std::optional<find::TextMatcher> matcher_;  // any other pattern, compiled once per text
+    std::optional<find::TextMatcher> anywhere_; // a text with "?" or "#" but no "*"
     std::vector<Row> rows_;
     std::string texts_;
     bool read_ = false; // rows_ and texts_ describe the tree as it is

@@ -400,6 +400,7 @@ TEST_F(ExplorerWidgetTest, TheFilterShowsMatchesAndTheirFoldersOnScreenOnly) {
         {"x*", ""},                                 // no value starts with x
         {"*e*p", "topics c:C2 t:T3 t:T4"},          // "next" does not end with p
         {"?e*", "topics c:C1 t:T2 c:C2 t:T3 t:T4"}, // "?": any one character
+        {"s?tu", "topics c:C2 t:T4"},               // without "*": anywhere, as a text is
         {"adv", "topics c:C2"},                     // a category, without its topics
     };
     for (const auto& [text, expected] : cases) {

@@ -154,6 +154,12 @@ void Session::EndControl() {
     events_.Reset();
 }
 
+void Session::EndBeforeExit() {
+    if (!control_) return;
+    Guard([&] { control_->UserControl_Terminate(); });
+    events_.Reset();
+}
+
 void Session::Open(const std::string& projectFile) {
     // One load from the file to the tree: the designer's load answers its files' existence
     // from the folder listings the reading took, instead of reading them again.
