@@ -15,6 +15,7 @@ inline constexpr int32_t ObjectRequired = 424;
 inline constexpr int32_t ObjectNotSet = 91;
 inline constexpr int32_t CannotCreateObject = 429;
 inline constexpr int32_t UnknownMember = 438;
+inline constexpr int32_t WrongArgumentCount = 450;
 inline constexpr int32_t InvalidArgument = 5;
 inline constexpr int32_t TypeMismatch = 13;
 inline constexpr int32_t ElementNotFound = 35601;

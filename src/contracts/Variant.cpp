@@ -13,22 +13,28 @@ namespace {
     throw Error(err::TypeMismatch, "Type mismatch");
 }
 
+// The platform writes an exponent with a capital E ("1E-05", "1.5E+20") and zero without a
+// sign.
+std::string Significant(double v, int digits) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*g", digits, v == 0 ? 0.0 : v);
+    for (char* c = buf; *c; ++c)
+        if (*c == 'e') *c = 'E';
+    return buf;
+}
+
 std::string NumberText(double v) {
     if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e15) {
         char buf[32];
-        std::snprintf(buf, sizeof buf, "%.0f", v);
+        std::snprintf(buf, sizeof buf, "%.0f", v == 0 ? 0.0 : v);
         return buf;
     }
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", v);
-    return buf;
+    return Significant(v, 15);
 }
 
 std::string SingleText(float v) {
     if (std::isfinite(v) && v == std::floor(v) && std::fabs(v) < 1e7f) return NumberText(v);
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.7g", static_cast<double>(v));
-    return buf;
+    return Significant(static_cast<double>(v), 7);
 }
 } // namespace
 

@@ -41,6 +41,16 @@ Variant NodeResult(Node* node) {
 Variant ProjectExplorer::Invoke(std::string_view name, CallKind kind, std::vector<Variant>& args) {
     const std::string lower = AsciiLower(name);
     const bool put = kind == CallKind::PropertyPut;
+    // As the platform's dispatch: a member takes no more arguments than it declares, and only
+    // a writable property takes a new value.
+    const typeinfo::Member* member = nullptr;
+    for (const auto& m : typeinfo::kMembers)
+        if (m.name.size() == lower.size() && AsciiLower(m.name) == lower) member = &m;
+    if (!member || (put && !member->writable))
+        throw Error(err::UnknownMember, "Object doesn't support this property or method");
+    if (args.size() > static_cast<std::size_t>(member->parameters + (put ? 1 : 0)))
+        throw Error(err::WrongArgumentCount,
+                    "Wrong number of arguments or invalid property assignment");
     // Properties: a put takes the new value as its last argument.
     auto value = [&]() -> const Variant& {
         if (args.empty()) NotOptional();

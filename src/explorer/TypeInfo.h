@@ -24,35 +24,39 @@ struct Member {
     std::string_view name;
     int32_t dispid;
     bool property;
+    // How many arguments a call (a property's read) takes at most; a write takes one more.
+    int8_t parameters = 0;
+    // Only a property can be written, and only one that is not read-only.
+    bool writable = false;
 };
 
 // The public members of _ProjectExplorer with their DISPIDs.
 inline constexpr std::array<Member, 25> kMembers{{
-    {"Enabled", 0x68030006, true},
-    {"QVIDE", 0x68030005, true},
-    {"ReadOnly", 0x68030004, true},
-    {"ShowToolbar", 0x68030003, true},
-    {"SelectedItem", 0x68030002, true},
+    {"Enabled", 0x68030006, true, 0, true},
+    {"QVIDE", 0x68030005, true, 0, true},
+    {"ReadOnly", 0x68030004, true, 0, true},
+    {"ShowToolbar", 0x68030003, true, 0, true},
+    {"SelectedItem", 0x68030002, true, 0, true},
     {"Nodes", 0x68030001, true},
     {"TreeViewSpell", 0x68030000, true},
-    {"LoadQVProject", 0x6003005B, false},
-    {"LoadQVProjectEx", 0x6003005E, false},
-    {"ToolStatus", 0x60030066, false},
-    {"ClickTool", 0x60030067, false},
-    {"HitTest", 0x6003006E, false},
-    {"SpellCheckNode", 0x6003006F, false},
+    {"LoadQVProject", 0x6003005B, false, 4},
+    {"LoadQVProjectEx", 0x6003005E, false, 7},
+    {"ToolStatus", 0x60030066, false, 1},
+    {"ClickTool", 0x60030067, false, 1},
+    {"HitTest", 0x6003006E, false, 2},
+    {"SpellCheckNode", 0x6003006F, false, 1},
     {"SpellCheckCurrentNode", 0x60030070, false},
     {"InitSpell", 0x60030072, false},
     {"Terminate", 0x60030073, false},
     {"RedoSpellCheck", 0x60030075, false},
-    {"RemoveBadWord", 0x60030076, false},
+    {"RemoveBadWord", 0x60030076, false, 1},
     {"HideEditControls", 0x60030077, false},
     {"ShowOnlyFindBar", 0x60030078, false},
-    {"AddFileImage", 0x6003007A, false},
+    {"AddFileImage", 0x6003007A, false, 1},
     {"RemoveAllFileImages", 0x6003007B, false},
-    {"AddExtensionImage", 0x6003007C, false},
+    {"AddExtensionImage", 0x6003007C, false, 1},
     {"CtrlKeyPressed", 0x6003007D, false},
-    {"SetToolbarStyle", 0x6003007E, false},
+    {"SetToolbarStyle", 0x6003007E, false, 1},
 }};
 
 // The events of __ProjectExplorer; the number is both the DISPID and the raising index.

@@ -111,6 +111,12 @@ INSTANTIATE_TEST_SUITE_P(
         DumpCase{"l", Variant(int32_t{123456}), "<l>123456</l>\r\n"},
         DumpCase{"s", Variant(1.5f), "<s>1.5</s>\r\n"},
         DumpCase{"d", Variant(-2.25), "<d>-2.25</d>\r\n"},
+        // Seven significant digits for a Single, fifteen for a Double, a capital E, no "-0".
+        DumpCase{"s", Variant(1.0f / 3), "<s>0.3333333</s>\r\n"},
+        DumpCase{"s", Variant(1e-5f), "<s>1E-05</s>\r\n"},
+        DumpCase{"s", Variant(12345678.0f), "<s>1.234568E+07</s>\r\n"},
+        DumpCase{"d", Variant(1.5e20), "<d>1.5E+20</d>\r\n"},
+        DumpCase{"d", Variant(-0.0), "<d>0</d>\r\n"},
         DumpCase{"s", Variant(kNul), "<s>a{Null}b{Null}</s>\r\n"},
         DumpCase{"Data", Variant::Unknown(nullptr), "<Data>{Nothing}</Data>\r\n"},
         DumpCase{"r", Variant::Record("RECT"), "<r>{UDT - RECT}</r>\r\n"},

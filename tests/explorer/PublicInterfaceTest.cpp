@@ -1,6 +1,7 @@
 #include "contracts/Error.h"
 #include "explorer/TypeInfo.h"
 #include "host/HelpContext.h"
+#include "support/ErrorOf.h"
 #include "support/ExplorerHarness.h"
 
 #include <gtest/gtest.h>
@@ -76,12 +77,15 @@ TEST(PublicInterfaceTest, LateBoundCallsByNameAndByDispidReachTheSameMembers) {
     EXPECT_EQ(h.Dock().BorderStyle(), 0);
     std::vector<qv::Variant> name{qv::Variant("Find")};
     EXPECT_FALSE(h.control->InvokeById(0x60030066, qv::CallKind::Method, name).ToBool());
-    try {
-        h.control->Invoke("NoSuchMember", qv::CallKind::Method, none);
-        FAIL();
-    } catch (const qv::Error& e) {
-        EXPECT_EQ(e.Number(), 438);
-    }
+    EXPECT_EQ(ErrorOf([&] { h.control->Invoke("NoSuchMember", qv::CallKind::Method, none); }), 438);
+    // No more arguments than declared, and no new value for what cannot be written.
+    EXPECT_EQ(ErrorOf([&] { h.control->Invoke("ShowToolbar", qv::CallKind::Method, falseValue); }),
+              450);
+    EXPECT_EQ(ErrorOf([&] { h.control->Invoke("CtrlKeyPressed", qv::CallKind::Method, name); }),
+              450);
+    EXPECT_EQ(ErrorOf([&] { h.control->Invoke("Nodes", qv::CallKind::PropertyPut, name); }), 438);
+    EXPECT_EQ(ErrorOf([&] { h.control->Invoke("HitTest", qv::CallKind::PropertyPut, name); }), 438);
+    EXPECT_TRUE(h.control->ShowToolbar());
 }
 
 TEST(PublicInterfaceTest, EventsAreRaisedByNumber) {

@@ -46,6 +46,16 @@ void Need(const std::vector<std::string>& args, std::size_t minimum, std::size_t
         throw UsageError(std::string("usage: ") + usage);
 }
 
+// The user can type only into a field the bar has: any other name is the script's mistake.
+void NeedField(qv::HeadlessCommandBar& dock, const std::string& name) {
+    qv::HeadlessTool* tool = nullptr;
+    try {
+        tool = &dock.Find(name);
+    } catch (const qv::Error&) {
+    }
+    if (!tool || tool->Kind() != qv::toolkind::Field) throw UsageError("no field named " + name);
+}
+
 } // namespace
 
 Session::Session(std::ostream& out, qv::PosixInstrumentation* instrumentation)
@@ -101,6 +111,8 @@ void Session::Line(const std::string& text) {
 template <class F> void Session::Guard(F&& call) {
     try {
         call();
+    } catch (const UsageError&) {
+        throw; // the script's own mistake, found while the line ran: the line cannot run
     } catch (const qv::Error& e) {
         Line("raised " + std::to_string(e.Number()) + " " + QuoteLine(e.Description()));
     } catch (const std::exception& e) {
@@ -535,10 +547,12 @@ void Session::Run(const std::vector<std::string>& args) {
     } else if (c == "field") {
         Need(args, 3, 3, "field TOOL TEXT");
         qv::HeadlessCommandBar& dock = Dock();
+        NeedField(dock, args[1]);
         Guard([&] { dock.UserSetFieldText(args[1], args[2]); });
     } else if (c == "enter") {
         Need(args, 2, 2, "enter TOOL");
         qv::HeadlessCommandBar& dock = Dock();
+        NeedField(dock, args[1]);
         Guard([&] { dock.UserKeyDown(args[1], 13, 0); });
     } else if (c == "help") {
         Need(args, 1, 1, "help");
