@@ -186,7 +186,7 @@ bool ProjectBuilder::AddTopic(const TopicItem::Fields& fields, std::size_t categ
     auto topic = TopicItem::Create(project_, fields, member ? categories_[category] : nullptr);
     TopicItem* added = topic.get();
     const std::string_view id = added->IdView();
-    if (!p.topics_->AppendNew(id, hash, std::move(topic))) return false;
+    if (!p.topics_->AppendNew(id, hash, topic)) return false;
     if (member) member->AddMember(added, true);
     p.topicIds_.Use(id);
     return true;

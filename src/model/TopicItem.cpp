@@ -5,84 +5,26 @@
 #include "model/DiskPath.h"
 #include "model/Project.h"
 
-#include <array>
-#include <atomic>
-#include <cstring>
-#include <mutex>
 #include <utility>
 
 namespace qv {
 
-namespace {
-
-// The status texts met so far, each kept once for all topics: a project uses a handful. An
-// entry is never changed or freed once counted, so a topic reads its text without a lock;
-// a status beyond the room (or a long one) stays in the topic's own texts.
-class SharedStatuses {
-public:
-    static constexpr std::size_t kRoom = 64, kLongest = 64;
-
-    // 0: not shared.
-    uint8_t CodeOf(std::string_view text) {
-        if (text.empty() || text.size() > kLongest) return 0;
-        if (uint8_t code = Find(text, count_.load(std::memory_order_acquire))) return code;
-        std::lock_guard<std::mutex> lock(mutex_);
-        const std::size_t count = count_.load(std::memory_order_relaxed);
-        if (uint8_t code = Find(text, count)) return code;
-        if (count == kRoom) return 0;
-        char* copy = new char[text.size()];
-        std::memcpy(copy, text.data(), text.size());
-        texts_[count] = {copy, text.size()};
-        count_.store(count + 1, std::memory_order_release);
-        return static_cast<uint8_t>(count + 1);
-    }
-    std::string_view Text(uint8_t code) const { return texts_[code - 1]; }
-
-private:
-    uint8_t Find(std::string_view text, std::size_t count) const {
-        for (std::size_t i = 0; i < count; ++i)
-            if (texts_[i] == text) return static_cast<uint8_t>(i + 1);
-        return 0;
-    }
-
-    std::array<std::string_view, kRoom> texts_{};
-    std::atomic<std::size_t> count_{0};
-    std::mutex mutex_;
-};
-constinit SharedStatuses statuses;
-
-} // namespace
-
-TopicItem::TopicItem(MadeByCreate, std::weak_ptr<qv::Project> project, const Packed& packed,
-                     bool includeInOutput, std::shared_ptr<CategoryItem> category)
+TopicItem::TopicItem(MadeByCreate, std::weak_ptr<qv::Project> project, const Fields& fields,
+                     std::shared_ptr<CategoryItem> category)
     : project_(std::move(project)), category_(std::move(category)),
-      includeInOutput_(includeInOutput), captionIsTitle_(packed.captionIsTitle),
-      idInFile_(packed.idInFile), status_(packed.status) {
+      includeInOutput_(fields.includeInOutput) {
+    const TextPack<6>::Texts texts = PackedTexts(fields, captionIsTitle_);
     if (char* at = TakeRoom())
-        texts_.Place(packed.texts, at);
+        texts_.Place(texts, at);
     else
-        texts_.Assign(packed.texts);
+        texts_.Assign(texts);
 }
 
-TopicItem::Packed TopicItem::Pack(const Fields& fields) {
-    Packed p;
-    p.captionIsTitle = fields.captionIsTitle || fields.caption == fields.title;
-    const std::string_view file = fields.file;
-    p.idInFile = file.size() == kFilePrefix.size() + fields.id.size() + kFileSuffix.size() &&
-                 file.starts_with(kFilePrefix) && file.ends_with(kFileSuffix) &&
-                 file.substr(kFilePrefix.size(), fields.id.size()) == fields.id;
-    p.status = statuses.CodeOf(fields.status);
-    p.texts = {p.idInFile ? std::string_view{} : fields.id,
-               fields.name,
-               fields.title,
-               p.captionIsTitle ? std::string_view{} : fields.caption,
-               p.status ? std::string_view{} : fields.status,
-               file};
-    return p;
-}
-
-std::string_view TopicItem::StatusView() const {
-    return status_ ? statuses.Text(status_) : texts_[kStatus];
+TextPack<6>::Texts TopicItem::PackedTexts(const Fields& fields, bool& captionIsTitle) {
+    captionIsTitle = fields.captionIsTitle || fields.caption == fields.title;
+    return {fields.id,     fields.name,
+            fields.title,  captionIsTitle ? std::string_view{} : fields.caption,
+            fields.status, fields.file};
 }
 
 void TopicItem::SetTexts(TextPack<6>::Texts texts, bool captionIsTitle) {
@@ -94,11 +36,11 @@ void TopicItem::SetTexts(TextPack<6>::Texts texts, bool captionIsTitle) {
 std::shared_ptr<TopicItem> TopicItem::Create(std::weak_ptr<qv::Project> project,
                                              const Fields& fields,
                                              std::shared_ptr<CategoryItem> category) {
-    const Packed packed = Pack(fields);
+    bool captionIsTitle = false;
     // The first text block shares the allocation of the topic and its count.
-    return MakeSharedWithRoom<TopicItem>(TextPack<6>::BlockSize(packed.texts), MadeByCreate{},
-                                         std::move(project), packed, fields.includeInOutput,
-                                         std::move(category));
+    return MakeSharedWithRoom<TopicItem>(
+        TextPack<6>::BlockSize(PackedTexts(fields, captionIsTitle)), MadeByCreate{},
+        std::move(project), fields, std::move(category));
 }
 
 std::shared_ptr<TopicItem> TopicItem::Self() const {
@@ -134,11 +76,7 @@ void TopicItem::SetIncludeInOutput(bool value) {
 }
 
 void TopicItem::SetStatus(const std::string& status) {
-    Change([&] {
-        const uint8_t code = statuses.CodeOf(status);
-        if (code == 0 || !texts_[kStatus].empty()) texts_.Set(kStatus, code ? "" : status);
-        status_ = code;
-    });
+    Change([&] { texts_.Set(kStatus, status); });
 }
 
 void TopicItem::SetName(const std::string& name) {

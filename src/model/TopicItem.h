@@ -16,9 +16,8 @@ class Project;
 // A topic of a project. Setters on a topic that is in its project's Topics raise
 // TopicChanged; on a topic outside it they only change the value.
 //
-// A project holds 100,000 of them: the texts live in one block (TextPack), a caption equal to
-// the title is kept once, the usual file text (topics\ID.html) holds the ID, and a status is
-// kept once for all the topics that have it.
+// A project holds 100,000 of them: the six texts live in one block (TextPack), and a caption
+// equal to the title is kept once.
 class TopicItem final : public Topic {
 public:
     // A topic's values as views: what a topic is made from, and what Values() shows (valid
@@ -31,22 +30,20 @@ public:
         bool captionIsTitle = false;
         std::string_view CaptionText() const { return captionIsTitle ? title : caption; }
     };
-    // The texts a topic keeps of its Fields, and how the others are found again.
-    struct Packed;
     // Made by the project only (Create), in one allocation with its count and its texts.
     struct MadeByCreate {
     private:
         friend class TopicItem;
         MadeByCreate() = default;
     };
-    TopicItem(MadeByCreate, std::weak_ptr<qv::Project> project, const Packed& packed,
-              bool includeInOutput, std::shared_ptr<CategoryItem> category);
+    TopicItem(MadeByCreate, std::weak_ptr<qv::Project> project, const Fields& fields,
+              std::shared_ptr<CategoryItem> category);
     static std::shared_ptr<TopicItem> Create(std::weak_ptr<qv::Project> project,
                                              const Fields& fields,
                                              std::shared_ptr<CategoryItem> category);
 
     std::string TypeName() const override { return "Topic"; }
-    std::string ID() const override { return std::string(IdView()); }
+    std::string ID() const override { return std::string(texts_[kId]); }
     std::string Name() const override { return std::string(NameRef()); }
     std::string Title() const override { return std::string(TitleRef()); }
     std::string Caption() const override { return std::string(CaptionRef()); }
@@ -60,7 +57,7 @@ public:
     void SetCategory(std::shared_ptr<TopicCategory> category) override;
     bool IncludeInOutput() const override { return includeInOutput_; }
     void SetIncludeInOutput(bool value) override;
-    std::string Status() const override { return std::string(StatusView()); }
+    std::string Status() const override { return std::string(texts_[kStatus]); }
     void SetStatus(const std::string& status) override;
     std::shared_ptr<QVProject> Project() const override;
     // The topic's file has no write bit; false when it names none or the file is missing.
@@ -71,18 +68,12 @@ public:
     void SetTitle(const std::string& title);
     void SetCaption(const std::string& caption);
     std::string_view File() const { return texts_[kFile]; } // as in the project file
-    std::string_view IdView() const {
-        if (!idInFile_) return texts_[kId];
-        const std::string_view file = texts_[kFile];
-        return file.substr(kFilePrefix.size(),
-                           file.size() - kFilePrefix.size() - kFileSuffix.size());
-    }
-    std::string_view StatusView() const;
+    std::string_view IdView() const { return texts_[kId]; }
     // The values and the category without a copy, for readers of every topic (a build's
     // snapshot of 100,000 topics).
     Fields Values() const {
-        return {IdView(),     texts_[kName],    texts_[kTitle], texts_[kCaption],
-                StatusView(), includeInOutput_, texts_[kFile],  captionIsTitle_};
+        return {texts_[kId],     texts_[kName],    texts_[kTitle], texts_[kCaption],
+                texts_[kStatus], includeInOutput_, texts_[kFile],  captionIsTitle_};
     }
     const CategoryItem* CategoryOf() const { return category_.get(); }
     std::string DiskPath() const; // "" when the topic names no file
@@ -92,16 +83,13 @@ private:
     friend class CategoryItem;
     friend class CategoryTopics;
     enum Text : std::size_t { kId, kName, kTitle, kCaption, kStatus, kFile };
-    // A file text made of these around the ID keeps no ID text of its own (idInFile_).
-    static constexpr std::string_view kFilePrefix = "topics\\", kFileSuffix = ".html";
 
     // The topic as its owners hold it; nullptr while it is being destroyed.
     std::shared_ptr<TopicItem> Self() const;
     // Makes the change, telling the project before and after it.
     template <class Assign> void Change(Assign&& assign);
-    // The texts a topic is made with: a caption equal to the title, an ID inside the file text
-    // and a shared status are left out.
-    static Packed Pack(const Fields& fields);
+    // The texts a topic is made with; a caption equal to the title is left out.
+    static TextPack<6>::Texts PackedTexts(const Fields& fields, bool& captionIsTitle);
     // Sets the texts, keeping a caption equal to the title once (captionIsTitle_).
     void SetTexts(TextPack<6>::Texts texts, bool captionIsTitle);
 
@@ -111,15 +99,6 @@ private:
     uint32_t memberIndex_ = 0; // place among the category's members, while one
     bool includeInOutput_ = true;
     bool captionIsTitle_ = false;
-    bool idInFile_ = false; // the ID is the file text's middle; texts_[kId] is empty
-    uint8_t status_ = 0;    // the status's shared text (StatusView); 0: texts_[kStatus]
-};
-
-struct TopicItem::Packed {
-    TextPack<6>::Texts texts;
-    bool captionIsTitle = false;
-    bool idInFile = false;
-    uint8_t status = 0;
 };
 
 } // namespace qv

@@ -364,28 +364,6 @@ TEST_F(ProjectFileTest, ItemsKeepEachTextOnce) {
     EXPECT_FALSE(files->Contains(folder + "Bilder/Ärger.png"));
     EXPECT_TRUE(project->Topics()->Contains("T1"));
     EXPECT_FALSE(project->Topics()->Contains("t1"));
-
-    // A status is kept once for all topics, and the usual file text holds the topic's ID; the
-    // texts read back are the ones given, whichever way each is kept.
-    auto view = [&](const char* id) { return project->GetTopic(id)->Values(); };
-    EXPECT_EQ(view("T1").status.data(), view("T2").status.data()); // both "Complete"
-    const qv::TopicItem::Fields t1 = view("T1");
-    EXPECT_GE(t1.id.data(), t1.file.data());
-    EXPECT_LE(t1.id.data() + t1.id.size(), t1.file.data() + t1.file.size());
-    const std::string longStatus(100, 's');
-    for (const char* file : {"topics\\T40.html", "topics\\T4.html", "Topics\\T40.html",
-                             "topics\\T40.htm", "topics\\T400.html"}) {
-        auto t = project->AddTopic("T40", "n", "t", "", "Draft", file);
-        EXPECT_EQ(t->ID(), "T40") << file;
-        EXPECT_EQ(project->Topics()->Item("T40"), t) << file;
-        EXPECT_EQ(t->Values().file, file);
-        for (const std::string& status : {longStatus, std::string("Draft"), std::string()}) {
-            t->SetStatus(status);
-            EXPECT_EQ(t->Status(), status);
-            EXPECT_EQ(t->Values().id, "T40");
-        }
-        project->RemoveTopic("T40");
-    }
 }
 
 // The numbers already given stay given across saving and opening, whatever was deleted.
