@@ -160,16 +160,15 @@ void Session::CreateControl(bool designer) {
 }
 
 void Session::EndControl() {
-    if (!control_) return;
+    EndControlKept(); // and the control goes with the pointer returned
+}
+
+std::shared_ptr<qv::ProjectExplorer> Session::EndControlKept() {
+    if (!control_) return nullptr;
     auto control = std::move(control_);
     Guard([&] { control->UserControl_Terminate(); });
     events_.Reset();
-}
-
-void Session::EndBeforeExit() {
-    if (!control_) return;
-    Guard([&] { control_->UserControl_Terminate(); });
-    events_.Reset();
+    return control;
 }
 
 void Session::Open(const std::string& projectFile) {

@@ -44,10 +44,11 @@ public:
     // After each line: monitors' broadcasts arrive, then pending UI work runs (the one-tick
     // timer of a label edit).
     void LetPendingWorkRun();
-    // For a process about to end without its destructors: the control ends as its container
-    // closes (the same lines as the session's end prints), and what it built stays in memory,
-    // for the process's end to take at once rather than freeing a large tree node by node.
-    void EndBeforeExit();
+    // The control ends as its container closes it (the same lines as the session's end
+    // prints); returned, so that a process about to end without destructors keeps what it
+    // built for the process's end to take at once, rather than freeing a large tree node by
+    // node. nullptr when no control is open.
+    std::shared_ptr<qv::ProjectExplorer> EndControlKept();
 
 private:
     void Open(const std::string& projectFile);

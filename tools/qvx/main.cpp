@@ -111,7 +111,7 @@ int Main(int argc, char** argv) {
         } else {
             return Usage();
         }
-        session.EndBeforeExit();
+        const auto kept = session.EndControlKept();
         // The channel's socket goes before the instrumentation does.
         qv::diag::UnloadLibrary();
         instrumentation.reset();
