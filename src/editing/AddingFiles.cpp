@@ -254,12 +254,22 @@ bool ProjectExplorer::CopyIntoProject(const std::string& source, const std::stri
         throw Error(75, "Could not copy '" + source + "' to '" + target +
                             "': the target lies outside the project folder");
     std::error_code ec;
-    if (fs::exists(target, ec)) {
-        if (SameContents(source, target)) return true;
-        site_.libraries.MsgBox("A different file named '" + fs::path(target).filename().string() +
-                                   "' already lies in '" + fs::path(target).parent_path().string() +
-                                   "'. It was not replaced, and the file was not added.",
-                               48, "File already exists");
+    // A pipe would keep the copy waiting for a writer, a device feed it without end.
+    if (const fs::file_status from = fs::status(source, ec);
+        fs::exists(from) && !fs::is_regular_file(from))
+        throw Error(75, "Could not copy '" + source + "' to '" + target +
+                            "': it is not a regular file (a folder, a pipe or a device)");
+    // Whatever lies at the target stays, a link leading nowhere or a folder included.
+    if (fs::exists(fs::symlink_status(target, ec))) {
+        const fs::file_status there = fs::status(target, ec);
+        if (fs::is_regular_file(there) && SameContents(source, target)) return true;
+        // Named without the separator a folder's spec ends with.
+        const fs::path named = target.back() == '/' ? target.substr(0, target.size() - 1) : target;
+        site_.libraries.MsgBox(
+            std::string(fs::is_directory(there) ? "A folder" : "A different file") + " named '" +
+                named.filename().string() + "' already lies in '" + named.parent_path().string() +
+                "'. It was not replaced, and the file was not added.",
+            48, "File already exists");
         return false;
     }
     ec = CopyToNewFile(source, target);

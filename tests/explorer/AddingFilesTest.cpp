@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace qvtest {
 namespace {
@@ -118,14 +119,41 @@ TEST_F(AddingFilesTest, AFileAtTheTargetIsTakenWhenTheSameAndNeverReplaced) {
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), there);
         if (same) p->OtherFiles()->Remove(h.ProjectFolder() + "images/shot.png");
     }
+    // Nor is a folder or a link that leads nowhere, each told as what it is.
+    const std::string target = h.ProjectFolder() + "images/shot.png";
+    std::filesystem::remove(target);
+    for (const bool folder : {true, false}) {
+        if (folder)
+            std::filesystem::create_directory(target);
+        else
+            std::filesystem::create_symlink(h.ProjectFolder() + "nowhere.png", target);
+        h.boxes.Queue(qv::mb::Yes);
+        h.log.Clear();
+        Add("AddImage", {outside + "shot.png"});
+        const std::string log = h.log.Text();
+        EXPECT_NE(log.find(folder ? "A folder named 'shot.png'" : "A different file named"),
+                  std::string::npos)
+            << log;
+        EXPECT_EQ(log.find("report"), std::string::npos) << log;
+        EXPECT_FALSE(InProject("images/shot.png"));
+        EXPECT_EQ(std::filesystem::is_directory(target), folder);
+        EXPECT_TRUE(std::filesystem::is_symlink(target) != folder);
+        std::filesystem::remove(target);
+    }
 }
 
 TEST_F(AddingFilesTest, AFailingCopyIsReportedAndAddsNothing) {
     h.Select("images");
     h.boxes.Queue(qv::mb::Yes);
     Add("AddImage", {outside + "gone.png"});
+    // A pipe is refused before it is opened: the copy would wait for a writer.
+    ASSERT_EQ(::mkfifo((outside + "pipe.png").c_str(), 0600), 0);
+    h.boxes.Queue(qv::mb::Yes);
+    Add("AddImage", {outside + "pipe.png"});
     const std::string log = h.log.Text();
     EXPECT_NE(log.find("Procedure: CreateNewOtherFile"), std::string::npos) << log;
+    EXPECT_NE(log.find("pipe.png': it is not a regular file"), std::string::npos) << log;
+    EXPECT_FALSE(std::filesystem::exists(h.ProjectFolder() + "images/pipe.png"));
     EXPECT_EQ(p->OtherFiles()->Count(), 0);
 }
 
