@@ -7,6 +7,7 @@
 #include "model/ProjectFileWriter.h"
 
 #include <algorithm>
+#include <sys/stat.h>
 #include <unordered_set>
 #include <utility>
 
@@ -602,7 +603,11 @@ std::shared_ptr<OtherFile> Project::NewOtherFile(const std::string& filename) {
     if (!problem.empty()) Invalid("file path \"" + filename + "\" " + problem);
     // The disk's spelling of whatever part of the path exists, as a loaded file takes it.
     std::string spec = disk::FindOnDisk(FileKey(filename));
-    if (!spec.empty() && spec.back() == '/') Invalid("\"" + filename + "\" names a folder");
+    // A folder as the disk has it (a link to one included) would be listed as a missing file.
+    struct stat st {};
+    if ((!spec.empty() && spec.back() == '/') ||
+        (::stat(spec.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
+        Invalid("\"" + filename + "\" names a folder");
     return OtherFileItem::Create(self_, sharedFolder_, spec, true, true);
 }
 
