@@ -249,8 +249,12 @@ bool ProjectExplorer::CopyIntoProject(const std::string& source, const std::stri
     std::error_code projectError, targetError;
     const fs::path project =
         fs::canonical(Need(Need(mQVProject).ProjectFile()).Folder(), projectError);
+    if (projectError)
+        throw Error(75, "Could not copy '" + source + "' to '" + target +
+                            "': the project folder cannot be reached (" + projectError.message() +
+                            ")");
     const fs::path relative = fs::weakly_canonical(target, targetError).lexically_relative(project);
-    if (projectError || targetError || relative.empty() || *relative.begin() == "..")
+    if (targetError || relative.empty() || *relative.begin() == "..")
         throw Error(75, "Could not copy '" + source + "' to '" + target +
                             "': the target lies outside the project folder");
     std::error_code ec;

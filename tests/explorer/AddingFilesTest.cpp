@@ -150,9 +150,19 @@ TEST_F(AddingFilesTest, AFailingCopyIsReportedAndAddsNothing) {
     ASSERT_EQ(::mkfifo((outside + "pipe.png").c_str(), 0600), 0);
     h.boxes.Queue(qv::mb::Yes);
     Add("AddImage", {outside + "pipe.png"});
+    // A project folder moved away meanwhile is not made again.
+    const std::string folder = h.ProjectFolder().substr(0, h.ProjectFolder().size() - 1);
+    std::filesystem::rename(folder, folder + ".moved");
+    h.boxes.Queue(qv::mb::Yes);
+    Add("AddImage", {outside + "shot.png"});
+    EXPECT_FALSE(std::filesystem::exists(folder));
+    std::filesystem::rename(folder + ".moved", folder);
     const std::string log = h.log.Text();
     EXPECT_NE(log.find("Procedure: CreateNewOtherFile"), std::string::npos) << log;
     EXPECT_NE(log.find("pipe.png': it is not a regular file"), std::string::npos) << log;
+    EXPECT_NE(log.find("the project folder cannot be reached (No such file or directory)"),
+              std::string::npos)
+        << log;
     EXPECT_FALSE(std::filesystem::exists(h.ProjectFolder() + "images/pipe.png"));
     EXPECT_EQ(p->OtherFiles()->Count(), 0);
 }
