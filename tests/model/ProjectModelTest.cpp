@@ -192,6 +192,13 @@ TEST_F(ProjectModelTest, CollectionsKeepPositionsAndRefuseBadKeys) {
         {"topic file outside the project",
          [&] { project->AddTopic("", "x", "x", "", "", "/srv/x.html"); }, 5},
         {"file path too long", [&] { project->NewOtherFile(std::string(4096, 'a')); }, 5},
+        {"read-only mark on a topic file replaced by a folder",
+         [&] {
+             std::filesystem::create_directories(folder + "topics/Shelf.html");
+             project->SetTopicReadOnly(
+                 project->AddTopic("", "x", "x", "", "", "topics\\Shelf.html")->ID(), true);
+         },
+         75},
         {"file path names a folder on disk",
          [&] {
              std::filesystem::create_directories(folder + "Shots");
