@@ -101,6 +101,8 @@ void Session::Line(const std::string& text) {
 template <class F> void Session::Guard(F&& call) {
     try {
         call();
+    } catch (const UsageError&) {
+        throw; // a wrong argument of the line, found as it runs (an unknown field, a Boolean)
     } catch (const qv::Error& e) {
         Line("raised " + std::to_string(e.Number()) + " " + QuoteLine(e.Description()));
     } catch (const std::exception& e) {
