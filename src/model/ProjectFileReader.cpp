@@ -125,7 +125,9 @@ private:
 };
 
 // Whether the text at `at` (just after an "&") completes a reference that XML itself defines:
-// one of the five named ones, or a character by its decimal or hexadecimal number.
+// one of the five named ones, or a character by its decimal or hexadecimal number. The parser
+// would turn a number that names no character (0, a surrogate, past U+10FFFF) into bytes that
+// are not UTF-8, or end the text at a 0.
 bool IsPredefinedReference(const char* at, const char* end) {
     for (std::string_view name : {"amp;", "lt;", "gt;", "quot;", "apos;"})
         if (static_cast<std::size_t>(end - at) >= name.size() &&
@@ -135,10 +137,17 @@ bool IsPredefinedReference(const char* at, const char* end) {
     const bool hex = at != end && *at == 'x';
     if (hex) ++at;
     const char* const digits = at;
-    while (at != end && (std::isdigit(static_cast<unsigned char>(*at)) ||
-                         (hex && std::isxdigit(static_cast<unsigned char>(*at)))))
-        ++at;
-    return at != digits && at != end && *at == ';';
+    uint32_t value = 0;
+    for (; at != end && (hex ? std::isxdigit(static_cast<unsigned char>(*at))
+                             : std::isdigit(static_cast<unsigned char>(*at)));
+         ++at) {
+        const int digit = std::isdigit(static_cast<unsigned char>(*at))
+                              ? *at - '0'
+                              : std::tolower(static_cast<unsigned char>(*at)) - 'a' + 10;
+        value = std::min<uint32_t>(value * (hex ? 16 : 10) + digit, 0x110000);
+    }
+    return at != digits && at != end && *at == ';' && value != 0 && value < 0x110000 &&
+           (value < 0xD800 || value > 0xDFFF);
 }
 
 // Whether the offset lies in a comment, a CDATA section or a processing instruction of the
@@ -489,7 +498,10 @@ std::shared_ptr<Project> Reader::Read() {
         const std::size_t semicolon = name.find(';');
         name = name.substr(0, std::min(semicolon == name.npos ? name.npos : semicolon + 1,
                                        name.find_first_of(" \t\r\n<>\"'")));
-        problem = "not well-formed XML: unknown entity " + Quote(name) + " (write & as &amp;)";
+        problem =
+            name.size() > 1 && name[1] == '#'
+                ? "not well-formed XML: " + Quote(name) + " names no character"
+                : "not well-formed XML: unknown entity " + Quote(name) + " (write & as &amp;)";
     }
     const std::size_t firstProblem = std::min(notUtf8, unknownReference);
     pugi::xml_document doc;

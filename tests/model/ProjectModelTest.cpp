@@ -199,6 +199,7 @@ TEST_F(ProjectModelTest, CollectionsKeepPositionsAndRefuseBadKeys) {
                  project->AddTopic("", "x", "x", "", "", "topics\\Shelf.html")->ID(), true);
          },
          75},
+        {"file path not UTF-8", [&] { project->AddFile("images\\caf\xE9.png"); }, 5},
         {"file path names a folder on disk",
          [&] {
              std::filesystem::create_directories(folder + "Shots");
