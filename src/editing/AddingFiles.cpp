@@ -279,7 +279,14 @@ bool ProjectExplorer::CopyIntoProject(const std::string& source, const std::stri
     ec = CopyToNewFile(source, target);
     if (ec) {
         const int32_t number = ec == std::errc::no_such_file_or_directory ? err::FileNotFound : 75;
-        throw Error(number, "Could not copy '" + source + "' to '" + target + "': " + ec.message());
+        // Which side is missing: the target's folder may be gone from disk while its node stays.
+        std::error_code ignored;
+        const fs::path folder = fs::path(target).parent_path();
+        const std::string why = number == err::FileNotFound && fs::exists(source, ignored) &&
+                                        !fs::is_directory(folder, ignored)
+                                    ? "the folder '" + folder.string() + "' does not exist"
+                                    : ec.message();
+        throw Error(number, "Could not copy '" + source + "' to '" + target + "': " + why);
     }
     return true;
 }

@@ -165,6 +165,18 @@ TEST_F(AddingFilesTest, AFailingCopyIsReportedAndAddsNothing) {
         << log;
     EXPECT_FALSE(std::filesystem::exists(h.ProjectFolder() + "images/pipe.png"));
     EXPECT_EQ(p->OtherFiles()->Count(), 0);
+
+    // A sub-folder missing on disk, whose node stands for a listed file, is named as what is
+    // missing, and not made.
+    p->AddFile("gone\\listed.txt");
+    h.log.Clear();
+    h.Tree().DropFiles(&h.NodeAt("other\\gone"), {outside + "notes.md"});
+    EXPECT_NE(
+        h.log.Text().find("notes.md': the folder '" + h.ProjectFolder() + "gone' does not exist"),
+        std::string::npos)
+        << h.log.Text();
+    EXPECT_FALSE(std::filesystem::exists(h.ProjectFolder() + "gone"));
+    EXPECT_EQ(p->OtherFiles()->Count(), 1);
 }
 
 // A write that fails part-way (a full disk; here the process's file-size limit, which fails the
