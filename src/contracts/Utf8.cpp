@@ -39,6 +39,14 @@ char32_t Decode(std::string_view s, std::size_t& i) {
     return cp;
 }
 
+bool IsValid(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t at = i;
+        if (Decode(s, i) == kReplacement && s.substr(at, 3) != "\xEF\xBF\xBD") return false;
+    }
+    return true;
+}
+
 void Append(char32_t cp, std::string& out) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);

@@ -14,6 +14,10 @@ inline constexpr char32_t kReplacement = 0xFFFD;
 // sequence yields kReplacement and advances one byte, so the caller can keep that byte.
 char32_t Decode(std::string_view s, std::size_t& i);
 
+// Whether the text is well-formed UTF-8 throughout (no overlong form, surrogate or cut-off
+// character).
+bool IsValid(std::string_view s);
+
 // Appends the code point's UTF-8 bytes.
 void Append(char32_t cp, std::string& out);
 

@@ -249,23 +249,44 @@ bool ProjectExplorer::CopyIntoProject(const std::string& source, const std::stri
     std::error_code projectError, targetError;
     const fs::path project =
         fs::canonical(Need(Need(mQVProject).ProjectFile()).Folder(), projectError);
+    if (projectError)
+        throw Error(75, "Could not copy '" + source + "' to '" + target +
+                            "': the project folder cannot be reached (" + projectError.message() +
+                            ")");
     const fs::path relative = fs::weakly_canonical(target, targetError).lexically_relative(project);
-    if (projectError || targetError || relative.empty() || *relative.begin() == "..")
+    if (targetError || relative.empty() || *relative.begin() == "..")
         throw Error(75, "Could not copy '" + source + "' to '" + target +
                             "': the target lies outside the project folder");
     std::error_code ec;
-    if (fs::exists(target, ec)) {
-        if (SameContents(source, target)) return true;
-        site_.libraries.MsgBox("A different file named '" + fs::path(target).filename().string() +
-                                   "' already lies in '" + fs::path(target).parent_path().string() +
-                                   "'. It was not replaced, and the file was not added.",
-                               48, "File already exists");
+    // A pipe would keep the copy waiting for a writer, a device feed it without end.
+    if (const fs::file_status from = fs::status(source, ec);
+        fs::exists(from) && !fs::is_regular_file(from))
+        throw Error(75, "Could not copy '" + source + "' to '" + target +
+                            "': it is not a regular file (a folder, a pipe or a device)");
+    // Whatever lies at the target stays, a link leading nowhere or a folder included.
+    if (fs::exists(fs::symlink_status(target, ec))) {
+        const fs::file_status there = fs::status(target, ec);
+        if (fs::is_regular_file(there) && SameContents(source, target)) return true;
+        // Named without the separator a folder's spec ends with.
+        const fs::path named = target.back() == '/' ? target.substr(0, target.size() - 1) : target;
+        site_.libraries.MsgBox(
+            std::string(fs::is_directory(there) ? "A folder" : "A different file") + " named '" +
+                named.filename().string() + "' already lies in '" + named.parent_path().string() +
+                "'. It was not replaced, and the file was not added.",
+            48, "File already exists");
         return false;
     }
     ec = CopyToNewFile(source, target);
     if (ec) {
         const int32_t number = ec == std::errc::no_such_file_or_directory ? err::FileNotFound : 75;
-        throw Error(number, "Could not copy '" + source + "' to '" + target + "': " + ec.message());
+        // Which side is missing: the target's folder may be gone from disk while its node stays.
+        std::error_code ignored;
+        const fs::path folder = fs::path(target).parent_path();
+        const std::string why = number == err::FileNotFound && fs::exists(source, ignored) &&
+                                        !fs::is_directory(folder, ignored)
+                                    ? "the folder '" + folder.string() + "' does not exist"
+                                    : ec.message();
+        throw Error(number, "Could not copy '" + source + "' to '" + target + "': " + why);
     }
     return true;
 }

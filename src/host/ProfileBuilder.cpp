@@ -605,7 +605,10 @@ BuildReport ProfileBuilder::Run(const BuildInput& input, BuildProgress* progress
     if (ec || !fs::is_directory(folder, ec))
         throw Error(err::PathFileAccess, "Cannot make the output folder " + folder +
                                              " of build profile " + Quoted(input.profileName) +
-                                             (ec ? ": " + ec.message() : ": not a folder"));
+                                             (ec == std::errc::file_exists || !ec
+                                                  ? ": a file lies on its path where a folder "
+                                                    "should be; it was left as it is"
+                                                  : ": " + ec.message()));
 
     int32_t total = 0;
     ProjectEntries projectEntries;

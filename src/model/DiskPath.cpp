@@ -594,6 +594,10 @@ void SetReadOnlyMark(const std::string& path, bool readOnly) {
             throw Error(err::FileNotFound, "File not found: " + path);
         AccessError(path, errno);
     }
+    // Only a file takes the mark: a folder's would lock what lies in it.
+    if (!S_ISREG(st.st_mode))
+        throw Error(err::PathFileAccess, "Path/File access error: " + path +
+                                             ": not a file (a folder, a pipe or a device)");
     mode_t mode = st.st_mode & 07777;
     mode = readOnly ? (mode & ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
     if (::chmod(path.c_str(), mode) != 0) AccessError(path, errno);

@@ -1,12 +1,14 @@
 #include "model/Project.h"
 
 #include "contracts/LoadScope.h"
+#include "contracts/Utf8.h"
 #include "model/DiskPath.h"
 #include "model/FileObject.h"
 #include "model/ProjectFileReader.h"
 #include "model/ProjectFileWriter.h"
 
 #include <algorithm>
+#include <sys/stat.h>
 #include <unordered_set>
 #include <utility>
 
@@ -600,9 +602,16 @@ void Project::NotifyCategoriesReordered() {
 std::shared_ptr<OtherFile> Project::NewOtherFile(const std::string& filename) {
     std::string problem = FilePathProblem(folder_, filename);
     if (!problem.empty()) Invalid("file path \"" + filename + "\" " + problem);
+    // A name of the disk in another encoding could be saved but never read back.
+    if (!utf8::IsValid(filename))
+        Invalid("file path \"" + filename + "\" is not UTF-8 text, which a project file holds");
     // The disk's spelling of whatever part of the path exists, as a loaded file takes it.
     std::string spec = disk::FindOnDisk(FileKey(filename));
-    if (!spec.empty() && spec.back() == '/') Invalid("\"" + filename + "\" names a folder");
+    // A folder as the disk has it (a link to one included) would be listed as a missing file.
+    struct stat st {};
+    if ((!spec.empty() && spec.back() == '/') ||
+        (::stat(spec.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
+        Invalid("\"" + filename + "\" names a folder");
     return OtherFileItem::Create(self_, sharedFolder_, spec, true, true);
 }
 

@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <iterator>
@@ -78,7 +80,108 @@ struct FileText {
              (at = static_cast<const char*>(std::memchr(at, '\n', end - at))) != nullptr; ++at)
             newlines.push_back(static_cast<uint32_t>(at - begin));
     }
+    // The offset of the first byte that is not UTF-8, once one is found: the file is UTF-8
+    // and the parser would pass any other byte on into names and paths.
+    std::size_t notUtf8 = std::string::npos;
+    // Checks the sequences that start before `to` - 3, or before `to` at the end of the
+    // file, so that a sequence split between two pieces is checked whole with the next one.
+    void CheckUtf8(std::size_t to, bool atEnd) {
+        if (notUtf8 != std::string::npos) return;
+        const std::size_t limit = atEnd ? to : (to > 3 ? to - 3 : 0);
+        const auto* s = reinterpret_cast<const unsigned char*>(bytes.get());
+        std::size_t i = utf8Checked;
+        while (i < limit) {
+            // Plain ASCII, eight bytes at a time.
+            if (uint64_t word; i + 8 <= limit && (std::memcpy(&word, s + i, 8), true) &&
+                               (word & 0x8080808080808080u) == 0) {
+                i += 8;
+                continue;
+            }
+            const unsigned char c = s[i];
+            std::size_t n = 0;
+            unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+            if (c < 0x80)
+                n = 1;
+            else if (c >= 0xC2 && c <= 0xDF)
+                n = 2;
+            else if (c >= 0xE0 && c <= 0xEF)
+                n = 3, low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+            else if (c >= 0xF0 && c <= 0xF4)
+                n = 4, low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
+            bool good = n != 0 && i + n <= to;
+            for (std::size_t k = 1; good && k < n; ++k)
+                good = s[i + k] >= (k == 1 ? low : 0x80) && s[i + k] <= (k == 1 ? high : 0xBF);
+            if (!good) {
+                notUtf8 = i;
+                return;
+            }
+            i += n;
+        }
+        utf8Checked = i;
+    }
+
+private:
+    std::size_t utf8Checked = 0;
 };
+
+// Whether the text at `at` (just after an "&") completes a reference that XML itself defines:
+// one of the five named ones, or a character by its decimal or hexadecimal number. The parser
+// would turn a number that names no character (0, a surrogate, past U+10FFFF) into bytes that
+// are not UTF-8, or end the text at a 0.
+bool IsPredefinedReference(const char* at, const char* end) {
+    for (std::string_view name : {"amp;", "lt;", "gt;", "quot;", "apos;"})
+        if (static_cast<std::size_t>(end - at) >= name.size() &&
+            std::memcmp(at, name.data(), name.size()) == 0)
+            return true;
+    if (at == end || *at++ != '#') return false;
+    const bool hex = at != end && *at == 'x';
+    if (hex) ++at;
+    const char* const digits = at;
+    uint32_t value = 0;
+    for (; at != end && (hex ? std::isxdigit(static_cast<unsigned char>(*at))
+                             : std::isdigit(static_cast<unsigned char>(*at)));
+         ++at) {
+        const int digit = std::isdigit(static_cast<unsigned char>(*at))
+                              ? *at - '0'
+                              : std::tolower(static_cast<unsigned char>(*at)) - 'a' + 10;
+        value = std::min<uint32_t>(value * (hex ? 16 : 10) + digit, 0x110000);
+    }
+    return at != digits && at != end && *at == ';' && value != 0 && value < 0x110000 &&
+           (value < 0xD800 || value > 0xDFFF);
+}
+
+// Whether the offset lies in a comment, a CDATA section or a processing instruction of the
+// text, where an "&" is only a character. Walks the text from its start: asked only about an
+// "&" that is no reference, which a file that loads has none of outside these.
+bool InLiteralSection(std::string_view text, std::size_t offset) {
+    static constexpr std::pair<std::string_view, std::string_view> kSections[] = {
+        {"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", "?>"}};
+    for (std::size_t at = text.find('<'); at < offset; at = text.find('<', at + 1)) {
+        for (const auto& [open, close] : kSections) {
+            if (text.compare(at, open.size(), open) != 0) continue;
+            const std::size_t closed = text.find(close, at + open.size());
+            if (closed == std::string_view::npos || closed > offset) return true;
+            at = closed;
+            break;
+        }
+    }
+    return false;
+}
+
+// The offset of the first "&" outside comments, CDATA sections and processing instructions
+// that begins no reference XML defines, npos when there is none. The parser keeps such an "&"
+// and the name after it as text (it reads no entity declarations), where a conforming reader
+// refuses the file.
+std::size_t FirstUnknownReference(std::string_view text) {
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    for (const char* at = begin;
+         (at = static_cast<const char*>(std::memchr(at, '&', end - at))) != nullptr; ++at)
+        if (!IsPredefinedReference(at + 1, end) &&
+            !InLiteralSection(text, static_cast<std::size_t>(at - begin)))
+            return static_cast<std::size_t>(at - begin);
+    return std::string_view::npos;
+}
 
 // The IDs of one kind met so far, each with the offset of its element and its number in the
 // order added: an open-addressing table of views into the document (no node or copy per ID).
@@ -379,10 +482,34 @@ std::shared_ptr<Project> Reader::Read() {
     // ends the text with a terminator of its own, over the last byte; a NUL added for it leaves
     // every byte of the file to be read (an error at the end is placed after the last line end).
     text_.data()[text_.size] = '\0';
+    // Found before the parse, which changes the text; whichever comes first is reported.
+    const std::string_view whole(text_.data(), text_.size);
+    const std::size_t notUtf8 = text_.notUtf8;
+    const std::size_t unknownReference = FirstUnknownReference(whole);
+    std::string problem;
+    if (notUtf8 < unknownReference) {
+        char byte[8];
+        std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(whole[notUtf8]));
+        problem = std::string("not UTF-8: no character can be read at the byte ") + byte +
+                  " (a project file is UTF-8 text)";
+    } else if (unknownReference != std::string_view::npos) {
+        // The reference up to its ";", or up to what cannot belong to it.
+        std::string_view name = whole.substr(unknownReference, 40);
+        const std::size_t semicolon = name.find(';');
+        name = name.substr(0, std::min(semicolon == name.npos ? name.npos : semicolon + 1,
+                                       name.find_first_of(" \t\r\n<>\"'")));
+        problem =
+            name.size() > 1 && name[1] == '#'
+                ? "not well-formed XML: " + Quote(name) + " names no character"
+                : "not well-formed XML: unknown entity " + Quote(name) + " (write & as &amp;)";
+    }
+    const std::size_t firstProblem = std::min(notUtf8, unknownReference);
     pugi::xml_document doc;
     pugi::xml_parse_result result = doc.load_buffer_inplace(
         text_.data(), text_.size + 1, pugi::parse_default, pugi::encoding_utf8);
-    if (!result) FailAt(result.offset, std::string("not well-formed XML: ") + result.description());
+    if (!result && static_cast<std::size_t>(result.offset) < firstProblem)
+        FailAt(result.offset, std::string("not well-formed XML: ") + result.description());
+    if (!problem.empty()) FailAt(static_cast<std::ptrdiff_t>(firstProblem), problem);
     pugi::xml_node root = doc.document_element();
     for (pugi::xml_node n = root.next_sibling(); n; n = n.next_sibling())
         if (n.type() == pugi::node_element || n.type() == pugi::node_pcdata)
@@ -602,8 +729,10 @@ FileText ReadProjectFileText(const std::string& path) {
         }
         text.NoteLineEnds(have, have + static_cast<std::size_t>(n));
         have += static_cast<std::size_t>(n);
+        text.CheckUtf8(have, false);
     }
     text.size = have;
+    text.CheckUtf8(have, true);
     return text;
 }
 

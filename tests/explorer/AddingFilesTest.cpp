@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace qvtest {
 namespace {
@@ -118,15 +119,48 @@ TEST_F(AddingFilesTest, AFileAtTheTargetIsTakenWhenTheSameAndNeverReplaced) {
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), there);
         if (same) p->OtherFiles()->Remove(h.ProjectFolder() + "images/shot.png");
     }
+    // Nor is a folder or a link leading nowhere, each told as what it is.
+    const std::string images = h.ProjectFolder() + "images/";
+    fs::remove(images + "shot.png");
+    fs::create_directory(images + "shot.png");
+    fs::create_symlink(images + "nowhere.png", images + "more.png");
+    h.boxes.Queue(qv::mb::Yes);
+    h.log.Clear();
+    Add("AddImage", {outside + "shot.png", outside + "more.png"});
+    const std::string log = h.log.Text();
+    EXPECT_NE(log.find("A folder named 'shot.png'"), log.npos) << log;
+    EXPECT_NE(log.find("A different file named 'more.png'"), log.npos) << log;
+    EXPECT_EQ(log.find("report"), log.npos) << log;
+    EXPECT_TRUE(fs::is_directory(images + "shot.png") && fs::is_symlink(images + "more.png"));
 }
 
 TEST_F(AddingFilesTest, AFailingCopyIsReportedAndAddsNothing) {
     h.Select("images");
     h.boxes.Queue(qv::mb::Yes);
     Add("AddImage", {outside + "gone.png"});
+    // A pipe is refused before it is opened: the copy would wait for a writer.
+    ASSERT_EQ(::mkfifo((outside + "pipe.png").c_str(), 0600), 0);
+    h.boxes.Queue(qv::mb::Yes);
+    Add("AddImage", {outside + "pipe.png"});
+    // A project folder moved away meanwhile is not made again.
+    const std::string folder = h.ProjectFolder().substr(0, h.ProjectFolder().size() - 1);
+    fs::rename(folder, folder + ".moved");
+    h.boxes.Queue(qv::mb::Yes);
+    Add("AddImage", {outside + "shot.png"});
+    EXPECT_FALSE(fs::exists(folder));
+    fs::rename(folder + ".moved", folder);
+    // A sub-folder missing on disk, whose node stands for a listed file, is named as missing.
+    p->AddFile("gone\\listed.txt");
+    h.Tree().DropFiles(&h.NodeAt("other\\gone"), {outside + "notes.md"});
     const std::string log = h.log.Text();
-    EXPECT_NE(log.find("Procedure: CreateNewOtherFile"), std::string::npos) << log;
-    EXPECT_EQ(p->OtherFiles()->Count(), 0);
+    for (const std::string& what : std::initializer_list<std::string>{
+             "Procedure: CreateNewOtherFile", "pipe.png': it is not a regular file",
+             "the project folder cannot be reached (No such file or directory)",
+             "notes.md': the folder '" + folder + "/gone' does not exist"})
+        EXPECT_NE(log.find(what), log.npos) << what << "\n" << log;
+    EXPECT_FALSE(fs::exists(h.ProjectFolder() + "images/pipe.png") ||
+                 fs::exists(h.ProjectFolder() + "gone"));
+    EXPECT_EQ(p->OtherFiles()->Count(), 1);
 }
 
 // A write that fails part-way (a full disk; here the process's file-size limit, which fails the

@@ -320,7 +320,7 @@ TEST_F(ProfileBuilderTest, UnusableOutputFolderIsAClearError) {
     std::string error = Failure(*project);
     EXPECT_EQ(error.rfind("75 ", 0), 0u) << error;
     EXPECT_NE(error.find(folder + "out/web/"), std::string::npos);
-    EXPECT_NE(error.find("\"Web\""), std::string::npos);
+    EXPECT_NE(error.find("\"Web\": a file lies on its path"), std::string::npos) << error;
     EXPECT_EQ(Read(folder + "out/web"), "a file where the folder should be");
 
     // A page that cannot take its place stops the build the same way, and its temporary file

@@ -192,6 +192,17 @@ TEST_F(ProjectModelTest, CollectionsKeepPositionsAndRefuseBadKeys) {
         {"topic file outside the project",
          [&] { project->AddTopic("", "x", "x", "", "", "/srv/x.html"); }, 5},
         {"file path too long", [&] { project->NewOtherFile(std::string(4096, 'a')); }, 5},
+        {"read-only mark on a folder at a topic's file",
+         [&] {
+             std::filesystem::remove(folder + "topics/T2.html");
+             std::filesystem::create_directory(folder + "topics/T2.html");
+             project->SetTopicReadOnly("T2", true);
+         },
+         75},
+        {"file path not UTF-8", [&] { project->AddFile("images\\caf\xE9.png"); }, 5},
+        {"file path names a folder on disk",
+         [&] { std::filesystem::create_directories(folder + "Shots"), project->AddFile("shots"); },
+         5},
         {"output folder is the root", [&] { project->GetProfile("B1")->SetOutputFolder("/"); }, 5},
         {"output folder above the project",
          [&] { project->GetProfile("B1")->SetOutputFolder(temp.Path()); }, 5},

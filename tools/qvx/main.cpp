@@ -48,6 +48,8 @@ int RunScript(qvx::Session& session, std::istream& in, const std::string& name) 
     std::string line;
     for (int number = 1; std::getline(in, line); ++number) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        // The byte-order mark some editors put before a UTF-8 text.
+        if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0) line.erase(0, 3);
         const auto first = line.find_first_not_of(" \t");
         if (first == std::string::npos || line[first] == '#') continue;
         try {
