@@ -91,7 +91,15 @@ struct FileText {
         const auto* s = reinterpret_cast<const unsigned char*>(bytes.get());
         std::size_t i = utf8Checked;
         while (i < limit) {
-            // Plain ASCII, eight bytes at a time.
+            // Plain ASCII, 32 bytes at a time, then eight.
+            if (i + 32 <= limit) {
+                uint64_t w[4];
+                std::memcpy(w, s + i, sizeof w);
+                if (((w[0] | w[1] | w[2] | w[3]) & 0x8080808080808080u) == 0) {
+                    i += 32;
+                    continue;
+                }
+            }
             if (uint64_t word; i + 8 <= limit && (std::memcpy(&word, s + i, 8), true) &&
                                (word & 0x8080808080808080u) == 0) {
                 i += 8;
@@ -150,23 +158,40 @@ bool IsPredefinedReference(const char* at, const char* end) {
            (value < 0xD800 || value > 0xDFFF);
 }
 
-// Whether the offset lies in a comment, a CDATA section or a processing instruction of the
-// text, where an "&" is only a character. Walks the text from its start: asked only about an
-// "&" that is no reference, which a file that loads has none of outside these.
-bool InLiteralSection(std::string_view text, std::size_t offset) {
-    static constexpr std::pair<std::string_view, std::string_view> kSections[] = {
-        {"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", "?>"}};
-    for (std::size_t at = text.find('<'); at < offset; at = text.find('<', at + 1)) {
-        for (const auto& [open, close] : kSections) {
-            if (text.compare(at, open.size(), open) != 0) continue;
-            const std::size_t closed = text.find(close, at + open.size());
-            if (closed == std::string_view::npos || closed > offset) return true;
-            at = closed;
-            break;
+// The comments, CDATA sections and processing instructions of a text, where an "&" is only a
+// character: found in one pass over the text as the offsets asked about grow, so that a file
+// of many sections holding "&"s costs one reading.
+class LiteralSections {
+public:
+    explicit LiteralSections(std::string_view text) : text_(text) {}
+    // Whether the offset lies inside one; offsets asked about may not decrease.
+    bool Contain(std::size_t offset) {
+        static constexpr std::pair<std::string_view, std::string_view> kSections[] = {
+            {"<!--", "-->"}, {"<![CDATA[", "]]>"}, {"<?", "?>"}};
+        while (offset >= end_) {
+            const std::size_t at = text_.find('<', next_);
+            if (at == std::string_view::npos || at >= offset) {
+                next_ = at == std::string_view::npos ? text_.size() : at;
+                return false;
+            }
+            next_ = at + 1;
+            for (const auto& [open, close] : kSections) {
+                if (text_.compare(at, open.size(), open) != 0) continue;
+                const std::size_t closed = text_.find(close, at + open.size());
+                // One left open runs to the end of the text.
+                end_ = closed == std::string_view::npos ? std::string_view::npos : closed;
+                next_ = end_ == std::string_view::npos ? text_.size() : end_;
+                break;
+            }
         }
+        return true;
     }
-    return false;
-}
+
+private:
+    std::string_view text_;
+    std::size_t next_ = 0; // where the search for the next section goes on
+    std::size_t end_ = 0;  // where the last section found ends (its closing text)
+};
 
 // The offset of the first "&" outside comments, CDATA sections and processing instructions
 // that begins no reference XML defines, npos when there is none. The parser keeps such an "&"
@@ -175,10 +200,11 @@ bool InLiteralSection(std::string_view text, std::size_t offset) {
 std::size_t FirstUnknownReference(std::string_view text) {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
+    LiteralSections sections(text);
     for (const char* at = begin;
          (at = static_cast<const char*>(std::memchr(at, '&', end - at))) != nullptr; ++at)
         if (!IsPredefinedReference(at + 1, end) &&
-            !InLiteralSection(text, static_cast<std::size_t>(at - begin)))
+            !sections.Contain(static_cast<std::size_t>(at - begin)))
             return static_cast<std::size_t>(at - begin);
     return std::string_view::npos;
 }
