@@ -53,6 +53,32 @@ bool SameName(const char* a, const char* b) {
 // A project file's bytes and one byte more, for the parser's terminator. Unlike a string's,
 // the room is not cleared before the read fills it: that would write a large project's
 // megabytes once more.
+// Whether the text at `at` (just after an "&") completes a reference that XML itself defines:
+// one of the five named ones, or a character by its decimal or hexadecimal number. The parser
+// would turn a number that names no character (0, a surrogate, past U+10FFFF) into bytes that
+// are not UTF-8, or end the text at a 0.
+bool IsPredefinedReference(const char* at, const char* end) {
+    for (std::string_view name : {"amp;", "lt;", "gt;", "quot;", "apos;"})
+        if (static_cast<std::size_t>(end - at) >= name.size() &&
+            std::memcmp(at, name.data(), name.size()) == 0)
+            return true;
+    if (at == end || *at++ != '#') return false;
+    const bool hex = at != end && *at == 'x';
+    if (hex) ++at;
+    const char* const digits = at;
+    uint32_t value = 0;
+    for (; at != end && (hex ? std::isxdigit(static_cast<unsigned char>(*at))
+                             : std::isdigit(static_cast<unsigned char>(*at)));
+         ++at) {
+        const int digit = std::isdigit(static_cast<unsigned char>(*at))
+                              ? *at - '0'
+                              : std::tolower(static_cast<unsigned char>(*at)) - 'a' + 10;
+        value = std::min<uint32_t>(value * (hex ? 16 : 10) + digit, 0x110000);
+    }
+    return at != digits && at != end && *at == ';' && value != 0 && value < 0x110000 &&
+           (value < 0xD800 || value > 0xDFFF);
+}
+
 struct FileText {
     std::unique_ptr<char[]> bytes;
     std::size_t size = 0;
@@ -79,6 +105,21 @@ struct FileText {
         for (const char* at = begin + from;
              (at = static_cast<const char*>(std::memchr(at, '\n', end - at))) != nullptr; ++at)
             newlines.push_back(static_cast<uint32_t>(at - begin));
+    }
+    // The offset of the first "&" that may begin no reference XML defines (npos: none), found
+    // piece by piece while each is in the cache. Only a candidate: a reference cut by the end
+    // of its piece counts, and so does one inside a comment; the reader decides.
+    std::size_t oddAmpersand = std::string::npos;
+    void NoteAmpersands(std::size_t from, std::size_t to) {
+        if (oddAmpersand != std::string::npos) return;
+        const char* const begin = bytes.get();
+        const char* const end = begin + to;
+        for (const char* at = begin + from;
+             (at = static_cast<const char*>(std::memchr(at, '&', end - at))) != nullptr; ++at)
+            if (!IsPredefinedReference(at + 1, end)) {
+                oddAmpersand = static_cast<std::size_t>(at - begin);
+                return;
+            }
     }
     // The offset of the first byte that is not UTF-8, once one is found: the file is UTF-8
     // and the parser would pass any other byte on into names and paths.
@@ -132,32 +173,6 @@ private:
     std::size_t utf8Checked = 0;
 };
 
-// Whether the text at `at` (just after an "&") completes a reference that XML itself defines:
-// one of the five named ones, or a character by its decimal or hexadecimal number. The parser
-// would turn a number that names no character (0, a surrogate, past U+10FFFF) into bytes that
-// are not UTF-8, or end the text at a 0.
-bool IsPredefinedReference(const char* at, const char* end) {
-    for (std::string_view name : {"amp;", "lt;", "gt;", "quot;", "apos;"})
-        if (static_cast<std::size_t>(end - at) >= name.size() &&
-            std::memcmp(at, name.data(), name.size()) == 0)
-            return true;
-    if (at == end || *at++ != '#') return false;
-    const bool hex = at != end && *at == 'x';
-    if (hex) ++at;
-    const char* const digits = at;
-    uint32_t value = 0;
-    for (; at != end && (hex ? std::isxdigit(static_cast<unsigned char>(*at))
-                             : std::isdigit(static_cast<unsigned char>(*at)));
-         ++at) {
-        const int digit = std::isdigit(static_cast<unsigned char>(*at))
-                              ? *at - '0'
-                              : std::tolower(static_cast<unsigned char>(*at)) - 'a' + 10;
-        value = std::min<uint32_t>(value * (hex ? 16 : 10) + digit, 0x110000);
-    }
-    return at != digits && at != end && *at == ';' && value != 0 && value < 0x110000 &&
-           (value < 0xD800 || value > 0xDFFF);
-}
-
 // The comments, CDATA sections and processing instructions of a text, where an "&" is only a
 // character: found in one pass over the text as the offsets asked about grow, so that a file
 // of many sections holding "&"s costs one reading.
@@ -193,15 +208,15 @@ private:
     std::size_t end_ = 0;  // where the last section found ends (its closing text)
 };
 
-// The offset of the first "&" outside comments, CDATA sections and processing instructions
-// that begins no reference XML defines, npos when there is none. The parser keeps such an "&"
-// and the name after it as text (it reads no entity declarations), where a conforming reader
-// refuses the file.
-std::size_t FirstUnknownReference(std::string_view text) {
+// The offset of the first "&" from `from` on, outside comments, CDATA sections and processing
+// instructions, that begins no reference XML defines; npos when there is none. The parser keeps
+// such an "&" and the name after it as text (it reads no entity declarations), where a
+// conforming reader refuses the file.
+std::size_t FirstUnknownReference(std::string_view text, std::size_t from) {
     const char* const begin = text.data();
     const char* const end = begin + text.size();
     LiteralSections sections(text);
-    for (const char* at = begin;
+    for (const char* at = begin + from;
          (at = static_cast<const char*>(std::memchr(at, '&', end - at))) != nullptr; ++at)
         if (!IsPredefinedReference(at + 1, end) &&
             !sections.Contain(static_cast<std::size_t>(at - begin)))
@@ -511,7 +526,9 @@ std::shared_ptr<Project> Reader::Read() {
     // Found before the parse, which changes the text; whichever comes first is reported.
     const std::string_view whole(text_.data(), text_.size);
     const std::size_t notUtf8 = text_.notUtf8;
-    const std::size_t unknownReference = FirstUnknownReference(whole);
+    const std::size_t unknownReference = text_.oddAmpersand == std::string::npos
+                                             ? std::string::npos
+                                             : FirstUnknownReference(whole, text_.oddAmpersand);
     std::string problem;
     if (notUtf8 < unknownReference) {
         char byte[8];
@@ -754,6 +771,7 @@ FileText ReadProjectFileText(const std::string& path) {
             text.size = have + static_cast<std::size_t>(n);
         }
         text.NoteLineEnds(have, have + static_cast<std::size_t>(n));
+        text.NoteAmpersands(have, have + static_cast<std::size_t>(n));
         have += static_cast<std::size_t>(n);
         text.CheckUtf8(have, false);
     }

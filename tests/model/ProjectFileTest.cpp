@@ -292,12 +292,12 @@ TEST_F(ProjectFileTest, SavedProjectLoadsBackEqual) {
     auto project = qv::LoadProject(file);
     auto topic = project->AddTopic("", "Odd <name> & \"quotes\"", "Tab\there", "C2", "Unknown");
     topic->SetIncludeInOutput(false);
-    // Texts of over 64 KiB in all (a title of 2- to 4-byte characters across the pieces the
-    // file is read in), and empty ones, beside the usual.
+    // Texts of over 64 KiB in all (a name of "&"s, written "&amp;", and a title of 2- to 4-byte
+    // characters across the pieces the file is read in), and empty ones, beside the usual.
     std::string wide;
     for (int i = 0; i < 80'000; ++i)
         wide += "日é\xF0\x9D\x84\x9E";
-    auto large = project->AddTopic("", std::string(70'000, 'n'), wide, "", "", "big\\é.html");
+    auto large = project->AddTopic("", std::string(70'000, '&'), wide, "", "", "big\\é.html");
     large->SetCaption(std::string(3, 'c'));
     project->AddCategory("", "Empty one");
     project->AddFile("/outside/of/it/pic.png");
