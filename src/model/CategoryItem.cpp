@@ -1,5 +1,6 @@
 #include "model/CategoryItem.h"
 
+#include "model/ModelErrors.h"
 #include "model/Project.h"
 #include "model/TopicItem.h"
 
@@ -95,6 +96,7 @@ template <class Assign> void CategoryItem::Change(Assign&& assign) {
 }
 
 void CategoryItem::SetName(const std::string& name) {
+    RequireUtf8(name, "category name");
     Change([&] { name_ = name; });
 }
 

@@ -1,5 +1,6 @@
 #include "model/ModelErrors.h"
 
+#include "contracts/Utf8.h"
 #include "model/DiskPath.h"
 
 namespace qv {
@@ -16,6 +17,13 @@ std::string Describe(const std::string& path, int32_t line, const std::string& w
 ProjectFileError::ProjectFileError(int32_t number, std::string path, int32_t line,
                                    const std::string& what)
     : Error(number, Describe(path, line, what), "QVProject"), path_(std::move(path)), line_(line) {}
+
+void RequireUtf8(std::string_view text, std::string_view what) {
+    if (!utf8::IsValid(text))
+        throw Error(err::InvalidArgument,
+                    "Invalid procedure call or argument: " + std::string(what) +
+                        " is not UTF-8 text, which a project file holds");
+}
 
 void ThrowSubscriptOutOfRange() {
     throw Error(err::SubscriptOutOfRange, "Subscript out of range");

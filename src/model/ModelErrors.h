@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace qv {
 
@@ -32,5 +33,9 @@ private:
 
 // "Subscript out of range" (9), the platform's text for an unknown key or position.
 [[noreturn]] void ThrowSubscriptOutOfRange();
+
+// Refuses (5) a text that is not UTF-8, what naming it ("topic name"): a project file holds
+// UTF-8 only, so that a save with other bytes in it would not open again.
+void RequireUtf8(std::string_view text, std::string_view what);
 
 } // namespace qv

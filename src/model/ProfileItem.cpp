@@ -1,6 +1,7 @@
 #include "model/ProfileItem.h"
 
 #include "model/DiskPath.h"
+#include "model/ModelErrors.h"
 #include "model/Project.h"
 
 namespace qv {
@@ -37,10 +38,12 @@ void ProfileItem::SetCurrent(bool value) {
 }
 
 void ProfileItem::SetName(const std::string& name) {
+    RequireUtf8(name, "build profile name");
     Change([&] { f_.name = name; });
 }
 
 void ProfileItem::SetTitle(const std::string& title) {
+    RequireUtf8(title, "build profile title");
     Change([&] { f_.title = title; });
 }
 
@@ -53,6 +56,7 @@ void ProfileItem::SetHelpFormat(int32_t value) {
 }
 
 void ProfileItem::SetOutputFolder(const std::string& folder) {
+    RequireUtf8(folder, "output folder");
     std::string problem = disk::OutputFolderProblem(folder_, folder);
     if (!problem.empty())
         throw Error(err::InvalidArgument, "Invalid procedure call or argument: output folder \"" +

@@ -28,6 +28,7 @@ namespace {
 }
 // An ID given by the caller that a project file could not hold (see IdProblem).
 void CheckId(char kind, const std::string& id, const char* what) {
+    RequireUtf8(id, std::string(what) + " ID");
     std::string problem = IdProblem(kind, id);
     if (!problem.empty()) Invalid(std::string(what) + " ID \"" + id + "\" " + problem);
 }
@@ -621,6 +622,10 @@ std::shared_ptr<TopicItem> Project::AddTopic(const std::string& id, const std::s
                                              const std::string& status, const std::string& file) {
     std::string newId = id.empty() ? topicIds_.Next() : id;
     CheckId('T', newId, "topic");
+    RequireUtf8(name, "topic name");
+    RequireUtf8(title, "topic title");
+    RequireUtf8(status, "topic status");
+    RequireUtf8(file, "topic file");
     if (topics_->Contains(newId)) KeyTaken(newId);
     if (!file.empty()) {
         std::string problem = TopicFileProblem(folder_, file);
@@ -641,6 +646,7 @@ std::shared_ptr<TopicItem> Project::AddTopic(const std::string& id, const std::s
 std::shared_ptr<CategoryItem> Project::AddCategory(const std::string& id, const std::string& name) {
     std::string newId = id.empty() ? categoryIds_.Next() : id;
     CheckId('C', newId, "category");
+    RequireUtf8(name, "category name");
     if (categories_->Contains(newId)) KeyTaken(newId);
     auto category = CategoryItem::Create(self_, newId, name, false);
     categories_->Add(category, newId);
@@ -659,6 +665,7 @@ std::shared_ptr<OtherFileItem> Project::AddFile(const std::string& path) {
 std::shared_ptr<ProfileItem> Project::AddProfile(const std::string& id, const std::string& name) {
     std::string newId = id.empty() ? profileIds_.Next() : id;
     CheckId('B', newId, "build profile");
+    RequireUtf8(name, "build profile name");
     if (profiles_->Contains(newId)) KeyTaken(newId);
     auto profile = ProfileItem::Create(
         self_, folder_,

@@ -3,6 +3,7 @@
 #include "contracts/SharedWithRoom.h"
 #include "model/CategoryItem.h"
 #include "model/DiskPath.h"
+#include "model/ModelErrors.h"
 #include "model/Project.h"
 
 #include <utility>
@@ -76,14 +77,17 @@ void TopicItem::SetIncludeInOutput(bool value) {
 }
 
 void TopicItem::SetStatus(const std::string& status) {
+    RequireUtf8(status, "topic status");
     Change([&] { texts_.Set(kStatus, status); });
 }
 
 void TopicItem::SetName(const std::string& name) {
+    RequireUtf8(name, "topic name");
     Change([&] { texts_.Set(kName, name); });
 }
 
 void TopicItem::SetTitle(const std::string& title) {
+    RequireUtf8(title, "topic title");
     Change([&] {
         // A shared caption keeps the old text.
         TextPack<6>::Texts texts = texts_.All();
@@ -94,6 +98,7 @@ void TopicItem::SetTitle(const std::string& title) {
 }
 
 void TopicItem::SetCaption(const std::string& caption) {
+    RequireUtf8(caption, "topic caption");
     Change([&] {
         TextPack<6>::Texts texts = texts_.All();
         texts[kCaption] = caption;
