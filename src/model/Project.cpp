@@ -1,7 +1,6 @@
 #include "model/Project.h"
 
 #include "contracts/LoadScope.h"
-#include "contracts/Utf8.h"
 #include "model/DiskPath.h"
 #include "model/FileObject.h"
 #include "model/ProjectFileReader.h"
@@ -604,8 +603,7 @@ std::shared_ptr<OtherFile> Project::NewOtherFile(const std::string& filename) {
     std::string problem = FilePathProblem(folder_, filename);
     if (!problem.empty()) Invalid("file path \"" + filename + "\" " + problem);
     // A name of the disk in another encoding could be saved but never read back.
-    if (!utf8::IsValid(filename))
-        Invalid("file path \"" + filename + "\" is not UTF-8 text, which a project file holds");
+    RequireUtf8(filename, "file path \"" + filename + "\"");
     // The disk's spelling of whatever part of the path exists, as a loaded file takes it.
     std::string spec = disk::FindOnDisk(FileKey(filename));
     // A folder as the disk has it (a link to one included) would be listed as a missing file.
