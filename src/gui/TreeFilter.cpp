@@ -8,6 +8,7 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPalette>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <algorithm>
@@ -69,6 +70,7 @@ void TreeFilter::Apply(const QString& text) {
     needle_ = std::move(needle);
     if (needle_.empty()) {
         matches_ = 0;
+        MarkNoMatch(false);
         view_.Model().SetShown(std::nullopt); // the view follows the tree's expansion again
         // What the author picked among the matches stays in sight, its folders opened.
         if (std::exchange(selectedWhileFiltering_, false)) view_.RevealSelection();
@@ -123,6 +125,15 @@ void TreeFilter::Apply(const QString& text) {
         list->push_back(rows_[i].node);
     }
     view_.Model().SetShown(std::move(shown));
+    MarkNoMatch(matches_ == 0);
+}
+
+void TreeFilter::MarkNoMatch(bool none) {
+    // An empty tree alone might be taken for a project without items.
+    QPalette palette; // nothing set: the field's own colours
+    if (none) palette.setColor(QPalette::Base, QColor(0xFD, 0xE2, 0xE2));
+    field_->setPalette(palette);
+    field_->setAccessibleDescription(none ? tr("Nothing matches") : QString());
 }
 
 void TreeFilter::AppendLower(std::string_view text) {

@@ -71,6 +71,8 @@ private:
     void AppendLower(std::string_view text);
     bool Matches(const Row& row, bool pattern) const;
     bool MatchesStars(std::string_view value) const;
+    // The field's background turns red while nothing matches its text.
+    void MarkNoMatch(bool none);
     void TreeChanged();
 
     TreeWidget& view_;

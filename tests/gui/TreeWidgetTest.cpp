@@ -403,9 +403,13 @@ TEST_F(ExplorerWidgetTest, TheFilterShowsMatchesAndTheirFoldersOnScreenOnly) {
         {"s?tu", "topics c:C2 t:T4"},               // without "*": anywhere, as a text is
         {"adv", "topics c:C2"},                     // a category, without its topics
     };
+    const QColor base = filter.Field().palette().color(QPalette::Base);
     for (const auto& [text, expected] : cases) {
         filter.Apply(text);
         EXPECT_EQ(Shown(), expected) << text;
+        // The field says when nothing matches.
+        EXPECT_EQ(filter.Field().palette().color(QPalette::Base) != base, *expected == '\0')
+            << text;
     }
     // The tree saw none of it: nodes, expansion, selection and events are as they were.
     EXPECT_EQ(h.Dump(), tree);
