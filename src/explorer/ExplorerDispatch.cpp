@@ -2,6 +2,8 @@
 #include "explorer/ProjectExplorer.h"
 #include "explorer/TypeInfo.h"
 
+#include <algorithm>
+
 namespace qv {
 
 namespace {
@@ -44,8 +46,9 @@ Variant ProjectExplorer::Invoke(std::string_view name, CallKind kind, std::vecto
     // As the platform's dispatch: a member takes no more arguments than it declares, and only
     // a writable property takes a new value.
     const typeinfo::Member* member = nullptr;
+    const auto lowerChar = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
     for (const auto& m : typeinfo::kMembers)
-        if (m.name.size() == lower.size() && AsciiLower(m.name) == lower) member = &m;
+        if (std::ranges::equal(m.name, lower, {}, lowerChar)) member = &m;
     if (!member || (put && !member->writable))
         throw Error(err::UnknownMember, "Object doesn't support this property or method");
     if (args.size() > static_cast<std::size_t>(member->parameters + (put ? 1 : 0)))
