@@ -1,5 +1,7 @@
 #include "contracts/Utf8.h"
 
+#include <cstdint>
+#include <cstring>
 #include <exception>
 
 namespace qv::utf8 {
@@ -39,12 +41,47 @@ char32_t Decode(std::string_view s, std::size_t& i) {
     return cp;
 }
 
-bool IsValid(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const std::size_t at = i;
-        if (Decode(s, i) == kReplacement && s.substr(at, 3) != "\xEF\xBF\xBD") return false;
+std::size_t ValidPrefix(std::string_view text) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    std::size_t i = 0;
+    while (i < size) {
+        // Plain ASCII, 32 bytes at a time, then eight: a project file is mostly that.
+        if (i + 32 <= size) {
+            uint64_t w[4];
+            std::memcpy(w, s + i, sizeof w);
+            if (((w[0] | w[1] | w[2] | w[3]) & 0x8080808080808080u) == 0) {
+                i += 32;
+                continue;
+            }
+        }
+        if (uint64_t word; i + 8 <= size && (std::memcpy(&word, s + i, 8), true) &&
+                           (word & 0x8080808080808080u) == 0) {
+            i += 8;
+            continue;
+        }
+        const unsigned char c = s[i];
+        std::size_t n = 0;
+        unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+        if (c < 0x80)
+            n = 1;
+        else if (c >= 0xC2 && c <= 0xDF)
+            n = 2;
+        else if (c >= 0xE0 && c <= 0xEF)
+            n = 3, low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
+        else if (c >= 0xF0 && c <= 0xF4)
+            n = 4, low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
+        bool good = n != 0 && i + n <= size;
+        for (std::size_t k = 1; good && k < n; ++k)
+            good = s[i + k] >= (k == 1 ? low : 0x80) && s[i + k] <= (k == 1 ? high : 0xBF);
+        if (!good) return i;
+        i += n;
     }
-    return true;
+    return i;
+}
+
+bool IsValid(std::string_view s) {
+    return ValidPrefix(s) == s.size();
 }
 
 void Append(char32_t cp, std::string& out) {

@@ -14,8 +14,11 @@ inline constexpr char32_t kReplacement = 0xFFFD;
 // sequence yields kReplacement and advances one byte, so the caller can keep that byte.
 char32_t Decode(std::string_view s, std::size_t& i);
 
-// Whether the text is well-formed UTF-8 throughout (no overlong form, surrogate or cut-off
-// character).
+// The length of the text's longest beginning that is well-formed UTF-8 (no overlong form,
+// surrogate, code point past U+10FFFF or cut-off character): the offset of the first bad byte,
+// or of a character the text's end cuts off.
+std::size_t ValidPrefix(std::string_view s);
+// Whether the text is well-formed UTF-8 throughout.
 bool IsValid(std::string_view s);
 
 // Appends the code point's UTF-8 bytes.

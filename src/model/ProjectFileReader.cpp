@@ -1,5 +1,6 @@
 #include "model/ProjectFileReader.h"
 
+#include "contracts/Utf8.h"
 #include "model/DiskPath.h"
 #include "model/ProjectFileWriter.h"
 
@@ -124,49 +125,17 @@ struct FileText {
     // The offset of the first byte that is not UTF-8, once one is found: the file is UTF-8
     // and the parser would pass any other byte on into names and paths.
     std::size_t notUtf8 = std::string::npos;
-    // Checks the sequences that start before `to` - 3, or before `to` at the end of the
-    // file, so that a sequence split between two pieces is checked whole with the next one.
+    // Checks the text read so far, up to `to`; a character the piece's end may cut off is
+    // checked whole with the next piece.
     void CheckUtf8(std::size_t to, bool atEnd) {
         if (notUtf8 != std::string::npos) return;
-        const std::size_t limit = atEnd ? to : (to > 3 ? to - 3 : 0);
-        const auto* s = reinterpret_cast<const unsigned char*>(bytes.get());
-        std::size_t i = utf8Checked;
-        while (i < limit) {
-            // Plain ASCII, 32 bytes at a time, then eight.
-            if (i + 32 <= limit) {
-                uint64_t w[4];
-                std::memcpy(w, s + i, sizeof w);
-                if (((w[0] | w[1] | w[2] | w[3]) & 0x8080808080808080u) == 0) {
-                    i += 32;
-                    continue;
-                }
-            }
-            if (uint64_t word; i + 8 <= limit && (std::memcpy(&word, s + i, 8), true) &&
-                               (word & 0x8080808080808080u) == 0) {
-                i += 8;
-                continue;
-            }
-            const unsigned char c = s[i];
-            std::size_t n = 0;
-            unsigned char low = 0x80, high = 0xBF; // the range of the second byte
-            if (c < 0x80)
-                n = 1;
-            else if (c >= 0xC2 && c <= 0xDF)
-                n = 2;
-            else if (c >= 0xE0 && c <= 0xEF)
-                n = 3, low = c == 0xE0 ? 0xA0 : 0x80, high = c == 0xED ? 0x9F : 0xBF;
-            else if (c >= 0xF0 && c <= 0xF4)
-                n = 4, low = c == 0xF0 ? 0x90 : 0x80, high = c == 0xF4 ? 0x8F : 0xBF;
-            bool good = n != 0 && i + n <= to;
-            for (std::size_t k = 1; good && k < n; ++k)
-                good = s[i + k] >= (k == 1 ? low : 0x80) && s[i + k] <= (k == 1 ? high : 0xBF);
-            if (!good) {
-                notUtf8 = i;
-                return;
-            }
-            i += n;
-        }
-        utf8Checked = i;
+        const std::size_t valid =
+            utf8Checked + utf8::ValidPrefix({bytes.get() + utf8Checked, to - utf8Checked});
+        // A character cut off by the piece's end is checked whole with the next piece.
+        if (valid == to || (!atEnd && to - valid < 4))
+            utf8Checked = valid;
+        else
+            notUtf8 = valid;
     }
 
 private:
