@@ -205,27 +205,29 @@ void TreeFilter::Read() {
     read_ = true;
 }
 
-bool TreeFilter::Matches(const Row& row, bool pattern) const {
-    std::string_view texts(texts_.data() + row.begin, row.end - row.begin);
-    if (!pattern) {
-        if (texts.find(needle_) != std::string_view::npos) return true;
-        if (!anywhere_) return false;
-        for (std::size_t at = 0; at < texts.size();) {
-            const std::size_t end = texts.find('\0', at);
-            if (anywhere_->Matches(texts.substr(at, end - at))) return true;
-            at = end + 1;
-        }
-        return false;
-    }
-    // A value the pattern matches holds its longest literal run: a quick test first.
-    if (!literal_.empty() && texts.find(literal_) == std::string_view::npos) return false;
-    while (!texts.empty()) {
-        const std::size_t end = texts.find('\0');
-        const std::string_view value = texts.substr(0, end);
-        if (matcher_ ? matcher_->Matches(value) : MatchesStars(value)) return true;
-        texts.remove_prefix(end + 1);
+namespace {
+// Whether one of a row's values ('\0' after each) passes the test.
+template <class Test> bool AnyValue(std::string_view texts, const Test& test) {
+    for (std::size_t at = 0; at < texts.size();) {
+        const std::size_t end = texts.find('\0', at);
+        if (test(texts.substr(at, end - at))) return true;
+        at = end + 1;
     }
     return false;
+}
+} // namespace
+
+bool TreeFilter::Matches(const Row& row, bool pattern) const {
+    const std::string_view texts(texts_.data() + row.begin, row.end - row.begin);
+    if (!pattern)
+        return texts.find(needle_) != std::string_view::npos ||
+               (anywhere_ &&
+                AnyValue(texts, [&](std::string_view v) { return anywhere_->Matches(v); }));
+    // A value the pattern matches holds its longest literal run: a quick test first.
+    if (!literal_.empty() && texts.find(literal_) == std::string_view::npos) return false;
+    return AnyValue(texts, [&](std::string_view v) {
+        return matcher_ ? matcher_->Matches(v) : MatchesStars(v);
+    });
 }
 
 bool TreeFilter::MatchesStars(std::string_view value) const {
