@@ -23,6 +23,10 @@ void RequireUtf8(std::string_view text, std::string_view what) {
         throw Error(err::InvalidArgument,
                     "Invalid procedure call or argument: " + std::string(what) +
                         " is not UTF-8 text, which a project file holds");
+    if (text.find('\0') != std::string_view::npos)
+        throw Error(err::InvalidArgument,
+                    "Invalid procedure call or argument: " + std::string(what) +
+                        " holds a NUL character, which a project file cannot hold");
 }
 
 void ThrowSubscriptOutOfRange() {

@@ -34,8 +34,9 @@ private:
 // "Subscript out of range" (9), the platform's text for an unknown key or position.
 [[noreturn]] void ThrowSubscriptOutOfRange();
 
-// Refuses (5) a text that is not UTF-8, what naming it ("topic name"): a project file holds
-// UTF-8 only, so that a save with other bytes in it would not open again.
+// Refuses (5) a text that is not UTF-8 or holds a NUL, what naming it ("topic name"): a
+// project file holds UTF-8 only, and XML no NUL even escaped, so that a save with either in
+// it would not open again (or would cut the text short).
 void RequireUtf8(std::string_view text, std::string_view what);
 
 } // namespace qv

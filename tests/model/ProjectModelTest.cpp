@@ -204,6 +204,8 @@ TEST_F(ProjectModelTest, CollectionsKeepPositionsAndRefuseBadKeys) {
         {"renamed, not UTF-8", [&] { project->GetTopic("T2")->SetName("caf\xE9"); }, 5},
         {"category renamed, not UTF-8", [&] { project->GetCategory("C1")->SetName("\xC3"); }, 5},
         {"profile title not UTF-8", [&] { project->GetProfile("B1")->SetTitle("\xFF"); }, 5},
+        {"topic title holding a NUL",
+         [&] { project->GetTopic("T2")->SetTitle(std::string("a\0b", 3)); }, 5},
         {"file path names a folder on disk",
          [&] { std::filesystem::create_directories(folder + "Shots"), project->AddFile("shots"); },
          5},
