@@ -356,6 +356,26 @@ std::shared_ptr<ProfileItem> Project::GetProfile(const std::string& id) const {
     return profile;
 }
 
+void Project::RemoveTopic(const std::string& id) {
+    GetTopic(id);
+    topics_->Remove(id);
+}
+
+void Project::RemoveCategory(const std::string& id) {
+    GetCategory(id);
+    categories_->Remove(id);
+}
+
+void Project::RemoveFile(const std::string& path) {
+    GetFile(path);
+    files_->Remove(FileKey(path));
+}
+
+void Project::RemoveProfile(const std::string& id) {
+    GetProfile(id);
+    profiles_->Remove(id);
+}
+
 // --- Adding and removing through the collections -----------------------------------------
 
 void Project::AddTopicItem(std::shared_ptr<Topic> item, const std::string& key,

@@ -121,10 +121,11 @@ public:
     // Title = name, output folder "output\ID", web help.
     std::shared_ptr<ProfileItem> AddProfile(const std::string& id, const std::string& name);
 
-    void RemoveTopic(const std::string& id) { topics_->Remove(id); }
-    void RemoveCategory(const std::string& id) { categories_->Remove(id); }
-    void RemoveFile(const std::string& path) { files_->Remove(FileKey(path)); }
-    void RemoveProfile(const std::string& id) { profiles_->Remove(id); }
+    // An ID or path the project does not hold raises 9 naming it, as the getters above do.
+    void RemoveTopic(const std::string& id);
+    void RemoveCategory(const std::string& id);
+    void RemoveFile(const std::string& path);
+    void RemoveProfile(const std::string& id);
 
     // Puts the item just before another (an empty beforeId: at the end) and raises the
     // re-ordered event. Moving an item before itself changes nothing.
