@@ -93,6 +93,9 @@ public:
     virtual std::string_view NameRef() const = 0;
     virtual std::string_view TitleRef() const = 0;
     virtual std::string_view CaptionRef() const = 0;
+    // ID and Status likewise, for the designer's load (a key and an image per topic).
+    virtual std::string_view IDRef() const = 0;
+    virtual std::string_view StatusRef() const = 0;
     virtual std::shared_ptr<TopicCategory> Category() const = 0; // nullptr: un-categorized
     virtual void SetCategory(std::shared_ptr<TopicCategory> category) = 0;
     virtual bool IncludeInOutput() const = 0;
@@ -114,6 +117,8 @@ using TopicCollection = Collection<Topic>;
 class TopicCategory : public virtual Object {
 public:
     virtual std::string ID() const = 0;
+    // The ID without a copy, valid while the category lives (an ID never changes).
+    virtual std::string_view IDRef() const = 0;
     virtual std::string Name() const = 0;
     virtual void SetName(const std::string& name) = 0;
     // The category's own topics, in the project's topic order.

@@ -3,6 +3,7 @@
 #include "diagnostics/Globals.h"
 #include "diagnostics/VariableDump.h"
 
+#include <algorithm>
 #include <new>
 
 #ifndef QV_VERSION_MAJOR
@@ -187,15 +188,12 @@ Procedure::Procedure(ErrorContext& context, const char* name, std::initializer_l
 // waits for them (a failed store forward, a dozen cycles a read). With a few frames for each
 // item of a load, that wait was most of a frame's cost.
 unsigned char Procedure::CopyVars(std::initializer_list<Var> from, Var* to) {
-    std::size_t n = 0;
-    for (const Var& v : from) {
-        if (n == kMaxVariables) break; // a longer list is a programming error; the dump stays short
-        Var& slot = *new (&to[n++]) Var;
-        slot.name_ = Alone(v.name_);
-        slot.ref_ = Alone(v.ref_);
-        slot.read_ = Alone(v.read_);
-        slot.kind_ = Alone(v.kind_);
-    }
+    // A longer list is a programming error; the dump stays short.
+    const std::size_t n = std::min(from.size(), kMaxVariables);
+    const Var* v = from.begin();
+    for (std::size_t i = 0; i < n; ++i, ++v)
+        new (&to[i])
+            Var(Var::Fields{}, Alone(v->name_), Alone(v->ref_), Alone(v->read_), Alone(v->kind_));
     return static_cast<unsigned char>(n);
 }
 

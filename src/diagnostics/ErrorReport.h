@@ -44,6 +44,10 @@ public:
 private:
     friend class Procedure;
     enum class Kind : unsigned char { Value, UdtParameter, ExternalUdt, Interface };
+    struct Fields {};
+    // Each field written once: a frame's copy makes no default value first.
+    Var(Fields, const char* name, const void* ref, Variant (*read)(const void*), Kind kind)
+        : name_(name), ref_(ref), read_(read), kind_(kind) {}
 
     template <class T> static Variant Read(const void* ref) {
         const T& v = *static_cast<const T*>(ref);

@@ -20,6 +20,14 @@ Node* AddFolder(qv::Nodes& nodes, Node* relative, int32_t relationship, const ch
     node->SetAllowDrag(false);
     return node;
 }
+
+// A node's key: its kind's prefix and the item's ID.
+std::string NodeKey(std::string_view prefix, std::string_view id) {
+    std::string key;
+    key.reserve(prefix.size() + id.size());
+    key.append(prefix).append(id);
+    return key;
+}
 } // namespace
 
 void ProjectExplorer::LoadQVProject(const std::shared_ptr<QVProject>& project, bool loadTopics,
@@ -252,8 +260,10 @@ void ProjectExplorer::AddTopic(const std::shared_ptr<Topic>& topic) {
         qv::Nodes& nodes = tvw->Nodes();
         p.line = 1;
         const auto category = Need(topic).Category();
-        ParentNode = &nodes.Item(category ? "c:" + category->ID() : "c:uncategorized");
-        const std::string key = "t:" + topic->ID();
+        // Both keys made from the IDs in place, without a copy of either ID first.
+        std::string key = category ? NodeKey("c:", category->IDRef()) : "c:uncategorized";
+        ParentNode = &nodes.Item(key);
+        key.assign("t:").append(topic->IDRef());
         nodes.Prefetch(key); // the key's place in the tree's index arrives while the label is made
         // The node is made with its label, in the room of the last one: one block for its key
         // and label. UpdateTopicNode then leaves the text alone. A label the host cannot help

@@ -33,7 +33,7 @@ void ProjectExplorer::TopicImage(const std::shared_ptr<Topic>& topic, std::strin
     result.clear();
     Procedure p(errors_, "TopicImage", {{"Topic", topic}});
     p.Run([&] {
-        const std::string status = Need(topic).Status(); // a status that fails leaves no key
+        const std::string_view status = Need(topic).StatusRef(); // one that fails leaves no key
         result.assign("topicstatus").append(status);
         if (Need(topic->Project()).UnderSourceControl())
             result += topic->ReadOnly() ? "_readonly" : "_checkedout";

@@ -23,6 +23,7 @@ public:
 
     std::string TypeName() const override { return "TopicCategory"; }
     std::string ID() const override { return id_; }
+    std::string_view IDRef() const override { return id_; }
     std::string Name() const override { return name_; }
     void SetName(const std::string& name) override;
     std::shared_ptr<TopicCollection> Topics() const override { return view_; }

@@ -42,13 +42,10 @@ template <class Who> std::string Named(const Who& who) {
 }
 
 // Equal NUL-terminated names, compared in place: each attribute of the file is matched by its
-// name, and a library call for that costs more than the comparison.
+// name. The first byte tells most other names apart without a call; the library compares
+// the rest of a likely match many bytes a step.
 bool SameName(const char* a, const char* b) {
-    while (*a && *a == *b) {
-        ++a;
-        ++b;
-    }
-    return *a == *b;
+    return *a == *b && (*a == '\0' || std::strcmp(a + 1, b + 1) == 0);
 }
 
 // A project file's bytes and one byte more, for the parser's terminator. Unlike a string's,
@@ -291,6 +288,12 @@ private:
             const char* value = Get(name);
             return value ? std::string_view(value) : std::string_view();
         }
+        // The value, or nothing when the element does not carry it.
+        std::optional<std::string_view> Find(const char* name) const {
+            const char* value = Get(name);
+            if (!value) return std::nullopt;
+            return std::string_view(value);
+        }
         std::string Text(const char* name, const std::string& fallback = {}) const {
             const char* value = Get(name);
             return value ? std::string(value) : fallback;
@@ -353,9 +356,13 @@ private:
         // The attribute's value; nullptr when the element does not carry it.
         const char* Get(const char* name) const {
             // The callers name attributes by the same literals as the allowed list, which the
-            // compiler merges: most lookups end at a pointer comparison.
-            for (std::size_t i = 0; i < count_; ++i)
-                if (names_[i] == name) return values_[i];
+            // compiler merges: most lookups end at a pointer comparison. They mostly ask in the
+            // list's order, so the search starts after the name asked for last.
+            for (std::size_t i = 0, k = nextGet_; i < count_; ++i, k = k + 1 == count_ ? 0 : k + 1)
+                if (names_[k] == name) {
+                    nextGet_ = k + 1 == count_ ? 0 : k + 1;
+                    return values_[k];
+                }
             for (std::size_t i = 0; i < count_; ++i)
                 if (!std::strcmp(names_[i], name)) return values_[i];
             return nullptr;
@@ -363,6 +370,7 @@ private:
         Reader& reader_;
         pugi::xml_node element_;
         std::size_t count_; // at most 8, the most any element has
+        mutable std::size_t nextGet_ = 0;
         std::array<const char*, 8> names_{};
         std::array<const char*, 8> values_{}; // nullptr: not given
     };
@@ -447,8 +455,9 @@ private:
             Fail(element, "<" + std::string(element.name()) + "> may not contain anything");
     }
     // seen: the IDs of the kind so far; nullptr when the project's table finds a second use.
-    std::string RequireId(pugi::xml_node element, const Attributes& a, IdSet* seen, char letter,
-                          const char* kind) {
+    // The ID is a view into the document, which outlives the reading.
+    std::string_view RequireId(pugi::xml_node element, const Attributes& a, IdSet* seen,
+                               char letter, const char* kind) {
         const std::string_view id = a.View("id");
         if (id.empty()) Fail(element, "<" + std::string(element.name()) + "> has no id");
         std::string problem = IdProblem(letter, id);
@@ -458,7 +467,7 @@ private:
             Fail(element, std::string(kind) + " ID " + Quote(id) +
                               " is used twice (first on line " + std::to_string(LineAt(*first)) +
                               ")");
-        return std::string(id);
+        return id;
     }
     // Refuses a path as written that the project cannot use.
     template <class Who>
@@ -572,7 +581,7 @@ void Reader::ReadCategories(pugi::xml_node section) {
     for (pugi::xml_node e : elements) {
         CheckLeaf(e);
         Attributes a(*this, e, {"id", "name", "autoGenerateIndex"});
-        std::string id = RequireId(e, a, &categoryIds_, 'C', "category");
+        std::string id(RequireId(e, a, &categoryIds_, 'C', "category"));
         bool autoIndex = a.Bool("autoGenerateIndex", false, "category " + id);
         build_.AddCategory(std::move(id), a.Text("name"), autoIndex);
     }
@@ -589,10 +598,10 @@ void Reader::ReadTopics(pugi::xml_node section) {
             {"id", "name", "title", "caption", "category", "status", "includeInOutput", "file"});
         // Views into the document: the topic copies its texts once, into one block.
         TopicItem::Fields t;
-        const std::string id = RequireId(e, a, nullptr, 'T', "topic");
+        const std::string_view id = RequireId(e, a, nullptr, 'T', "topic");
         t.id = id;
-        unconfirmed_ = UnconfirmedTopicId{a.View("id"), e, elements.data(), i};
-        auto who = [&] { return "topic " + id; };
+        unconfirmed_ = UnconfirmedTopicId{id, e, elements.data(), i};
+        auto who = [&] { return "topic " + std::string(id); };
         t.name = a.View("name");
         t.title = a.View("title");
         t.caption = a.View("caption");
@@ -604,11 +613,11 @@ void Reader::ReadTopics(pugi::xml_node section) {
                 Fail(e,
                      who() + " names category " + std::string(category) + ", which does not exist");
         }
-        t.status = a.Has("status") ? a.View("status") : std::string_view(options_.defaultStatus);
+        t.status = a.Find("status").value_or(options_.defaultStatus);
         t.includeInOutput = a.Bool("includeInOutput", true, who);
         std::string file;
-        if (a.Has("file")) {
-            const std::string_view written = a.View("file");
+        if (const std::optional<std::string_view> given = a.Find("file")) {
+            const std::string_view written = *given;
             if (disk::IsAbsolute(written))
                 Fail(e,
                      who() + ": file " + Quote(written) + " " + TopicFileProblem(folder_, written));
@@ -660,7 +669,7 @@ void Reader::ReadProfiles(pugi::xml_node section) {
             *this, e,
             {"id", "name", "title", "compiledHelp", "helpFormat", "outputFolder", "current"});
         ProfileItem::Fields b;
-        b.id = RequireId(e, a, &ids, 'B', "build profile");
+        b.id = std::string(RequireId(e, a, &ids, 'B', "build profile"));
         std::string who = "build profile " + b.id;
         b.name = a.Text("name");
         b.title = a.Text("title");
@@ -766,12 +775,17 @@ std::string FilePathProblem(const std::string& projectFolder, std::string_view p
         std::string problem = disk::RelativePathProblem(path);
         if (!problem.empty()) return problem;
     }
-    // The name after the last separator, found by hand as in RelativePathProblem.
-    std::size_t nameStart = path.size();
-    while (nameStart > 0 && path[nameStart - 1] != '\\' && path[nameStart - 1] != '/')
-        --nameStart;
-    const std::string_view name = path.substr(nameStart);
-    if (name.empty() || name == "." || name == "..") return "names a folder";
+    // The name after the last separator names a folder when it is none, "." or "..": only
+    // the path's last three bytes can tell, so a long name is not walked.
+    const auto separator = [](char c) { return c == '\\' || c == '/'; };
+    const std::size_t n = path.size();
+    const auto nameStartsAt = [&](std::size_t from) {
+        return from == 0 || separator(path[from - 1]);
+    };
+    if (separator(path[n - 1]) ||
+        (path[n - 1] == '.' &&
+         (nameStartsAt(n - 1) || (path[n - 2] == '.' && nameStartsAt(n - 2)))))
+        return "names a folder";
     // Resolving only shortens what it joins, so most paths need no resolving here.
     if (path.size() > kLongestPath || (projectFolder.size() + path.size() > kLongestPath &&
                                        disk::Resolve(projectFolder, path).size() > kLongestPath))

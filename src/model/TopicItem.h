@@ -52,6 +52,8 @@ public:
     std::string_view CaptionRef() const override {
         return texts_[captionIsTitle_ ? kTitle : kCaption];
     }
+    std::string_view IDRef() const override { return texts_[kId]; }
+    std::string_view StatusRef() const override { return texts_[kStatus]; }
     std::shared_ptr<TopicCategory> Category() const override;
     // The category must be in the same project's TopicCategories (else error 5).
     void SetCategory(std::shared_ptr<TopicCategory> category) override;
