@@ -155,20 +155,41 @@ public:
                 next_ = at == std::string_view::npos ? text_.size() : at;
                 return false;
             }
-            next_ = at + 1;
+            bool section = false;
             for (const auto& [open, close] : kSections) {
                 if (text_.compare(at, open.size(), open) != 0) continue;
                 const std::size_t closed = text_.find(close, at + open.size());
                 // One left open runs to the end of the text.
                 end_ = closed == std::string_view::npos ? std::string_view::npos : closed;
                 next_ = end_ == std::string_view::npos ? text_.size() : end_;
+                section = true;
                 break;
             }
+            if (section) continue;
+            // A tag. The parser takes a "<" inside its quoted values as a character, so no
+            // section begins there, and an "&" inside it is the parser's to decode.
+            const std::size_t tagEnd = EndOfTag(at);
+            if (offset < tagEnd) {
+                next_ = at; // a later offset may lie in the same tag
+                return false;
+            }
+            next_ = tagEnd;
         }
         return true;
     }
 
 private:
+    // Just past the tag's closing ">" (the text's end when it has none), quoted values skipped.
+    std::size_t EndOfTag(std::size_t at) const {
+        for (std::size_t i = at + 1; i < text_.size(); ++i) {
+            i = text_.find_first_of("\"'>", i);
+            if (i == std::string_view::npos) break;
+            if (text_[i] == '>') return i + 1;
+            i = text_.find(text_[i], i + 1);
+            if (i == std::string_view::npos) break;
+        }
+        return text_.size();
+    }
     std::string_view text_;
     std::size_t next_ = 0; // where the search for the next section goes on
     std::size_t end_ = 0;  // where the last section found ends (its closing text)
