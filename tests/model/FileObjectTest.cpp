@@ -52,6 +52,18 @@ TEST(HashNoCaseTest, SpellingsOfOnePathHashTheSame) {
     EXPECT_EQ(hashes.size(), path.size() + 1); // and the prefixes apart
 }
 
+// A file goes under Image Files by its extension, in any case; nothing else of the same
+// letters or length passes for one.
+TEST(IsImageExtensionTest, ThePicturesExtensionsInAnyCaseAndNoOther) {
+    for (const char* e : {"png", "PNG", "jpg", "Jpeg", "gif", "bmp", "ico", "svg", "tif", "TIFF",
+                          "webp", "WebP"})
+        EXPECT_TRUE(qv::disk::IsImageExtension(e)) << e;
+    using namespace std::string_view_literals;
+    for (const std::string_view e : {""sv, "p"sv, "pn"sv, "pngx"sv, "jpegs"sv, "txt"sv, "webm"sv,
+                                     " png"sv, "png "sv, "\0png"sv, "\xC3\xA9ps"sv, "svg\xC3"sv})
+        EXPECT_FALSE(qv::disk::IsImageExtension(e)) << e;
+}
+
 TEST_F(FileObjectTest, SetExtensionReplacesAddsOrRemoves) {
     file.SetSpec("/x/report.old.txt");
     file.SetExtension("md");
