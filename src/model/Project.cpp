@@ -216,12 +216,16 @@ bool ProjectBuilder::AddFile(std::string& resolved, bool includeInOutput) {
     if (found) resolved.swap(found_.path);
     const std::size_t name = resolved.rfind('/') + 1;
     const std::string_view folder = std::string_view(resolved).substr(0, name);
-    auto shared = folders_.find(folder);
-    if (shared == folders_.end()) {
-        auto text = std::make_shared<const std::string>(folder);
-        shared = folders_.emplace(std::string_view(*text), std::move(text)).first;
+    // A project lists a folder's files in runs: the run's folder is compared, not hashed.
+    if (!lastFolder_ || *lastFolder_ != folder) {
+        auto shared = folders_.find(folder);
+        if (shared == folders_.end()) {
+            auto text = std::make_shared<const std::string>(folder);
+            shared = folders_.emplace(std::string_view(*text), std::move(text)).first;
+        }
+        lastFolder_ = shared->second;
     }
-    auto file = OtherFileItem::Create(project_, p.sharedFolder_, shared->second,
+    auto file = OtherFileItem::Create(project_, p.sharedFolder_, lastFolder_,
                                       std::string_view(resolved).substr(name), includeInOutput);
     // The designer's load asks each file's existence again in the same scope.
     if (found) file->DiskFileInLoad().NoteFoundInLoad(found_.regular);
@@ -245,6 +249,7 @@ std::shared_ptr<Project> ProjectBuilder::Finish(uint64_t nextTopicId, uint64_t n
     scope_.reset();
     categories_.clear();
     folders_.clear();
+    lastFolder_.reset();
     return std::move(project_);
 }
 
