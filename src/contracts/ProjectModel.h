@@ -133,6 +133,8 @@ public:
     virtual std::string_view FileNameRef() const = 0;
     // File()->Folder() without a copy; valid until the file changes.
     virtual std::string_view FolderRef() const = 0;
+    // File()->Extension() without a copy; valid until the file changes.
+    virtual std::string_view ExtensionRef() const = 0;
     virtual bool IsImage() const = 0;
     // "\" separated path below the project folder; the file name alone for a file outside it.
     virtual std::string RelativePath() const = 0;

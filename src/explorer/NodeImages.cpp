@@ -42,6 +42,12 @@ void ProjectExplorer::TopicImage(const std::shared_ptr<Topic>& topic, std::strin
 
 std::string ProjectExplorer::OtherFileImage(const std::shared_ptr<OtherFile>& file) {
     std::string result;
+    OtherFileImage(file, result);
+    return result;
+}
+
+void ProjectExplorer::OtherFileImage(const std::shared_ptr<OtherFile>& file, std::string& result) {
+    result.clear();
     Procedure p(errors_, "OtherFileImage", {{"OtherFile", file}});
     p.Run([&] {
         FileObject& f = Need(Need(file).File());
@@ -49,12 +55,13 @@ std::string ProjectExplorer::OtherFileImage(const std::shared_ptr<OtherFile>& fi
             result = "missing";
             return;
         }
-        result = mShowBitmapsAsIcons && CustomShellIcon(file) ? "ico_" + f.LocalSpec()
-                                                              : "ext_" + f.Extension();
+        if (mShowBitmapsAsIcons && CustomShellIcon(file))
+            result = "ico_" + f.LocalSpec();
+        else
+            result.assign("ext_").append(file->ExtensionRef());
         if (Need(mQVProject).UnderSourceControl())
             result += f.ReadOnly() ? "_readonly" : "_checkedout";
     });
-    return result;
 }
 
 std::string ProjectExplorer::BuildProfileImage(const std::shared_ptr<BuildProfile>& profile) {

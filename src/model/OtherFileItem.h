@@ -46,6 +46,7 @@ public:
     }
     std::string_view FileNameRef() const override { return file_.NameView(); }
     std::string_view FolderRef() const override { return file_.FolderView(); }
+    std::string_view ExtensionRef() const override { return file_.ExtensionRef(); }
     bool IsImage() const override;
     std::string RelativePath() const override;
     bool IncludeInOutput() const override { return includeInOutput_; }
