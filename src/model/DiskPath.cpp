@@ -317,7 +317,14 @@ std::uint64_t LowerAsciiWord(std::uint64_t w) {
 } // namespace
 
 std::size_t HashNoCase(std::string_view s) {
-    if (IsAscii(s)) return HashWords(s, LowerAsciiWord);
+    // One pass over an ASCII text: its words folded and hashed, and their top bits gathered to
+    // tell afterwards whether the folding applied (a word with a byte above 0x7F folds wrong).
+    std::uint64_t high = 0;
+    const std::size_t hash = HashWords(s, [&high](std::uint64_t w) {
+        high |= w;
+        return LowerAsciiWord(w);
+    });
+    if (!(high & 0x8080808080808080ull)) return hash;
     return HashWords(FoldCase(s));
 }
 
@@ -375,8 +382,7 @@ public:
 
         const Entry* Exact(std::string_view name) const {
             const std::size_t mask = slots.size() - 1;
-            for (std::size_t i = std::hash<std::string_view>{}(name)&mask; slots[i];
-                 i = (i + 1) & mask)
+            for (std::size_t i = HashWords(name) & mask; slots[i]; i = (i + 1) & mask)
                 if (const Entry& e = entries[slots[i] - 1]; e.name == name) return &e;
             return nullptr;
         }
@@ -384,7 +390,7 @@ public:
             slots.assign(std::bit_ceil(entries.size() + entries.size() / 2 + 1), 0);
             const std::size_t mask = slots.size() - 1;
             for (std::size_t k = 0; k < entries.size(); ++k) {
-                std::size_t i = std::hash<std::string_view>{}(entries[k].name) & mask;
+                std::size_t i = HashWords(entries[k].name) & mask;
                 while (slots[i])
                     i = (i + 1) & mask;
                 slots[i] = static_cast<uint32_t>(k + 1);
@@ -552,6 +558,7 @@ bool FindInLoad(std::string_view folder, std::string_view name, FoundFile& found
     const LoadListings::Entry* entry = in->entry;
     // A missing file still takes the disk's spelling of its folder, as FindOnDisk gives it.
     found.path.assign(in->listing ? std::string_view(in->listing->folder) : folder);
+    found.name = found.path.size();
     found.path.append(entry ? std::string_view(entry->name) : name);
     found.regular = entry && entry->regular;
     return true;

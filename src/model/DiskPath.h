@@ -61,6 +61,7 @@ std::string FindOnDisk(const std::string& path);
 // A file as a load finds it (FindInLoad).
 struct FoundFile {
     std::string path;     // as the disk spells it; as given when nothing matches
+    std::size_t name = 0; // where the file's name begins in path
     bool regular = false; // the entry is a regular file (links followed)
 };
 // Inside a LoadScope: the file "folder + name" (folder absolute, ending with "/") looked up in

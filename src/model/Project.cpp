@@ -210,12 +210,15 @@ bool ProjectBuilder::AddFile(std::string& resolved, bool includeInOutput) {
     // while the listing is asked and the file made.
     const std::size_t hash = p.files_->HashOf(resolved);
     p.files_->Prefetch(hash);
-    const std::size_t slash = resolved.rfind('/');
-    const bool found = disk::FindInLoad(std::string_view(resolved).substr(0, slash + 1),
-                                        std::string_view(resolved).substr(slash + 1), found_);
-    if (found) resolved.swap(found_.path);
-    const std::size_t name = resolved.rfind('/') + 1;
-    const std::string_view folder = std::string_view(resolved).substr(0, name);
+    std::size_t name = resolved.rfind('/') + 1;
+    const bool found =
+        disk::FindInLoad(std::string_view(resolved.data(), name),
+                         std::string_view(resolved.data() + name, resolved.size() - name), found_);
+    if (found) {
+        resolved.swap(found_.path);
+        name = found_.name;
+    }
+    const std::string_view folder(resolved.data(), name);
     // A project lists a folder's files in runs: the run's folder is compared, not hashed.
     if (!lastFolder_ || *lastFolder_ != folder) {
         auto shared = folders_.find(folder);
@@ -225,8 +228,9 @@ bool ProjectBuilder::AddFile(std::string& resolved, bool includeInOutput) {
         }
         lastFolder_ = shared->second;
     }
-    auto file = OtherFileItem::Create(project_, p.sharedFolder_, lastFolder_,
-                                      std::string_view(resolved).substr(name), includeInOutput);
+    auto file = OtherFileItem::Create(
+        project_, p.sharedFolder_, lastFolder_,
+        std::string_view(resolved.data() + name, resolved.size() - name), includeInOutput);
     // The designer's load asks each file's existence again in the same scope.
     if (found) file->DiskFileInLoad().NoteFoundInLoad(found_.regular);
     return p.files_->AppendNew(resolved, hash, std::move(file));
