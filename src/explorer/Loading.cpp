@@ -369,7 +369,7 @@ void ProjectExplorer::AddOtherFile(const std::shared_ptr<OtherFile>& file) {
         diag::IgnoreErrors([&] {
             key.assign("o:");
             f.AppendLocalSpec(key);
-            OtherFileImage(file, image);
+            OtherFileImage(file, image, &f);
             text.assign(file->FileNameRef());
             node = tvw->Nodes().Add(folder, rel::Child, key, text, image);
         });

@@ -46,11 +46,12 @@ std::string ProjectExplorer::OtherFileImage(const std::shared_ptr<OtherFile>& fi
     return result;
 }
 
-void ProjectExplorer::OtherFileImage(const std::shared_ptr<OtherFile>& file, std::string& result) {
+void ProjectExplorer::OtherFileImage(const std::shared_ptr<OtherFile>& file, std::string& result,
+                                     FileObject* known) {
     result.clear();
     Procedure p(errors_, "OtherFileImage", {{"OtherFile", file}});
     p.Run([&] {
-        FileObject& f = Need(Need(file).File());
+        FileObject& f = known ? *known : Need(Need(file).File());
         if (!f.Exists()) {
             result = "missing";
             return;

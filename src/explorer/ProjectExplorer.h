@@ -183,7 +183,9 @@ private:
     void TopicImage(const std::shared_ptr<Topic>& topic, std::string& result);
     std::string OtherFileImage(const std::shared_ptr<OtherFile>& file);
     // The same into result, whose room is reused: a load sets 50,000 file images or more.
-    void OtherFileImage(const std::shared_ptr<OtherFile>& file, std::string& result);
+    // known: the file's object, when the caller holds it already.
+    void OtherFileImage(const std::shared_ptr<OtherFile>& file, std::string& result,
+                        FileObject* known = nullptr);
     std::string BuildProfileImage(const std::shared_ptr<BuildProfile>& profile);
     int32_t OtherFileNodeColor(const std::shared_ptr<OtherFile>& file);
     bool CustomShellIcon(const std::shared_ptr<OtherFile>& file);
