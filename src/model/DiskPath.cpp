@@ -577,11 +577,13 @@ std::size_t LookUpsInLoad() {
 }
 
 namespace {
-// The name's length above its bytes, in order: one word tells the name ignoring ASCII case.
-constexpr std::uint64_t PackedExtension(std::string_view lowered) {
-    std::uint64_t word = lowered.size();
-    for (const char c : lowered)
-        word = word << 8 | static_cast<unsigned char>(c);
+// The name's length above its bytes, in order, each with the bit of lower case (0x20) set: the
+// names below are of lower-case letters only, and a byte with that bit set equals one of them
+// only when it is that letter in either case.
+constexpr std::uint64_t PackedExtension(std::string_view name) {
+    std::uint64_t word = name.size();
+    for (const char c : name)
+        word = word << 8 | (static_cast<unsigned char>(c) | 0x20u);
     return word;
 }
 } // namespace
@@ -589,10 +591,7 @@ constexpr std::uint64_t PackedExtension(std::string_view lowered) {
 bool IsImageExtension(std::string_view extension) {
     // Asked of every file of a load, some twice: the name as one word, not ten comparisons.
     if (extension.size() < 3 || extension.size() > 4) return false;
-    std::uint64_t word = extension.size();
-    for (const char c : extension)
-        word = word << 8 | static_cast<unsigned char>(LowerAscii(c));
-    switch (word) {
+    switch (PackedExtension(extension)) {
     case PackedExtension("png"):
     case PackedExtension("jpg"):
     case PackedExtension("jpeg"):

@@ -7,6 +7,7 @@
 #include "model/ProjectFileWriter.h"
 
 #include <algorithm>
+#include <cstring>
 #include <sys/stat.h>
 #include <unordered_set>
 #include <utility>
@@ -220,7 +221,8 @@ bool ProjectBuilder::AddFile(std::string& resolved, bool includeInOutput) {
     }
     const std::string_view folder(resolved.data(), name);
     // A project lists a folder's files in runs: the run's folder is compared, not hashed.
-    if (!lastFolder_ || *lastFolder_ != folder) {
+    if (!lastFolder_ || lastFolder_->size() != folder.size() ||
+        std::memcmp(lastFolder_->data(), folder.data(), folder.size()) != 0) {
         auto shared = folders_.find(folder);
         if (shared == folders_.end()) {
             auto text = std::make_shared<const std::string>(folder);
