@@ -128,6 +128,9 @@ protected:
 class OtherFile : public virtual Object {
 public:
     virtual std::shared_ptr<FileObject> File() const = 0;
+    // *File() without a shared pointer (every other file has its file object); it lives as
+    // long as the other file.
+    virtual FileObject& FileRef() const = 0;
     // File()->FileName() without a copy (every other file has its file object); valid until the
     // file changes.
     virtual std::string_view FileNameRef() const = 0;

@@ -352,7 +352,7 @@ void ProjectExplorer::AddOtherFile(const std::shared_ptr<OtherFile>& file) {
     std::string image = std::move(imageBuffer_);
     p.Run([&] {
         p.line = 1;
-        FileObject& f = Need(Need(file).File());
+        FileObject& f = Need(file).FileRef();
         if (mShowBitmapsAsIcons && CustomShellIcon(file)) {
             AddFileImage(f.LocalSpec());
         } else {
