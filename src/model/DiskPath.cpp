@@ -556,11 +556,17 @@ bool FindInLoad(std::string_view folder, std::string_view name, FoundFile& found
     const std::optional<InLoad> in = LookUpInLoad(folder, name);
     if (!in) return false;
     const LoadListings::Entry* entry = in->entry;
-    // A missing file still takes the disk's spelling of its folder, as FindOnDisk gives it.
-    found.path.assign(in->listing ? std::string_view(in->listing->folder) : folder);
-    found.name = found.path.size();
-    found.path.append(entry ? std::string_view(entry->name) : name);
     found.regular = entry && entry->regular;
+    // A missing file still takes the disk's spelling of its folder, as FindOnDisk gives it.
+    const std::string_view onDisk = in->listing ? std::string_view(in->listing->folder) : folder;
+    const std::string_view nameOnDisk = entry ? std::string_view(entry->name) : name;
+    // Most paths are asked as the disk spells them: then no path is made.
+    found.respelled = onDisk != folder || nameOnDisk != name;
+    if (found.respelled) {
+        found.path.assign(onDisk);
+        found.name = found.path.size();
+        found.path.append(nameOnDisk);
+    }
     return true;
 }
 

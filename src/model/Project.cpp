@@ -215,7 +215,7 @@ bool ProjectBuilder::AddFile(std::string& resolved, bool includeInOutput) {
     const bool found =
         disk::FindInLoad(std::string_view(resolved.data(), name),
                          std::string_view(resolved.data() + name, resolved.size() - name), found_);
-    if (found) {
+    if (found && found_.respelled) {
         resolved.swap(found_.path);
         name = found_.name;
     }
