@@ -133,11 +133,16 @@ protected:
 class OtherFile : public virtual Object {
 public:
     virtual std::shared_ptr<FileObject> File() const = 0;
+    // *File() without a shared pointer (every other file has its file object); it lives as
+    // long as the other file.
+    virtual FileObject& FileRef() const = 0;
     // File()->FileName() without a copy (every other file has its file object); valid until the
     // file changes.
     virtual std::string_view FileNameRef() const = 0;
     // File()->Folder() without a copy; valid until the file changes.
     virtual std::string_view FolderRef() const = 0;
+    // File()->Extension() without a copy; valid until the file changes.
+    virtual std::string_view ExtensionRef() const = 0;
     virtual bool IsImage() const = 0;
     // "\" separated path below the project folder; the file name alone for a file outside it.
     virtual std::string RelativePath() const = 0;

@@ -355,33 +355,46 @@ void ProjectExplorer::AddOtherFile(const std::shared_ptr<OtherFile>& file) {
     Node* node = nullptr;
     Procedure p(errors_, "AddOtherFile", {{"OtherFile", file}},
                 {{"Folder", folder}, {"FileNode", node}});
+    // The key, the name and the image key are made in the room of the last ones (taken out
+    // meanwhile, as the label of a topic).
+    std::string key = std::move(keyBuffer_);
+    std::string text = std::move(labelBuffer_);
+    std::string image = std::move(imageBuffer_);
     p.Run([&] {
         p.line = 1;
-        FileObject& f = Need(Need(file).File());
-        if (mShowBitmapsAsIcons && CustomShellIcon(file))
+        FileObject& f = Need(file).FileRef();
+        if (mShowBitmapsAsIcons && CustomShellIcon(file)) {
             AddFileImage(f.LocalSpec());
-        else
-            AddExtensionImage(f.Extension());
+        } else {
+            // An extension's image, once added, stays in the list (only file images are ever
+            // removed) and was added through the shared helper, which is kept: for an image
+            // already there AddExtensionImage would find it and do nothing else.
+            image.assign("ext_").append(file->ExtensionRef());
+            if (!img16x16->Contains(image)) AddExtensionImage(f.Extension());
+        }
         p.line = 2;
         folder = GetFolderNode(file);
         p.line = 3;
-        // A file already shown (the same path twice) is dropped quietly. The key is made in
-        // the room of the last one (taken out meanwhile, as the label of a topic).
-        std::string key = std::move(keyBuffer_);
+        // A file already shown (the same path twice) is dropped quietly.
         diag::IgnoreErrors([&] {
             key.assign("o:");
             f.AppendLocalSpec(key);
-            node = tvw->Nodes().Add(folder, rel::Child, key, f.FileName(), OtherFileImage(file));
+            OtherFileImage(file, image, &f);
+            text.assign(file->FileNameRef());
+            node = tvw->Nodes().Add(folder, rel::Child, key, text, image);
         });
-        keyBuffer_ = std::move(key);
         if (!node) return;
         p.line = 4;
-        node->SetForeColor(OtherFileNodeColor(file));
+        // OtherFileNodeColor's answer, without its frame: the flag is read, nothing can fail.
+        node->SetForeColor(file->IncludeInOutput() ? 0 : kGreyTextColor);
         if (!mPosting) {
             tvw->SetSelectedItem(node);
             node->EnsureVisible();
         }
     });
+    keyBuffer_ = std::move(key);
+    labelBuffer_ = std::move(text);
+    imageBuffer_ = std::move(image);
 }
 
 void ProjectExplorer::AddBuildProfile(const std::shared_ptr<BuildProfile>& profile) {

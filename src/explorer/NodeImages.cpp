@@ -42,19 +42,27 @@ void ProjectExplorer::TopicImage(const std::shared_ptr<Topic>& topic, std::strin
 
 std::string ProjectExplorer::OtherFileImage(const std::shared_ptr<OtherFile>& file) {
     std::string result;
+    OtherFileImage(file, result);
+    return result;
+}
+
+void ProjectExplorer::OtherFileImage(const std::shared_ptr<OtherFile>& file, std::string& result,
+                                     FileObject* known) {
+    result.clear();
     Procedure p(errors_, "OtherFileImage", {{"OtherFile", file}});
     p.Run([&] {
-        FileObject& f = Need(Need(file).File());
+        FileObject& f = known ? *known : Need(Need(file).File());
         if (!f.Exists()) {
             result = "missing";
             return;
         }
-        result = mShowBitmapsAsIcons && CustomShellIcon(file) ? "ico_" + f.LocalSpec()
-                                                              : "ext_" + f.Extension();
+        if (mShowBitmapsAsIcons && CustomShellIcon(file))
+            result = "ico_" + f.LocalSpec();
+        else
+            result.assign("ext_").append(file->ExtensionRef());
         if (Need(mQVProject).UnderSourceControl())
             result += f.ReadOnly() ? "_readonly" : "_checkedout";
     });
-    return result;
 }
 
 std::string ProjectExplorer::BuildProfileImage(const std::shared_ptr<BuildProfile>& profile) {

@@ -30,7 +30,27 @@ bool ProjectExplorer::IsFolderNode(const Node* node) {
     return result;
 }
 
+Node* ProjectExplorer::LoadFolderNode(const OtherFile& file) noexcept {
+    if (!loadFolders_.active) return nullptr;
+    try {
+        // The run's folder first, then the others.
+        const std::string_view diskFolder = file.FolderRef();
+        LoadFolders::Kind& kind = loadFolders_.kind[file.IsImage()];
+        if (!kind.last || kind.last->first != diskFolder) {
+            const auto known = kind.keys.find(diskFolder);
+            kind.last = known == kind.keys.end() ? nullptr : &*known;
+        }
+        return kind.last ? tvw->Nodes().ItemOrNull(kind.last->second) : nullptr;
+    } catch (...) {
+        return nullptr; // the frame's way below finds it, or reports why not
+    }
+}
+
 Node* ProjectExplorer::GetFolderNode(const std::shared_ptr<OtherFile>& file) {
+    // During a load the folder on disk, which gives the relative one, finds the folder node
+    // found for it before, without the frame: nothing on that way can fail.
+    if (file)
+        if (Node* found = LoadFolderNode(*file)) return found;
     Node* result = nullptr;
     Node* currentNode = nullptr;
     std::string relativePath;
@@ -46,21 +66,7 @@ Node* ProjectExplorer::GetFolderNode(const std::shared_ptr<OtherFile>& file) {
         const std::string_view diskFolder = Need(file).FolderRef();
         const bool image = file->IsImage();
         qv::Nodes& nodes = tvw->Nodes();
-        // During a load the folder on disk, which gives the relative one, finds the folder
-        // node found for it before: the run's folder first, then the others.
         LoadFolders::Kind& kind = loadFolders_.kind[image];
-        if (loadFolders_.active) {
-            if (!kind.last || kind.last->first != diskFolder) {
-                const auto known = kind.keys.find(diskFolder);
-                kind.last = known == kind.keys.end() ? nullptr : &*known;
-            }
-            if (kind.last) {
-                if (Node* found = nodes.ItemOrNull(kind.last->second)) {
-                    result = found;
-                    return;
-                }
-            }
-        }
         relativePath = file->RelativePath();
         p.line = 2;
         const auto parts = text::Split(relativePath, '\\');

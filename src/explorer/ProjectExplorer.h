@@ -159,6 +159,9 @@ private:
     // Node keys and folders
     bool IsFolderNode(const Node* node);
     Node* GetFolderNode(const std::shared_ptr<OtherFile>& file);
+    // The folder node a load found before for the file's folder on disk, if still in the
+    // tree; nullptr otherwise (and outside a load). Raises nothing.
+    Node* LoadFolderNode(const OtherFile& file) noexcept;
     std::string GetFolderName(const Node* node);
 
     // Loading
@@ -179,6 +182,10 @@ private:
     // The same into result, whose room is reused: a load sets 100,000 images or more.
     void TopicImage(const std::shared_ptr<Topic>& topic, std::string& result);
     std::string OtherFileImage(const std::shared_ptr<OtherFile>& file);
+    // The same into result, whose room is reused: a load sets 50,000 file images or more.
+    // known: the file's object, when the caller holds it already.
+    void OtherFileImage(const std::shared_ptr<OtherFile>& file, std::string& result,
+                        FileObject* known = nullptr);
     std::string BuildProfileImage(const std::shared_ptr<BuildProfile>& profile);
     int32_t OtherFileNodeColor(const std::shared_ptr<OtherFile>& file);
     bool CustomShellIcon(const std::shared_ptr<OtherFile>& file);

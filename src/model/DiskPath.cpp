@@ -317,7 +317,14 @@ std::uint64_t LowerAsciiWord(std::uint64_t w) {
 } // namespace
 
 std::size_t HashNoCase(std::string_view s) {
-    if (IsAscii(s)) return HashWords(s, LowerAsciiWord);
+    // One pass over an ASCII text: its words folded and hashed, and their top bits gathered to
+    // tell afterwards whether the folding applied (a word with a byte above 0x7F folds wrong).
+    std::uint64_t high = 0;
+    const std::size_t hash = HashWords(s, [&high](std::uint64_t w) {
+        high |= w;
+        return LowerAsciiWord(w);
+    });
+    if (!(high & 0x8080808080808080ull)) return hash;
     return HashWords(FoldCase(s));
 }
 
@@ -375,8 +382,7 @@ public:
 
         const Entry* Exact(std::string_view name) const {
             const std::size_t mask = slots.size() - 1;
-            for (std::size_t i = std::hash<std::string_view>{}(name)&mask; slots[i];
-                 i = (i + 1) & mask)
+            for (std::size_t i = HashWords(name) & mask; slots[i]; i = (i + 1) & mask)
                 if (const Entry& e = entries[slots[i] - 1]; e.name == name) return &e;
             return nullptr;
         }
@@ -384,7 +390,7 @@ public:
             slots.assign(std::bit_ceil(entries.size() + entries.size() / 2 + 1), 0);
             const std::size_t mask = slots.size() - 1;
             for (std::size_t k = 0; k < entries.size(); ++k) {
-                std::size_t i = std::hash<std::string_view>{}(entries[k].name) & mask;
+                std::size_t i = HashWords(entries[k].name) & mask;
                 while (slots[i])
                     i = (i + 1) & mask;
                 slots[i] = static_cast<uint32_t>(k + 1);
@@ -550,10 +556,17 @@ bool FindInLoad(std::string_view folder, std::string_view name, FoundFile& found
     const std::optional<InLoad> in = LookUpInLoad(folder, name);
     if (!in) return false;
     const LoadListings::Entry* entry = in->entry;
-    // A missing file still takes the disk's spelling of its folder, as FindOnDisk gives it.
-    found.path.assign(in->listing ? std::string_view(in->listing->folder) : folder);
-    found.path.append(entry ? std::string_view(entry->name) : name);
     found.regular = entry && entry->regular;
+    // A missing file still takes the disk's spelling of its folder, as FindOnDisk gives it.
+    const std::string_view onDisk = in->listing ? std::string_view(in->listing->folder) : folder;
+    const std::string_view nameOnDisk = entry ? std::string_view(entry->name) : name;
+    // Most paths are asked as the disk spells them: then no path is made.
+    found.respelled = onDisk != folder || nameOnDisk != name;
+    if (found.respelled) {
+        found.path.assign(onDisk);
+        found.name = found.path.size();
+        found.path.append(nameOnDisk);
+    }
     return true;
 }
 
@@ -569,11 +582,36 @@ std::size_t LookUpsInLoad() {
     return lookUpsInLoad;
 }
 
+namespace {
+// The name's length above its bytes, in order, each with the bit of lower case (0x20) set: the
+// names below are of lower-case letters only, and a byte with that bit set equals one of them
+// only when it is that letter in either case.
+constexpr std::uint64_t PackedExtension(std::string_view name) {
+    std::uint64_t word = name.size();
+    for (const char c : name)
+        word = word << 8 | (static_cast<unsigned char>(c) | 0x20u);
+    return word;
+}
+} // namespace
+
 bool IsImageExtension(std::string_view extension) {
-    static constexpr std::array<std::string_view, 10> kImages = {
-        "png", "jpg", "jpeg", "gif", "bmp", "ico", "svg", "tif", "tiff", "webp"};
-    return std::any_of(kImages.begin(), kImages.end(),
-                       [&](std::string_view e) { return EqualsNoCase(e, extension); });
+    // Asked of every file of a load, some twice: the name as one word, not ten comparisons.
+    if (extension.size() < 3 || extension.size() > 4) return false;
+    switch (PackedExtension(extension)) {
+    case PackedExtension("png"):
+    case PackedExtension("jpg"):
+    case PackedExtension("jpeg"):
+    case PackedExtension("gif"):
+    case PackedExtension("bmp"):
+    case PackedExtension("ico"):
+    case PackedExtension("svg"):
+    case PackedExtension("tif"):
+    case PackedExtension("tiff"):
+    case PackedExtension("webp"):
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool IsRegularFile(const std::string& path) {

@@ -60,8 +60,10 @@ std::string FindOnDisk(const std::string& path);
 
 // A file as a load finds it (FindInLoad).
 struct FoundFile {
-    std::string path;     // as the disk spells it; as given when nothing matches
-    bool regular = false; // the entry is a regular file (links followed)
+    bool respelled = false; // the disk spells the path otherwise than it was asked
+    std::string path;       // when respelled: the path as the disk spells it
+    std::size_t name = 0;   // when respelled: where the file's name begins in path
+    bool regular = false;   // the entry is a regular file (links followed)
 };
 // Inside a LoadScope: the file "folder + name" (folder absolute, ending with "/") looked up in
 // one listing of its folder, read when the scope first asks about that folder and kept until the

@@ -25,7 +25,7 @@ void DiskFileObject::SetFolder(std::string folder) {
 void DiskFileObject::SetSpec(const std::string& spec) {
     foundIn_ = 0;
     name_.clear();
-    named_ = false;
+    SetNamed(false);
     std::string path = disk::ToDiskSeparators(spec);
     if (path.empty()) {
         folder_.reset();
@@ -46,7 +46,7 @@ void DiskFileObject::SetSpec(const std::string& spec) {
     }
     std::size_t slash = full.rfind('/');
     name_ = full.substr(slash + 1);
-    named_ = true;
+    SetNamed(true);
     full.resize(slash + 1);
     SetFolder(std::move(full));
 }
@@ -56,18 +56,25 @@ void DiskFileObject::SetFilePath(const std::string& path) {
     std::size_t slash = path.rfind('/');
     SetFolder(path.substr(0, slash + 1));
     name_ = path.substr(slash + 1);
-    named_ = !name_.empty();
+    SetNamed(!name_.empty());
 }
 
 void DiskFileObject::SetFilePath(std::shared_ptr<const std::string> folder, std::string_view name) {
     foundIn_ = 0;
     folder_ = std::move(folder);
     name_ = name;
-    named_ = !name_.empty();
+    SetNamed(!name_.empty());
 }
 
 std::string DiskFileObject::Extension() const {
-    return named_ ? disk::ExtensionOf(name_) : name_;
+    return std::string(ExtensionRef());
+}
+
+void DiskFileObject::SetNamed(bool named) {
+    named_ = named;
+    const std::string_view extension = named ? disk::ExtensionIn(name_) : std::string_view();
+    const std::size_t at = extension.empty() ? 0 : extension.data() - name_.data();
+    extensionAt_ = at <= UINT16_MAX ? static_cast<uint16_t>(at) : 0;
 }
 
 void DiskFileObject::SetExtension(const std::string& extension) {
@@ -80,7 +87,7 @@ void DiskFileObject::SetExtension(const std::string& extension) {
     std::string old = disk::ExtensionOf(name_);
     if (!old.empty()) name_.resize(name_.size() - old.size() - 1);
     if (!ext.empty()) name_ += "." + ext;
-    named_ = !name_.empty(); // a name that was all extension is gone
+    SetNamed(!name_.empty()); // a name that was all extension is gone
 }
 
 std::string DiskFileObject::DiskPath() const {
@@ -135,7 +142,7 @@ void DiskFileObject::MakeUnique() {
         if (temp.back() != '/') temp += '/';
         SetFolder(std::move(temp));
         name_ = std::move(ext);
-        named_ = false;
+        SetNamed(false);
     }
     if (named_ && !fs::exists(LocalSpec(), ec)) return;
 
@@ -147,7 +154,7 @@ void DiskFileObject::MakeUnique() {
         if (!ext.empty()) name += "." + ext;
         if (!fs::exists(folder + name, ec) && !ec) {
             name_ = std::move(name);
-            named_ = true;
+            SetNamed(true);
             return;
         }
     }

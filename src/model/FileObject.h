@@ -4,6 +4,7 @@
 #include "contracts/ProjectModel.h"
 #include "model/DiskPath.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,7 +31,10 @@ public:
     std::string FileName() const override { return std::string(NameView()); }
     // Extension() without a copy.
     std::string_view ExtensionRef() const {
-        return named_ ? disk::ExtensionIn(name_) : std::string_view(name_);
+        if (!named_) return name_;
+        // Where it begins was noted with the name: a load asks each file's several times.
+        if (extensionAt_) return {name_.data() + extensionAt_, name_.size() - extensionAt_};
+        return disk::ExtensionIn(name_);
     }
     std::string LocalSpec() const override {
         std::string spec;
@@ -87,6 +91,8 @@ public:
 
 private:
     void SetFolder(std::string folder);
+    // After name_ changed: whether it is a file's name, and where its extension begins.
+    void SetNamed(bool named);
 
     std::shared_ptr<const std::string> folder_; // absolute, ending with "/"; none: empty path
     // No separator. While the path names a folder, not a file (named_ false), the extension
@@ -94,7 +100,10 @@ private:
     std::string name_;
     bool named_ = false;
     bool foundRegular_ = false; // NoteFoundInLoad's answer, valid in the scope foundIn_
-    uint32_t foundIn_ = 0;      // the serial of that LoadScope; 0: nothing noted
+    // Where ExtensionIn(name_) begins in a name_ that names a file; 0: no extension, or too far
+    // for 16 bits (asked again then).
+    uint16_t extensionAt_ = 0;
+    uint32_t foundIn_ = 0; // the serial of that LoadScope; 0: nothing noted
 };
 
 std::shared_ptr<FileObject> MakeFileObject(const std::string& spec = {});

@@ -44,8 +44,10 @@ public:
     std::shared_ptr<FileObject> File() const override {
         return std::shared_ptr<FileObject>(weak_from_this().lock(), &file_);
     }
+    FileObject& FileRef() const override { return file_; }
     std::string_view FileNameRef() const override { return file_.NameView(); }
     std::string_view FolderRef() const override { return file_.FolderView(); }
+    std::string_view ExtensionRef() const override { return file_.ExtensionRef(); }
     bool IsImage() const override;
     std::string RelativePath() const override;
     bool IncludeInOutput() const override { return includeInOutput_; }

@@ -7,6 +7,7 @@
 #include "model/ProjectFileWriter.h"
 
 #include <algorithm>
+#include <cstring>
 #include <sys/stat.h>
 #include <unordered_set>
 #include <utility>
@@ -210,19 +211,28 @@ bool ProjectBuilder::AddFile(std::string& resolved, bool includeInOutput) {
     // while the listing is asked and the file made.
     const std::size_t hash = p.files_->HashOf(resolved);
     p.files_->Prefetch(hash);
-    const std::size_t slash = resolved.rfind('/');
-    const bool found = disk::FindInLoad(std::string_view(resolved).substr(0, slash + 1),
-                                        std::string_view(resolved).substr(slash + 1), found_);
-    if (found) resolved.swap(found_.path);
-    const std::size_t name = resolved.rfind('/') + 1;
-    const std::string_view folder = std::string_view(resolved).substr(0, name);
-    auto shared = folders_.find(folder);
-    if (shared == folders_.end()) {
-        auto text = std::make_shared<const std::string>(folder);
-        shared = folders_.emplace(std::string_view(*text), std::move(text)).first;
+    std::size_t name = resolved.rfind('/') + 1;
+    const bool found =
+        disk::FindInLoad(std::string_view(resolved.data(), name),
+                         std::string_view(resolved.data() + name, resolved.size() - name), found_);
+    if (found && found_.respelled) {
+        resolved.swap(found_.path);
+        name = found_.name;
     }
-    auto file = OtherFileItem::Create(project_, p.sharedFolder_, shared->second,
-                                      std::string_view(resolved).substr(name), includeInOutput);
+    const std::string_view folder(resolved.data(), name);
+    // A project lists a folder's files in runs: the run's folder is compared, not hashed.
+    if (!lastFolder_ || lastFolder_->size() != folder.size() ||
+        std::memcmp(lastFolder_->data(), folder.data(), folder.size()) != 0) {
+        auto shared = folders_.find(folder);
+        if (shared == folders_.end()) {
+            auto text = std::make_shared<const std::string>(folder);
+            shared = folders_.emplace(std::string_view(*text), std::move(text)).first;
+        }
+        lastFolder_ = shared->second;
+    }
+    auto file = OtherFileItem::Create(
+        project_, p.sharedFolder_, lastFolder_,
+        std::string_view(resolved.data() + name, resolved.size() - name), includeInOutput);
     // The designer's load asks each file's existence again in the same scope.
     if (found) file->DiskFileInLoad().NoteFoundInLoad(found_.regular);
     return p.files_->AppendNew(resolved, hash, std::move(file));
@@ -245,6 +255,7 @@ std::shared_ptr<Project> ProjectBuilder::Finish(uint64_t nextTopicId, uint64_t n
     scope_.reset();
     categories_.clear();
     folders_.clear();
+    lastFolder_.reset();
     return std::move(project_);
 }
 

@@ -275,6 +275,7 @@ private:
     disk::FoundFile found_;
     // The folders of the files so far, each text kept once for all the files in it.
     std::unordered_map<std::string_view, std::shared_ptr<const std::string>> folders_;
+    std::shared_ptr<const std::string> lastFolder_; // the last file's, one of folders_
 };
 
 } // namespace qv

@@ -52,14 +52,40 @@ TEST(HashNoCaseTest, SpellingsOfOnePathHashTheSame) {
     EXPECT_EQ(hashes.size(), path.size() + 1); // and the prefixes apart
 }
 
+// A file goes under Image Files by its extension, in any case; nothing else of the same
+// letters or length passes for one.
+TEST(IsImageExtensionTest, ThePicturesExtensionsInAnyCaseAndNoOther) {
+    for (const char* e :
+         {"png", "PNG", "jpg", "Jpeg", "gif", "bmp", "ico", "svg", "tif", "TIFF", "webp", "WebP"})
+        EXPECT_TRUE(qv::disk::IsImageExtension(e)) << e;
+    using namespace std::string_view_literals;
+    for (const std::string_view e : {""sv, "p"sv, "pn"sv, "pngx"sv, "jpegs"sv, "txt"sv, "webm"sv,
+                                     " png"sv, "png "sv, "\0png"sv, "\xC3\xA9ps"sv, "svg\xC3"sv})
+        EXPECT_FALSE(qv::disk::IsImageExtension(e)) << e;
+}
+
+// The extension follows every change of the name, at any length of it.
 TEST_F(FileObjectTest, SetExtensionReplacesAddsOrRemoves) {
     file.SetSpec("/x/report.old.txt");
+    EXPECT_EQ(file.Extension(), "txt");
     file.SetExtension("md");
     EXPECT_EQ(file.LocalSpec(), "/x/report.old.md");
+    EXPECT_EQ(file.ExtensionRef(), "md");
     file.SetExtension("");
     EXPECT_EQ(file.FileName(), "report.old");
+    EXPECT_EQ(file.ExtensionRef(), "old");
     file.SetExtension(".png"); // "old" is now the extension
     EXPECT_EQ(file.FileName(), "report.png");
+    EXPECT_EQ(file.ExtensionRef(), "png");
+    for (const auto& [path, extension] : std::initializer_list<std::pair<std::string, std::string>>{
+             {"/x/.profile", ""},
+             {"/x/notes.", ""},
+             {"/x/a.b/readme", ""},
+             {"/x/" + std::string(70000, 'a') + ".jpeg", "jpeg"}}) {
+        file.SetFilePath(path);
+        EXPECT_EQ(file.ExtensionRef(), extension) << path.substr(0, 20);
+        EXPECT_EQ(file.Extension(), extension);
+    }
 }
 
 TEST_F(FileObjectTest, ExistsAndReadOnlyReadTheDisk) {
