@@ -6,7 +6,6 @@
 #include "host/SystemColors.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
