@@ -7,13 +7,6 @@
 
 namespace qv {
 
-namespace {
-// Grow before the table is more than 70% full.
-bool TooFull(std::size_t size, std::size_t capacity) {
-    return size * 10 >= capacity * 7;
-}
-} // namespace
-
 std::size_t NodeKeyIndex::Hash(std::string_view key) {
     return HashWords(key);
 }
@@ -37,6 +30,15 @@ void NodeKeyIndex::Insert(HeadlessNode* node, std::size_t hash) {
         i = (i + 1) & mask;
     slots_[i] = {hash, node};
     ++size_;
+}
+
+NodeKeyIndex::Place NodeKeyIndex::Probe(std::string_view key, std::size_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& s = slots_[i];
+        if (!s.node) return {nullptr, i};
+        if (s.hash == hash && s.node->KeyRef() == key) return {s.node, i};
+    }
 }
 
 bool NodeKeyIndex::Erase(std::string_view key) {
@@ -64,7 +66,7 @@ bool NodeKeyIndex::Erase(std::string_view key) {
     return true;
 }
 
-void NodeKeyIndex::Reserve(std::size_t count) {
+void NodeKeyIndex::Grow(std::size_t count) {
     std::size_t capacity = slots_.empty() ? 16 : slots_.size();
     while (TooFull(count, capacity))
         capacity *= 2;

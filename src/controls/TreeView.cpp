@@ -231,16 +231,22 @@ HeadlessNode* HeadlessTreeView::Insert(HeadlessNode& parent, HeadlessNode* befor
     const uint32_t imageId = ImageId(image);
     const uint32_t expandedId = ImageId(expandedImage);
     auto node = HeadlessNode::Make(key, text);
-    if (!key.empty() && index_.Find(key, hash)) NotUnique();
+    // One probe finds a duplicate and the slot the key takes; room first, so that the claim
+    // below cannot fail.
+    NodeKeyIndex::Place place;
+    if (!key.empty()) {
+        index_.Reserve(index_.Size() + 1);
+        place = index_.Probe(key, hash);
+        if (place.node) NotUnique();
+    }
     node->image_ = imageId;
     node->expandedImage_ = expandedId;
     if (parent.sorted_) before = SortedPlace(parent, *node);
-    if (!key.empty()) index_.Reserve(index_.Size() + 1); // the insert below cannot fail then
     HeadlessNode* added = node.get();
     const bool told = Observed();
     if (told) observer_->NodeAboutToBeInserted(ViewParent(parent), RowOf(parent, before));
     InsertChild(parent, std::move(node), before);
-    if (!key.empty()) index_.Insert(added, hash);
+    if (!key.empty()) index_.Claim(place, added, hash);
     ++count_;
     if (told) observer_->NodeInserted(*added);
     return added;

@@ -69,14 +69,15 @@ std::shared_ptr<TopicItem> DesktopIde::NewTopic(Project& project, const std::str
     }
 }
 
-Variant DesktopIde::Run(std::string_view name, CallKind kind, std::vector<Variant>& args) {
+Variant DesktopIde::Run(std::string_view name, const DispatchTable::Handler& handler, CallKind kind,
+                        std::vector<Variant>& args) {
     // A load reports each item's progress: that member needs nothing beyond the base's, and
     // no lower-case copy of its name.
-    if (SameAsciiNoCase(name, "fireloadprogress")) return IdeObject::Run(name, kind, args);
+    if (SameAsciiNoCase(name, "fireloadprogress")) return IdeObject::Run(name, handler, kind, args);
     const std::string member = AsciiLower(name);
     if (const char* outcome = ReadOnlyOutcome(member); outcome && RefuseReadOnly(outcome))
         return member.rfind("create", 0) == 0 ? Variant(nullptr) : Variant();
-    Variant result = IdeObject::Run(name, kind, args);
+    Variant result = IdeObject::Run(name, handler, kind, args);
     if (member == "build") {
         try {
             auto profile = ProfileToBuild();

@@ -67,7 +67,8 @@ public:
     std::shared_ptr<ProfileItem> ProfileToBuild() const;
 
 protected:
-    Variant Run(std::string_view name, CallKind kind, std::vector<Variant>& args) override;
+    Variant Run(std::string_view name, const DispatchTable::Handler& handler, CallKind kind,
+                std::vector<Variant>& args) override;
     std::shared_ptr<TopicItem> NewTopic(Project& project, const std::string& name,
                                         const std::string& categoryId,
                                         const std::string& status) override;

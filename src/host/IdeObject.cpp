@@ -53,16 +53,15 @@ IdeObject::IdeObject(std::shared_ptr<qv::DesignerHelper> designer, SpellEngineFa
 }
 
 Variant IdeObject::Invoke(std::string_view name, CallKind kind, std::vector<Variant>& args) {
-    if (!Member(name))
-        throw Error(err::UnknownMember, "Object doesn't support this property or method");
-    if (observer_) observer_(name, args);
-    return Run(name, kind, args);
-}
-
-Variant IdeObject::Run(std::string_view name, CallKind kind, std::vector<Variant>& args) {
     const DispatchTable::Handler* handler = Member(name);
     if (!handler) throw Error(err::UnknownMember, "Object doesn't support this property or method");
-    return (*handler)(kind, args);
+    if (observer_) observer_(name, args);
+    return Run(name, *handler, kind, args);
+}
+
+Variant IdeObject::Run(std::string_view /*name*/, const DispatchTable::Handler& handler,
+                       CallKind kind, std::vector<Variant>& args) {
+    return handler(kind, args);
 }
 
 const DispatchTable::Handler* IdeObject::Member(std::string_view name) {

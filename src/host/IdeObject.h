@@ -61,8 +61,10 @@ public:
     Variant Invoke(std::string_view name, CallKind kind, std::vector<Variant>& args) override;
 
 protected:
-    // Runs a known member once the call was reported to the observer.
-    virtual Variant Run(std::string_view name, CallKind kind, std::vector<Variant>& args);
+    // Runs a known member, whose handler Invoke found, once the call was reported to the
+    // observer.
+    virtual Variant Run(std::string_view name, const DispatchTable::Handler& handler, CallKind kind,
+                        std::vector<Variant>& args);
     // The topic of CreateTopic, appended to the project (with the default file name).
     virtual std::shared_ptr<TopicItem> NewTopic(Project& project, const std::string& name,
                                                 const std::string& categoryId,

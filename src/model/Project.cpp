@@ -158,10 +158,12 @@ void ProjectBuilder::SetFlags(bool allowCategoryIndex, bool underSourceControl) 
 void ProjectBuilder::ReserveCategories(std::size_t n) {
     project_->categories_->Reserve(n);
     categories_.reserve(n);
+    memberCounts_.reserve(n);
 }
 
 void ProjectBuilder::ReserveTopics(std::size_t n) {
     project_->topics_->Reserve(n);
+    members_.reserve(n);
 }
 
 void ProjectBuilder::ReserveFiles(std::size_t n) {
@@ -178,6 +180,7 @@ void ProjectBuilder::AddCategory(std::string id, std::string name, bool autoGene
     p.categoryIds_.Use(id);
     if (!p.categories_->AppendNew(id, category)) KeyTaken(id);
     categories_.push_back(std::move(category));
+    memberCounts_.push_back(0);
 }
 
 bool ProjectBuilder::AddTopic(const TopicItem::Fields& fields, std::size_t category) {
@@ -190,7 +193,10 @@ bool ProjectBuilder::AddTopic(const TopicItem::Fields& fields, std::size_t categ
     TopicItem* added = topic.get();
     const std::string_view id = added->IdView();
     if (!p.topics_->AppendNew(id, hash, topic)) return false;
-    if (member) member->AddMember(added, true);
+    if (member) {
+        added->memberIndex_ = memberCounts_[category]++; // Finish puts it there
+        members_.push_back({added, category});
+    }
     p.topicIds_.Use(id);
     return true;
 }
@@ -252,6 +258,13 @@ std::shared_ptr<Project> ProjectBuilder::Finish(uint64_t nextTopicId, uint64_t n
     p.topicIds_.RaiseTo(nextTopicId);
     p.categoryIds_.RaiseTo(nextCategoryId);
     p.profileIds_.RaiseTo(nextProfileId);
+    // Each category's members in project order, at the places their topics were given.
+    for (std::size_t c = 0; c < categories_.size(); ++c)
+        categories_[c]->members_.reserve(memberCounts_[c]);
+    for (const Member& m : members_)
+        categories_[m.category]->members_.push_back(m.topic);
+    members_ = {};
+    memberCounts_ = {};
     scope_.reset();
     categories_.clear();
     folders_.clear();

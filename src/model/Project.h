@@ -271,7 +271,15 @@ public:
 private:
     std::shared_ptr<Project> project_;
     std::vector<std::shared_ptr<CategoryItem>> categories_; // by number
-    std::optional<LoadScope> scope_;                        // from the first file on
+    // A category's member list is made by Finish with room for its count, known only then:
+    // the categorized topics in project order, and the counts by category number.
+    struct Member {
+        TopicItem* topic;
+        std::size_t category;
+    };
+    std::vector<Member> members_;
+    std::vector<uint32_t> memberCounts_;
+    std::optional<LoadScope> scope_; // from the first file on
     disk::FoundFile found_;
     // The folders of the files so far, each text kept once for all the files in it.
     std::unordered_map<std::string_view, std::shared_ptr<const std::string>> folders_;

@@ -12,6 +12,7 @@ namespace qv {
 
 class CategoryItem;
 class Project;
+class ProjectBuilder;
 
 // A topic of a project. Setters on a topic that is in its project's Topics raise
 // TopicChanged; on a topic outside it they only change the value.
@@ -82,6 +83,7 @@ public:
 
 private:
     friend class qv::Project;
+    friend class qv::ProjectBuilder;
     friend class CategoryItem;
     friend class CategoryTopics;
     enum Text : std::size_t { kId, kName, kTitle, kCaption, kStatus, kFile };

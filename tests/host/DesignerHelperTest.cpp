@@ -60,6 +60,8 @@ protected:
 // ends in a separator.
 TEST_F(DesignerHelperTest, ColorsAreWrittenBlueGreenRedAndTheFolderEndsInASeparator) {
     EXPECT_EQ(helper.ColorToHex(0x0000FF), "&H0000FF&");
+    EXPECT_EQ(helper.ColorToHex(0), "&H000000&");
+    EXPECT_EQ(helper.ColorToHex(0x7FABCDEF), "&HABCDEF&");
     EXPECT_EQ(helper.ColorToHex(static_cast<int32_t>(0x8000000Du)), "&HD77800&");
     EXPECT_EQ(qvtest::ErrorOf([&] { helper.ColorToHex(static_cast<int32_t>(0x800000FFu)); }),
               qv::err::InvalidArgument);

@@ -535,6 +535,8 @@ TEST_F(ProjectFileTest, LoadsAHundredThousandTopics) {
     auto c1 = project->TopicCategories()->Item("C1")->Topics();
     EXPECT_EQ(c1->Count(), 1000);
     EXPECT_EQ(c1->Item(1)->ID(), "T100");
+    EXPECT_EQ(c1->Item(1000)->ID(), "T100000");
+    EXPECT_EQ(c1->IndexOf(*project->Topics()->Item("T500")), 5); // each member knows its place
     EXPECT_EQ(project->Topics()->IndexOf(*project->Topics()->Item("T99999")), 99999);
     EXPECT_EQ(project->NextId('T'), "T100001");
 }
