@@ -10,8 +10,6 @@ using diag::Procedure;
 using diag::Var;
 
 namespace {
-constexpr int32_t kGreyTextColor = static_cast<int32_t>(0x80000011);
-
 // Sets up a fixed folder node the way every folder of the tree looks.
 Node* AddFolder(qv::Nodes& nodes, Node* relative, int32_t relationship, const char* key,
                 const char* caption, const char* image, const char* expandedImage) {
@@ -385,8 +383,7 @@ void ProjectExplorer::AddOtherFile(const std::shared_ptr<OtherFile>& file) {
         });
         if (!node) return;
         p.line = 4;
-        // OtherFileNodeColor's answer, without its frame: the flag is read, nothing can fail.
-        node->SetForeColor(file->IncludeInOutput() ? 0 : kGreyTextColor);
+        node->SetForeColor(FileNodeColor(*file));
         if (!mPosting) {
             tvw->SetSelectedItem(node);
             node->EnsureVisible();

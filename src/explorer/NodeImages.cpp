@@ -13,7 +13,6 @@ using diag::Var;
 namespace {
 constexpr int32_t kMaskColor = 0xFF00FF;
 constexpr int32_t kWindowColor = static_cast<int32_t>(0x80000005);
-constexpr int32_t kGreyTextColor = static_cast<int32_t>(0x80000011);
 
 std::string ExtensionOf(const std::string& path) {
     const auto slash = path.find_last_of("/\\");
@@ -78,7 +77,7 @@ std::string ProjectExplorer::BuildProfileImage(const std::shared_ptr<BuildProfil
 int32_t ProjectExplorer::OtherFileNodeColor(const std::shared_ptr<OtherFile>& file) {
     int32_t result = 0;
     Procedure p(errors_, "OtherFileNodeColor", {{"OtherFile", file}});
-    p.Run([&] { result = Need(file).IncludeInOutput() ? 0 : kGreyTextColor; });
+    p.Run([&] { result = FileNodeColor(Need(file)); });
     return result;
 }
 

@@ -188,6 +188,12 @@ private:
                         FileObject* known = nullptr);
     std::string BuildProfileImage(const std::shared_ptr<BuildProfile>& profile);
     int32_t OtherFileNodeColor(const std::shared_ptr<OtherFile>& file);
+    // The system's grey text: a topic or file left out of the output.
+    static constexpr int32_t kGreyTextColor = static_cast<int32_t>(0x80000011);
+    // OtherFileNodeColor's answer without its frame, for a file in hand (nothing can fail).
+    static int32_t FileNodeColor(const OtherFile& file) {
+        return file.IncludeInOutput() ? 0 : kGreyTextColor;
+    }
     bool CustomShellIcon(const std::shared_ptr<OtherFile>& file);
     void CreateAlternateImages(const std::string& key);
     std::shared_ptr<FileObject> MakeTemporaryFile(const std::string& extension);
