@@ -7,12 +7,10 @@
 namespace qv {
 
 class Variant;
-
 class KeyedCollection;
 
 // Base of every object that can travel in a Variant or be dumped by the error report.
 // Objects are shared (std::shared_ptr); "the same object" is pointer identity.
-
 class Object : public std::enable_shared_from_this<Object> {
 public:
     // The class name as the platform's TypeName would give it ("QVProject", "Node").

@@ -83,10 +83,14 @@ std::string Quoted(const std::string& text) {
 
 // "12,345".
 std::string Count(int64_t n) {
-    std::string digits = std::to_string(n < 0 ? -n : n);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
-        digits.insert(static_cast<std::size_t>(at), ",");
-    return n < 0 ? "-" + digits : digits;
+    const std::string digits = std::to_string(n);
+    const std::size_t first = n < 0 ? 1 : 0; // after the sign
+    std::string out(digits, 0, first);
+    for (std::size_t i = first; i < digits.size(); ++i) {
+        if (i > first && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
 }
 
 std::string Counted(int64_t n, const char* one, const char* many) {

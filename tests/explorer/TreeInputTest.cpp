@@ -102,8 +102,9 @@ TEST_F(TreeInputTest, ATopicDroppedOnACategoryJoinsItUnlessReadOnly) {
         h.control->SetReadOnly(readOnly);
         h.Tree().Drag(&h.NodeAt("t:T1"), &h.NodeAt(target), qv::rel::Child);
         EXPECT_EQ(h.NodeAt("t:T1").Parent()->Key(), parent) << target << readOnly;
-        if (!readOnly) // it went in as the last child
+        if (!readOnly) { // it went in as the last child
             EXPECT_EQ(h.NodeAt("t:T1").NextSibling(), nullptr) << target;
+        }
         EXPECT_EQ(order(), before) << target << readOnly;
     }
     EXPECT_EQ(p->GetTopic("T1")->Category(), nullptr);
