@@ -25,9 +25,13 @@ BuildReportDialog::BuildReportDialog(const BuildReport& report, QString summary,
     setWindowTitle(tr("Build %1").arg(QString::fromStdString(report.profileName)));
     // At a glance above the text: what was written, and what was not.
     QString glance = QString::fromStdString(report.Headline());
-    if (!report.problems.empty())
+    if (report.problems.size() == 1)
+        glance += "\n" + tr("The skipped item is named below.");
+    else if (!report.problems.empty())
         glance += "\n" + tr("%L1 skipped items are named below.").arg(report.problems.size());
-    if (!report.leftOut.empty())
+    if (report.leftOut.size() == 1)
+        glance += "\n" + tr("The file left out is named below.");
+    else if (!report.leftOut.empty())
         glance += "\n" + tr("%L1 files left out are named below.").arg(report.leftOut.size());
     counts_->setText(glance);
     counts_->setTextInteractionFlags(Qt::TextSelectableByMouse);
