@@ -292,8 +292,11 @@ void TreeWidget::focusOutEvent(QFocusEvent* event) {
 
 void TreeWidget::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     // The view scrolls to a new current row, opening its ancestors; a row the tree selected
-    // under a closed parent stays hidden.
-    const bool scroll = hasAutoScroll() && AncestorsOpen(model_->NodeOf(current));
+    // under a closed parent stays hidden. Nor does it scroll to a row Qt makes current itself
+    // while the tree removes the current one: its layout may still hold rows gone in the same
+    // change, and the tree's new selection is shown once the change is over.
+    const bool scroll =
+        hasAutoScroll() && !model_->Notifying() && AncestorsOpen(model_->NodeOf(current));
     const bool autoScrolling = hasAutoScroll();
     setAutoScroll(scroll);
     QTreeView::currentChanged(current, previous);
