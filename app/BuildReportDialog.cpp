@@ -25,14 +25,12 @@ BuildReportDialog::BuildReportDialog(const BuildReport& report, QString summary,
     setWindowTitle(tr("Build %1").arg(QString::fromStdString(report.profileName)));
     // At a glance above the text: what was written, and what was not.
     QString glance = QString::fromStdString(report.Headline());
-    if (report.problems.size() == 1)
-        glance += "\n" + tr("The skipped item is named below.");
-    else if (!report.problems.empty())
-        glance += "\n" + tr("%L1 skipped items are named below.").arg(report.problems.size());
-    if (report.leftOut.size() == 1)
-        glance += "\n" + tr("The file left out is named below.");
-    else if (!report.leftOut.empty())
-        glance += "\n" + tr("%L1 files left out are named below.").arg(report.leftOut.size());
+    if (const auto n = report.problems.size(); n > 0)
+        glance += "\n" + (n == 1 ? tr("The skipped item is named below.")
+                                 : tr("%L1 skipped items are named below.").arg(n));
+    if (const auto n = report.leftOut.size(); n > 0)
+        glance += "\n" + (n == 1 ? tr("The file left out is named below.")
+                                 : tr("%L1 files left out are named below.").arg(n));
     counts_->setText(glance);
     counts_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     counts_->setWordWrap(true);
